@@ -1,0 +1,111 @@
+#include "platform/streams/Stream.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace yeroup::platform {
+
+std::int64_t TStream::Size() {
+    const std::int64_t here = Position();
+    const std::int64_t end = Seek(0, SeekOrigin::soEnd);
+    SetPosition(here);
+    return end;
+}
+
+void TStream::ReadBuffer(void* buffer, std::int64_t count) {
+    if (count != 0 && Read(buffer, count) != count) throw EStreamError("Stream read error");
+}
+
+void TStream::WriteBuffer(const void* buffer, std::int64_t count) {
+    if (count != 0 && Write(buffer, count) != count) throw EStreamError("Stream write error");
+}
+
+std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
+    if (count == 0) {
+        source.SetPosition(0);
+        count = source.Size();
+    }
+    constexpr std::int64_t kChunk = 1 << 16;
+    char chunk[kChunk];
+    std::int64_t left = count;
+    while (left > 0) {
+        const std::int64_t n = std::min(left, kChunk);
+        source.ReadBuffer(chunk, n);
+        WriteBuffer(chunk, n);
+        left -= n;
+    }
+    return count;
+}
+
+TMemoryStream::~TMemoryStream() { std::free(data_); }
+
+void TMemoryStream::Reserve(std::int64_t capacity) {
+    if (capacity <= capacity_) return;
+    // Grow geometrically so that appending stays linear overall.
+    std::int64_t newCapacity = std::max<std::int64_t>(capacity, capacity_ + capacity_ / 2);
+    newCapacity = (newCapacity + 0xFFF) & ~std::int64_t{0xFFF};
+    auto* grown = static_cast<char*>(std::realloc(data_, static_cast<std::size_t>(newCapacity)));
+    if (!grown) throw EStreamError("Out of memory while expanding memory stream");
+    data_ = grown;
+    capacity_ = newCapacity;
+}
+
+std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
+    if (count <= 0 || position_ >= size_) return 0;
+    const std::int64_t n = std::min(count, size_ - position_);
+    std::memcpy(buffer, data_ + position_, static_cast<std::size_t>(n));
+    position_ += n;
+    return n;
+}
+
+std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
+    if (count <= 0) return 0;
+    const std::int64_t end = position_ + count;
+    if (end > size_) {
+        Reserve(end);
+        // A write past the end after a seek leaves a gap that reads back as zeros.
+        if (position_ > size_) std::memset(data_ + size_, 0, static_cast<std::size_t>(position_ - size_));
+        size_ = end;
+    }
+    std::memcpy(data_ + position_, buffer, static_cast<std::size_t>(count));
+    position_ = end;
+    return count;
+}
+
+std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
+    std::int64_t base = 0;
+    if (origin == SeekOrigin::soCurrent) base = position_;
+    if (origin == SeekOrigin::soEnd) base = size_;
+    if (base + offset < 0) throw EStreamError("Invalid stream position");
+    position_ = base + offset;
+    return position_;
+}
+
+void TMemoryStream::SetSize(std::int64_t newSize) {
+    if (newSize < 0) throw EStreamError("Invalid stream size");
+    Reserve(newSize);
+    if (newSize > size_) std::memset(data_ + size_, 0, static_cast<std::size_t>(newSize - size_));
+    size_ = newSize;
+    position_ = std::min(position_, size_);
+}
+
+void TMemoryStream::Clear() {
+    std::free(data_);
+    data_ = nullptr;
+    size_ = capacity_ = position_ = 0;
+}
+
+void TMemoryStream::SaveToFile(const std::filesystem::path& path) const {
+    TFileStream file(path, FileMode::fmCreate);
+    file.WriteBuffer(data_, size_);
+}
+
+void TMemoryStream::LoadFromFile(const std::filesystem::path& path) {
+    TFileStream file(path, FileMode::fmOpenRead);
+    const std::int64_t n = file.Size();
+    SetSize(n);
+    file.ReadBuffer(data_, n);
+    position_ = 0;
+}
+
+}  // namespace yeroup::platform

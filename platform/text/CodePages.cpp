@@ -1,0 +1,87 @@
+#include "platform/text/CodePages.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace yeroup::platform {
+
+namespace {
+
+constexpr int kUtf8 = 65001;
+
+std::string IconvName(int codePage) {
+    if (codePage == kUtf8) return "UTF-8";
+    return "CP" + std::to_string(codePage);
+}
+
+class IconvHandle {
+public:
+    IconvHandle(int from, int to) : handle_(iconv_open(IconvName(to).c_str(), IconvName(from).c_str())) {
+        if (handle_ == reinterpret_cast<iconv_t>(-1))
+            throw std::invalid_argument("Unsupported code page conversion " + std::to_string(from) + " to " +
+                                        std::to_string(to));
+    }
+    ~IconvHandle() { iconv_close(handle_); }
+    IconvHandle(const IconvHandle&) = delete;
+    IconvHandle& operator=(const IconvHandle&) = delete;
+    iconv_t get() const { return handle_; }
+
+private:
+    iconv_t handle_;
+};
+
+}  // namespace
+
+CodePageSettings& CodePages() {
+    static CodePageSettings settings;
+    return settings;
+}
+
+bool IsLeadByte(unsigned char b, int codePage) {
+    switch (codePage) {
+        case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+        case 936:
+        case 949:
+        case 950: return b >= 0x81 && b <= 0xFE;
+        default: return false;
+    }
+}
+
+bool IsAnsiLeadByte(unsigned char b) { return IsLeadByte(b, CodePages().ansi); }
+
+std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodePage) {
+    if (fromCodePage == toCodePage || text.empty()) return std::string(text);
+    IconvHandle cd(fromCodePage, toCodePage);
+    std::string out;
+    out.reserve(text.size() * 2);
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<size_t>(outPtr - buffer));
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            // An invalid or cut-off sequence: mark it and go on after its first byte.
+            out.push_back('?');
+            ++in;
+            --inLeft;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
+std::string OemToAnsi(std::string_view text) {
+    return ConvertCodePage(text, CodePages().oem, CodePages().ansi);
+}
+
+std::string AnsiToUtf8(std::string_view text) { return ConvertCodePage(text, CodePages().ansi, kUtf8); }
+
+std::string Utf8ToAnsi(std::string_view text) { return ConvertCodePage(text, kUtf8, CodePages().ansi); }
+
+}  // namespace yeroup::platform

@@ -1,0 +1,28 @@
+#pragma once
+// The program's texts are 8-bit strings in the system's ANSI code page; archive names come in the
+// OEM code page. Linux has neither, so both are settings here (default 936, Simplified Chinese),
+// and conversions go through iconv.
+#include <string>
+#include <string_view>
+
+namespace yeroup::platform {
+
+struct CodePageSettings {
+    int ansi = 936;
+    int oem = 936;
+};
+
+// Process-wide settings; tests and the demo may change them before use.
+CodePageSettings& CodePages();
+
+// True when b starts a two-byte character in the given code page.
+bool IsLeadByte(unsigned char b, int codePage);
+bool IsAnsiLeadByte(unsigned char b);
+
+// Converts between code pages (65001 is UTF-8). Bytes that do not convert become '?'.
+std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodePage);
+std::string OemToAnsi(std::string_view text);
+std::string AnsiToUtf8(std::string_view text);
+std::string Utf8ToAnsi(std::string_view text);
+
+}  // namespace yeroup::platform

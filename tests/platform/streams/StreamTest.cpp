@@ -1,0 +1,69 @@
+#include "platform/streams/Stream.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
+using namespace yeroup::platform;
+
+TEST(MemoryStream, WritesGrowAndReadBack) {
+    TMemoryStream s;
+    std::string big(100000, 'x');
+    s.WriteBuffer(big.data(), static_cast<std::int64_t>(big.size()));
+    s.WriteBuffer("end", 3);
+    EXPECT_EQ(s.Size(), 100003);
+    s.SetPosition(99998);
+    char out[8] = {};
+    EXPECT_EQ(s.Read(out, 8), 5);
+    EXPECT_EQ(std::string(out, 5), "xxend");
+    EXPECT_EQ(s.Read(out, 8), 0);
+}
+
+TEST(MemoryStream, SeekPastEndLeavesZeroGap) {
+    TMemoryStream s;
+    s.WriteBuffer("ab", 2);
+    s.Seek(2, SeekOrigin::soCurrent);
+    s.WriteBuffer("c", 1);
+    EXPECT_EQ(s.ToString(), std::string("ab\0\0c", 5));
+    EXPECT_THROW(s.Seek(-1, SeekOrigin::soBeginning), EStreamError);
+}
+
+TEST(MemoryStream, SetSizeTruncatesAndClampsPosition) {
+    TMemoryStream s;
+    s.WriteBuffer("abcdef", 6);
+    s.SetSize(3);
+    EXPECT_EQ(s.Position(), 3);
+    EXPECT_EQ(s.ToString(), "abc");
+    s.SetSize(5);
+    EXPECT_EQ(s.ToString(), std::string("abc\0\0", 5));
+}
+
+TEST(MemoryStream, ShortReadBufferRaises) {
+    TMemoryStream s;
+    s.WriteBuffer("ab", 2);
+    s.SetPosition(0);
+    char out[4];
+    EXPECT_THROW(s.ReadBuffer(out, 4), EStreamError);
+}
+
+TEST(FileStream, SaveLoadAndCopy) {
+    const auto dir = std::filesystem::temp_directory_path() / ("yeroup-stream-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    TMemoryStream s;
+    s.WriteBuffer("hello world", 11);
+    s.SaveToFile(dir / "a.bin");
+    TMemoryStream back;
+    back.LoadFromFile(dir / "a.bin");
+    EXPECT_EQ(back.ToString(), "hello world");
+    {
+        TFileStream f(dir / "b.bin", FileMode::fmCreate);
+        EXPECT_EQ(f.CopyFrom(back, 0), 11);
+        EXPECT_EQ(f.Size(), 11);
+        f.SetSize(5);
+    }
+    EXPECT_EQ(std::filesystem::file_size(dir / "b.bin"), 5u);
+    EXPECT_THROW(TFileStream(dir / "missing", FileMode::fmOpenRead), EStreamError);
+    std::filesystem::remove_all(dir);
+}

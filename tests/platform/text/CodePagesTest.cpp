@@ -1,0 +1,40 @@
+#include "platform/text/CodePages.h"
+
+#include <gtest/gtest.h>
+
+using namespace yeroup::platform;
+
+TEST(CodePages, LeadBytesFollowTheCodePage) {
+    EXPECT_TRUE(IsLeadByte(0x81, 936));
+    EXPECT_TRUE(IsLeadByte(0xFE, 936));
+    EXPECT_FALSE(IsLeadByte(0x80, 936));
+    EXPECT_FALSE(IsLeadByte(0xFF, 936));
+    EXPECT_FALSE(IsLeadByte('A', 936));
+    EXPECT_TRUE(IsLeadByte(0x9F, 932));
+    EXPECT_FALSE(IsLeadByte(0xA5, 932));
+    EXPECT_FALSE(IsLeadByte(0xC4, 1252));
+}
+
+TEST(CodePages, GbkRoundTripsThroughUtf8) {
+    const std::string gbk = "\xD6\xD0\xCE\xC4";  // 中文
+    EXPECT_EQ(AnsiToUtf8(gbk), "中文");
+    EXPECT_EQ(Utf8ToAnsi("中文"), gbk);
+    EXPECT_EQ(AnsiToUtf8("plain"), "plain");
+}
+
+TEST(CodePages, OemNamesConvertToAnsi) {
+    CodePages().oem = 437;
+    CodePages().ansi = 1252;
+    EXPECT_EQ(OemToAnsi("\x81"), "\xFC");  // ü
+    CodePages() = CodePageSettings{};
+    EXPECT_EQ(OemToAnsi("\xD6\xD0"), "\xD6\xD0");
+}
+
+TEST(CodePages, InvalidSequencesBecomeQuestionMarks) {
+    EXPECT_EQ(AnsiToUtf8("a\xFF" "b"), "a?b");
+    EXPECT_EQ(AnsiToUtf8("cut\xD6"), "cut?");
+}
+
+TEST(CodePages, UnknownCodePageIsAClearError) {
+    EXPECT_THROW(ConvertCodePage("x", 12345, 65001), std::invalid_argument);
+}

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, benchmark and run its demo.
+# Run as root on a fresh Debian 12 machine.
+set -euo pipefail
+export DEBIAN_FRONTEND=noninteractive
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev           # libFuzzer and sanitizer runtimes
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  zlib1g-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
+  nginx-light curl python3           # interoperability peers and the demo host
+  zip unzip libarchive-tools         # archives made by real tools in the tests
+  xvfb xauth imagemagick x11-utils   # screenshots
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  apt-get update
+  apt-get install -y --no-install-recommends "${missing[@]}"
+fi
