@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs every Debian package the project needs to build, test, benchmark and run its demo.
-# Run as root on a fresh Debian 12 machine.
+# Runs on a fresh Debian 12 machine as root (or through sudo); does nothing when all is there.
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 packages=(
@@ -19,6 +19,8 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then
-  apt-get update
-  apt-get install -y --no-install-recommends "${missing[@]}"
+  sudo=()
+  [ "$(id -u)" = 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update
+  "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 fi

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, then builds and runs every test twice,
+# once optimised and once under AddressSanitizer and UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+bash tools/setup.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+
+run_suite() {
+  local name=$1
+  shift
+  cmake -S . -B "build/$name" -G Ninja -DYEROUP_WERROR=ON "$@"
+  cmake --build "build/$name" -j "$jobs"
+  ctest --test-dir "build/$name" --output-on-failure -j "$jobs" --timeout 900
+}
+
+run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
+run_suite sanitize -DCMAKE_BUILD_TYPE=Debug -DYEROUP_SANITIZE=ON -DYEROUP_BUILD_BENCH=OFF
