@@ -1,0 +1,226 @@
+#include "tests/http/support/RealServers.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+namespace yeroup::http::test {
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+    std::string pattern = (fs::temp_directory_path() / "yeroup-http-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+}
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path& logFile) {
+    std::vector<char*> args;
+    for (const auto& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+    args.push_back(nullptr);
+    pid_t parent = ::getpid();
+    pid_ = ::fork();
+    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ == 0) {
+        // The server must not outlive a test process that crashed or was killed.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent) ::_exit(127);
+        int log = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int devNull = ::open("/dev/null", O_RDONLY);
+        if (log >= 0) {
+            ::dup2(log, STDOUT_FILENO);
+            ::dup2(log, STDERR_FILENO);
+        }
+        if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
+        ::setpgid(0, 0);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+}
+
+ChildProcess::~ChildProcess() { Stop(); }
+
+bool ChildProcess::Running() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        pid_ = -1;
+        return false;
+    }
+    return true;
+}
+
+void ChildProcess::Stop() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGTERM);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    int status = 0;
+    while (::waitpid(pid_, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, &status, 0);
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    pid_ = -1;
+}
+
+std::uint16_t FreeLoopbackPort() {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        if (fd >= 0) ::close(fd);
+        throw std::runtime_error("no free loopback port");
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+namespace {
+
+bool Accepts(std::uint16_t port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = htons(port);
+    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    ::close(fd);
+    return ok;
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+}  // namespace
+
+RealServer::RealServer() : root_(scratch_.Path() / "www") { fs::create_directories(root_); }
+
+std::string RealServer::Url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+void RealServer::WriteFile(const std::string& relativePath, const std::string& content) const {
+    fs::path path = root_ / relativePath;
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+void RealServer::Launch(const std::vector<std::string>& argv) {
+    fs::path log = scratch_.Path() / "server.log";
+    process_ = std::make_unique<ChildProcess>(argv, log);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!Accepts(port_)) {
+        if (!process_->Running() || std::chrono::steady_clock::now() > deadline) {
+            process_->Stop();
+            throw std::runtime_error(argv[0] + " did not start on port " + std::to_string(port_) + ":\n" +
+                                     ReadAll(log));
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+NginxServer::NginxServer() {
+    port_ = FreeLoopbackPort();
+    const std::string dir = scratch_.Path().string();
+    std::ofstream conf(scratch_.Path() / "nginx.conf");
+    conf << "master_process off;\n"
+            "pid " << dir << "/nginx.pid;\n"
+            "error_log " << dir << "/error.log;\n"
+            "events { worker_connections 64; }\n"
+            "http {\n"
+            "  access_log off;\n"
+            "  client_body_temp_path " << dir << "/body;\n"
+            "  proxy_temp_path " << dir << "/proxy;\n"
+            "  fastcgi_temp_path " << dir << "/fastcgi;\n"
+            "  uwsgi_temp_path " << dir << "/uwsgi;\n"
+            "  scgi_temp_path " << dir << "/scgi;\n"
+            "  default_type application/octet-stream;\n"
+            "  sendfile on;\n"
+            "  keepalive_requests 10000;\n"
+            "  server {\n"
+            "    listen 127.0.0.1:" << port_ << ";\n"
+            "    root " << root_.string() << ";\n"
+            "    error_page 404 /404.html;\n"
+            "    location /ssi/ { ssi on; ssi_types *; gzip off; chunked_transfer_encoding on; }\n"
+            "  }\n"
+            "}\n";
+    conf.close();
+    Launch({"nginx", "-p", dir, "-c", dir + "/nginx.conf", "-g", "daemon off;"});
+}
+
+PythonFileServer::PythonFileServer() {
+    port_ = FreeLoopbackPort();
+    Launch({"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", root_.string(),
+            std::to_string(port_)});
+}
+
+namespace {
+
+const char* const kChunkedHandler = R"PY(
+import http.server, os, sys
+root, port = sys.argv[1], int(sys.argv[2])
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    def log_message(self, *args):
+        pass
+    def do_GET(self):
+        path = os.path.join(root, self.path.lstrip("/"))
+        if not os.path.isfile(path):
+            body = b"no such file"
+            self.send_response(404)
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            return
+        data = open(path, "rb").read()
+        self.send_response(200)
+        self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+        sizes, at, i = (1, 7, 4096, 100000), 0, 0
+        while at < len(data):
+            piece = data[at:at + sizes[i % len(sizes)]]
+            self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+            at += len(piece)
+            i += 1
+        self.wfile.write(b"0\r\n\r\n")
+        self.wfile.flush()
+http.server.ThreadingHTTPServer(("127.0.0.1", port), Handler).serve_forever()
+)PY";
+
+}  // namespace
+
+PythonChunkedServer::PythonChunkedServer() {
+    port_ = FreeLoopbackPort();
+    Launch({"python3", "-c", kChunkedHandler, root_.string(), std::to_string(port_)});
+}
+
+}  // namespace yeroup::http::test

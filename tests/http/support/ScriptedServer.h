@@ -1,0 +1,81 @@
+#pragma once
+// A loopback HTTP peer for tests: every accepted connection plays the next script, step by step, sending
+// exact bytes and recording the exact request bytes it received.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace yeroup::http::test {
+
+class ConnectionScript {
+public:
+    enum class StepKind { ReadRequest, Send, Close, WaitForPeerClose };
+    struct Step {
+        StepKind kind;
+        std::string bytes;
+    };
+
+    // Reads one request: the head up to the blank line, then as many body bytes as its Content-Length says.
+    ConnectionScript& ReadRequest();
+    ConnectionScript& Send(std::string bytes);
+    ConnectionScript& Respond(std::string bytes) { return ReadRequest().Send(std::move(bytes)); }
+    // Closes the connection; a script without it ends by waiting for the client to close.
+    ConnectionScript& Close();
+    ConnectionScript& WaitForPeerClose();
+
+    const std::vector<Step>& Steps() const { return steps_; }
+
+private:
+    std::vector<Step> steps_;
+};
+
+class ScriptedServer {
+public:
+    ScriptedServer();
+    ~ScriptedServer();
+    ScriptedServer(const ScriptedServer&) = delete;
+    ScriptedServer& operator=(const ScriptedServer&) = delete;
+
+    // Scripts are used in the order connections arrive; a connection beyond the last script is closed at once.
+    void AddConnection(ConnectionScript script);
+
+    std::uint16_t Port() const { return port_; }
+    std::string Url(const std::string& path) const;
+
+    // Requests received so far, in arrival order across all connections.
+    std::vector<std::string> Requests();
+    // Index of the connection (0-based, in accept order) each recorded request came on.
+    std::vector<int> RequestConnections();
+    int ConnectionCount();
+    // Waits until every connection that was accepted has finished its script; false on time-out.
+    bool WaitIdle(int timeoutMs = 20000);
+
+private:
+    void AcceptLoop();
+    void Serve(int fd, int index);
+    void Stop();
+
+    int listenFd_ = -1;
+    std::uint16_t port_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<ConnectionScript> scripts_;
+    std::vector<std::string> requests_;
+    std::vector<int> requestConnections_;
+    std::vector<int> openFds_;
+    std::vector<std::thread> workers_;
+    int accepted_ = 0;
+    int finished_ = 0;
+    bool stopping_ = false;
+    std::thread acceptor_;
+};
+
+// Builds "HTTP/1.1 <status>\r\n" + the header lines + "\r\n" + body, adding Content-Length when asked.
+std::string HttpResponse(const std::string& status, const std::vector<std::string>& headers,
+                         const std::string& body = "", bool withLength = true);
+
+}  // namespace yeroup::http::test
