@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Lays out a demo run folder: the program's exe folder with a copy of the executable and the
+# setup program, a player software folder with its updater, and the registry stand-in file
+# that points at it. Files the program left there (catalogue, user.ini, FirmwareBack/) stay,
+# unless --fresh is given.
+# Usage: prepare_run.sh [--fresh] EXECUTABLE RUN_DIR
+set -euo pipefail
+fresh=0
+if [[ ${1:-} == --fresh ]]; then fresh=1; shift; fi
+if (($# != 2)); then
+  echo "usage: $0 [--fresh] EXECUTABLE RUN_DIR" >&2
+  exit 2
+fi
+exe=$1
+run=$2
+here=$(cd "$(dirname "$0")" && pwd)
+[[ -x $exe ]] || { echo "$0: no executable at $exe" >&2; exit 1; }
+
+if ((fresh)); then rm -rf "$run"; fi
+mkdir -p "$run/player"
+run=$(cd "$run" && pwd)
+cp -f "$exe" "$run/$(basename "$exe")"
+cp -f "$here/player/SigmaTelSetup.exe" "$run/SigmaTelSetup.exe"
+cp -f "$here/player/stupdaterapp.exe" "$run/player/stupdaterapp.exe"
+cat > "$run/registry.ini" <<INI
+[software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params]
+Install Folder=$run/player
+INI

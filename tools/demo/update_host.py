@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""Demo update host: serves a built demo site over plain HTTP on loopback.
+
+A URL path maps to the file of the same relative path under the site folder; a path that
+names a folder is answered with that folder's "index.htm" directly (no redirect), which is
+how "/YEROMP3LiveUpdate" serves the home page. Every answer carries a Content-Length and
+closes the connection. --rate-kib throttles bodies so a download's progress can be watched.
+"""
+
+import argparse
+import http.server
+import os
+import signal
+import socketserver
+import sys
+import threading
+import time
+import urllib.parse
+
+CONTENT_TYPES = {
+    ".asp": "text/html; charset=utf-8",
+    ".htm": "text/html; charset=utf-8",
+    ".html": "text/html; charset=utf-8",
+    ".ini": "text/plain; charset=gbk",
+    ".zip": "application/zip",
+}
+INDEX_FILE = "index.htm"
+CHUNK = 16 * 1024
+
+
+class Throttle:
+    """Paces one body at a fixed rate; a rate of 0 sends as fast as the socket takes it."""
+
+    def __init__(self, bytes_per_second):
+        self.rate = bytes_per_second
+        self.start = time.monotonic()
+        self.sent = 0
+
+    def account(self, n):
+        self.sent += n
+        if self.rate:
+            due = self.start + self.sent / self.rate
+            delay = due - time.monotonic()
+            if delay > 0:
+                time.sleep(delay)
+
+
+def resolve(root, url_path):
+    """Returns the file serving url_path, or None when nothing under root does."""
+    path = urllib.parse.unquote(urllib.parse.urlsplit(url_path).path, errors="strict")
+    parts = [p for p in path.split("/") if p]
+    if any(p in (".", "..") or "\\" in p or "\0" in p for p in parts):
+        return None
+    candidate = os.path.join(root, *parts)
+    if os.path.isdir(candidate):
+        candidate = os.path.join(candidate, INDEX_FILE)
+    real = os.path.realpath(candidate)
+    if os.path.commonpath([real, root]) != root or not os.path.isfile(real):
+        return None
+    return real
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    server_version = "YEROUP-DemoHost/1.0"
+    sys_version = ""
+
+    def do_GET(self):
+        self.answer(send_body=True)
+
+    def do_HEAD(self):
+        self.answer(send_body=False)
+
+    def answer(self, send_body):
+        try:
+            path = resolve(self.server.root, self.path)
+        except UnicodeDecodeError:
+            path = None
+        if path is None:
+            self.send_plain(404, b"404 Not Found\r\n", send_body)
+            return
+        size = os.path.getsize(path)
+        ext = os.path.splitext(path)[1].lower()
+        self.send_response(200)
+        self.send_header("Content-Type", CONTENT_TYPES.get(ext, "application/octet-stream"))
+        self.send_header("Content-Length", str(size))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        if not send_body:
+            return
+        throttle = Throttle(self.server.rate)
+        with open(path, "rb") as f:
+            while True:
+                block = f.read(CHUNK)
+                if not block:
+                    break
+                self.wfile.write(block)
+                throttle.account(len(block))
+
+    def send_plain(self, code, body, send_body):
+        self.send_response(code)
+        self.send_header("Content-Type", "text/plain")
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Connection", "close")
+        self.end_headers()
+        if send_body:
+            self.wfile.write(body)
+
+    def log_message(self, fmt, *args):
+        if not self.server.quiet:
+            sys.stderr.write("%s %s\n" % (self.log_date_time_string(), fmt % args))
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+    def handle_error(self, request, client_address):
+        # A client that cancels a download closes its socket mid-body; that is not a fault.
+        if isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
+            return
+        super().handle_error(request, client_address)
+
+
+def parse_args(argv):
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--root", required=True, help="the built demo site folder")
+    p.add_argument("--bind", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
+    p.add_argument("--port", type=int, default=8765, help="port to listen on, 0 for any free one (default 8765)")
+    p.add_argument("--rate-kib", type=int, default=0, help="send bodies at most this many KiB per second (0: no limit)")
+    p.add_argument("--quiet", action="store_true", help="do not log requests")
+    args = p.parse_args(argv)
+    if args.rate_kib < 0:
+        p.error("--rate-kib must not be negative")
+    if not os.path.isdir(args.root):
+        p.error("no site folder at %s" % args.root)
+    return args
+
+
+def main(argv):
+    args = parse_args(argv)
+    server = Server((args.bind, args.port), Handler)
+    server.root = os.path.realpath(args.root)
+    server.rate = args.rate_kib * 1024
+    server.quiet = args.quiet
+
+    def stop(signum, frame):
+        # shutdown() waits for serve_forever(), so it must not run on the serving thread.
+        threading.Thread(target=server.shutdown, daemon=True).start()
+
+    signal.signal(signal.SIGTERM, stop)
+    signal.signal(signal.SIGINT, stop)
+    host, port = server.server_address[:2]
+    print("listening on %s:%d" % (host, port), flush=True)
+    try:
+        server.serve_forever()
+    finally:
+        server.server_close()
+    print("stopped", flush=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
