@@ -1,0 +1,67 @@
+#include "http/IdTextUtils.h"
+
+#include <algorithm>
+
+namespace yeroup::http {
+
+namespace {
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+}  // namespace
+
+std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+
+std::string TrimLeft(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return std::string(text.substr(i));
+}
+
+std::string TrimRight(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && IsBlank(text[n - 1])) --n;
+    return std::string(text.substr(0, n));
+}
+
+std::string UpperCase(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(), AsciiUpper);
+    return result;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
+bool StartsText(std::string_view prefix, std::string_view text) {
+    return text.size() >= prefix.size() && SameText(prefix, text.substr(0, prefix.size()));
+}
+
+std::string TakeUntil(std::string& text, std::string_view delimiter, bool remove) {
+    const std::size_t at = delimiter.empty() ? std::string::npos : text.find(delimiter);
+    if (at == std::string::npos) {
+        std::string whole = text;
+        if (remove) text.clear();
+        return whole;
+    }
+    std::string head = text.substr(0, at);
+    if (remove) text.erase(0, at + delimiter.size());
+    return head;
+}
+
+int PosFromRight(std::string_view sub, std::string_view text, int start) {
+    if (sub.empty() || sub.size() > text.size()) return 0;
+    const int last = static_cast<int>(text.size() - sub.size()) + 1;  // last 1-based start that fits
+    if (start < 0 || start > last) start = last;
+    for (int pos = start; pos >= 1; --pos)
+        if (SameText(sub, text.substr(static_cast<std::size_t>(pos - 1), sub.size()))) return pos;
+    return 0;
+}
+
+}  // namespace yeroup::http

@@ -1,0 +1,27 @@
+#pragma once
+// Small text helpers shared by the HTTP client: trimming, case-insensitive comparison (ASCII letters
+// only, so the trail bytes of double-byte characters are left alone) and token splitting.
+#include <string>
+#include <string_view>
+
+namespace yeroup::http {
+
+// Delphi-style trimming: removes every byte up to and including the space (control characters too).
+std::string Trim(std::string_view text);
+std::string TrimLeft(std::string_view text);
+std::string TrimRight(std::string_view text);
+
+std::string UpperCase(std::string_view text);
+bool SameText(std::string_view a, std::string_view b);
+bool StartsText(std::string_view prefix, std::string_view text);
+
+// Returns the text before the first delimiter (all of it when the delimiter does not occur); with
+// remove set, text keeps only what follows the delimiter (nothing when it does not occur).
+// The comparison regards case.
+std::string TakeUntil(std::string& text, std::string_view delimiter, bool remove = true);
+
+// Searches backwards for sub, starting at the 1-based position start (-1: the whole text), without
+// regard to case. Returns the 1-based position of the match or 0.
+int PosFromRight(std::string_view sub, std::string_view text, int start = -1);
+
+}  // namespace yeroup::http

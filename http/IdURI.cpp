@@ -1,0 +1,136 @@
+#include "http/IdURI.h"
+
+#include "http/IdTextUtils.h"
+#include "platform/text/CodePages.h"
+
+namespace yeroup::http {
+
+namespace {
+
+// Backslashes become slashes, but a backslash byte that trails a double-byte lead byte is part of
+// the character and stays.
+std::string SlashesForBackslashes(std::string text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (platform::IsAnsiLeadByte(b))
+            ++i;
+        else if (b == '\\')
+            text[i] = '/';
+    }
+    return text;
+}
+
+// Splits a path-and-query text into directory, document and query. The query starts at the first
+// "?", or at the first "=" when there is no "?".
+void SplitPath(const std::string& s, std::string& dir, std::string& doc, std::string& query) {
+    std::size_t q = s.find('?');
+    if (q == std::string::npos) q = s.find('=');
+    const int qPos = q == std::string::npos ? 0 : static_cast<int>(q) + 1;
+    const int slash = PosFromRight("/", s, qPos == 0 ? -1 : qPos);
+    const auto dirLength = static_cast<std::size_t>(slash);
+    dir = s.substr(0, dirLength);
+    if (qPos == 0) {
+        doc = s;
+    } else {
+        doc = s.substr(0, q);
+        query = s.substr(q);
+    }
+    doc.erase(0, dirLength);
+}
+
+}  // namespace
+
+TIdURI::TIdURI(const std::string& text) {
+    if (!text.empty()) SetText(text);
+}
+
+void TIdURI::SetText(const std::string& text) {
+    FullText = text;
+    Protocol.clear();
+    Host.clear();
+    Port.clear();
+    DirPath.clear();
+    DocName.clear();
+    Query.clear();
+    Fragment.clear();
+    Username.clear();
+    Password.clear();
+
+    std::string s = SlashesForBackslashes(text);
+    const std::size_t scheme = s.find("://");
+    if (scheme == std::string::npos) {
+        SplitPath(s, DirPath, DocName, Query);
+    } else {
+        Protocol = s.substr(0, scheme);
+        s.erase(0, scheme + 3);
+        std::string authority = TakeUntil(s, "/");
+        if (authority.find('@') != std::string::npos) {
+            std::string userInfo = TakeUntil(authority, "@");
+            Username = TakeUntil(userInfo, ":");
+            Password = Username.empty() ? std::string() : userInfo;
+        }
+        Host = TakeUntil(authority, ":");
+        Port = authority;
+        std::string dir;
+        SplitPath(s, dir, DocName, Query);
+        DirPath = "/" + dir;
+        Fragment = DocName;
+        DocName = TakeUntil(Fragment, "#");
+    }
+    if (Fragment.empty()) {
+        Fragment = Query;
+        Query = TakeUntil(Fragment, "#");
+    }
+}
+
+std::string TIdURI::FullURI(bool includeCredentials, bool includeFragment) const {
+    if (Protocol.empty()) throw EIdURIException("Protocol field is empty");
+    std::string result = Protocol + "://";
+    if (includeCredentials && !Username.empty()) {
+        result += Username;
+        if (!Password.empty()) result += ":" + Password;
+        result += "@";
+    }
+    if (Host.empty()) throw EIdURIException("Host field is empty");
+    result += Host;
+    if (!Port.empty()) result += ":" + Port;
+    result += DirPath + DocName + Query;
+    if (includeFragment && !Fragment.empty()) result += "#" + Fragment;
+    return result;
+}
+
+std::string TIdURI::PlainURI() {
+    FullText = FullURI(true, true);
+    return FullURI(false, false);
+}
+
+std::string TIdURI::ResolvePath(const std::string& base, const std::string& path, char delimiter) {
+    if (!path.empty() && path.front() == delimiter) return path;
+    const bool keepTrailing = path.empty() || path.back() == delimiter;
+
+    std::string work = base;
+    if (!work.empty() && work.back() != delimiter) work += delimiter;
+    work += path;
+
+    std::string result;
+    for (std::size_t i = 0; i < work.size(); ++i) {
+        const char c = work[i];
+        if (c == delimiter) {
+            if (i == 0)
+                result.assign(1, delimiter);
+            else if (result.empty() || result.back() != delimiter)
+                result += delimiter;
+        } else if (c == '.' && !result.empty() && result.back() == delimiter && i + 1 < work.size() &&
+                   work[i + 1] == '.') {
+            result.pop_back();
+            while (!result.empty() && result.back() != delimiter) result.pop_back();
+            ++i;
+        } else {
+            result += c;
+        }
+    }
+    if (result.size() > 1 && result.back() == delimiter && !keepTrailing) result.pop_back();
+    return result;
+}
+
+}  // namespace yeroup::http
