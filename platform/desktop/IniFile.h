@@ -1,0 +1,47 @@
+#pragma once
+// Initialization-file object on a full path, with the semantics of the Windows profile services: every call
+// reads (or rewrites) the file itself; names are 8-bit ANSI text compared without regard to ASCII case;
+// section and key lists come in file order through a buffer of 16,384 bytes, and names that do not fit
+// whole in it are not seen; a missing file reads as empty.
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace yeroup::platform {
+
+class EIniFileException : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class TIniFile {
+public:
+    static constexpr std::size_t kListBufferSize = 16384;
+    static constexpr std::size_t kValueBufferSize = 2048;
+
+    explicit TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+
+    const std::filesystem::path& FileName() const { return fileName_; }
+
+    // Both clear the list first.
+    void ReadSections(std::vector<std::string>& sections) const;
+    void ReadSection(const std::string& section, std::vector<std::string>& keys) const;
+
+    // The value text, at most 2,047 bytes; the default when the key is missing.
+    std::string ReadString(const std::string& section, const std::string& key, const std::string& def) const;
+    // Decimal, or hexadecimal after "0x"/"0X" when the text is longer than two characters; else the default.
+    int ReadInteger(const std::string& section, const std::string& key, int def) const;
+
+    // Creates the file and the section when needed; raises EIniFileException "Unable to write to <file>".
+    void WriteString(const std::string& section, const std::string& key, const std::string& value);
+    void WriteInteger(const std::string& section, const std::string& key, int value);
+
+private:
+    std::filesystem::path fileName_;
+};
+
+// Reads a 32-bit integer as the profile services' callers do; false when the text is not one.
+bool ParseProfileInteger(const std::string& text, int& value);
+
+}  // namespace yeroup::platform

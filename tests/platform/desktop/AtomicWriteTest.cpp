@@ -1,0 +1,53 @@
+#include "platform/desktop/AtomicWrite.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "tests/platform/desktop/TempFolder.h"
+
+using namespace yeroup::platform;
+using yeroup::platform::test::ReadText;
+using yeroup::platform::test::TempFolder;
+using yeroup::platform::test::WriteText;
+
+TEST(AtomicWrite, ReplacesContentsAndLeavesNoTemporaryFile) {
+    TempFolder dir;
+    const auto file = dir.Path() / "page.htm";
+    WriteText(file, "old and longer contents");
+    ReplaceFileAtomically(file, "new", 3);
+    EXPECT_EQ(ReadText(file), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(::access(file.c_str(), R_OK | W_OK), 0);
+}
+
+TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
+    TempFolder dir;
+    const auto file = dir.Path() / "pkg.zip";
+    WriteText(file, "good package");
+    // A file size limit makes the write fail as a full disk would.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000);
+    } catch (const EFileCreateError& e) {
+        message = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message.rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << message;
+    EXPECT_EQ(ReadText(file), "good package");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(AtomicWrite, MissingFolderFails) {
+    TempFolder dir;
+    EXPECT_THROW(ReplaceFileAtomically(dir.Path() / "no" / "file", "x", 1), EFileCreateError);
+}
