@@ -20,6 +20,8 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 if ((${#missing[@]})); then
+  # --check only tells whether anything is missing (for callers that are not root).
+  [[ ${1:-} == --check ]] && { echo "missing packages: ${missing[*]}" >&2; exit 1; }
   sudo=()
   [ "$(id -u)" = 0 ] || sudo=(sudo)
   "${sudo[@]}" apt-get update

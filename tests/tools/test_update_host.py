@@ -214,6 +214,17 @@ class LifecycleTest(unittest.TestCase):
                 with socket.socket() as again:  # the port is free once the host has gone
                     again.bind(("127.0.0.1", port))
 
+    def test_busy_port_is_reported_without_a_traceback(self):
+        with socket.socket() as taken:
+            taken.bind(("127.0.0.1", 0))
+            taken.listen()
+            port = taken.getsockname()[1]
+            result = subprocess.run([sys.executable, os.path.join(DEMO, "update_host.py"), "--root", self.root,
+                                     "--port", str(port)], capture_output=True, text=True, timeout=START_TIMEOUT)
+        self.assertEqual(result.returncode, 1)
+        self.assertIn("cannot listen on 127.0.0.1:%d" % port, result.stderr)
+        self.assertNotIn("Traceback", result.stderr)
+
     def test_bad_arguments_are_refused(self):
         script = os.path.join(DEMO, "update_host.py")
         for args in (["--root", os.path.join(self.tmp.name, "missing")], ["--root", self.root, "--rate-kib", "-1"]):

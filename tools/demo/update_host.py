@@ -139,7 +139,11 @@ def parse_args(argv):
 
 def main(argv):
     args = parse_args(argv)
-    server = Server((args.bind, args.port), Handler)
+    try:
+        server = Server((args.bind, args.port), Handler)
+    except OSError as e:
+        print("cannot listen on %s:%d: %s" % (args.bind, args.port, e.strerror), file=sys.stderr)
+        return 1
     server.root = os.path.realpath(args.root)
     server.rate = args.rate_kib * 1024
     server.quiet = args.quiet

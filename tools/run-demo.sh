@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the program and runs it against the demo update host on loopback.
+#
+#   tools/run-demo.sh [--fresh] [--rate-kib N] [--port N]
+#
+#   --fresh       start from an empty exe folder (no catalogue copy, selection or stored packages)
+#   --rate-kib N  throttle the host's bodies to N KiB/s so the download progress can be watched
+#                 (default 1024; 0 for no limit)
+#   --port N      run the host on another port and point the program at it with YEROUP_UPDATE_HOST
+#                 (default: the program's built-in 127.0.0.1:8765)
+#
+# Lays out build/demo-site (the host's files) and build/demo-run (the exe folder with a copy of the
+# program, the player software stand-in in build/demo-run/player and the registry file). The host
+# stops when the program exits. What the updater was started with is in
+# build/demo-run/player/updater-invocations.log.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+source tools/demo/demo_lib.sh
+
+usage() { sed -n '3,10s/^# \{0,1\}//p' "$0"; }
+fresh=()
+rate=1024
+port=
+while (($#)); do
+  case $1 in
+    --fresh) fresh=(--fresh) ;;
+    --rate-kib) rate=${2:?--rate-kib needs a number}; shift ;;
+    --port) port=${2:?--port needs a number}; shift ;;
+    -h | --help) usage; exit 0 ;;
+    *) usage >&2; exit 2 ;;
+  esac
+  shift
+done
+
+demo_setup
+demo_build
+demo_site
+bash tools/demo/prepare_run.sh "${fresh[@]}" build/release/app/yeroup build/demo-run
+run=$root/build/demo-run
+
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
+  demo_say "no display to show the program on. Everything is built and laid out in build/demo-run;"
+  demo_say "run this script inside a desktop session, or under a virtual one: xvfb-run -a $0"
+  demo_say "(tools/screenshots.sh takes pictures of the program under Xvfb)."
+  exit 2
+fi
+
+trap demo_stop_host EXIT
+demo_start_host "${port:-8765}" "$rate" "$root/build/demo-host.log"
+if [[ -n $port ]]; then
+  export YEROUP_UPDATE_HOST=127.0.0.1:$demo_host_port
+else
+  unset YEROUP_UPDATE_HOST
+fi
+demo_say "demo update host on 127.0.0.1:$demo_host_port (log: build/demo-host.log), $rate KiB/s"
+export YEROUP_REGISTRY_FILE=$run/registry.ini
+
+status=0
+(cd "$run" && ./yeroup) || status=$?
+demo_say "program ended with status $status"
+if [[ -f $run/player/updater-invocations.log ]]; then
+  demo_say "updater starts recorded in build/demo-run/player/updater-invocations.log:"
+  tail -n 5 "$run/player/updater-invocations.log"
+fi
+exit "$status"
