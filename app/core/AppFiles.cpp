@@ -1,0 +1,48 @@
+#include "app/core/AppFiles.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/text/CodePages.h"
+
+namespace yeroup::app {
+
+std::string UpdateHostFromEnvironment() {
+    const char* host = std::getenv("YEROUP_UPDATE_HOST");
+    return host && *host ? std::string(host) : std::string("127.0.0.1:8765");
+}
+
+TAppFiles::TAppFiles(std::string exeFolder, std::string updateHost)
+    : exeFolder_(std::move(exeFolder)), hostUrl_("http://" + std::move(updateHost)) {
+    if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
+}
+
+std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
+std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }
+std::string TAppFiles::PackageStore() const { return exeFolder_ + "FirmwareBack"; }
+
+std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, const char* extension) const {
+    // A catalogue name holding "/" must not reach outside the package store.
+    std::string name = platform::AnsiToUtf8(m + "_" + f);
+    std::replace(name.begin(), name.end(), '/', '_');
+    return PackageStore() + "/" + name + extension;
+}
+
+std::string TAppFiles::PageFile(const std::string& m, const std::string& f) const { return StoreFile(m, f, ".htm"); }
+std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) const {
+    return StoreFile(m, f, ".zip");
+}
+
+std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"; }
+std::string TAppFiles::HomeUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate"; }
+
+std::string TAppFiles::FirmwareUrl(const std::string& m, const std::string& f, const char* extension) const {
+    return hostUrl_ + "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
+}
+
+std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return FirmwareUrl(m, f, ".asp"); }
+std::string TAppFiles::PackageUrl(const std::string& m, const std::string& f) const {
+    return FirmwareUrl(m, f, ".zip");
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,76 @@
+#pragma once
+// The program's own texts (UTF-8). "\r" is the carriage return that separates the sentences of a message.
+namespace yeroup::app::texts {
+
+inline constexpr const char* kApplicationTitle = "YEROUP";
+
+// Single-instance guard.
+inline constexpr const char* kAlreadyRunning =
+    "Another instance of this program is already running.\rPlease wait for the other instance to finish and then "
+    "try again.";
+inline constexpr const char* kAlreadyRunningCaption = "Tavik MP3 LiveUpdate";
+
+// Splash window.
+inline constexpr const char* kSplashCaption = "Tavik MP3 LiveUpdate";
+inline constexpr const char* kVersionPrefix = "版本:";
+inline constexpr const char* kInstallPlayerFirst =
+    "请首先安装SigmaTel MSCN Audio Player软件，然后再运行本程序。\r单击[确定]立刻开始安装，[取消]为退出本程序。";
+inline constexpr const char* kHintCaption = "YERO MP3 LiveUpdate 提示";
+inline constexpr const char* kSetupProgram = "SigmaTelSetup.exe";
+inline constexpr const char* kCatalogueKept =
+    "无法从服务器下载最新的配置文件，继续使用上次更新的配置文件\r请检查网络是否连接正常！";
+inline constexpr const char* kCatalogueKeptCaption = "下载配置文件时出错!";
+inline constexpr const char* kNoCatalogue =
+    "从服务器下载配置文件时出错,未能从本地找到可用的配置文件。\r请检查网络是否连接正常！单击[确定]退出本程序。";
+inline constexpr const char* kNoCatalogueCaption = "无可用的配置文件!";
+
+// Registry entry of the player software.
+inline constexpr const char* kPlayerKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
+inline constexpr const char* kInstallFolderValue = "Install Folder";
+
+// Main window.
+inline constexpr const char* kMainCaptionLayout = "YERO MP3 LiveUpdate";
+inline constexpr const char* kMainCaptionPrefix = "YERO MP3 LiveUpdate 2005 Builb ";
+inline constexpr const char* kChoose = "请选择MP3号型和固件版本";
+inline constexpr const char* kModel = "机型";
+inline constexpr const char* kFirmware = "固件";
+inline constexpr const char* kDownload = "下载";
+inline constexpr const char* kDownloadAgain = "重新下载";
+inline constexpr const char* kCancelDownload = "取消下载";
+inline constexpr const char* kDownloading = "下载中:";
+inline constexpr const char* kPackageSize = "固件大小:";
+inline constexpr const char* kDownloaded = "已下载:";
+inline constexpr const char* kAverageSpeed = "平均速度:";
+inline constexpr const char* kFirmwareInfo = "固件信息";
+inline constexpr const char* kUpgradeHint = "单击[固件升级]按钮，开始更新MP3播放器中的固件";
+inline constexpr const char* kUpgrade = "固件升级";
+inline constexpr const char* kPackageReadyOf = " 的 ";
+inline constexpr const char* kPackageReady = " 固件包已经准备好！";
+inline constexpr const char* kMemoLines[] = {
+    "本工具适用于YERO MP3播放器。",
+    "它能够帮助你完成从Internet下载固件包到本地，更新MP3播放器固件的工作。",
+    "",
+    "更新MP3固件可以提高MP3的操作性能和扩展功能，也可在MP3播放器出现软件故障时",
+    "使用此工具更新MP3固件来修复MP3。",
+};
+
+// Selection file.
+inline constexpr const char* kSelectionSection = "Main02";
+inline constexpr const char* kModelKey = "ComboBox1";
+inline constexpr const char* kFirmwareKey = "ComboBox2";
+
+// Download.
+inline constexpr const char* kDownloadFailed =
+    "从服务器下载固件包时出错。\r请检查网络设置是否连接正常！单击[确定]退出本程序。";
+inline constexpr const char* kDownloadFailedCaption = "Tavik MP3 LiveUpdate 提示";
+inline constexpr const char* kKilobytes = " KB";
+
+// Upgrade.
+inline constexpr const char* kConnectPlayer = "使用USB连接线将MP3播放器与电脑连接。\r连接好后单击[确定]-[开始]按钮。";
+inline constexpr const char* kConnectPlayerCaption = "将您的MP3播放器与电脑连接";
+inline constexpr const char* kUpdaterProgram = "stupdaterapp.exe";
+inline constexpr const char* kUpdaterParameters = "-s";
+inline constexpr const char* kNoInstallFolder =
+    "未能找到SigmaTel MSCN Audio Player软件的安装文件夹，无法升级固件。\r请重新安装SigmaTel MSCN Audio Player软件后再试。";
+
+}  // namespace yeroup::app::texts

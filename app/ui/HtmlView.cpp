@@ -1,0 +1,96 @@
+#include "app/ui/HtmlView.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QStringDecoder>
+
+namespace yeroup::app {
+
+QString DecodeHtml(const QByteArray& bytes) {
+    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
+    if (!decoder.isValid()) decoder = QStringDecoder(QStringDecoder::Utf8);
+    return decoder.decode(bytes);
+}
+
+THtmlView::THtmlView(QWidget* parent) : QTextBrowser(parent), network_(new QNetworkAccessManager(this)) {
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);
+}
+
+THtmlView::~THtmlView() {
+    if (pending_) pending_->abort();
+}
+
+void THtmlView::Navigate(const std::string& target) {
+    location_ = target;
+    const QString text = QString::fromUtf8(target);
+    const QUrl url(text);
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https")) {
+        NavigateUrl(url);
+        return;
+    }
+    if (pending_) pending_->abort();
+    const QString path = url.scheme() == QLatin1String("file") ? url.toLocalFile() : text;
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        ShowErrorPage(QStringLiteral("找不到文件 %1").arg(path.toHtmlEscaped()));
+        Finish(false);
+        return;
+    }
+    ShowHtml(file.readAll(), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    Finish(true);
+}
+
+void THtmlView::NavigateUrl(const QUrl& url) {
+    if (pending_) pending_->abort();
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    QNetworkReply* reply = network_->get(request);
+    pending_ = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply] {
+        reply->deleteLater();
+        if (reply != pending_) return;  // abandoned for a later navigation
+        pending_ = nullptr;
+        if (reply->error() != QNetworkReply::NoError) {
+            ShowErrorPage(QStringLiteral("无法连接到 %1").arg(reply->url().toString().toHtmlEscaped()));
+            Finish(false);
+            return;
+        }
+        ShowHtml(reply->readAll(), reply->url());
+        Finish(true);
+    });
+}
+
+void THtmlView::ShowHtml(const QByteArray& bytes, const QUrl& base) {
+    base_ = base;
+    document()->setBaseUrl(base);
+    setHtml(DecodeHtml(bytes));
+}
+
+void THtmlView::ShowErrorPage(const QString& what) {
+    base_ = QUrl();
+    setHtml(QStringLiteral("<html><body><h3>无法显示该网页</h3><p>%1</p></body></html>").arg(what));
+}
+
+void THtmlView::Finish(bool page) {
+    showsPage_ = page;
+    ++loadCount_;
+    emit Loaded();
+}
+
+void THtmlView::FollowLink(const QUrl& link) {
+    const QUrl target = base_.resolved(link);
+    Navigate(target.isLocalFile() ? target.toLocalFile().toStdString() : target.toString().toStdString());
+}
+
+QVariant THtmlView::loadResource(int type, const QUrl& name) {
+    // Pictures of local pages come from beside the page; those of pages from the network are not fetched.
+    const QUrl url = base_.resolved(name);
+    if (url.isLocalFile()) return QTextBrowser::loadResource(type, url);
+    return {};
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,33 @@
+#include "tests/app/support/FakeServices.h"
+
+namespace yeroup::app::test {
+
+int FakeMessageBoxes::MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
+                                 unsigned flags) {
+    shown.push_back({owner != nullptr, text, caption, flags});
+    if (onShow) onShow(shown.back());
+    if (answers.empty()) return IDOK;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::vector<std::string> FakeMessageBoxes::Texts() const {
+    std::vector<std::string> result;
+    for (const ShownBox& box : shown) result.push_back(box.text);
+    return result;
+}
+
+bool FakeProcessStarter::WinExec(const std::string& commandLine, int showFlag) {
+    started.push_back({"WinExec", commandLine, "", "", showFlag});
+    return true;
+}
+
+bool FakeProcessStarter::ShellExecute(const std::string& operation, const std::string& file,
+                                      const std::string& parameters, const std::string& directory,
+                                      int showCommand) {
+    started.push_back({"ShellExecute:" + operation, file, parameters, directory, showCommand});
+    return true;
+}
+
+}  // namespace yeroup::app::test

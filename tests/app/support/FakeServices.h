@@ -1,0 +1,51 @@
+#pragma once
+// Test doubles for the desktop services: message boxes that answer from a script and record what was asked,
+// and a process starter that records what it was asked to start.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/ui/MessageBoxes.h"
+#include "platform/desktop/ProcessStart.h"
+
+namespace yeroup::app::test {
+
+struct ShownBox {
+    bool owned;
+    std::string text;
+    std::string caption;
+    unsigned flags;
+};
+
+class FakeMessageBoxes final : public IMessageBoxes {
+public:
+    int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) override;
+
+    // Answers for the next boxes, in order; IDOK once they run out.
+    std::deque<int> answers;
+    // Runs while a box is "shown", before it is answered.
+    std::function<void(const ShownBox&)> onShow;
+    std::vector<ShownBox> shown;
+
+    std::vector<std::string> Texts() const;
+};
+
+struct StartedProcess {
+    std::string kind;  // "WinExec" or "ShellExecute"
+    std::string file;
+    std::string parameters;
+    std::string directory;
+    int show;
+};
+
+class FakeProcessStarter final : public platform::IProcessStarter {
+public:
+    bool WinExec(const std::string& commandLine, int showFlag) override;
+    bool ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
+                      const std::string& directory, int showCommand) override;
+
+    std::vector<StartedProcess> started;
+};
+
+}  // namespace yeroup::app::test

@@ -1,0 +1,90 @@
+#include "app/ui/HtmlView.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include "tests/app/support/TestFolder.h"
+
+using namespace yeroup::app;
+using yeroup::app::test::TestFolder;
+using yeroup::app::test::WriteFile;
+
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+}  // namespace
+
+TEST(HtmlView, ShowsALocalFileAsItWasWhenNavigated) {
+    TestFolder dir;
+    const auto page = dir.Path() / "B_1.1.htm";
+    WriteFile(page, "<html><body><p>old page</p></body></html>");
+    THtmlView view;
+    view.Navigate(page.string());
+    EXPECT_TRUE(view.ShowsPage());
+    EXPECT_TRUE(view.toPlainText().contains("old page"));
+    WriteFile(page, "<html><body><p>new page</p></body></html>");
+    EXPECT_TRUE(view.toPlainText().contains("old page"));
+    view.Navigate(page.string());
+    EXPECT_TRUE(view.toPlainText().contains("new page"));
+    EXPECT_EQ(view.LoadCount(), 2);
+}
+
+TEST(HtmlView, MissingFileShowsTheViewsOwnPage) {
+    TestFolder dir;
+    THtmlView view;
+    view.Navigate((dir.Path() / "_.htm").string());
+    EXPECT_FALSE(view.ShowsPage());
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("无法显示该网页")));
+}
+
+TEST(HtmlView, PagesAreDecodedByTheirDeclaredCharset) {
+    TestFolder dir;
+    // "固件" in GBK, declared by the page.
+    WriteFile(dir.Path() / "gbk.htm",
+              "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"></head>"
+              "<body>\xB9\xCC\xBC\xFE</body></html>");
+    WriteFile(dir.Path() / "utf8.htm", "<html><body>固件</body></html>");
+    THtmlView view;
+    view.Navigate((dir.Path() / "gbk.htm").string());
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("固件")));
+    view.Navigate((dir.Path() / "utf8.htm").string());
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("固件")));
+}
+
+TEST(HtmlView, FetchesAnHttpUrlInTheBackground) {
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QByteArray request;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        QTcpSocket* peer = server.nextPendingConnection();
+        QObject::connect(peer, &QTcpSocket::readyRead, [&request, peer] {
+            request += peer->readAll();
+            if (!request.contains("\r\n\r\n")) return;
+            const QByteArray body = "<html><body>home page</body></html>";
+            peer->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\nContent-Length: " +
+                        QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            peer->disconnectFromHost();
+        });
+    });
+    THtmlView view;
+    view.Navigate("http://127.0.0.1:" + std::to_string(server.serverPort()) + "/YEROMP3LiveUpdate");
+    EXPECT_EQ(view.LoadCount(), 0);  // navigation returns before the page is there
+    ASSERT_TRUE(WaitFor([&] { return view.LoadCount() == 1; }));
+    EXPECT_TRUE(view.ShowsPage());
+    EXPECT_TRUE(view.toPlainText().contains("home page"));
+    EXPECT_TRUE(request.startsWith("GET /YEROMP3LiveUpdate HTTP/1.1\r\n"));
+    server.close();
+    view.Navigate("http://127.0.0.1:" + std::to_string(server.serverPort()) + "/gone");
+    ASSERT_TRUE(WaitFor([&] { return view.LoadCount() == 2; }));
+    EXPECT_FALSE(view.ShowsPage());
+}
