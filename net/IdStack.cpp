@@ -150,11 +150,18 @@ bool TIdStack::IsDottedQuad(const std::string& text) {
     return true;
 }
 
+bool TIdStack::IsLocalHostName(const std::string& host) {
+    static constexpr char kName[] = "LOCALHOST";
+    if (host.size() != sizeof kName - 1) return false;
+    for (std::size_t i = 0; i < host.size(); ++i) {
+        const char c = host[i] >= 'a' && host[i] <= 'z' ? static_cast<char>(host[i] - 32) : host[i];
+        if (c != kName[i]) return false;
+    }
+    return true;
+}
+
 std::string TIdStack::ResolveToAddress(const std::string& host) {
-    std::string upper = host;
-    std::transform(upper.begin(), upper.end(), upper.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c); });
-    if (upper == "LOCALHOST") return "127.0.0.1";
+    if (IsLocalHostName(host)) return "127.0.0.1";
     if (IsDottedQuad(host)) return host;
     return HostByName(host);
 }

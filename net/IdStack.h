@@ -39,6 +39,8 @@ public:
     std::string ResolveToAddress(const std::string& host);
 
     static bool IsDottedQuad(const std::string& text);
+    // LOCALHOST in any letter case: resolved to 127.0.0.1 without a lookup.
+    static bool IsLocalHostName(const std::string& host);
     static std::string FormatAddress(const TIdInAddr& address);
     static TIdInAddr ParseAddress(const std::string& text);
     static std::string SocketErrorText(int code);

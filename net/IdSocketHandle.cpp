@@ -1,0 +1,150 @@
+#include "net/IdSocketHandle.h"
+
+#include <algorithm>
+
+#include "net/IdAntiFreeze.h"
+#include "net/IdComponent.h"
+#include "net/IdException.h"
+#include "net/IdGlobal.h"
+#include "net/IdResourceStrings.h"
+
+namespace yeroup::net {
+
+namespace {
+constexpr int kAddressInUse = 10048;
+}  // namespace
+
+TIdSocketHandle::TIdSocketHandle() { ResetState(true); }
+
+TIdSocketHandle::~TIdSocketHandle() { ReleaseSocket(); }
+
+void TIdSocketHandle::Assign(const TIdSocketHandle& source) {
+    IP = source.IP;
+    Port = source.Port;
+    PeerIP = source.PeerIP;
+    PeerPort = source.PeerPort;
+}
+
+void TIdSocketHandle::ResetState(bool resetLocal) {
+    allocated_.store(false);
+    socket_ = Id_INVALID_SOCKET;
+    if (resetLocal) {
+        IP.clear();
+        Port = 0;
+    }
+    PeerIP.clear();
+    PeerPort = 0;
+}
+
+void TIdSocketHandle::CreateSocket(int type, int protocol) {
+    ReleaseSocket();
+    socket_ = GStack()->NewSocket(type, protocol);
+    allocated_.store(true);
+}
+
+void TIdSocketHandle::ReleaseSocket() {
+    if (!allocated_.exchange(false)) return;
+    GStack()->Shutdown(socket_, Id_SD_Send);
+    GStack()->CloseSocket(socket_);
+}
+
+bool TIdSocketHandle::TryBind() {
+    if (GStack()->CheckSocketResult(GStack()->Bind(socket_, Id_PF_INET, IP, Port), {kAddressInUse})) return false;
+    RefreshLocal();
+    return true;
+}
+
+void TIdSocketHandle::BindLocal() {
+    if (Port != 0 || ClientPortMin == 0 || ClientPortMax == 0) {
+        if (!TryBind()) throw EIdCouldNotBindSocket(RSCouldNotBindSocket);
+        return;
+    }
+    if (ClientPortMax < ClientPortMin)
+        throw EIdInvalidPortRange(FormatNumbers(RSInvalidPortRange, {ClientPortMin, ClientPortMax}));
+    for (std::int32_t port = ClientPortMax; port >= ClientPortMin; --port) {
+        Port = port;
+        if (TryBind()) return;
+    }
+    throw EIdCanNotBindPortInRange(FormatNumbers(RSCannotBindRange, {ClientPortMin, ClientPortMax}));
+}
+
+void TIdSocketHandle::SetPeerAddress(const std::string& address, int port) {
+    PeerIP = address;
+    PeerPort = port;
+}
+
+int TIdSocketHandle::ConnectToPeer(int family) {
+    const int result = GStack()->Connect(socket_, family, PeerIP, PeerPort);
+    if (result != Id_SOCKET_ERROR) {
+        RefreshLocal();
+        RefreshPeer();
+    }
+    return result;
+}
+
+void TIdSocketHandle::RefreshLocal() {
+    int family = 0;
+    GStack()->GetSockName(socket_, family, IP, Port);
+}
+
+void TIdSocketHandle::RefreshPeer() {
+    int family = 0;
+    GStack()->GetPeerName(socket_, family, PeerIP, PeerPort);
+}
+
+void TIdSocketHandle::SetOption(int level, int option, std::int32_t value, int length) {
+    GStack()->CheckSocketResult(GStack()->SetSockOpt(socket_, level, option, &value, length));
+}
+
+bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
+    if (!allocated_.load()) throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
+    if (TIdAntiFreezeBase::InEffect()) {
+        // Slices of IdleTimeOut ms with a pump after each; a slice of at least 1 ms so a zero
+        // setting cannot spin for ever.
+        const std::int32_t idle = std::max<std::int32_t>(TIdAntiFreezeBase::Current()->IdleTimeOut, 1);
+        if (timeout == TimeoutNoLimit) {
+            while (!WaitReadable(idle)) {
+            }
+            return true;
+        }
+        if (timeout > idle) {
+            // The first slice takes the odd remainder, the rest are whole slices: the order a wait
+            // of T - idle followed by a wait of idle gives, without one stack frame per slice.
+            std::int32_t slice = timeout % idle == 0 ? idle : timeout % idle;
+            for (std::int32_t left = timeout; left > 0; left -= slice, slice = idle) {
+                std::vector<TIdStackSocketHandle> list{socket_};
+                const bool ready = GStack()->Select(&list, nullptr, nullptr, slice) == 1;
+                TIdAntiFreezeBase::PumpIfDue(!ready);
+                if (ready) return true;
+            }
+            return false;
+        }
+    }
+    std::vector<TIdStackSocketHandle> list{socket_};
+    const bool ready = GStack()->Select(&list, nullptr, nullptr, timeout) == 1;
+    TIdAntiFreezeBase::PumpIfDue(!ready);
+    return ready;
+}
+
+int TIdSocketHandle::Receive(void* buffer, int length, int flags) { return GStack()->Recv(socket_, buffer, length, flags); }
+
+int TIdSocketHandle::Transmit(const void* buffer, int length, int flags) {
+    return GStack()->Send(socket_, buffer, length, flags);
+}
+
+bool TIdSocketHandle::AcceptFrom(TIdStackSocketHandle listening) {
+    ResetState(true);
+    std::string peerIP;
+    int peerPort = 0;
+    const TIdStackSocketHandle accepted = GStack()->Accept(listening, peerIP, peerPort);
+    if (accepted == Id_INVALID_SOCKET &&
+        GStack()->CheckSocketResult(Id_SOCKET_ERROR, {10004, 10038}))
+        return false;
+    socket_ = accepted;
+    allocated_.store(true);
+    RefreshLocal();
+    RefreshPeer();
+    return true;
+}
+
+}  // namespace yeroup::net

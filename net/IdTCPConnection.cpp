@@ -1,0 +1,97 @@
+// Connection lifetime: the transport it holds, closing and the closure checks.
+#include "net/IdTCPConnection.h"
+
+#include "net/IdException.h"
+#include "net/IdResourceStrings.h"
+
+namespace yeroup::net {
+
+TIdTCPConnection::TIdTCPConnection() {
+    inputBuffer_.OnBytesRemoved = [this](TIdSimpleBuffer*, std::int32_t count) { NotifyWork(wmRead, count); };
+}
+
+TIdTCPConnection::~TIdTCPConnection() {
+    CloseTransport();
+    ReleaseIOHandler();
+}
+
+void TIdTCPConnection::SetIOHandler(TIdIOHandler* handler) {
+    if (handler == ioHandler_.get()) return;
+    ReleaseIOHandler();
+    if (!handler) return;
+    // Borrowed: never freed here, and forgotten when it is destroyed elsewhere.
+    ioHandler_ = std::shared_ptr<TIdIOHandler>(handler, [](TIdIOHandler*) {});
+    handler->FreeNotification(this);
+}
+
+void TIdTCPConnection::InstallOwnedIOHandler(std::shared_ptr<TIdIOHandler> handler) {
+    ReleaseIOHandler();
+    ioHandler_ = std::move(handler);
+    freeOnDisconnect_ = true;
+}
+
+void TIdTCPConnection::ReleaseIOHandler() {
+    if (!ioHandler_) return;
+    if (!freeOnDisconnect_) ioHandler_->RemoveFreeNotification(this);
+    // An owned transport that a wait still holds is destroyed when that wait unwinds.
+    ioHandler_.reset();
+    freeOnDisconnect_ = false;
+}
+
+void TIdTCPConnection::Notification(TIdBaseComponent* destroyed) {
+    if (ioHandler_ && destroyed == ioHandler_.get()) {
+        ioHandler_.reset();
+        freeOnDisconnect_ = false;
+    }
+    TIdComponent::Notification(destroyed);
+}
+
+void TIdTCPConnection::NotifyDisconnected() {
+    if (OnDisconnected) OnDisconnected(this);
+}
+
+void TIdTCPConnection::ResetInput() {
+    inputBuffer_.DropAll();
+    closed_ = false;
+}
+
+void TIdTCPConnection::CloseTransport() {
+    const auto transport = ioHandler_;
+    if (!transport) return;
+    closed_ = true;
+    transport->CloseBinding();
+}
+
+void TIdTCPConnection::Disconnect() {
+    NotifyStatus(hsDisconnecting);
+    CloseTransport();
+    if (freeOnDisconnect_) ReleaseIOHandler();
+    NotifyDisconnected();
+    NotifyStatus(hsDisconnected);
+}
+
+void TIdTCPConnection::CheckClosed(bool raiseIfClosed, bool ignoreBuffer) {
+    const auto transport = ioHandler_;
+    bool closed;
+    if (closed_ || !transport) {
+        closed = transport != nullptr;  // with no transport at all it does not count as closed here
+        if (transport && transport->HasSocket()) {
+            CloseTransport();
+            NotifyStatus(hsDisconnected);
+            NotifyDisconnected();
+        }
+    } else {
+        closed = !transport->HasSocket();
+    }
+    if (closed && raiseIfClosed && (inputBuffer_.Size() == 0 || ignoreBuffer))
+        throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
+}
+
+bool TIdTCPConnection::IsConnected() {
+    CheckClosed(false, false);
+    return ioHandler_ && ioHandler_->HasSocket();
+}
+
+void TIdTCPConnection::ProbeForClose(bool raiseIfClosed) { FillInputBuffer(raiseIfClosed, 1, false); }
+
+}  // namespace yeroup::net

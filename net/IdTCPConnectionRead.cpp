@@ -1,0 +1,203 @@
+// The receive path and every read operation of a connection.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "net/IdException.h"
+#include "net/IdResourceStrings.h"
+#include "net/IdTCPConnection.h"
+
+namespace yeroup::net {
+
+namespace {
+constexpr int kShutDown = 10058;
+constexpr int kAborted = 10053;
+}  // namespace
+
+std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout) {
+    if (timeout == TimeoutUseDefault) timeout = ReadTimeout == 0 ? TimeoutNoLimit : ReadTimeout;
+    std::int32_t result = 0;
+    CheckClosed(raiseIfClosed, false);
+    if (!IsConnected()) {
+        if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
+        return 0;
+    }
+    std::int32_t n;
+    do {
+        {
+            // The wait pumps messages; a handler may release the transport meanwhile.
+            const auto waiting = HoldIOHandler();
+            if (!waiting->WaitReadable(timeout)) {
+                if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
+                return -1;
+            }
+        }
+        const auto transport = HoldIOHandler();
+        char* block = nullptr;
+        if (transport) {
+            const std::int32_t size = std::max<std::int32_t>(RecvBufferSize, 1);
+            block = inputBuffer_.Reserve(size);  // received straight into the input buffer's tail
+            n = transport->Receive(block, size);
+        } else {
+            n = 0;
+            if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
+        }
+        closed_ = n == 0;
+        if (n != 0 && GStack()->CheckSocketResult(n, {kShutDown, kAborted})) {
+            n = 0;
+            if (ioHandler_) CloseTransport();
+            if (inputBuffer_.Size() == 0) GStack()->ThrowSocketError(GStack()->LastError());
+        }
+        if (n > 0) {
+            if (ASCIIFilter)
+                for (std::int32_t i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7F);
+            inputBuffer_.Commit(n);
+        }
+        CheckClosed(raiseIfClosed, false);
+        result = n;
+    } while (n == 0 && IsConnected());
+    return result;
+}
+
+std::string TIdTCPConnection::ReadLine(const std::string& terminator, std::int32_t timeout, std::int32_t maximum) {
+    if (maximum == -1) maximum = MaxLineLength;
+    const std::string term = terminator.empty() ? std::string("\n") : terminator;
+    const std::int32_t termLength = static_cast<std::int32_t>(term.size());
+    readLnSplit_ = false;
+    readLnEndedByClose_ = false;
+    std::int32_t p = 0;  // 1-based position of the terminator in the unconsumed bytes
+    std::int32_t s = 0;  // bytes already searched
+
+    const auto tooLong = [&]() -> std::string {
+        if (MaxLineAction == maException) throw EIdReadLnMaxLineLengthExceeded(RSReadLnMaxLineLengthExceeded);
+        readLnSplit_ = true;
+        return inputBuffer_.TakeFront(maximum);
+    };
+
+    for (;;) {
+        const std::int32_t u = inputBuffer_.Size();
+        if (u > 0) {
+            // Resume where the last search stopped, less what a split terminator may need.
+            const std::int32_t start = std::max<std::int32_t>(0, s - (termLength - 1));
+            const char* data = inputBuffer_.Memory();
+            const char* hit = std::search(data + start, data + u, term.begin(), term.end());
+            if (hit != data + u) p = static_cast<std::int32_t>(hit - data) + 1;
+            s = u;
+        }
+        if (maximum != 0 && p - 1 > maximum) return tooLong();
+        if (p == 0) {
+            if (maximum != 0 && s > maximum) return tooLong();
+            CheckClosed(true, true);
+            if (FillInputBuffer(true, timeout, timeout == TimeoutUseDefault) == 0) {
+                readLnEndedByClose_ = true;
+                return std::string();
+            }
+            continue;
+        }
+        std::string text = inputBuffer_.TakeFront(p + termLength - 1);
+        text.resize(text.size() - term.size());
+        if (term == "\n" && !text.empty() && text.back() == '\r') text.pop_back();
+        return text;
+    }
+}
+
+void TIdTCPConnection::ReadExact(void* buffer, std::int32_t count) {
+    if (count <= 0 || !buffer) return;
+    while (inputBuffer_.Size() < count) {
+        FillInputBuffer(true, TimeoutUseDefault, true);
+        CheckClosed(true, true);
+    }
+    std::memcpy(buffer, inputBuffer_.Memory(), static_cast<std::size_t>(count));
+    inputBuffer_.DropFront(count);
+}
+
+void TIdTCPConnection::MoveBufferedToStream(platform::TStream& stream, std::int32_t count) {
+    if (count <= 0) return;
+    stream.WriteBuffer(inputBuffer_.Memory(), count);
+    inputBuffer_.DropFront(count);
+}
+
+void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t count, bool untilClose) {
+    if (count == -1 && !untilClose) count = ReadInt32(true);
+    if (count >= 0) {
+        const std::int64_t position = stream.Position();
+        stream.SetSize(position + count);
+        stream.SetPosition(position);
+    }
+    std::int32_t remaining;
+    if (untilClose) {
+        remaining = std::numeric_limits<std::int32_t>::max();
+        NotifyWorkBegin(wmRead, 0);
+    } else {
+        remaining = std::max<std::int32_t>(count, 0);
+        NotifyWorkBegin(wmRead, count);
+    }
+
+    const auto finish = [&] {
+        try {
+            NotifyWorkEnd(wmRead);
+        } catch (...) {
+            if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
+            throw;
+        }
+        if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());  // undo an unfilled pre-size
+    };
+
+    try {
+        if (inputBuffer_.Size() > 0) {
+            const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
+            MoveBufferedToStream(stream, k);
+            remaining -= k;
+        }
+        const std::int32_t chunk = std::max<std::int32_t>(std::min(remaining, RecvBufferSize), 1);
+        while (remaining > 0 && IsConnected()) {
+            std::int32_t k = std::min(remaining, chunk);
+            try {
+                // Same as reading k bytes exactly, but moved straight from the input buffer.
+                while (inputBuffer_.Size() < k) {
+                    FillInputBuffer(true, TimeoutUseDefault, true);
+                    CheckClosed(true, true);
+                }
+            } catch (const EIdConnClosedGracefully&) {
+                if (!untilClose) throw;
+                k = std::min(inputBuffer_.Size(), remaining);
+                stream.WriteBuffer(inputBuffer_.Memory(), k);
+                inputBuffer_.DropAll();  // the last bytes after a close are not counted as work
+                remaining -= k;
+                continue;
+            }
+            MoveBufferedToStream(stream, k);
+            remaining -= k;
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+}
+
+std::string TIdTCPConnection::TakeAvailable() {
+    if (IsConnected()) FillInputBuffer(false, TimeoutUseDefault, true);
+    return inputBuffer_.TakeFront(inputBuffer_.Size());
+}
+
+std::string TIdTCPConnection::ReadAllUntilClose() {
+    std::string text;
+    NotifyWorkBegin(wmRead, 0);
+    try {
+        while (IsConnected()) text += TakeAvailable();
+    } catch (...) {
+        NotifyWorkEnd(wmRead);
+        throw;
+    }
+    NotifyWorkEnd(wmRead);
+    return text;
+}
+
+std::int32_t TIdTCPConnection::ReadInt32(bool convert) {
+    std::uint32_t value = 0;
+    ReadExact(&value, 4);
+    return static_cast<std::int32_t>(convert ? TIdStack::NToHL(value) : value);
+}
+
+}  // namespace yeroup::net

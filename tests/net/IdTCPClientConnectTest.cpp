@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include "tests/net/support/Gate.h"
+#include <string>
+
+#include "net/IdAntiFreeze.h"
+#include "net/IdException.h"
+#include "net/IdIOHandlerSocket.h"
+#include "platform/sockets/WinSock.h"
+#include "tests/net/support/ClientFixture.h"
+#include "tests/net/support/FakeMessagePump.h"
+
+namespace yeroup::net {
+namespace {
+
+using testing::EventLog;
+using testing::FakeMessagePump;
+using testing::LoopbackListener;
+using testing::PeerSocket;
+
+const std::string kRefusedText = "Socket Error # 10061\r\nConnection refused.";
+
+class ConnectTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        client.OnStatus = nullptr;
+        client.OnDisconnected = nullptr;
+        client.Disconnect();
+        listener.Join();
+    }
+    LoopbackListener listener;
+    EventLog log;
+    TIdTCPClient client;
+};
+
+TEST_F(ConnectTest, LocalhostInAnyCaseConnectsWithoutALookupAndReportsTheTransportAsSender) {
+    listener.Serve([](PeerSocket& peer) { peer.Send("hi\n"); });
+    std::vector<TIdComponent*> senders;
+    log.Attach(client);
+    const auto record = client.OnStatus;
+    client.OnStatus = [&](TIdComponent* sender, TIdStatus status, const std::string& text) {
+        senders.push_back(sender);
+        record(sender, status, text);
+    };
+    client.SetHost("localhost");
+    client.SetPort(listener.Port());
+    client.Connect();
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"Connecting to 127.0.0.1.", "Connected."}));
+    ASSERT_EQ(senders.size(), 2u);
+    EXPECT_EQ(senders[0], client.IOHandler());
+    EXPECT_EQ(senders[1], &client);
+    EXPECT_EQ(client.ReadLine(), "hi");
+    EXPECT_TRUE(client.IsConnected());
+}
+
+TEST_F(ConnectTest, ANameIsResolvedAfterAResolvingStatus) {
+    int lookups = 0;
+    platform::winsock::SetHostLookup([&](const std::string& name, platform::winsock::InAddr& address) {
+        ++lookups;
+        if (name != "update.yeroup.test") return int{platform::winsock::WSAHOST_NOT_FOUND};
+        address = {127, 0, 0, 1};
+        return 0;
+    });
+    listener.Serve([](PeerSocket&) {});
+    log.Attach(client);
+    client.SetHost("update.yeroup.test");
+    client.SetPort(listener.Port());
+    client.Connect();
+    platform::winsock::SetHostLookup(nullptr);
+    EXPECT_EQ(lookups, 1);
+    EXPECT_EQ(log.entries,
+              (std::vector<std::string>{"Resolving hostname update.yeroup.test.", "Connecting to 127.0.0.1.", "Connected."}));
+}
+
+TEST_F(ConnectTest, ARefusedDirectConnectRaisesSocketError10061AndKeepsTheTransport) {
+    client.SetHost("127.0.0.1");
+    client.SetPort(testing::ClosedPort());
+    try {
+        client.Connect();
+        FAIL();
+    } catch (const EIdSocketError& e) {
+        EXPECT_EQ(e.LastError(), 10061);
+        EXPECT_EQ(e.what(), kRefusedText);
+    }
+    ASSERT_NE(client.IOHandler(), nullptr);
+    EXPECT_FALSE(client.IOHandler()->HasSocket());
+    // The installed transport is reused by the next connect.
+    TIdIOHandler* transport = client.IOHandler();
+    listener.Serve([](PeerSocket&) {});
+    client.SetPort(listener.Port());
+    client.Connect();
+    EXPECT_EQ(client.IOHandler(), transport);
+    EXPECT_TRUE(client.IsConnected());
+}
+
+TEST_F(ConnectTest, ARefusedThreadedConnectRaisesConnectExceptionWithTheSameText) {
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    client.SetHost("127.0.0.1");
+    client.SetPort(testing::ClosedPort());
+    try {
+        client.Connect();
+        FAIL();
+    } catch (const EIdConnectException& e) {
+        EXPECT_EQ(e.what(), kRefusedText);
+    }
+}
+
+TEST_F(ConnectTest, ConnectingTwiceRaisesAlreadyConnectedAndLeavesTheConnection) {
+    listener.Serve([](PeerSocket& peer) { peer.Send("still here\n"); });
+    client.SetHost("127.0.0.1");
+    client.SetPort(listener.Port());
+    client.Connect();
+    try {
+        client.Connect();
+        FAIL();
+    } catch (const EIdAlreadyConnected& e) {
+        EXPECT_STREQ(e.what(), "Already connected.");
+    }
+    EXPECT_EQ(client.ReadLine(), "still here");
+}
+
+TEST_F(ConnectTest, DisconnectWithoutEverConnectingStillReports) {
+    log.Attach(client);
+    client.Disconnect();
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"Disconnecting.", "OnDisconnected", "Disconnected."}));
+    EXPECT_FALSE(client.IsConnected());
+}
+
+TEST_F(ConnectTest, APendingConnectTimesOut) {
+    testing::FullBacklogListener full;
+    client.SetHost("127.0.0.1");
+    client.SetPort(full.Port());
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        client.Connect(300);
+        FAIL() << "connected to a full backlog";
+    } catch (const EIdConnectTimeout& e) {
+        EXPECT_STREQ(e.what(), "Connect timed out.");
+    }
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
+    EXPECT_FALSE(client.IOHandler()->HasSocket());
+}
+
+class ThreadedConnectTest : public ConnectTest {
+protected:
+    void SetUp() override {
+        transport.SleepFunction = [this](int ms) { sleeps.push_back(ms); platform_sleep(ms); };
+        client.SetIOHandler(&transport);
+        client.SetHost("127.0.0.1");
+    }
+    static void platform_sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+    TIdIOHandlerSocket transport;
+    std::vector<int> sleeps;
+};
+
+TEST_F(ThreadedConnectTest, AnAcceptingPeerStillTakesOneSliceWithOnePump) {
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    antiFreeze.IdleTimeOut = 60;
+    listener.Serve([](PeerSocket&) {});
+    client.SetPort(listener.Port());
+    client.Connect();
+    EXPECT_EQ(sleeps, (std::vector<int>{60, 0}));
+    EXPECT_EQ(pump.Pumps(), 1);
+    EXPECT_TRUE(client.IsConnected());
+}
+
+TEST_F(ThreadedConnectTest, ATimeOutShorterThanASliceSleepsItOnceWithoutPumping) {
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    listener.Serve([](PeerSocket&) {});
+    client.SetPort(listener.Port());
+    client.Connect(100);
+    EXPECT_EQ(sleeps, (std::vector<int>{100}));
+    EXPECT_EQ(pump.Pumps(), 0);
+}
+
+TEST_F(ThreadedConnectTest, SlicesAreCappedAt125AndPumpedUntilTheTimeOut) {
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    testing::FullBacklogListener full;
+    client.SetPort(full.Port());
+    EXPECT_THROW(client.Connect(400), EIdConnectTimeout);
+    EXPECT_EQ(sleeps, (std::vector<int>{125, 125, 125, 25}));
+    EXPECT_EQ(pump.Pumps(), 3);
+}
+
+TEST_F(ConnectTest, ADisconnectFromThePumpEndsTheConnectQuietlyAndTheFirstWriteFails) {
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    antiFreeze.IdleTimeOut = 20;
+    bool cancelled = false;
+    pump.onPump = [&] {
+        if (!cancelled) client.Disconnect();
+        cancelled = true;
+    };
+    testing::FullBacklogListener full;
+    client.SetHost("127.0.0.1");
+    client.SetPort(full.Port());
+    client.Connect();
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(client.IOHandler(), nullptr);
+    EXPECT_THROW(client.WriteLine("x"), EIdNotConnected);
+}
+
+}  // namespace
+}  // namespace yeroup::net

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include "tests/net/support/Gate.h"
+#include <string>
+
+#include "net/IdException.h"
+#include "tests/net/support/ClientFixture.h"
+
+namespace yeroup::net {
+namespace {
+
+using testing::ClientTest;
+using testing::PeerSocket;
+
+using StreamReadTest = ClientTest;
+
+std::string Pattern(std::size_t n) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i % 26);
+    return s;
+}
+
+TEST_F(StreamReadTest, ACountedReadPreSizesAndReportsChunksFromTheBufferFirst) {
+    const std::string body = Pattern(100000);
+    ConnectTo([=](PeerSocket& peer) { peer.Send("head\n" + body); });
+    client.ReadLine();  // leaves the first bytes of the body buffered
+    platform::TMemoryStream stream;
+    stream.WriteBuffer("xy", 2);
+    std::int64_t sizeAtBegin = -1;
+    log.Attach(client);
+    client.OnWorkBegin = [&](TIdComponent*, TWorkMode, std::int32_t max) {
+        sizeAtBegin = stream.Size();
+        log.entries.push_back("begin read " + std::to_string(max));
+    };
+    client.ReadToStream(stream, 100000);
+    EXPECT_EQ(sizeAtBegin, 100002);  // pre-sized once, before any byte came
+    EXPECT_EQ(stream.Size(), 100002);
+    EXPECT_EQ(stream.ToString().substr(2), body);
+    ASSERT_GE(log.entries.size(), 3u);
+    EXPECT_EQ(log.entries.front(), "begin read 100000");
+    EXPECT_EQ(log.entries[log.entries.size() - 2], "read 100000");
+    EXPECT_EQ(log.entries.back(), "end read");
+}
+
+TEST_F(StreamReadTest, CountZeroReadsNothingAndKeepsTheSizeAtThePosition) {
+    auto done = testing::Gate::Make();
+    ConnectTo([=](PeerSocket&) { done->Wait(); });
+    platform::TMemoryStream stream;
+    stream.WriteBuffer("abcdef", 6);
+    stream.SetPosition(2);
+    log.Attach(client);
+    client.ReadToStream(stream, 0);
+    done->Open();
+    EXPECT_EQ(stream.Size(), 2);
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"begin read 0", "end read"}));
+}
+
+TEST_F(StreamReadTest, APeerCloseInsideACountedReadRaisesAfterTruncatingAndEndingTheSpan) {
+    ConnectTo([=](PeerSocket& peer) { peer.Send(Pattern(5000)); });
+    platform::TMemoryStream stream;
+    log.Attach(client);
+    EXPECT_THROW(client.ReadToStream(stream, 50000), EIdConnClosedGracefully);
+    // The chunk that could not be completed stays in the input buffer.
+    EXPECT_EQ(stream.Size() + client.InputBuffer().Size(), 5000);
+    EXPECT_EQ(stream.Size(), stream.Position());
+    EXPECT_EQ(log.entries.back(), "end read");
+    EXPECT_EQ(log.Count("Disconnected."), 1);
+    EXPECT_FALSE(client.IsConnected());
+}
+
+TEST_F(StreamReadTest, AReadUntilCloseDeliversEverythingAndCountsOnlyWholeChunks) {
+    const std::string body = Pattern(70000);  // two whole chunks and a tail
+    ConnectTo([=](PeerSocket& peer) { peer.Send(body); });
+    platform::TMemoryStream stream;
+    log.Attach(client);
+    client.ReadToStream(stream, -1, true);
+    EXPECT_EQ(stream.ToString(), body);
+    EXPECT_EQ(log.entries.front(), "begin read 0");
+    EXPECT_EQ(log.Count("read 32768"), 1);
+    EXPECT_EQ(log.Count("read 65536"), 1);
+    EXPECT_EQ(log.Count("read 70000"), 0);  // the tail after the close is written uncounted
+    EXPECT_EQ(log.entries.back(), "end read");
+}
+
+TEST_F(StreamReadTest, ALengthPrefixedReadTakesItsCountFromTheStream) {
+    ConnectTo([=](PeerSocket& peer) { peer.Send(std::string("\0\0\0\5hello!", 10)); });
+    platform::TMemoryStream stream;
+    client.ReadToStream(stream);
+    EXPECT_EQ(stream.ToString(), "hello");
+    EXPECT_EQ(client.InputBuffer().Size() + 0, 1);
+}
+
+TEST_F(StreamReadTest, AnExactReadThatMeetsAPeerCloseLeavesTheBytesBuffered) {
+    ConnectTo([=](PeerSocket& peer) { peer.Send("1234"); });
+    char buffer[10];
+    EXPECT_THROW(client.ReadExact(buffer, 10), EIdConnClosedGracefully);
+    EXPECT_EQ(client.InputBuffer().Size(), 4);
+    EXPECT_EQ(client.TakeAvailable(), "1234");
+}
+
+TEST_F(StreamReadTest, APeerCloseWithAnEmptyBufferIsReportedOnce) {
+    ConnectTo([=](PeerSocket&) {});
+    log.Attach(client);
+    EXPECT_THROW(client.ReadLine(), EIdConnClosedGracefully);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_THROW(client.ReadLine(), EIdConnClosedGracefully);
+    EXPECT_EQ(log.Count("Disconnected."), 1);
+    EXPECT_EQ(log.Count("OnDisconnected"), 1);
+    try {
+        client.FillInputBuffer(true);
+        FAIL();
+    } catch (const EIdConnClosedGracefully& e) {
+        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
+    }
+}
+
+TEST_F(StreamReadTest, ProbeForCloseLeavesAHealthyConnectionAloneAndNoticesAClosedOne) {
+    auto probed = testing::Gate::Make();
+    ConnectTo([=](PeerSocket&) { probed->Wait(); });
+    log.Attach(client);
+    client.ProbeForClose(false);
+    EXPECT_TRUE(client.IsConnected());
+    EXPECT_EQ(client.InputBuffer().Size(), 0);
+    EXPECT_TRUE(log.entries.empty());
+    probed->Open();
+    listener.Join();  // the peer has closed
+    client.ProbeForClose(false);
+    EXPECT_FALSE(client.IsConnected());
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"Disconnected.", "OnDisconnected"}));
+}
+
+TEST_F(StreamReadTest, ReadAllUntilCloseAndTheAsciiFilter) {
+    ConnectTo([=](PeerSocket& peer) { peer.Send("\xC1\xE2z"); });
+    client.ASCIIFilter = true;
+    EXPECT_EQ(client.ReadAllUntilClose(), "Abz");
+}
+
+}  // namespace
+}  // namespace yeroup::net
