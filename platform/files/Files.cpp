@@ -1,0 +1,139 @@
+#include "platform/files/Files.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+
+namespace yeroup::platform {
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool ForceDirectories(const std::string& path) {
+    std::string dir = path;
+    while (dir.size() > 1 && dir.back() == kPathDelim) dir.pop_back();
+    if (dir.empty()) return false;
+    if (DirectoryExists(dir)) return true;
+    const std::size_t cut = dir.find_last_of(kPathDelim);
+    if (cut != std::string::npos && cut > 0 && !ForceDirectories(dir.substr(0, cut))) return false;
+    return ::mkdir(dir.c_str(), 0777) == 0 || (errno == EEXIST && DirectoryExists(dir));
+}
+
+bool DeleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+std::uint32_t GetFileAttributes(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return kInvalidFileAttributes;
+    if (S_ISDIR(st.st_mode)) return faDirectory;
+    std::uint32_t attributes = faArchive;
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) attributes |= faReadOnly;
+    return attributes;
+}
+
+bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    mode_t mode = st.st_mode & 07777;
+    if (attributes & faReadOnly)
+        mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+    else
+        mode |= S_IWUSR;
+    return ::chmod(path.c_str(), mode) == 0;
+}
+
+std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime) {
+    const std::uint32_t date = dosDateTime >> 16;
+    const std::uint32_t time = dosDateTime & 0xFFFF;
+    std::tm tm{};
+    tm.tm_year = static_cast<int>((date >> 9) & 0x7F) + 80;
+    tm.tm_mon = static_cast<int>((date >> 5) & 0x0F) - 1;
+    tm.tm_mday = static_cast<int>(date & 0x1F);
+    tm.tm_hour = static_cast<int>((time >> 11) & 0x1F);
+    tm.tm_min = static_cast<int>((time >> 5) & 0x3F);
+    tm.tm_sec = static_cast<int>(time & 0x1F) * 2;
+    tm.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&tm));
+}
+
+std::uint32_t UnixTimeToDosDateTime(std::int64_t unixTime) {
+    const std::time_t t = static_cast<std::time_t>(unixTime);
+    std::tm tm{};
+    if (::localtime_r(&t, &tm) == nullptr || tm.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01
+    const std::uint32_t date = static_cast<std::uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+    const std::uint32_t time = static_cast<std::uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
+    return date << 16 | time;
+}
+
+bool GetFileDosDateTime(const std::string& path, std::uint32_t& dosDateTime) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return false;
+    dosDateTime = UnixTimeToDosDateTime(st.st_mtime);
+    return true;
+}
+
+bool IsFileLockedByOther(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool locked = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return locked;
+}
+
+TLockedFile TLockedFile::CreateNew(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return TLockedFile(-1);
+    }
+    return TLockedFile(fd);
+}
+
+bool TLockedFile::Write(const void* data, std::size_t size) {
+    const auto* in = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, in, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        in += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool TLockedFile::Flush() { return ::fsync(fd_) == 0; }
+
+bool TLockedFile::SetDosDateTime(std::uint32_t dosDateTime) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(DosDateTimeToUnixTime(dosDateTime)), 0}};
+    return ::futimens(fd_, times) == 0;
+}
+
+TLockedFile::TLockedFile(TLockedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+TLockedFile& TLockedFile::operator=(TLockedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+TLockedFile::~TLockedFile() { Close(); }
+
+void TLockedFile::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace yeroup::platform

@@ -1,0 +1,66 @@
+#pragma once
+// Stand-in for the file-system services: existence tests, folder creation with parents, DOS
+// attributes, DOS date-times as file times, and exclusive opening of a file that others hold.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace yeroup::platform {
+
+// DOS attribute bits. Only the read-only bit has a counterpart on this system (the write
+// permission); the folder bit is reported from the file type.
+inline constexpr std::uint32_t faReadOnly = 0x01;
+inline constexpr std::uint32_t faHidden = 0x02;
+inline constexpr std::uint32_t faSysFile = 0x04;
+inline constexpr std::uint32_t faVolumeId = 0x08;
+inline constexpr std::uint32_t faDirectory = 0x10;
+inline constexpr std::uint32_t faArchive = 0x20;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+
+inline constexpr char kPathDelim = '/';
+
+bool FileExists(const std::string& path);       // anything but a folder
+bool DirectoryExists(const std::string& path);
+// Creates the folder and every missing parent; false when it cannot (also for an empty name).
+bool ForceDirectories(const std::string& path);
+bool DeleteFile(const std::string& path);
+
+std::uint32_t GetFileAttributes(const std::string& path);
+bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
+
+// DOS date (high half) and time (low half) packed into one value, read as local time.
+std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime);
+std::uint32_t UnixTimeToDosDateTime(std::int64_t unixTime);
+// Modification time of a file as a DOS date-time; false when it cannot be read.
+bool GetFileDosDateTime(const std::string& path, std::uint32_t& dosDateTime);
+
+// True when another holder has the file open with an exclusive lock (the stand-in for a file
+// another process keeps open without sharing).
+bool IsFileLockedByOther(const std::string& path);
+
+// A file created for writing under an exclusive advisory lock, the stand-in for a file opened
+// without sharing.
+class TLockedFile {
+public:
+    // Creates a file that must not exist yet; IsOpen() is false when that fails.
+    static TLockedFile CreateNew(const std::string& path);
+
+    TLockedFile(TLockedFile&& other) noexcept;
+    TLockedFile& operator=(TLockedFile&& other) noexcept;
+    TLockedFile(const TLockedFile&) = delete;
+    TLockedFile& operator=(const TLockedFile&) = delete;
+    ~TLockedFile();
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // False when not every byte could be written.
+    bool Write(const void* data, std::size_t size);
+    bool Flush();
+    bool SetDosDateTime(std::uint32_t dosDateTime);
+    void Close();
+
+private:
+    explicit TLockedFile(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+}  // namespace yeroup::platform

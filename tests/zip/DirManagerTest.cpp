@@ -1,0 +1,214 @@
+#include "zip/DirManager.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "platform/text/CodePages.h"
+#include "tests/zip/ZipTestSupport.h"
+#include "zip/ZipException.h"
+
+namespace yeroup::zip {
+namespace {
+
+using testing::BuildArchive;
+using testing::HandEntry;
+
+std::unique_ptr<platform::TMemoryStream> StreamOf(const std::string& bytes) {
+    auto s = std::make_unique<platform::TMemoryStream>();
+    s->WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+    s->SetPosition(0);
+    return s;
+}
+
+struct Opened {
+    std::unique_ptr<platform::TMemoryStream> stream;
+    std::unique_ptr<TZFDirManager> dir;
+    bool found = false;
+};
+
+Opened Open(const std::string& bytes, bool oem = false) {
+    Opened o;
+    o.stream = StreamOf(bytes);
+    o.dir = std::make_unique<TZFDirManager>(*o.stream, oem);
+    o.found = o.dir->FindEndRecord();
+    o.dir->ReadDirectory(smNone);
+    return o;
+}
+
+int NativeErrorOf(const std::string& bytes) {
+    try {
+        Open(bytes);
+    } catch (const EZFException& e) {
+        return e.NativeError();
+    }
+    return 0;
+}
+
+TEST(DirManager, EndRecordWithLongCommentAndFalseCandidateInside) {
+    // A fake end signature inside the comment whose length field does not fit is skipped.
+    std::string comment(65535, 'c');
+    const std::string fake = std::string("PK\x05\x06", 4) + std::string(16, 'x') + std::string("\x05\x01", 2);
+    comment.replace(1000, fake.size(), fake);
+    Opened o = Open(BuildArchive({{.name = "a.txt", .data = "hello"}}, comment));
+    ASSERT_TRUE(o.found);
+    EXPECT_EQ(o.dir->Comment().size(), 65535u);
+    ASSERT_EQ(o.dir->Count(), 1);
+    EXPECT_EQ(o.dir->Items().ItemRef(0).name, "a.txt");
+    EXPECT_EQ(o.dir->DataStartOffset(), 0u);
+}
+
+TEST(DirManager, CommentEndsAtZeroAndEmptyArchiveOpens) {
+    Opened o = Open(BuildArchive({}, std::string("note\0tail", 9)));
+    EXPECT_TRUE(o.found);
+    EXPECT_EQ(o.dir->Comment(), "note");
+    EXPECT_EQ(o.dir->Count(), 0);
+    // With no entries the data start is the end record itself.
+    EXPECT_EQ(o.dir->DataStartOffset(), 0u);
+}
+
+TEST(DirManager, PrefixShiftsOffsetsOfFilesButNotOfFolders) {
+    const std::string prefix = "MZ" + std::string(998, 'x');
+    const std::string zip = BuildArchive({{.name = "dir/", .data = "", .externalAttributes = 0x10},
+                                          {.name = "dir/f.bin", .data = "payload"}});
+    Opened o = Open(prefix + zip);
+    ASSERT_TRUE(o.found);
+    EXPECT_EQ(o.dir->DataStartOffset(), prefix.size());
+    EXPECT_EQ(o.dir->Items().ItemRef(0).LocalHeaderOffset(), 0u);
+    EXPECT_EQ(o.dir->Items().ItemRef(1).LocalHeaderOffset(), prefix.size() + 30 + 4);
+    o.dir->ReadLocalHeader(o.dir->Items().ItemRef(1));
+    char data[7];
+    o.stream->ReadBuffer(data, 7);
+    EXPECT_EQ(std::string(data, 7), "payload");
+}
+
+TEST(DirManager, NamesWithBackslashesAndOemBytes) {
+    platform::CodePages().oem = 437;
+    platform::CodePages().ansi = 1252;
+    Opened o = Open(BuildArchive({{.name = "dir\\\x82t\xE9.txt", .data = "x"}}), true);
+    platform::CodePages().oem = 936;
+    platform::CodePages().ansi = 936;
+    // OEM 437 0x82 is e-acute (0xE9 in 1252); 0xE9 is the Greek Theta, which 1252 lacks.
+    EXPECT_EQ(o.dir->Items().ItemRef(0).name, "dir/\xE9t?.txt");
+}
+
+TEST(DirManager, BackslashesBecomeSlashesButNotInsideDoubleByteCharacters) {
+    // 0x5C is also a trail byte in code page 936: "\x95\x5C" is one character.
+    Opened o = Open(BuildArchive({{.name = "..\\evil\\\x95\\.txt", .data = "x"}}), true);
+    EXPECT_EQ(o.dir->Items().ItemRef(0).name, "../evil/\x95\\.txt");
+}
+
+TEST(DirManager, AppendedBytesGoThroughTheRebuild) {
+    const std::string zip = BuildArchive({{.name = "one.txt", .data = "first"},
+                                          {.name = "two.txt", .data = std::string(3000, 'z'), .deflate = true},
+                                          {.name = "empty/", .data = "", .externalAttributes = 0x10},
+                                          {.name = "empty.txt", .data = ""}});
+    Opened o = Open(zip + "trailing garbage");
+    EXPECT_FALSE(o.found);
+    ASSERT_EQ(o.dir->Count(), 4);
+    const TDirItem& two = o.dir->Items().ItemRef(1);
+    EXPECT_EQ(two.name, "two.txt");
+    EXPECT_EQ(two.compressionMethod, 8);
+    EXPECT_EQ(two.UncompressedSize(), 3000u);
+    EXPECT_EQ(two.externalAttributes, 0x20u);
+    EXPECT_EQ(o.dir->Items().ItemRef(2).externalAttributes, 0x10u);
+    // An empty entry is a folder only when named like one.
+    EXPECT_EQ(o.dir->Items().ItemRef(3).externalAttributes, 0x20u);
+}
+
+TEST(DirManager, RebuildTakesSizesFromTheDataDescriptor) {
+    HandEntry e{.name = "d.bin", .data = "12345678", .flags = 0x08};
+    std::string zip = BuildArchive({e});
+    // Blank the local sizes as a streaming writer does, and append the descriptor after the data.
+    std::string local = zip.substr(0, 30 + 5 + 8);
+    local.replace(14, 12, std::string(12, '\0'));
+    std::string descriptor("PK\x07\x08", 4);
+    descriptor += zip.substr(14, 12);
+    Opened o = Open(local + descriptor);
+    ASSERT_EQ(o.dir->Count(), 1);
+    const TDirItem& item = o.dir->Items().ItemRef(0);
+    EXPECT_EQ(item.compressedSize, 8u);
+    EXPECT_EQ(item.uncompressedSize, 8u);
+    EXPECT_EQ(item.crc32, crc32(0, reinterpret_cast<const Bytef*>("12345678"), 8));
+    EXPECT_EQ(item.externalAttributes, 0x20u);
+}
+
+TEST(DirManager, FailuresCarryTheirNativeErrors) {
+    EXPECT_EQ(NativeErrorOf("just some text, not an archive at all"), zfeInvalidArchive);
+    EXPECT_EQ(NativeErrorOf(""), zfeInvalidArchive);
+    // A Zip64 locator whose record is missing.
+    std::string zip = BuildArchive({{.name = "a", .data = "b"}});
+    std::string locator("PK\x06\x07", 4);
+    locator += std::string(4, '\0') + std::string("\x01\x00\x00\x00\x00\x00\x00\x00", 8) + std::string("\x01\0\0\0", 4);
+    const std::size_t end = zip.size() - 22;
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, end) + locator + zip.substr(end)), zfeNoZip64EndRecord);
+    try {
+        Open("plain text");
+        FAIL();
+    } catch (const EZFException& e) {
+        EXPECT_STREQ(e.what(), "Invalid archive file. - Native error: 00035");
+        EXPECT_EQ(e.ErrorCode(), 18);
+    }
+}
+
+TEST(DirManager, TruncatedDirectoryRaisesTheStreamError) {
+    std::string zip = BuildArchive({{.name = "a.txt", .data = "aaaa"}, {.name = "b.txt", .data = "bbbb"}});
+    // Claim three entries: the third header runs into the end record and the end of the file.
+    zip[zip.size() - 22 + 8] = 3;
+    zip[zip.size() - 22 + 10] = 3;
+    EXPECT_THROW(Open(zip), platform::EStreamError);
+}
+
+TEST(DirManager, Zip64ExtraFieldValuesReplaceMarkedFields) {
+    std::string zip = BuildArchive({{.name = "big", .data = "0123456789"}});
+    // Rewrite the central header: sizes marked, extra field id 1 with both 64-bit sizes.
+    const std::size_t central = 30 + 3 + 10;
+    std::string header = zip.substr(central, 46 + 3);
+    header.replace(20, 8, std::string(8, '\xFF'));
+    header[30] = 20;  // extra length
+    std::string extra("\x01\x00\x10\x00", 4);
+    extra += std::string("\x0A\0\0\0\0\0\0\0", 8) + std::string("\x0A\0\0\0\0\0\0\0", 8);
+    std::string end = zip.substr(central + 49);
+    end[12] = static_cast<char>(46 + 3 + 20);
+    Opened o = Open(zip.substr(0, central) + header + extra + end);
+    const TDirItem& item = o.dir->Items().ItemRef(0);
+    EXPECT_TRUE(item.useZip64);
+    EXPECT_EQ(item.CompressedSize(), 10u);
+    EXPECT_EQ(item.UncompressedSize(), 10u);
+    EXPECT_EQ(item.LocalHeaderOffset(), 0u);
+    ASSERT_EQ(item.extraFields.size(), 1u);
+    EXPECT_EQ(item.extraFields[0].dataSize, 16);
+}
+
+TEST(DirArray, GrowthStepsAndIndexErrors) {
+    TZFDirArray a;
+    a.SetCount(1);
+    EXPECT_EQ(a.Capacity(), 1000);
+    a.SetCount(1001);
+    EXPECT_EQ(a.Capacity(), 3000);
+    a.SetCount(0);
+    EXPECT_EQ(a.Capacity(), 0);
+    a.SetCount(3);
+    a.ItemRef(1).name = "middle";
+    a.ItemRef(1).extraFields.push_back({.headerId = 7, .dataSize = 1, .data = {1}});
+    TDirItem copy = a.GetItem(1);
+    a.Delete(0);
+    EXPECT_EQ(a.ItemRef(0).name, "middle");
+    copy.extraFields[0].data[0] = 9;
+    EXPECT_EQ(a.ItemRef(0).extraFields[0].data[0], 1);
+    auto native = [&](auto&& call) {
+        try {
+            call();
+        } catch (const EZFException& e) {
+            EXPECT_STREQ(e.what(), ("Index out of bounds - Native error: 0000" + std::to_string(e.NativeError())).c_str());
+            return e.NativeError();
+        }
+        return 0;
+    };
+    EXPECT_EQ(native([&] { a.SetItem(5, copy); }), 1);
+    EXPECT_EQ(native([&] { a.GetItem(-1); }), 2);
+    EXPECT_EQ(native([&] { a.ItemRef(2); }), 3);
+    EXPECT_EQ(native([&] { a.Delete(2); }), 4);
+}
+
+}  // namespace
+}  // namespace yeroup::zip

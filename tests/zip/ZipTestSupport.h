@@ -1,0 +1,70 @@
+#pragma once
+// Shared helpers of the archive tests: scratch folders, files, external tools and a small builder
+// for hand-made (also deliberately damaged) archives.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "zip/ArchiverPrompts.h"
+
+namespace yeroup::zip::testing {
+
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& Path() const { return path_; }
+    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+private:
+    std::filesystem::path path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+// Deterministic bytes: compressible text or noise that does not compress.
+std::string TextBytes(std::size_t size, unsigned seed);
+std::string NoiseBytes(std::size_t size, unsigned seed);
+// Runs a shell command in the folder; returns its exit status.
+int RunTool(const std::string& command, const std::filesystem::path& folder);
+// Every file below the folder, relative names sorted.
+std::vector<std::string> ListFiles(const std::filesystem::path& folder);
+
+struct HandEntry {
+    std::string name;
+    std::string data;
+    bool deflate = false;
+    std::uint32_t externalAttributes = 0x20;
+    std::uint16_t dosTime = 0x6000;  // 12:00:00
+    std::uint16_t dosDate = 0x5A21;  // 2025-01-01
+    std::uint16_t method = 0xFFFF;   // 0xFFFF: 0 or 8 from deflate
+    std::uint16_t versionNeeded = 20;
+    std::uint16_t flags = 0;
+    bool flipCrc = false;
+};
+
+// Builds a well-formed archive from the entries (local headers, central directory, end record).
+std::string BuildArchive(const std::vector<HandEntry>& entries, const std::string& comment = std::string());
+std::string RawDeflate(const std::string& data);
+
+// Prompts that answer from fixed replies and record what they were asked.
+class ScriptedPrompts : public IZFPrompts {
+public:
+    TZFOverwriteAnswer overwriteAnswer = TZFOverwriteAnswer::No;
+    std::vector<TZFAction> failureAnswers;  // used in turn; the last one repeats
+    std::vector<std::string> passwords;     // used in turn; when used up the query is cancelled
+    std::vector<std::string> asked;
+
+    TZFOverwriteAnswer ConfirmOverwrite(const std::string& text) override;
+    TZFAction ProcessFileFailure(const std::string& text) override;
+    bool QueryPassword(const std::string& caption, const std::string& prompt, std::string& value) override;
+
+private:
+    std::size_t failures_ = 0;
+    std::size_t passwordsUsed_ = 0;
+};
+
+}  // namespace yeroup::zip::testing

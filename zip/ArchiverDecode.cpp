@@ -1,0 +1,132 @@
+#include <zlib.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "platform/files/Files.h"
+#include "zip/Archiver.h"
+#include "zip/TraditionalCipher.h"
+
+namespace yeroup::zip {
+
+namespace {
+
+constexpr std::uint64_t kChunkSize = 1048576;
+constexpr std::size_t kOutputSize = 4 * 1048576;
+
+constexpr std::uint16_t kMethodStored = 0;
+constexpr std::uint16_t kMethodDeflated = 8;
+constexpr std::uint16_t kMethodDeflate64 = 9;
+
+class TInflater {
+public:
+    TInflater() { ok_ = inflateInit2(&z_, -MAX_WBITS) == Z_OK; }
+    ~TInflater() {
+        if (ok_) inflateEnd(&z_);
+    }
+    TInflater(const TInflater&) = delete;
+    TInflater& operator=(const TInflater&) = delete;
+    bool Ok() const { return ok_; }
+    z_stream& Stream() { return z_; }
+
+private:
+    z_stream z_{};
+    bool ok_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<TZFTraditionalCipher> TZFBaseArchiver::UnlockEntry(const TDirItem& entry, std::int64_t dataStart) {
+    const unsigned char check =
+        static_cast<unsigned char>((entry.flags & kFlagDataDescriptor) ? entry.lastModTime >> 8 : entry.crc32 >> 24);
+    for (;;) {
+        unsigned char header[kEncryptionHeaderSize];
+        archiveStream_->SetPosition(dataStart);
+        if (archiveStream_->Read(header, kEncryptionHeaderSize) != kEncryptionHeaderSize) return nullptr;
+        // The keys go on from where the header left them, so the same cipher decrypts the data.
+        auto cipher = std::make_unique<TZFTraditionalCipher>(Password);
+        if (cipher->CheckHeader(header, check)) return cipher;
+        DoPassword(entry.name, Password, skipEntry_);
+        if (skipEntry_) return nullptr;
+    }
+}
+
+bool TZFBaseArchiver::DecodeEntry(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out) {
+    std::uint64_t total = entry.CompressedSize();
+    skipEntry_ = false;
+    const std::int64_t dataStart = dirManager_->ReadLocalHeader(entry);
+    std::unique_ptr<TZFTraditionalCipher> cipher;
+    if (entry.IsEncrypted()) {
+        if (total < kEncryptionHeaderSize) return false;
+        cipher = UnlockEntry(entry, dataStart);
+        if (!cipher) return false;
+        total -= kEncryptionHeaderSize;
+    }
+    switch (entry.compressionMethod) {
+        case kMethodStored:
+        case kMethodDeflated: return CopyChunks(entry, eventName, out, cipher.get(), total);
+        case kMethodDeflate64: Raise(zfeDeflate64);
+        default: return false;  // no decoder for other methods
+    }
+}
+
+bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out,
+                                 TZFTraditionalCipher* cipher, std::uint64_t total) {
+    const bool deflated = entry.compressionMethod == kMethodDeflated;
+    const std::uint64_t expected = entry.UncompressedSize();
+    TInflater inflater;
+    if (!inflater.Ok()) return false;
+    std::vector<unsigned char> input(static_cast<std::size_t>(std::min(total, kChunkSize)));
+    std::vector<unsigned char> output(deflated ? kOutputSize : 0);
+    std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
+    std::uint64_t consumed = 0;
+    std::uint64_t written = 0;
+    bool streamEnded = false;
+
+    auto emit = [&](const unsigned char* data, std::size_t size) {
+        // More output than announced can only be a damaged or hostile entry: stop before it fills the disk.
+        if (written + size > expected) return false;
+        crc = static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
+        written += size;
+        return out.Write(data, size);
+    };
+
+    while (consumed < total) {
+        if (progressEnabled_) {
+            const double part = static_cast<double>(consumed) / static_cast<double>(total);
+            DoFileProgress(eventName, part * 100.0, poExtract, ppProcess, cancel_);
+            if (cancel_) return true;
+            DoOverallProgress((part + processed_) / selected_ * 100.0, poExtract, ppProcess, cancel_);
+            if (cancel_) return true;
+        }
+        const std::size_t n = static_cast<std::size_t>(std::min(kChunkSize, total - consumed));
+        if (archiveStream_->Read(input.data(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
+            return false;  // the archive ends inside the entry
+        if (cipher) cipher->Decrypt(input.data(), n);
+        if (!deflated) {
+            if (!emit(input.data(), n)) return false;
+        } else if (!streamEnded) {
+            z_stream& z = inflater.Stream();
+            z.next_in = input.data();
+            z.avail_in = static_cast<uInt>(n);
+            do {
+                z.next_out = output.data();
+                z.avail_out = static_cast<uInt>(output.size());
+                const int rc = inflate(&z, Z_NO_FLUSH);
+                if (rc < 0 && rc != Z_BUF_ERROR) return false;
+                const std::size_t produced = output.size() - z.avail_out;
+                if (produced && !emit(output.data(), produced)) return false;
+                if (rc == Z_STREAM_END) {
+                    streamEnded = true;
+                    break;
+                }
+                if (rc == Z_BUF_ERROR) break;  // no progress possible: wants more input
+            } while (z.avail_in > 0 || z.avail_out == 0);
+        }
+        consumed += n;
+    }
+    return written == expected && (skipEntry_ || (crc == entry.crc32));
+}
+
+}  // namespace yeroup::zip

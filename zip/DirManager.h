@@ -1,0 +1,71 @@
+#pragma once
+// Reads an open archive's directory: end record search, Zip64 records, central directory, the
+// data start offset of archives with a prefix, and the rebuild from local headers.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/streams/Stream.h"
+#include "zip/DirArray.h"
+#include "zip/Records.h"
+
+namespace yeroup::zip {
+
+enum TZFSpanningMode { smNone, smSpanning, smSplitting };
+
+struct TZFVolumeNumberInfo {
+    enum Kind { vnkNone, vnkFirst, vnkLast, vnkCustom };
+    Kind kind = vnkNone;
+    std::int32_t volumeNumber = -1;
+    std::int32_t lastVolumeNumber = -1;
+};
+
+class TZFDirManager {
+public:
+    // oemFileNames: convert stored names from the OEM to the ANSI code page.
+    TZFDirManager(platform::TStream& stream, bool oemFileNames);
+
+    // Searches the end record; on success holds it and the archive comment.
+    bool FindEndRecord();
+    // Reads the directory, or rebuilds it from the local headers when no end record was found
+    // (only an archive that is not a volume set can be rebuilt).
+    void ReadDirectory(TZFSpanningMode spanningMode);
+    // Positions the stream at the entry's data, after its local header; returns that offset.
+    std::int64_t ReadLocalHeader(const TDirItem& item);
+
+    TZFDirArray& Items() { return items_; }
+    const TZFDirArray& Items() const { return items_; }
+    int Count() const { return items_.Count(); }
+    const std::string& Comment() const { return comment_; }
+    const TZFEndRecord& EndRecord() const { return endRecord_; }
+    bool IsZip64() const { return zip64_; }
+    std::uint64_t DataStartOffset() const { return dataStartOffset_; }
+    const TZFVolumeNumberInfo& Volumes() const { return volumes_; }
+
+private:
+    void DetectZip64();
+    void ReadCentralDirectory();
+    void ReadCentralHeader(TDirItem& item);
+    void ReadExtraField(TDirItem& item);
+    void ComputeDataStartOffset();
+    void Rebuild();
+    std::string ReadName(std::uint16_t length, std::uint16_t keep);
+    // Offset of the next occurrence of the signature at or after from, or -1.
+    std::int64_t FindSignature(std::int64_t from, std::uint32_t signature, std::int64_t window);
+    bool ReadAt(std::int64_t offset, unsigned char* buffer, std::int64_t count);
+
+    platform::TStream& stream_;
+    bool oemFileNames_;
+    TZFDirArray items_;
+    std::string comment_;
+    TZFEndRecord endRecord_;
+    TZFZip64Locator locator_;
+    TZFZip64EndRecord zip64EndRecord_;
+    bool zip64_ = false;
+    bool endFound_ = false;
+    std::int64_t endOffset_ = 0;  // P: where the end records begin
+    std::uint64_t dataStartOffset_ = 0;
+    TZFVolumeNumberInfo volumes_;
+};
+
+}  // namespace yeroup::zip
