@@ -263,8 +263,9 @@ int Select(FdSet* readfds, FdSet* writefds, FdSet* exceptfds, const TimeVal* tim
     if (ready < 0) return FailErrno();
 
     const pollfd* next = fds.data();
-    int total = Rewrite(readfds, next, POLLIN | POLLHUP | POLLERR);
-    total += Rewrite(writefds, next, POLLOUT | POLLHUP | POLLERR);
+    // POLLHUP alone is what a never-connected socket shows; Winsock does not call that readable.
+    int total = Rewrite(readfds, next, POLLIN | POLLERR);
+    total += Rewrite(writefds, next, POLLOUT | POLLERR);
     total += Rewrite(exceptfds, next, POLLPRI);
     return total;
 }

@@ -1,0 +1,221 @@
+#include "net/IdSocketHandle.h"
+
+#include <gtest/gtest.h>
+
+#include "net/IdAntiFreeze.h"
+#include "net/IdComponent.h"
+#include "net/IdException.h"
+#include "net/IdGlobal.h"
+#include "net/IdIOHandlerSocket.h"
+#include "tests/net/support/FakeMessagePump.h"
+#include "tests/net/support/Gate.h"
+#include "tests/net/support/LoopbackPeer.h"
+
+namespace yeroup::net {
+namespace {
+
+using testing::FakeMessagePump;
+using testing::PeerSocket;
+
+class SocketHandleTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        for (int fd : held) testing::CloseFd(fd);
+    }
+    // Two neighbouring free ports, lo and lo + 1, held by us when hold is set.
+    std::uint16_t FreePair(bool holdLow, bool holdHigh) {
+        for (int attempt = 0; attempt < 50; ++attempt) {
+            const std::uint16_t lo = testing::ClosedPort();
+            if (lo == 0 || lo == 65535) continue;
+            const int a = testing::BindPort(lo), b = testing::BindPort(static_cast<std::uint16_t>(lo + 1));
+            if (a >= 0 && b >= 0) {
+                if (holdLow) held.push_back(a); else testing::CloseFd(a);
+                if (holdHigh) held.push_back(b); else testing::CloseFd(b);
+                return lo;
+            }
+            testing::CloseFd(a);
+            testing::CloseFd(b);
+        }
+        ADD_FAILURE() << "no two neighbouring free ports";
+        return 0;
+    }
+
+    TIdComponent holder;
+    TIdSocketHandle handle;
+    std::vector<int> held;
+};
+
+TEST_F(SocketHandleTest, AnInvertedPortRangeRaisesWithBothEnds) {
+    handle.CreateSocket();
+    handle.ClientPortMin = 5000;
+    handle.ClientPortMax = 4000;
+    try {
+        handle.BindLocal();
+        FAIL();
+    } catch (const EIdInvalidPortRange& e) {
+        EXPECT_STREQ(e.what(), "Invalid Port Range (5000 - 4000)");
+    }
+}
+
+TEST_F(SocketHandleTest, ARangeIsTriedFromTheTopDown) {
+    const std::uint16_t lo = FreePair(false, true);
+    handle.CreateSocket();
+    handle.ClientPortMin = lo;
+    handle.ClientPortMax = lo + 1;
+    handle.BindLocal();
+    EXPECT_EQ(handle.Port, lo);  // the top was busy, the bottom was taken
+
+    TIdSocketHandle second;
+    const std::uint16_t lo2 = FreePair(false, false);
+    second.CreateSocket();
+    second.ClientPortMin = lo2;
+    second.ClientPortMax = lo2 + 1;
+    second.BindLocal();
+    EXPECT_EQ(second.Port, lo2 + 1);
+    EXPECT_EQ(second.IP, "0.0.0.0");
+}
+
+TEST_F(SocketHandleTest, ABusyRangeAndABusyPortRaiseTheirOwnErrors) {
+    const std::uint16_t lo = FreePair(true, true);
+    handle.CreateSocket();
+    handle.ClientPortMin = lo;
+    handle.ClientPortMax = lo + 1;
+    try {
+        handle.BindLocal();
+        FAIL();
+    } catch (const EIdCanNotBindPortInRange& e) {
+        EXPECT_EQ(e.what(), "Can not bind in port range (" + std::to_string(lo) + " - " + std::to_string(lo + 1) + ")");
+    }
+    TIdSocketHandle single;
+    single.CreateSocket();
+    single.Port = lo;
+    try {
+        single.BindLocal();
+        FAIL();
+    } catch (const EIdCouldNotBindSocket& e) {
+        EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
+    }
+}
+
+TEST_F(SocketHandleTest, ReleasingTwiceClosesOnceAndResetStateForgetsWithoutClosing) {
+    handle.CreateSocket();
+    handle.BindLocal();
+    const auto socket = handle.Handle();
+    handle.ReleaseSocket();
+    EXPECT_FALSE(handle.HandleAllocated());
+    EXPECT_EQ(handle.Handle(), socket);  // the old value stays until the next reset
+    EXPECT_NO_THROW(handle.ReleaseSocket());
+    EXPECT_THROW(handle.WaitReadable(10), EIdConnClosedGracefully);
+
+    handle.CreateSocket();
+    handle.Port = 0;
+    handle.SetPeerAddress("127.0.0.1", 80);
+    handle.ResetState(false);
+    EXPECT_EQ(handle.Handle(), Id_INVALID_SOCKET);
+    EXPECT_EQ(handle.PeerIP, "");
+    EXPECT_EQ(handle.PeerPort, 0);
+}
+
+class TransportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto gate = peerGate;
+        auto data = peerData;
+        listener.Serve([gate, data](PeerSocket& peer) {
+            for (;;) {
+                const std::string next = data->Take();
+                if (next.empty()) break;
+                peer.Send(next);
+            }
+            gate->Wait();
+        });
+        transport.PrepareBinding();
+        transport.ConnectTo("127.0.0.1", listener.Port(), "", 0, 0, 0, TimeoutUseDefault);
+    }
+    void TearDown() override {
+        peerData->Put("");
+        peerGate->Open();
+        transport.CloseBinding();
+        listener.Join();
+    }
+    void PeerSends(const std::string& bytes) {
+        peerData->Put(bytes);
+        ASSERT_TRUE(transport.WaitReadable(5000));  // before any anti-freeze exists
+    }
+
+    std::shared_ptr<testing::Gate> peerGate = testing::Gate::Make();
+    std::shared_ptr<testing::Mailbox> peerData = testing::Mailbox::Make();
+    testing::LoopbackListener listener;
+    TIdIOHandlerSocket transport;
+    FakeMessagePump pump;
+};
+
+TEST_F(TransportTest, AWaitLongerThanTheIdleTimeOutIsSlicedWithAPumpAfterEachSlice) {
+    TIdAntiFreeze antiFreeze(pump);
+    antiFreeze.IdleTimeOut = 100;
+    EXPECT_FALSE(transport.WaitReadable(250));  // slices of 50, 100 and 100 ms
+    EXPECT_EQ(pump.Pumps(), 3);
+}
+
+TEST_F(TransportTest, AnIdleTimeOutAtLeastTheWaitGivesOneWaitAndOnePumpCheck) {
+    TIdAntiFreeze antiFreeze(pump);
+    EXPECT_FALSE(transport.WaitReadable(60));
+    EXPECT_EQ(pump.Pumps(), 1);
+    antiFreeze.Active = false;
+    EXPECT_FALSE(transport.WaitReadable(300));
+    EXPECT_EQ(pump.Pumps(), 1);
+}
+
+TEST_F(TransportTest, ASliceThatFindsDataPumpsOnlyWhenNotOnlyWhenIdle) {
+    PeerSends("x");
+    TIdAntiFreeze antiFreeze(pump);
+    EXPECT_TRUE(transport.WaitReadable(TimeoutNoLimit));
+    EXPECT_EQ(pump.Pumps(), 0);
+    antiFreeze.OnlyWhenIdle = false;
+    EXPECT_TRUE(transport.WaitReadable(1000));
+    EXPECT_EQ(pump.Pumps(), 1);
+    char byte = 0;
+    EXPECT_EQ(transport.Receive(&byte, 1), 1);
+    EXPECT_EQ(byte, 'x');
+}
+
+TEST_F(TransportTest, AnUnlimitedWaitRepeatsIdleSlicesUntilDataComes) {
+    TIdAntiFreeze antiFreeze(pump);
+    antiFreeze.IdleTimeOut = 10;
+    pump.onPump = [&] {
+        if (pump.Pumps() == 3) peerData->Put("late");
+    };
+    EXPECT_TRUE(transport.WaitReadable(TimeoutNoLimit));
+    EXPECT_GE(pump.Pumps(), 3);
+}
+
+TEST_F(TransportTest, AClosedBindingRaisesOnReceiveAndOnWait) {
+    transport.CloseBinding();
+    EXPECT_FALSE(transport.HasSocket());
+    char buffer[4];
+    try {
+        transport.Receive(buffer, 4);
+        FAIL();
+    } catch (const EIdClosedSocket& e) {
+        EXPECT_STREQ(e.what(), "Disconnected.");
+    }
+    EXPECT_THROW(transport.Transmit(buffer, 4), EIdClosedSocket);
+    try {
+        transport.WaitReadable(10);
+        FAIL();
+    } catch (const EIdConnClosedGracefully& e) {
+        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
+    }
+}
+
+TEST_F(TransportTest, TheAddressesAreRefreshedAfterConnecting) {
+    TIdSocketHandle* binding = transport.Binding();
+    ASSERT_NE(binding, nullptr);
+    EXPECT_EQ(binding->PeerIP, "127.0.0.1");
+    EXPECT_EQ(binding->PeerPort, listener.Port());
+    EXPECT_EQ(binding->IP, "127.0.0.1");
+    EXPECT_NE(binding->Port, 0);
+}
+
+}  // namespace
+}  // namespace yeroup::net
