@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 #include "platform/files/Files.h"
 #include "zip/Archiver.h"
@@ -13,7 +12,8 @@ namespace yeroup::zip {
 namespace {
 
 constexpr std::uint64_t kChunkSize = 1048576;
-constexpr std::size_t kOutputSize = 4 * 1048576;
+constexpr std::uint64_t kOutputSize = 4 * 1048576;
+constexpr std::uint64_t kMinOutputSize = 65536;
 
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
@@ -77,8 +77,11 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
     const std::uint64_t expected = entry.UncompressedSize();
     TInflater inflater;
     if (!inflater.Ok()) return false;
-    std::vector<unsigned char> input(static_cast<std::size_t>(std::min(total, kChunkSize)));
-    std::vector<unsigned char> output(deflated ? kOutputSize : 0);
+    // Buffers are not cleared: every byte used is read or produced first.
+    const std::size_t inputSize = static_cast<std::size_t>(std::min(total, kChunkSize));
+    const std::unique_ptr<unsigned char[]> input(new unsigned char[inputSize ? inputSize : 1]);
+    const std::size_t outputSize = deflated ? static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, kMinOutputSize, kOutputSize)) : 0;
+    const std::unique_ptr<unsigned char[]> output(deflated ? new unsigned char[outputSize] : nullptr);
     std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
     std::uint64_t consumed = 0;
     std::uint64_t written = 0;
@@ -101,22 +104,22 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
             if (cancel_) return true;
         }
         const std::size_t n = static_cast<std::size_t>(std::min(kChunkSize, total - consumed));
-        if (archiveStream_->Read(input.data(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
+        if (archiveStream_->Read(input.get(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
             return false;  // the archive ends inside the entry
-        if (cipher) cipher->Decrypt(input.data(), n);
+        if (cipher) cipher->Decrypt(input.get(), n);
         if (!deflated) {
-            if (!emit(input.data(), n)) return false;
+            if (!emit(input.get(), n)) return false;
         } else if (!streamEnded) {
             z_stream& z = inflater.Stream();
-            z.next_in = input.data();
+            z.next_in = input.get();
             z.avail_in = static_cast<uInt>(n);
             do {
-                z.next_out = output.data();
-                z.avail_out = static_cast<uInt>(output.size());
+                z.next_out = output.get();
+                z.avail_out = static_cast<uInt>(outputSize);
                 const int rc = inflate(&z, Z_NO_FLUSH);
                 if (rc < 0 && rc != Z_BUF_ERROR) return false;
-                const std::size_t produced = output.size() - z.avail_out;
-                if (produced && !emit(output.data(), produced)) return false;
+                const std::size_t produced = outputSize - z.avail_out;
+                if (produced && !emit(output.get(), produced)) return false;
                 if (rc == Z_STREAM_END) {
                     streamEnded = true;
                     break;

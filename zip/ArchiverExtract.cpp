@@ -20,12 +20,12 @@ std::recursive_mutex& ArchiverLock() {
 }
 
 // A name beside the destination for the file being written, so a failed entry never replaces or
-// leaves behind anything under the final name.
+// leaves behind anything under the final name. Short, so it fits wherever the final name fits.
 std::string TemporaryNameFor(const std::string& destination) {
     static std::atomic<unsigned> counter{0};
-    char suffix[48];
-    std::snprintf(suffix, sizeof suffix, ".~yz%ld-%u", static_cast<long>(::getpid()), counter.fetch_add(1));
-    return ExtractFilePath(destination) + "." + ExtractFileName(destination) + suffix;
+    char name[48];
+    std::snprintf(name, sizeof name, ".~yz%ld-%u.tmp", static_cast<long>(::getpid()), counter.fetch_add(1));
+    return ExtractFilePath(destination) + name;
 }
 
 }  // namespace

@@ -312,6 +312,14 @@ TEST_F(Extraction, OpenAndCloseFailures) {
     EXPECT_FALSE(archiver_.Active());
     archiver_.CloseArchive();
     archiver_.CloseArchive();
+
+    // A created archive that got no entries is closed as an empty archive, which opens again.
+    archiver_.FileName = dir_ / "new.zip";
+    archiver_.OpenArchive(kOpenModeCreate);
+    archiver_.CloseArchive();
+    EXPECT_EQ(fs::file_size(dir_ / "new.zip"), 22u);
+    archiver_.OpenArchive(kOpenReadDenyWrite);
+    EXPECT_EQ(archiver_.DirManager()->Count(), 0);
 }
 
 TEST_F(Extraction, TruncatedLocalHeaderEscapesAndTheArchiveStaysOpen) {

@@ -1,0 +1,78 @@
+// Opens and extracts arbitrary bytes as an archive into a scratch folder. Besides crashes it stops
+// on any file written outside the destination folder.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "zip/Archiver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace yeroup::zip;
+
+class IgnoreEverything : public IZFPrompts {
+public:
+    TZFOverwriteAnswer ConfirmOverwrite(const std::string&) override { return TZFOverwriteAnswer::Yes; }
+    TZFAction ProcessFileFailure(const std::string&) override { return fxaIgnore; }
+    bool QueryPassword(const std::string&, const std::string&, std::string&) override { return false; }
+};
+
+const fs::path& Root() {
+    static const fs::path root = [] {
+        std::string pattern = (fs::temp_directory_path() / "yeroup-zip-fuzz-XXXXXX").string();
+        if (!::mkdtemp(pattern.data())) std::abort();
+        return fs::path(pattern);
+    }();
+    return root;
+}
+
+// Everything under the root must be the archive or lie inside the destination folder.
+void CheckNothingEscaped(const fs::path& archive, const fs::path& out) {
+    for (auto it = fs::recursive_directory_iterator(Root()); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path p = it->path();
+        if (p == archive || p == Root() / "a" || p == Root() / "a" / "b") continue;
+        const std::string rel = fs::relative(p, out).string();
+        if (rel == "." || (rel.rfind("..", 0) != 0)) continue;
+        std::fprintf(stderr, "written outside the destination: %s\n", p.c_str());
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const fs::path archive = Root() / "input.zip";
+    const fs::path out = Root() / "a" / "b" / "out";
+    {
+        std::ofstream f(archive, std::ios::binary | std::ios::trunc);
+        f.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    }
+    IgnoreEverything prompts;
+    {
+        TZFZipArchiver archiver;
+        archiver.Name = "Archiver";
+        archiver.SetPrompts(&prompts);
+        archiver.Options.FlushBuffers = false;  // durability is not under test here
+        archiver.FileName = archive.string();
+        archiver.BaseDir = out.string();
+        try {
+            archiver.OpenArchive(kOpenReadDenyWrite);
+            archiver.ExtractFiles("*.*", kSearchAllAttributes, "");
+        } catch (const std::exception&) {
+            // Open failures and read errors of a damaged archive are expected outcomes.
+        }
+        archiver.CloseArchive();
+    }
+    CheckNothingEscaped(archive, out);
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(out, ec); it != fs::recursive_directory_iterator(); ++it)
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(Root() / "a", ec);
+    return 0;
+}
