@@ -5,11 +5,13 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/IdBuffer.h"
 #include "net/IdComponent.h"
 #include "net/IdGlobal.h"
 #include "net/IdIOHandler.h"
+#include "net/IdRFCReply.h"
 #include "platform/streams/Stream.h"
 
 namespace yeroup::net {
@@ -69,6 +71,15 @@ public:
 
     void WriteBytes(const void* buffer, std::int32_t count, bool writeNow = false);
     void WriteInt32(std::int32_t value, bool convert = true);
+
+    // Numbered replies of line-based command protocols; an empty allowed list accepts any code.
+    std::string ReadNonEmptyLine(std::int32_t attempts);
+    virtual std::int32_t ReadReply();
+    virtual std::int32_t CheckReplyCode(std::int32_t code, const std::vector<std::int32_t>& allowed);
+    [[noreturn]] virtual void RaiseReplyError();
+    virtual std::int32_t SendCommand(const std::string& text, const std::vector<std::int32_t>& allowed = {});
+    TIdRFCReply Greeting;
+    TIdRFCReply LastCmdResult;
 
     void BeginWriteBatch(std::int32_t threshold = -1);
     void EndWriteBatch();

@@ -145,3 +145,31 @@ TEST_F(WriteTest, SendingToAPeerThatResetRaisesASocketErrorAndCloses) {
 
 }  // namespace
 }  // namespace yeroup::net
+
+namespace yeroup::net {
+namespace {
+
+using ReplyTest = testing::ClientTest;
+
+TEST_F(ReplyTest, AMultiLineReplyIsReadToItsLastLineAndParsed) {
+    ConnectTo([](testing::PeerSocket& peer) {
+        peer.Send("\r\n  \r\n250-first line\r\n250-second\r\n250 last\r\n"
+                  "550 no such thing\r\nabc\r\n");
+        peer.ReceiveUntilClose();
+    });
+    EXPECT_EQ(client.ReadReply(), 250);
+    EXPECT_EQ(client.LastCmdResult.TextCode, "250");
+    EXPECT_EQ(client.LastCmdResult.Text, (std::vector<std::string>{"first line", "second", "last"}));
+    try {
+        client.SendCommand("DELE x", {250, 251});
+        FAIL();
+    } catch (const EIdProtocolReplyError& e) {
+        EXPECT_EQ(e.ReplyErrorCode(), 550);
+        EXPECT_STREQ(e.what(), "no such thing");
+    }
+    EXPECT_EQ(client.ReadReply(), 0);  // a text code that is no number
+    EXPECT_EQ(client.LastCmdResult.TextCode, "abc");
+}
+
+}  // namespace
+}  // namespace yeroup::net
