@@ -49,6 +49,21 @@ namespace {
 
 bool StartsWithBlank(const std::string& line) { return !line.empty() && (line[0] == ' ' || line[0] == '\t'); }
 
+// A CR or LF that does not begin a continuation would start a header line of its own on the wire:
+// a value taken from a peer (a redirect's host, say) could smuggle in headers. They become spaces.
+std::string WithoutBareLineBreaks(std::string_view value) {
+    std::string result(value);
+    for (std::size_t i = 0; i < result.size(); ++i) {
+        const bool continuation = result.compare(i, 2, "\r\n") == 0 && i + 2 < result.size() &&
+                                  (result[i + 2] == ' ' || result[i + 2] == '\t');
+        if (continuation)
+            i += 2;
+        else if (result[i] == '\r' || result[i] == '\n')
+            result[i] = ' ';
+    }
+    return result;
+}
+
 }  // namespace
 
 bool TIdHeaderList::NameMatches(int index, std::string_view name) const {
@@ -91,7 +106,7 @@ std::string TIdHeaderList::LineValue(int index) const {
 }
 
 std::vector<std::string> TIdHeaderList::FoldLine(std::string_view name, std::string_view value) const {
-    const std::string line = std::string(name) + Separator + std::string(value);
+    const std::string line = std::string(name) + Separator + WithoutBareLineBreaks(value);
     if (!Fold) return {line};
 
     static constexpr std::string_view kBreak = "\r\n ";

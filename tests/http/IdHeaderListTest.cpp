@@ -136,6 +136,15 @@ TEST(IdHeaderListWrite, ExistingBreaksAreKeptAndBlankPiecesDropped) {
     h.SetHeader("X-B", "one\r\n two");
     EXPECT_EQ(Lines(h), (std::vector<std::string>{"X-B: one", " two"}));
 
+    // Bare line breaks cannot start header lines of their own, folded or not.
+    for (bool fold : {true, false}) {
+        h.Clear();
+        h.Fold = fold;
+        h.SetHeader("Host", "a\rX-Evil: 1\nX-Too: 2\r\nX-Three: 3");
+        EXPECT_EQ(Lines(h), (std::vector<std::string>{"Host: a X-Evil: 1 X-Too: 2  X-Three: 3"}));
+    }
+    h.Fold = true;
+
     // A long run of blanks must not leave an empty line, which would end the header block.
     h.Clear();
     h.SetHeader("X-S", std::string(40, 'a') + std::string(300, ' ') + "z");

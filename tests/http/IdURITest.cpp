@@ -1,10 +1,13 @@
 #include "http/IdURI.h"
+#include "http/IdTextUtils.h"
 
 #include <gtest/gtest.h>
 
 #include "platform/text/CodePages.h"
 
 using yeroup::http::EIdURIException;
+using yeroup::http::PosFromRight;
+using yeroup::http::TakeUntil;
 using yeroup::http::TIdURI;
 
 namespace {
@@ -147,4 +150,22 @@ TEST(IdURIResolvePath, TrailingDelimiterFollowsThePath) {
     EXPECT_EQ(TIdURI::ResolvePath("/a/", ".."), "/");
     EXPECT_EQ(TIdURI::ResolvePath("", ""), "");
     EXPECT_EQ(TIdURI::ResolvePath("\\a\\b", "c", '\\'), "\\a\\b\\c");
+}
+
+TEST(IdURIHelpers, PosFromRightAndTakeUntil) {
+    EXPECT_EQ(PosFromRight("/", "/a/b/c"), 5);
+    EXPECT_EQ(PosFromRight("/", "/a/b/c", 4), 3);
+    EXPECT_EQ(PosFromRight("AB", "xabyab", 6), 5);  // a start past the last fit moves back; case is ignored
+    EXPECT_EQ(PosFromRight("z", "abc"), 0);
+    EXPECT_EQ(PosFromRight("abcd", "abc"), 0);
+
+    std::string text = "key=value=more";
+    EXPECT_EQ(TakeUntil(text, "="), "key");
+    EXPECT_EQ(text, "value=more");
+    EXPECT_EQ(TakeUntil(text, "=", false), "value");
+    EXPECT_EQ(text, "value=more");
+    EXPECT_EQ(TakeUntil(text, "X"), "value=more");
+    EXPECT_EQ(text, "");
+    text = "aBc";
+    EXPECT_EQ(TakeUntil(text, "b"), "aBc");  // case matters
 }
