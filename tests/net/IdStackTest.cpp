@@ -6,6 +6,7 @@
 
 #include "net/IdComponent.h"
 #include "net/IdGlobal.h"
+#include "net/IdSocketList.h"
 #include "net/IdException.h"
 #include "platform/sockets/WinSock.h"
 
@@ -163,6 +164,30 @@ TEST_F(StackTest, ANewSocketFailureRaisesCannotAllocate) {
     } catch (const EIdInvalidSocket& e) {
         EXPECT_STREQ(e.what(), "Cannot allocate socket.");
     }
+}
+
+}  // namespace
+}  // namespace yeroup::net
+
+
+namespace yeroup::net {
+namespace {
+
+TEST(IdSocketList, HoldsSixtyFourSocketsAndRefillsARemovedSlotFromTheEnd) {
+    TIdSocketList list;
+    for (TIdStackSocketHandle s = 1; s <= 64; ++s) list.Add(s);
+    EXPECT_THROW(list.Add(65), EIdStackSetSizeExceeded);
+    list.Remove(2);
+    EXPECT_EQ(list.Count(), 63);
+    EXPECT_EQ(list.Item(1), 64u);
+    EXPECT_EQ(list.Item(62), 63u);
+    try {
+        list.Item(63);
+        FAIL();
+    } catch (const EIdStackSetSizeExceeded& e) {
+        EXPECT_STREQ(e.what(), "Set Size Exceeded.");
+    }
+    EXPECT_THROW(list.Item(-1), EIdStackSetSizeExceeded);
 }
 
 }  // namespace
