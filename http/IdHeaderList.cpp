@@ -20,10 +20,6 @@ void TStringList::Delete(int index) {
     lines_.erase(lines_.begin() + index);
 }
 
-void TStringList::AddStrings(const TStringList& other) {
-    lines_.insert(lines_.end(), other.lines_.begin(), other.lines_.end());
-}
-
 std::string TStringList::Text() const {
     std::string text;
     for (const auto& line : lines_) text += line + "\r\n";

@@ -20,7 +20,6 @@ public:
     void Insert(int index, std::string line);
     void Delete(int index);
     void Clear() { lines_.clear(); }
-    void AddStrings(const TStringList& other);
     // Replaces the lines by those of other (the settings stay).
     void Assign(const TStringList& other) { lines_ = other.lines_; }
 
