@@ -5,6 +5,7 @@
 
 #include "net/IdException.h"
 #include "tests/net/support/ClientFixture.h"
+#include "tests/net/support/ScriptedTransport.h"
 
 namespace yeroup::net {
 namespace {
@@ -25,20 +26,19 @@ TEST_F(ReadLineTest, LfAndCrLfEndsReadTheSameAndOtherTerminatorsDropOnlyThemselv
     EXPECT_EQ(client.ReadLine("||"), "five\r");
 }
 
-TEST_F(ReadLineTest, ATerminatorSplitAcrossTwoArrivalsIsFound) {
-    auto firstRead = testing::Gate::Make();
-    ConnectTo([=](PeerSocket& peer) {
-        peer.Send("alpha<");
-        firstRead->Wait();
-        peer.Send("|>beta<|>");
-    });
-    std::string line;
-    client.OnWork = nullptr;
-    // The first arrival is searched before the rest comes.
-    ASSERT_GT(client.FillInputBuffer(true), 0);
-    firstRead->Open();
-    EXPECT_EQ(client.ReadLine("<|>"), "alpha");
-    EXPECT_EQ(client.ReadLine("<|>"), "beta");
+TEST(ReadLineArrival, ATerminatorSplitAcrossArrivalsIsFoundWhateverThePieceSize) {
+    for (std::size_t piece = 1; piece <= 9; ++piece) {
+        testing::ScriptedTransport transport("alpha<|>beta<|>gamma\r\nlast", piece);
+        TIdTCPConnection connection;
+        connection.SetIOHandler(&transport);
+        EXPECT_EQ(connection.ReadLine("<|>"), "alpha") << piece;
+        EXPECT_EQ(connection.ReadLine("<|>"), "beta") << piece;
+        EXPECT_EQ(connection.ReadLine(), "gamma") << piece;
+        EXPECT_EQ(connection.ReadLine(), "");
+        EXPECT_TRUE(connection.ReadLnEndedByClose());
+        EXPECT_EQ(connection.InputBuffer().Size(), 4);
+        connection.SetIOHandler(nullptr);
+    }
 }
 
 TEST_F(ReadLineTest, MaxLineLengthIsInclusiveAndOneMoreRaises) {
