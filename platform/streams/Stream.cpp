@@ -1,9 +1,16 @@
 #include "platform/streams/Stream.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace yeroup::platform {
+
+namespace {
+constexpr std::int64_t kHugePageThreshold = std::int64_t{8} << 20;
+}  // namespace
 
 std::int64_t TStream::Size() {
     const std::int64_t here = Position();
@@ -48,6 +55,12 @@ void TMemoryStream::Reserve(std::int64_t capacity) {
     if (!grown) throw EStreamError("Out of memory while expanding memory stream");
     data_ = grown;
     capacity_ = newCapacity;
+    // Large buffers are filled by network reads; huge pages spare a page fault for every 4 KiB.
+    if (newCapacity >= kHugePageThreshold) {
+        const auto begin = reinterpret_cast<std::uintptr_t>(data_) & ~std::uintptr_t{0xFFF};
+        const auto end = reinterpret_cast<std::uintptr_t>(data_) + static_cast<std::uintptr_t>(newCapacity);
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only a hint; failure is harmless
+    }
 }
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {

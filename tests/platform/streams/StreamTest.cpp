@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -38,6 +39,21 @@ TEST(MemoryStream, SetSizeTruncatesAndClampsPosition) {
     EXPECT_EQ(s.ToString(), "abc");
     s.SetSize(5);
     EXPECT_EQ(s.ToString(), std::string("abc\0\0", 5));
+}
+
+TEST(MemoryStream, LargeBuffersKeepTheirBytesWhileGrowing) {
+    // Buffers of many megabytes take another allocation path (huge-page hint); contents must survive it.
+    TMemoryStream s;
+    std::string block(1 << 20, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 3);
+    s.SetSize(4 << 20);
+    s.SetPosition(0);
+    for (int i = 0; i < 20; ++i) s.WriteBuffer(block.data(), static_cast<std::int64_t>(block.size()));
+    EXPECT_EQ(s.Size(), 20 << 20);
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(std::memcmp(s.Memory() + (static_cast<std::size_t>(i) << 20), block.data(), block.size()), 0) << i;
+    s.SetSize(40 << 20);
+    EXPECT_EQ(s.Memory()[(40 << 20) - 1], 0);
 }
 
 TEST(MemoryStream, ShortReadBufferRaises) {
