@@ -208,3 +208,41 @@ TEST_F(ConnectTest, ADisconnectFromThePumpEndsTheConnectQuietlyAndTheFirstWriteF
 
 }  // namespace
 }  // namespace yeroup::net
+
+namespace yeroup::net {
+namespace {
+
+TEST(IOHandlerOwnership, ABorrowedTransportIsForgottenWhenDestroyedAndNeverFreedByTheClient) {
+    TIdTCPClient client;
+    {
+        auto borrowed = std::make_unique<TIdIOHandlerSocket>();
+        client.SetIOHandler(borrowed.get());
+        EXPECT_EQ(client.IOHandler(), borrowed.get());
+        client.Disconnect();  // a borrowed transport stays installed
+        EXPECT_EQ(client.IOHandler(), borrowed.get());
+    }
+    EXPECT_EQ(client.IOHandler(), nullptr);
+
+    TIdIOHandlerSocket kept;
+    client.SetIOHandler(&kept);
+    client.SetIOHandler(nullptr);
+    EXPECT_EQ(client.IOHandler(), nullptr);
+}
+
+TEST(IOHandlerOwnership, InstallingATransportReleasesTheOneConnectCreated) {
+    testing::LoopbackListener listener;
+    listener.Serve([](testing::PeerSocket&) {});
+    const int before = TIdComponent::LiveCount();
+    TIdTCPClient client;
+    client.SetHost("127.0.0.1");
+    client.SetPort(listener.Port());
+    client.Connect();
+    EXPECT_EQ(TIdComponent::LiveCount(), before + 2);  // the client and the transport it made
+    TIdIOHandlerSocket replacement;
+    client.SetIOHandler(&replacement);
+    EXPECT_EQ(TIdComponent::LiveCount(), before + 2);  // the made one is gone, ours came
+    EXPECT_FALSE(client.IsConnected());
+}
+
+}  // namespace
+}  // namespace yeroup::net
