@@ -1,0 +1,97 @@
+#include "http/IdHTTP.h"
+
+namespace yeroup::http {
+
+TIdCustomHTTP::TIdCustomHTTP() : protocol_(std::make_unique<TIdHTTPProtocol>(*this)) {
+    TIdTCPClient::SetPort(80);
+}
+
+TIdCustomHTTP::~TIdCustomHTTP() = default;
+
+void TIdCustomHTTP::SetHost(const std::string& host) {
+    TIdTCPClient::SetHost(host);
+    url_.Host = host;
+}
+
+void TIdCustomHTTP::SetPort(std::int32_t port) {
+    TIdTCPClient::SetPort(port);
+    url_.Port = std::to_string(port);
+}
+
+void TIdCustomHTTP::SetCookieManager(TIdCookieManager* manager) {
+    if (manager == cookieManager_) return;
+    ownCookieManager_.reset();
+    cookieManager_ = manager;
+}
+
+void TIdCustomHTTP::Get(const std::string& url, platform::TStream& stream) { RunRequest(hmGet, url, nullptr, &stream); }
+
+void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, platform::TStream* uploadStream,
+                               platform::TStream* bodyStream) {
+    TIdHTTPRequest& request = Request();
+    TIdHTTPResponse& response = Response();
+    const std::int64_t start = bodyStream ? bodyStream->Position() : 0;
+    authRetries_ = 0;
+    proxyAuthRetries_ = 0;
+    request.Target = url;
+    request.Method = method;
+    request.UploadStream = uploadStream;
+    response.BodyStream = bodyStream;
+    try {
+        for (bool done = false; !done;) {
+            ++redirectCount_;
+            PrepareRequest();
+            ConnectAndSend();
+            ReadResponseHead();
+            switch (DecideNextStep()) {
+                case nsFollow:
+                    if (bodyStream) {
+                        bodyStream->SetPosition(start);
+                        bodyStream->SetSize(start);
+                    }
+                    authRetries_ = 0;
+                    proxyAuthRetries_ = 0;
+                    break;
+                case nsAuthRetry:
+                    --redirectCount_;
+                    request.Target = url;
+                    break;
+                case nsUnknown:
+                    throw net::EIdException("Undefined situation");
+                case nsDone:
+                    done = true;
+                    break;
+            }
+        }
+    } catch (...) {
+        if (!response.KeepConnection()) Disconnect();
+        throw;
+    }
+    if (!response.KeepConnection()) Disconnect();
+    redirectCount_ = 0;
+}
+
+void TIdCustomHTTP::ProcessCookies() {
+    if (!cookieManager_ && AllowCookies) {
+        ownCookieManager_ = std::make_unique<TIdCookieManager>();
+        cookieManager_ = ownCookieManager_.get();
+    }
+    if (!cookieManager_) return;
+    const TIdHeaderList& headers = Response().HeaderLines;
+    TStringList cookies;
+    headers.CollectValues("Set-cookie", cookies);
+    for (const auto& cookie : cookies) cookieManager_->AddServerCookie(cookie, url_.Host);
+    TStringList cookies2;
+    headers.CollectValues("Set-cookie2", cookies2);
+    for (const auto& cookie : cookies2) cookieManager_->AddServerCookie2(cookie, url_.Host);
+}
+
+void TIdCustomHTTP::NotifyDisconnected() {
+    TIdHTTPRequest& request = Request();
+    if (request.Authenticator() && request.Authenticator()->Step == request.Authenticator()->StepCount())
+        request.FreeAuthenticator();
+    if (ProxyParams.Authenticator()) ProxyParams.Authenticator()->Restart();
+    TIdTCPClient::NotifyDisconnected();
+}
+
+}  // namespace yeroup::http

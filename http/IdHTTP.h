@@ -1,0 +1,115 @@
+#pragma once
+// The HTTP client: one call becomes one or more request/response exchanges over one TCP connection, and the
+// body of the final response ends up in the caller's stream.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "http/IdAuthentication.h"
+#include "http/IdCookieManager.h"
+#include "http/IdHTTPMessages.h"
+#include "http/IdURI.h"
+#include "net/IdTCPClient.h"
+
+namespace yeroup::http {
+
+enum TIdHTTPOption { hoInProcessAuth, hoKeepOrigProtocol, hoForceEncodeParams };
+
+// A set of options.
+class TIdHTTPOptions {
+public:
+    TIdHTTPOptions() = default;
+    TIdHTTPOptions(std::initializer_list<TIdHTTPOption> options) {
+        for (auto option : options) bits_ |= Bit(option);
+    }
+    bool Contains(TIdHTTPOption option) const { return (bits_ & Bit(option)) != 0; }
+    bool operator==(const TIdHTTPOptions&) const = default;
+
+private:
+    static unsigned Bit(TIdHTTPOption option) { return 1u << static_cast<unsigned>(option); }
+    unsigned bits_ = 0;
+};
+
+class TIdCustomHTTP;
+
+using TIdHTTPOnRedirectEvent = std::function<void(TIdCustomHTTP* Sender, std::string& dest, std::int32_t& NumRedirect,
+                                                  bool& Handled, TIdHTTPMethod& VMethod)>;
+using TIdOnSelectAuthorization =
+    std::function<void(TIdCustomHTTP* Sender, TIdAuthenticationClass& AuthenticationClass, const TIdHeaderList& AuthInfo)>;
+using TIdOnAuthorization = std::function<void(TIdCustomHTTP* Sender, TIdAuthentication* Authentication, bool& Handled)>;
+
+class TIdCustomHTTP : public net::TIdTCPClient {
+public:
+    TIdCustomHTTP();
+    ~TIdCustomHTTP() override;
+
+    // Fetches url; the final response's body is written into stream from its current position on.
+    void Get(const std::string& url, platform::TStream& stream);
+    void RunRequest(TIdHTTPMethod method, const std::string& url, platform::TStream* uploadStream,
+                    platform::TStream* bodyStream);
+
+    TIdHTTPRequest& Request() { return protocol_->Request; }
+    // Copies the request fields a request record copies.
+    void SetRequest(const TIdHTTPRequest& request) { protocol_->Request.Assign(request); }
+    TIdHTTPResponse& Response() { return protocol_->Response; }
+    // The working address, kept from call to call.
+    const TIdURI& URL() const { return url_; }
+
+    void SetHost(const std::string& host) override;
+    void SetPort(std::int32_t port) override;
+
+    TIdCookieManager* CookieManager() const { return cookieManager_; }
+    // Takes a borrowed manager (null for none); a manager the client made itself is freed.
+    void SetCookieManager(TIdCookieManager* manager);
+
+    std::int32_t AuthRetries = 3;
+    bool AllowCookies = true;
+    bool HandleRedirects = false;
+    TIdHTTPProtocolVersion ProtocolVersion = pv1_1;
+    std::int32_t RedirectMaximum = 15;
+    TIdProxyConnectionInfo ProxyParams;
+    TIdHTTPOptions HTTPOptions{hoForceEncodeParams};
+
+    TIdHTTPOnRedirectEvent OnRedirect;
+    TIdOnSelectAuthorization OnSelectAuthorization;
+    TIdOnSelectAuthorization OnSelectProxyAuthorization;
+    TIdOnAuthorization OnAuthorization;
+    TIdOnAuthorization OnProxyAuthorization;
+
+protected:
+    // The after-disconnect step: a finished authenticator goes, the proxy's starts over.
+    void NotifyDisconnected() override;
+
+private:
+    enum NextStep { nsUnknown, nsFollow, nsAuthRetry, nsDone };
+
+    void PrepareRequest();
+    void SetHostAndPort();
+    void ConnectAndSend();
+    void WriteRequest();
+    void ReadResponseHead();
+    void ReadStatusAndHeaders();
+    void ProcessCookies();
+    NextStep DecideNextStep();
+    [[noreturn]] void RaiseProtocolException();
+    // Reads and drops a body that nobody wants; a failure only costs the connection.
+    void DiscardBody();
+    void ReadBody();
+    void ReadChunkedBody();
+    bool AuthorizationStep(bool proxy);
+
+    std::unique_ptr<TIdHTTPProtocol> protocol_;
+    TIdURI url_;
+    std::int32_t redirectCount_ = 0;
+    std::int32_t authRetries_ = 0;
+    std::int32_t proxyAuthRetries_ = 0;
+    TIdCookieManager* cookieManager_ = nullptr;
+    std::unique_ptr<TIdCookieManager> ownCookieManager_;
+
+    friend class TIdHTTPResponse;
+};
+
+class TIdHTTP : public TIdCustomHTTP {};
+
+}  // namespace yeroup::http

@@ -1,0 +1,36 @@
+#pragma once
+// Failures raised by the HTTP request transaction itself.
+#include <cstdint>
+#include <string>
+#include <utility>
+
+#include "net/IdException.h"
+#include "net/IdRFCReply.h"
+
+namespace yeroup::http {
+
+// A status that is neither success nor handled; the message is the status line as received.
+class EIdHTTPProtocolException : public net::EIdProtocolReplyError {
+public:
+    EIdHTTPProtocolException(std::int32_t errorCode, const std::string& statusLine, std::string errorBody)
+        : net::EIdProtocolReplyError(errorCode, statusLine), errorBody_(std::move(errorBody)) {}
+    std::int32_t ErrorCode() const { return ReplyErrorCode(); }
+    const std::string& ErrorBody() const { return errorBody_; }
+
+private:
+    std::string errorBody_;
+};
+
+// A URL scheme other than http or https with no port given.
+class EIdUnknownProtocol : public net::EIdException {
+public:
+    EIdUnknownProtocol() : net::EIdException("") {}
+};
+
+// An https address without a TLS transport.
+class EIdIOHandlerPropInvalid : public net::EIdException {
+public:
+    EIdIOHandlerPropInvalid() : net::EIdException("IOHandler value is not valid") {}
+};
+
+}  // namespace yeroup::http

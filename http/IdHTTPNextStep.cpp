@@ -1,0 +1,123 @@
+// What a response means for the call: follow a redirect, retry with credentials, fail, or finish.
+#include "http/IdHTTP.h"
+#include "http/IdHTTPExceptions.h"
+
+namespace yeroup::http {
+
+namespace {
+
+// Swaps in a read time-out for the scope.
+class ReadTimeoutScope {
+public:
+    ReadTimeoutScope(net::TIdTCPConnection& connection, std::int32_t timeout)
+        : connection_(connection), saved_(connection.ReadTimeout) {
+        connection_.ReadTimeout = timeout;
+    }
+    ~ReadTimeoutScope() { connection_.ReadTimeout = saved_; }
+    ReadTimeoutScope(const ReadTimeoutScope&) = delete;
+    ReadTimeoutScope& operator=(const ReadTimeoutScope&) = delete;
+
+private:
+    net::TIdTCPConnection& connection_;
+    std::int32_t saved_;
+};
+
+// Points the response's body at another stream for the scope.
+class BodyStreamScope {
+public:
+    BodyStreamScope(TIdHTTPResponse& response, platform::TStream* stream)
+        : response_(response), saved_(response.BodyStream) {
+        response_.BodyStream = stream;
+    }
+    ~BodyStreamScope() { response_.BodyStream = saved_; }
+    BodyStreamScope(const BodyStreamScope&) = delete;
+    BodyStreamScope& operator=(const BodyStreamScope&) = delete;
+
+private:
+    TIdHTTPResponse& response_;
+    platform::TStream* saved_;
+};
+
+}  // namespace
+
+void TIdCustomHTTP::RaiseProtocolException() {
+    TIdHTTPResponse& response = Response();
+    platform::TMemoryStream text;
+    {
+        ReadTimeoutScope timeout(*this, 2000);
+        BodyStreamScope body(response, &text);
+        ReadBody();
+    }
+    throw EIdHTTPProtocolException(response.StatusCode(), response.StatusLine, text.ToString());
+}
+
+void TIdCustomHTTP::DiscardBody() {
+    platform::TMemoryStream scratch;
+    ReadTimeoutScope timeout(*this, 4000);
+    BodyStreamScope body(Response(), &scratch);
+    try {
+        ReadBody();
+    } catch (const std::exception&) {
+        // Where the next response starts is unknown now, so the connection cannot be used again.
+        Disconnect();
+    }
+}
+
+TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
+    TIdHTTPRequest& request = Request();
+    TIdHTTPResponse& response = Response();
+    const std::int32_t code = response.StatusCode();
+    const std::int32_t kind = code / 100;
+    NextStep result = nsUnknown;
+
+    if ((kind == 3 && code != 304) || !response.Location.empty()) {
+        std::string dest = response.Location;
+        std::int32_t numRedirect = redirectCount_;
+        TIdHTTPMethod method = request.Method;
+        if (HandleRedirects && redirectCount_ < RedirectMaximum) {
+            bool handled = true;
+            if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
+            if (!handled) RaiseProtocolException();
+            result = nsFollow;
+            request.Target = dest;
+            request.Method = method;
+        } else {
+            bool handled = HandleRedirects;
+            if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
+            if (!handled) RaiseProtocolException();
+            result = nsDone;
+            response.Location = dest;
+        }
+        if (IsConnected()) DiscardBody();
+        return result;
+    }
+
+    bool resend = false;
+    if (kind != 2) {
+        result = nsFollow;
+        if (code == 401 || code == 407) {
+            const bool proxy = code == 407;
+            std::int32_t& attempts = proxy ? proxyAuthRetries_ : authRetries_;
+            if (attempts >= AuthRetries || !AuthorizationStep(proxy)) {
+                TIdAuthentication* authenticator = proxy ? ProxyParams.Authenticator() : request.Authenticator();
+                if (authenticator) authenticator->Restart();
+                RaiseProtocolException();
+            }
+            resend = HTTPOptions.Contains(hoInProcessAuth);
+        } else {
+            RaiseProtocolException();
+        }
+    }
+    if (IsConnected()) {
+        if (resend) {
+            DiscardBody();
+            result = nsAuthRetry;
+        } else {
+            if (code != 204) ReadBody();
+            result = nsDone;
+        }
+    }
+    return result;
+}
+
+}  // namespace yeroup::http

@@ -1,0 +1,128 @@
+// Preparing a request, choosing where it goes, and sending it.
+#include "http/IdHTTP.h"
+#include "http/IdHTTPExceptions.h"
+#include "http/IdStrToInt.h"
+#include "http/IdTextUtils.h"
+
+namespace yeroup::http {
+
+const char* MethodWord(TIdHTTPMethod method) {
+    switch (method) {
+        case hmHead: return "HEAD";
+        case hmGet: return "GET";
+        case hmPost: return "POST";
+        case hmOptions: return "OPTIONS";
+        case hmTrace: return "TRACE";
+        case hmPut: return "PUT";
+        case hmDelete: return "DELETE";
+        case hmConnect: return "CONNECT";
+    }
+    return "GET";
+}
+
+const char* ProtocolVersionText(TIdHTTPProtocolVersion version) { return version == pv1_0 ? "1.0" : "1.1"; }
+
+void TIdCustomHTTP::PrepareRequest() {
+    TIdHTTPRequest& request = Request();
+    TIdURI uri(request.Target);
+    if (!uri.Username.empty()) {
+        request.Username = uri.Username;
+        request.Password = uri.Password;
+    }
+    url_.Username = request.Username;
+    url_.Password = request.Password;
+    url_.DirPath = TIdURI::ResolvePath(url_.DirPath, uri.DirPath, '/');
+    url_.DocName = uri.DocName;
+    url_.Query = uri.Query;
+    if (!uri.Host.empty()) url_.Host = uri.Host;
+    url_.Protocol = uri.Protocol.empty() ? "http" : uri.Protocol;
+    if (!uri.Port.empty()) {
+        url_.Port = uri.Port;
+    } else {
+        std::int32_t port = StrToIntDef(url_.Port, 0);
+        if (port == 0 || port == 80 || port == 443) {
+            if (SameText(url_.Protocol, "http"))
+                url_.Port = "80";
+            else if (SameText(url_.Protocol, "https"))
+                url_.Port = "443";
+            else
+                throw EIdUnknownProtocol();
+        }
+    }
+    request.Target = url_.DirPath + url_.DocName + url_.Query;
+    const TIdHTTPMethod method = request.Method;
+    if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";
+    if ((method == hmOptions || method == hmTrace || method == hmPut || method == hmDelete) &&
+        ProtocolVersion != pv1_1)
+        throw net::EIdException("This request method is supported in HTTP 1.1");
+    if ((method == hmPost || method == hmPut) && request.UploadStream)
+        request.SetContentLength(static_cast<std::int32_t>(request.UploadStream->Size()));
+    else
+        request.SetContentLength(-1);
+    request.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
+}
+
+void TIdCustomHTTP::SetHostAndPort() {
+    TIdHTTPRequest& request = Request();
+    // No TLS transport exists in this build, so an https address can never be sent encrypted.
+    if (SameText(url_.Protocol, "https")) throw EIdIOHandlerPropInvalid();
+    std::string host = url_.Host;
+    std::int32_t port = 0;
+    if (ProxyParams.ProxyServer().empty()) {
+        port = StrToInt(url_.Port);
+        request.RouteKind = rkDirect;
+    } else {
+        host = ProxyParams.ProxyServer();
+        port = ProxyParams.ProxyPort();
+        request.RouteKind = rkProxy;
+    }
+    if (!SameText(Host(), host) || Port() != port) {
+        if (IsConnected()) Disconnect();
+        TIdTCPClient::SetHost(host);
+        TIdTCPClient::SetPort(port);
+    }
+}
+
+void TIdCustomHTTP::ConnectAndSend() {
+    TIdHTTPRequest& request = Request();
+    SetHostAndPort();
+    if (request.RouteKind == rkProxy) {
+        request.Target = url_.FullURI(false, false);
+        if (ProtocolVersion == pv1_0 && request.Connection.empty()) request.ProxyConnection = "keep-alive";
+    } else if (ProtocolVersion == pv1_0 && request.Connection.empty()) {
+        request.Connection = "keep-alive";
+    }
+    if (!Response().KeepConnection()) Disconnect();
+    ProbeForClose(false);
+    if (!IsConnected()) Connect(ReadTimeout);
+    WriteRequest();
+    if ((request.Method == hmPost || request.Method == hmPut) && request.UploadStream)
+        WriteFromStream(*request.UploadStream, true, false, 0);
+}
+
+void TIdCustomHTTP::WriteRequest() {
+    TIdHTTPRequest& request = Request();
+    request.WriteHeaders();
+    TIdHeaderList& headers = request.HeaderLines;
+    ProxyParams.WriteHeaders(headers);
+    if (cookieManager_) {
+        // Secure cookies need a TLS transport, which this build never has.
+        std::string cookies = cookieManager_->CookieHeaderFor(url_, false);
+        if (!cookies.empty()) headers.SetHeader("Cookie", cookies);
+    }
+    BeginWriteBatch(-1);
+    try {
+        WriteLine(std::string(MethodWord(request.Method)) + " " + request.Target + " HTTP/" +
+                  ProtocolVersionText(ProtocolVersion));
+        for (const auto& line : headers)
+            if (!line.empty()) WriteLine(line);
+        WriteLine("");
+    } catch (...) {
+        DiscardWriteBatch();
+        EndWriteBatch();
+        throw;
+    }
+    EndWriteBatch();
+}
+
+}  // namespace yeroup::http
