@@ -1,5 +1,7 @@
 #include "zip/Archiver.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "platform/files/Files.h"
@@ -76,6 +78,13 @@ void TZFBaseArchiver::OpenArchive(int mode) {
     }
     active_ = true;
     if (AfterOpen) AfterOpen(this);
+}
+
+void TZFBaseArchiver::OpenArchive() {
+    if (!platform::FileExists(FileName))
+        OpenArchive(kOpenModeCreate);
+    else
+        OpenArchive(::access(FileName.c_str(), R_OK | W_OK) == 0 ? kOpenReadWriteDenyWrite : kOpenReadDenyNone);
 }
 
 void TZFBaseArchiver::CloseArchive() noexcept {

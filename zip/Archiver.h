@@ -73,6 +73,8 @@ struct TZFArchiveItem {
 
 inline constexpr int kOpenModeCreate = -1;
 inline constexpr int kOpenReadDenyWrite = 32;
+inline constexpr int kOpenReadWriteDenyWrite = 34;
+inline constexpr int kOpenReadDenyNone = 64;
 inline constexpr std::uint32_t kSearchAllAttributes = 0x28BF;
 
 class TZFBaseArchiver {
@@ -106,6 +108,8 @@ public:
     void SetPrompts(IZFPrompts* prompts) { prompts_ = prompts; }
 
     void OpenArchive(int mode);
+    // Read-write when the file allows it, read-only otherwise; creates a missing archive.
+    void OpenArchive();
     void CloseArchive() noexcept;
     bool Active() const { return active_; }
     void ExtractFiles(const std::string& fileMask, std::uint32_t searchAttr, const std::string& exclusionMask);

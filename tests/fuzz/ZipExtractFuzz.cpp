@@ -37,8 +37,8 @@ void CheckNothingEscaped(const fs::path& archive, const fs::path& out) {
     for (auto it = fs::recursive_directory_iterator(Root()); it != fs::recursive_directory_iterator(); ++it) {
         const fs::path p = it->path();
         if (p == archive || p == Root() / "a" || p == Root() / "a" / "b") continue;
-        const std::string rel = fs::relative(p, out).string();
-        if (rel == "." || (rel.rfind("..", 0) != 0)) continue;
+        const fs::path rel = fs::relative(p, out);
+        if (rel.empty() || *rel.begin() != "..") continue;
         std::fprintf(stderr, "written outside the destination: %s\n", p.c_str());
         std::abort();
     }

@@ -320,6 +320,11 @@ TEST_F(Extraction, OpenAndCloseFailures) {
     EXPECT_EQ(fs::file_size(dir_ / "new.zip"), 22u);
     archiver_.OpenArchive(kOpenReadDenyWrite);
     EXPECT_EQ(archiver_.DirManager()->Count(), 0);
+    archiver_.FileName = dir_ / "other.zip";
+    archiver_.OpenArchive();  // missing: created
+    archiver_.CloseArchive();
+    archiver_.OpenArchive();
+    EXPECT_TRUE(archiver_.Active());
 }
 
 TEST_F(Extraction, TruncatedLocalHeaderEscapesAndTheArchiveStaysOpen) {
