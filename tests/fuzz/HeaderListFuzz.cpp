@@ -29,15 +29,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } catch (const EConvertError&) {
     }
 
-    // Each received line's value is written again under its name.
+    // The text's NUL-separated pieces, line breaks and all, are written back as values.
     TIdHeaderList written;
     written.FoldWidth = foldWidth;
-    for (int i = 0; i < response.HeaderLines.Count(); ++i) {
-        const std::string& line = response.HeaderLines[i];
-        if (line.find_first_of("\r\n") != std::string::npos) continue;
-        written.SetHeader("X-" + std::to_string(i), line);
+    std::string pieces = text;
+    for (int i = 0; !pieces.empty(); ++i) {
+        const std::size_t nul = pieces.find('\0');
+        written.SetHeader("X-" + std::to_string(i % 4), pieces.substr(0, nul));
+        pieces.erase(0, nul == std::string::npos ? nul : nul + 1);
     }
+    // An empty line would end the header block; a bare line break would start a header of its own.
     for (int i = 0; i < written.Count(); ++i)
-        if (written[i].empty()) std::abort();  // an empty line would end the header block
+        if (written[i].empty() || written[i].find_first_of("\r\n") != std::string::npos) std::abort();
     return 0;
 }
