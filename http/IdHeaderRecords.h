@@ -22,7 +22,7 @@ public:
 
     // Resets the fields to their defaults; CacheControl, Pragma and CustomHeaders stay.
     virtual void Clear();
-    // Copies the entity fields named in the header block (not CacheControl, Connection, Pragma or
+    // Copies HeaderLines, the content fields and the dates (not CacheControl, Connection, Pragma or
     // CustomHeaders).
     void Assign(const TIdEntityHeaderInfo& source);
     // Record to HeaderLines, for sending.
