@@ -49,8 +49,12 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
                         bodyStream->SetPosition(start);
                         bodyStream->SetSize(start);
                     }
-                    authRetries_ = 0;
-                    proxyAuthRetries_ = 0;
+                    // A challenge answered on a connection that closed is re-sent with its attempts still
+                    // counted, so a server that keeps closing cannot keep the call going for ever.
+                    if (response.StatusCode() != 401 && response.StatusCode() != 407) {
+                        authRetries_ = 0;
+                        proxyAuthRetries_ = 0;
+                    }
                     break;
                 case nsAuthRetry:
                     --redirectCount_;

@@ -111,6 +111,33 @@ TEST(IdHTTPRequest, WorkingAddressCarriesPortPathAndCredentials) {
     EXPECT_EQ(client.URL().Host, "localhost");
 }
 
+TEST(IdHTTPRequest, ThroughAProxyTheTargetIsTheWholeAddress) {
+    ScriptedServer proxy;
+    proxy.AddConnection(ConnectionScript()
+                            .Respond("HTTP/1.1 200 OK\r\nProxy-Connection: keep-alive\r\nContent-Length: 2\r\n\r\nvi")
+                            .Respond(HttpResponse("200 OK", {}, "a2")));
+    TIdHTTP client;
+    client.ProtocolVersion = pv1_0;
+    client.ProxyParams.SetProxyServer("127.0.0.1");
+    client.ProxyParams.SetProxyPort(proxy.Port());
+    platform::TMemoryStream body;
+    client.Get("http://update.example/fw/list.ini?m=1#x", body);
+    EXPECT_EQ(client.Request().RouteKind, rkProxy);
+    EXPECT_TRUE(client.IsConnected());
+    client.ProtocolVersion = pv1_1;
+    client.Get("http://other.example:8080/b.htm", body);
+    EXPECT_EQ(body.ToString(), "via2");
+    auto requests = proxy.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0],
+              "GET http://update.example:80/fw/list.ini?m=1 HTTP/1.0\r\nContent-Type: text/html\r\n"
+              "Proxy-Connection: keep-alive\r\nHost: update.example\r\nAccept: text/html, */*\r\n"
+              "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)\r\n\r\n");
+    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET http://other.example:8080/b.htm HTTP/1.1");
+    EXPECT_NE(requests[1].find("\r\nHost: other.example:8080\r\n"), std::string::npos);
+    EXPECT_EQ(proxy.ConnectionCount(), 1);
+}
+
 TEST(IdHTTPRequest, RefusedBeforeAnythingIsSent) {
     ScriptedServer server;
     TIdHTTP client;
