@@ -10,8 +10,6 @@ inline constexpr const char* RSStatusDisconnecting = "Disconnecting.";
 inline constexpr const char* RSStatusDisconnected = "Disconnected.";
 inline constexpr const char* RSStatusText = "%s";
 
-inline constexpr const char* RSOnlyOneAntiFreeze = "Only one TIdAntiFreeze can exist per application.";
-
 inline constexpr const char* RSStackError = "Socket Error # %d\r\n%s";
 inline constexpr const char* RSWinsockInitializationError = "Winsock Initialization Error.";
 inline constexpr const char* RSSetSizeExceeded = "Set Size Exceeded.";
