@@ -25,6 +25,7 @@ void TIdTCPClient::Connect(std::int32_t timeout) {
         transport->PrepareBinding();
         ResetInput();
         transport->ConnectTo(Host(), Port(), BoundIP, BoundPort, BoundPortMin, BoundPortMax, timeout);
+        if (Intercept()) Intercept()->Connect();
         NotifyStatus(hsConnected, {Host()});
         NotifyConnected();
     } catch (...) {

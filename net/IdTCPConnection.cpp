@@ -38,7 +38,14 @@ void TIdTCPConnection::ReleaseIOHandler() {
     freeOnDisconnect_ = false;
 }
 
+void TIdTCPConnection::SetIntercept(TIdConnectionIntercept* intercept) {
+    if (intercept_) intercept_->RemoveFreeNotification(this);
+    intercept_ = intercept;
+    if (intercept_) intercept_->FreeNotification(this);
+}
+
 void TIdTCPConnection::Notification(TIdBaseComponent* destroyed) {
+    if (destroyed == intercept_) intercept_ = nullptr;
     if (ioHandler_ && destroyed == ioHandler_.get()) {
         ioHandler_.reset();
         freeOnDisconnect_ = false;
@@ -59,6 +66,7 @@ void TIdTCPConnection::CloseTransport() {
     const auto transport = ioHandler_;
     if (!transport) return;
     closed_ = true;
+    if (intercept_) intercept_->Disconnect();
     transport->CloseBinding();
 }
 

@@ -11,6 +11,7 @@
 #include "net/IdComponent.h"
 #include "net/IdGlobal.h"
 #include "net/IdIOHandler.h"
+#include "net/IdIntercept.h"
 #include "net/IdRFCReply.h"
 #include "platform/streams/Stream.h"
 
@@ -38,6 +39,9 @@ public:
     TIdIOHandler* IOHandler() const { return ioHandler_.get(); }
     void SetIOHandler(TIdIOHandler* handler);
     TIdManagedBuffer& InputBuffer() { return inputBuffer_; }
+    // Optional filter over received and sent blocks (borrowed, forgotten when destroyed).
+    TIdConnectionIntercept* Intercept() const { return intercept_; }
+    void SetIntercept(TIdConnectionIntercept* intercept);
 
     // Set by ReadLine: the line was cut at the maximum (maSplit) / ended by the peer closing.
     bool ReadLnSplit() const { return readLnSplit_; }
@@ -100,6 +104,7 @@ private:
     void MoveBufferedToStream(platform::TStream& stream, std::int32_t count);
 
     std::shared_ptr<TIdIOHandler> ioHandler_;
+    TIdConnectionIntercept* intercept_ = nullptr;
     bool freeOnDisconnect_ = false;
     TIdManagedBuffer inputBuffer_;
     std::unique_ptr<TIdSimpleBuffer> writeBatch_;

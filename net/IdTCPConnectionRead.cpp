@@ -48,6 +48,15 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
             if (ioHandler_) CloseTransport();
             if (inputBuffer_.Size() == 0) GStack()->ThrowSocketError(GStack()->LastError());
         }
+        if (n > 0 && intercept_) {
+            platform::TMemoryStream rewritten;
+            rewritten.WriteBuffer(block, n);
+            rewritten.SetPosition(0);
+            intercept_->Receive(rewritten);
+            n = static_cast<std::int32_t>(rewritten.Size());
+            block = inputBuffer_.Reserve(n);
+            if (n > 0) std::memcpy(block, rewritten.Memory(), static_cast<std::size_t>(n));
+        }
         if (n > 0) {
             if (ASCIIFilter)
                 for (std::int32_t i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7F);

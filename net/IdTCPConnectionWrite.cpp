@@ -28,7 +28,15 @@ void TIdTCPConnection::WriteBytes(const void* buffer, std::int32_t count, bool w
         return;
     }
     // Our own copy: a handler run by the pump may change the caller's buffer (a batch) meanwhile.
-    const std::string bytes(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    std::string bytes(static_cast<const char*>(buffer), static_cast<std::size_t>(count));
+    if (intercept_) {
+        platform::TMemoryStream rewritten;
+        rewritten.WriteBuffer(bytes.data(), count);
+        rewritten.SetPosition(0);
+        intercept_->Send(rewritten);
+        bytes = rewritten.ToString();
+        count = static_cast<std::int32_t>(bytes.size());
+    }
     std::int32_t sent = 0;
     while (sent < count) {
         const auto transport = HoldIOHandler();
