@@ -163,8 +163,11 @@ TEST_F(ThreadedConnectTest, AnAcceptingPeerStillTakesOneSliceWithOnePump) {
     listener.Serve([](PeerSocket&) {});
     client.SetPort(listener.Port());
     client.Connect();
-    EXPECT_EQ(sleeps, (std::vector<int>{60, 0}));
-    EXPECT_EQ(pump.Pumps(), 1);
+    // At least one whole slice even though the peer accepts at once (more on a busy machine).
+    ASSERT_GE(sleeps.size(), 2u);
+    EXPECT_EQ(sleeps.back(), 0);
+    for (std::size_t i = 0; i + 1 < sleeps.size(); ++i) EXPECT_EQ(sleeps[i], 60);
+    EXPECT_EQ(pump.Pumps(), static_cast<int>(sleeps.size()) - 1);
     EXPECT_TRUE(client.IsConnected());
 }
 

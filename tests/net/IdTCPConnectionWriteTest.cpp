@@ -30,7 +30,7 @@ TEST_F(WriteTest, ABatchWithoutThresholdLeavesOnlyAtItsEnd) {
     ConnectTo([=](PeerSocket& peer) {
         early->Put(peer.ReceiveAvailable(150));
         ended->Wait();
-        late->Put(peer.ReceiveAvailable(5000));
+        late->Put(peer.Receive(10 + 40002));
     });
     log.Attach(client);
     client.BeginWriteBatch(-1);

@@ -129,7 +129,7 @@ FullBacklogListener::FullBacklogListener() : listener_(0) {
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
         fillers_.push_back(fd);
         pollfd p{fd, POLLOUT, 0};
-        if (::poll(&p, 1, 200) == 0) break;  // this one is stuck: the queue is full
+        if (::poll(&p, 1, 500) == 0) break;  // this one is stuck: the queue is full
     }
 }
 
