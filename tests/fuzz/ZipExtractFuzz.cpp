@@ -2,6 +2,7 @@
 // on any file written outside the destination folder.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,11 +24,22 @@ public:
     bool QueryPassword(const std::string&, const std::string&, std::string&) override { return false; }
 };
 
+// A plain buffer, so the clean-up at exit does not depend on the order static objects go.
+char gRoot[4096];
+
+void RemoveRoot() {
+    std::error_code ec;
+    fs::remove_all(gRoot, ec);
+}
+
 const fs::path& Root() {
     static const fs::path root = [] {
-        std::string pattern = (fs::temp_directory_path() / "yeroup-zip-fuzz-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) std::abort();
-        return fs::path(pattern);
+        const std::string pattern = (fs::temp_directory_path() / "yeroup-zip-fuzz-XXXXXX").string();
+        if (pattern.size() >= sizeof gRoot) std::abort();
+        std::copy(pattern.begin(), pattern.end(), gRoot);
+        if (!::mkdtemp(gRoot)) std::abort();
+        std::atexit(RemoveRoot);
+        return fs::path(gRoot);
     }();
     return root;
 }
