@@ -44,8 +44,14 @@ void TIdSocketHandle::CreateSocket(int type, int protocol) {
 
 void TIdSocketHandle::ReleaseSocket() {
     if (!allocated_.exchange(false)) return;
-    GStack()->Shutdown(socket_, Id_SD_Send);
-    GStack()->CloseSocket(socket_);
+    // A handle that outlives every component closes through the library directly.
+    if (TIdStack* stack = GStack()) {
+        stack->Shutdown(socket_, Id_SD_Send);
+        stack->CloseSocket(socket_);
+    } else {
+        platform::winsock::Shutdown(socket_, Id_SD_Send);
+        platform::winsock::CloseSocket(socket_);
+    }
 }
 
 bool TIdSocketHandle::TryBind() {
