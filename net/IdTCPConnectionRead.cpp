@@ -159,7 +159,7 @@ void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t coun
             remaining -= k;
         }
         const std::int32_t chunk = std::max<std::int32_t>(std::min(remaining, RecvBufferSize), 1);
-        while (remaining > 0 && IsConnected()) {
+        while (IsConnected() && remaining > 0) {
             std::int32_t k = std::min(remaining, chunk);
             try {
                 // Same as reading k bytes exactly, but moved straight from the input buffer.
