@@ -5,12 +5,13 @@
 #include <string>
 
 #include "http/IdCookies.h"
+#include "net/IdBaseComponent.h"
 
 namespace yeroup::http {
 
 class TIdURI;
 
-class TIdCookieManager {
+class TIdCookieManager : public net::TIdBaseComponent {
 public:
     using TOnManagerEvent = std::function<void(TIdCookieManager* ASender, TIdCookies* ACookieCollection)>;
     using TOnNewCookieEvent =
@@ -18,7 +19,7 @@ public:
 
     // OnCreate is raised at the end of construction, so a handler meant for it has to be given here.
     explicit TIdCookieManager(TOnManagerEvent onCreate = {});
-    ~TIdCookieManager();
+    ~TIdCookieManager() override;
     TIdCookieManager(const TIdCookieManager&) = delete;
     TIdCookieManager& operator=(const TIdCookieManager&) = delete;
 

@@ -20,8 +20,22 @@ void TIdCustomHTTP::SetPort(std::int32_t port) {
 
 void TIdCustomHTTP::SetCookieManager(TIdCookieManager* manager) {
     if (manager == cookieManager_) return;
+    if (watchedCookieManager_) watchedCookieManager_->RemoveFreeNotification(this);
+    watchedCookieManager_ = nullptr;
     ownCookieManager_.reset();
     cookieManager_ = manager;
+    if (manager) {
+        watchedCookieManager_ = manager;
+        manager->FreeNotification(this);
+    }
+}
+
+void TIdCustomHTTP::Notification(net::TIdBaseComponent* destroyed) {
+    if (destroyed && destroyed == watchedCookieManager_) {
+        watchedCookieManager_ = nullptr;
+        cookieManager_ = nullptr;
+    }
+    TIdTCPClient::Notification(destroyed);
 }
 
 void TIdCustomHTTP::Get(const std::string& url, platform::TStream& stream) { RunRequest(hmGet, url, nullptr, &stream); }

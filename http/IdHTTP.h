@@ -60,7 +60,8 @@ public:
     void SetPort(std::int32_t port) override;
 
     TIdCookieManager* CookieManager() const { return cookieManager_; }
-    // Takes a borrowed manager (null for none); a manager the client made itself is freed.
+    // Takes a borrowed manager (null for none); a manager the client made itself is freed. A borrowed
+    // manager that is destroyed first is forgotten.
     void SetCookieManager(TIdCookieManager* manager);
 
     std::int32_t AuthRetries = 3;
@@ -80,6 +81,7 @@ public:
 protected:
     // The after-disconnect step: a finished authenticator goes, the proxy's starts over.
     void NotifyDisconnected() override;
+    void Notification(net::TIdBaseComponent* destroyed) override;
 
 private:
     enum NextStep { nsUnknown, nsFollow, nsAuthRetry, nsDone };
@@ -105,6 +107,7 @@ private:
     std::int32_t authRetries_ = 0;
     std::int32_t proxyAuthRetries_ = 0;
     TIdCookieManager* cookieManager_ = nullptr;
+    net::TIdBaseComponent* watchedCookieManager_ = nullptr;  // the same object, as the component watched
     std::unique_ptr<TIdCookieManager> ownCookieManager_;
 
     friend class TIdHTTPResponse;

@@ -42,6 +42,33 @@ TEST(IdHTTPRequest, ApplicationSettingsSendExactBytesAndReuseTheConnection) {
     ASSERT_NE(client.CookieManager(), nullptr);
 }
 
+TEST(IdHTTPRequest, BorrowedCookieManager) {
+    ScriptedServer server;
+    server.AddConnection(ConnectionScript()
+                             .Respond(HttpResponse("200 OK", {}, "1"))
+                             .Respond(HttpResponse("200 OK", {"Set-Cookie: B=2; path=/"}, "2"))
+                             .Respond(HttpResponse("200 OK", {}, "3")));
+    TIdHTTP client;
+    platform::TMemoryStream body;
+    {
+        TIdCookieManager shared;
+        shared.AddServerCookie("A=1; path=/", "127.0.0.1");
+        client.SetCookieManager(&shared);
+        client.Get(server.Url("/1"), body);
+        EXPECT_EQ(client.CookieManager(), &shared);
+    }
+    // The borrowed manager went away; the client forgets it and makes its own on the next response.
+    EXPECT_EQ(client.CookieManager(), nullptr);
+    client.Get(server.Url("/2"), body);
+    ASSERT_NE(client.CookieManager(), nullptr);
+    client.Get(server.Url("/3"), body);
+    auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_NE(requests[0].find("\r\nCookie: A=1\r\n"), std::string::npos);
+    EXPECT_EQ(requests[1].find("Cookie:"), std::string::npos);
+    EXPECT_NE(requests[2].find("\r\nCookie: B=2\r\n"), std::string::npos);
+}
+
 TEST(IdHTTPRequest, ConnectionCloseEndsTheConnection) {
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {"Connection: CLOSE"}, "a")));
