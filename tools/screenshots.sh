@@ -30,10 +30,11 @@ demo_site
 bash tools/demo/prepare_run.sh --fresh build/release/app/yeroup "$run"
 
 xvfb_pid=
+wm_pid=
 app_pid=
 cleanup() {
   local pid
-  for pid in $app_pid $xvfb_pid; do
+  for pid in $app_pid $wm_pid $xvfb_pid; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
@@ -53,6 +54,9 @@ for ((i = 0; i < wait_s * 10; i++)); do [[ -s $run/display ]] && break; sleep 0.
 export DISPLAY=:$(head -n 1 "$run/display")
 unset WAYLAND_DISPLAY
 export QT_QPA_PLATFORM=xcb
+# A window manager, so windows get their caption bars and can be closed as a user would.
+openbox >"$run/openbox.log" 2>&1 &
+wm_pid=$!
 
 # find_window TITLE: prints the id of the first visible window whose title contains TITLE.
 find_window() {
@@ -101,3 +105,14 @@ else
   demo_say "the updater was not started"
   exit 1
 fi
+
+# Closing the main window ends the program, which saves the selection on the way.
+xdotool windowactivate --sync "$main" key alt+F4
+for ((i = 0; i < wait_s * 10; i++)); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+if kill -0 "$app_pid" 2>/dev/null; then
+  demo_say "the program did not end when its main window was closed"
+  exit 1
+fi
+wait "$app_pid" || { demo_say "the program ended with status $?"; exit 1; }
+app_pid=
+demo_say "program closed; selection saved: $(tr '\r\n' '  ' <"$run/user.ini")"

@@ -13,7 +13,7 @@ packages=(
   nginx-light curl python3           # interoperability peers and the demo host
   zip unzip libarchive-tools         # archives made by real tools in the tests
   xvfb xauth imagemagick x11-utils   # screenshots
-  xdotool                            # clicks for the screenshot script
+  xdotool openbox                    # clicks and a window manager for the screenshot script
 )
 missing=()
 for p in "${packages[@]}"; do
