@@ -60,6 +60,9 @@ void TIdCustomHTTP::ReadBody() {
     TIdHTTPResponse& response = Response();
     platform::TStream* body = response.BodyStream;
     if (!body || Request().Method == hmHead) return;
+    // These statuses never carry a body; waiting for one would stall a kept connection until it times out.
+    const std::int32_t code = response.StatusCode();
+    if (code == 204 || code == 304 || (code >= 100 && code < 200)) return;
     if (response.ContentLength() > 0) {
         // A short body is what a cancel leaves; the caller compares the counts.
         try {

@@ -44,7 +44,9 @@ TEST(IdHTTPRedirect, NotFoundRaisesWithTheBodyAndKeepsTheConnection) {
 
 TEST(IdHTTPRedirect, RedirectFailsWithTheApplicationSettings) {
     ScriptedServer server;
-    server.AddConnection(ConnectionScript().Respond(HttpResponse("302 Found", {"Location: /elsewhere"}, "moved")));
+    server.AddConnection(ConnectionScript()
+                             .Respond(HttpResponse("302 Found", {"Location: /elsewhere"}, "moved"))
+                             .Respond("HTTP/1.1 304 Not Modified\r\n\r\n"));
     TIdHTTP client;
     test::ConfigureAsApplication(client);
     platform::TMemoryStream stream;
@@ -56,7 +58,15 @@ TEST(IdHTTPRedirect, RedirectFailsWithTheApplicationSettings) {
         EXPECT_EQ(e.ErrorCode(), 302);
         EXPECT_EQ(e.ErrorBody(), "moved");
     }
-    EXPECT_EQ(server.Requests().size(), 1u);
+    // Not a redirect, not a success either, even when redirects are followed.
+    client.HandleRedirects = true;
+    try {
+        client.Get(server.Url("/cached"), stream);
+        FAIL();
+    } catch (const EIdHTTPProtocolException& e) {
+        EXPECT_EQ(e.ErrorCode(), 304);
+    }
+    EXPECT_EQ(server.Requests().size(), 2u);
 }
 
 TEST(IdHTTPRedirect, FollowedRedirectsLeaveOnlyTheFinalBody) {

@@ -208,7 +208,9 @@ TEST(IdHTTPRequest, HostHeaderOmitsPort80) {
 
 TEST(IdHTTPRequest, PostSendsTheUploadAfterTheHeaders) {
     ScriptedServer server;
-    server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, "done")));
+    server.AddConnection(ConnectionScript()
+                             .Respond(HttpResponse("200 OK", {}, "done"))
+                             .Respond(HttpResponse("200 OK", {"Allow: GET"}, "")));
     TIdHTTP client;
     platform::TMemoryStream upload;
     upload.WriteBuffer("name=value", 10);
@@ -220,6 +222,9 @@ TEST(IdHTTPRequest, PostSendsTheUploadAfterTheHeaders) {
     EXPECT_NE(request.find("\r\nContent-Length: 10\r\n"), std::string::npos);
     EXPECT_EQ(request.substr(request.size() - 14), "\r\n\r\nname=value");
     EXPECT_EQ(body.ToString(), "done");
+    client.RunRequest(hmOptions, server.Url("/*"), nullptr, &body);
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(server.Requests()[1].substr(0, 22), "OPTIONS * HTTP/1.1\r\nCo");
 }
 
 }  // namespace
