@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Builds the program and runs it against the demo update host on loopback.
 #
-#   tools/run-demo.sh [--fresh] [--rate-kib N] [--port N]
+#   tools/run-demo.sh [--fresh] [--no-player] [--rate-kib N] [--port N]
 #
 #   --fresh       start from an empty exe folder (no catalogue copy, selection or stored packages)
+#   --no-player   run as on a machine without the player software (the program offers its setup)
 #   --rate-kib N  throttle the host's bodies to N KiB/s so the download progress can be watched
 #                 (default 1024; 0 for no limit)
 #   --port N      run the host on another port and point the program at it with YEROUP_UPDATE_HOST
@@ -18,13 +19,13 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source tools/demo/demo_lib.sh
 
-usage() { sed -n '3,10s/^# \{0,1\}//p' "$0"; }
-fresh=()
+usage() { sed -n '3,11s/^# \{0,1\}//p' "$0"; }
+prepare=()
 rate=1024
 port=
 while (($#)); do
   case $1 in
-    --fresh) fresh=(--fresh) ;;
+    --fresh | --no-player) prepare+=("$1") ;;
     --rate-kib) rate=${2:?--rate-kib needs a number}; shift ;;
     --port) port=${2:?--port needs a number}; shift ;;
     -h | --help) usage; exit 0 ;;
@@ -36,7 +37,7 @@ done
 demo_setup
 demo_build
 demo_site
-bash tools/demo/prepare_run.sh "${fresh[@]}" build/release/app/yeroup build/demo-run
+bash tools/demo/prepare_run.sh "${prepare[@]}" build/release/app/yeroup build/demo-run
 run=$root/build/demo-run
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
@@ -59,6 +60,10 @@ export YEROUP_REGISTRY_FILE=$run/registry.ini
 status=0
 (cd "$run" && ./yeroup) || status=$?
 demo_say "program ended with status $status"
+if [[ -f $run/setup-invocations.log ]]; then
+  demo_say "setup program starts recorded in build/demo-run/setup-invocations.log:"
+  tail -n 5 "$run/setup-invocations.log"
+fi
 if [[ -f $run/player/updater-invocations.log ]]; then
   demo_say "updater starts recorded in build/demo-run/player/updater-invocations.log:"
   tail -n 5 "$run/player/updater-invocations.log"

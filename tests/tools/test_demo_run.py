@@ -50,9 +50,21 @@ class PrepareRunTest(unittest.TestCase):
         self.assertFalse(os.path.exists(left))
         self.assertTrue(os.path.exists(os.path.join(self.run_dir, "registry.ini")))
 
+    def test_no_player_leaves_the_registry_without_the_player_key(self):
+        self.assertEqual(prepare("--no-player", self.exe, self.run_dir).returncode, 0)
+        with open(os.path.join(self.run_dir, "registry.ini"), encoding="utf-8") as f:
+            text = f.read()
+        self.assertNotIn("SigmaTel", text)
+        self.assertTrue(all(line.startswith(";") for line in text.splitlines()), text)
+        # Setting the player up again restores the entry.
+        self.assertEqual(prepare(self.exe, self.run_dir).returncode, 0)
+        with open(os.path.join(self.run_dir, "registry.ini"), encoding="utf-8") as f:
+            self.assertEqual(f.readline().rstrip("\n"), REGISTRY_SECTION)
+
     def test_refuses_a_missing_executable_or_wrong_arguments(self):
         self.assertNotEqual(prepare(os.path.join(self.tmp.name, "none"), self.run_dir).returncode, 0)
         self.assertEqual(prepare(self.exe).returncode, 2)
+        self.assertEqual(prepare("--bogus", self.exe, self.run_dir).returncode, 2)
         self.assertFalse(os.path.exists(self.run_dir))
 
 
