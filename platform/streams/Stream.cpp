@@ -51,8 +51,11 @@ void TMemoryStream::Reserve(std::int64_t capacity) {
     // Grow geometrically so that appending stays linear overall.
     std::int64_t newCapacity = std::max<std::int64_t>(capacity, capacity_ + capacity_ / 2);
     newCapacity = (newCapacity + 0xFFF) & ~std::int64_t{0xFFF};
-    auto* grown = static_cast<char*>(std::realloc(data_, static_cast<std::size_t>(newCapacity)));
+    // A first buffer comes zeroed (fresh pages cost nothing to zero); a grown one has a garbage tail.
+    auto* grown = static_cast<char*>(data_ ? std::realloc(data_, static_cast<std::size_t>(newCapacity))
+                                           : std::calloc(1, static_cast<std::size_t>(newCapacity)));
     if (!grown) throw EStreamError("Out of memory while expanding memory stream");
+    dirtyEnd_ = data_ ? newCapacity : 0;
     data_ = grown;
     capacity_ = newCapacity;
     // Large buffers are filled by network reads; huge pages spare a page fault for every 4 KiB.
@@ -97,7 +100,10 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, SeekOrigin origin) {
 void TMemoryStream::SetSize(std::int64_t newSize) {
     if (newSize < 0) throw EStreamError("Invalid stream size");
     Reserve(newSize);
-    if (newSize > size_) std::memset(data_ + size_, 0, static_cast<std::size_t>(newSize - size_));
+    // Bytes below the size may have been written through Memory(); beyond dirtyEnd_ they are still zero.
+    if (newSize < size_) dirtyEnd_ = std::max(dirtyEnd_, size_);
+    const std::int64_t zeroEnd = std::min(newSize, dirtyEnd_);
+    if (zeroEnd > size_) std::memset(data_ + size_, 0, static_cast<std::size_t>(zeroEnd - size_));
     size_ = newSize;
     position_ = std::min(position_, size_);
 }
@@ -105,7 +111,7 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
 void TMemoryStream::Clear() {
     std::free(data_);
     data_ = nullptr;
-    size_ = capacity_ = position_ = 0;
+    size_ = capacity_ = position_ = dirtyEnd_ = 0;
 }
 
 void TMemoryStream::SaveToFile(const std::filesystem::path& path) const {

@@ -65,6 +65,7 @@ private:
     char* data_ = nullptr;
     std::int64_t size_ = 0;
     std::int64_t capacity_ = 0;
+    std::int64_t dirtyEnd_ = 0;  // from here to capacity_ the buffer is known to hold zeros
     std::int64_t position_ = 0;
 };
 

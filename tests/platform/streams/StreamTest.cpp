@@ -54,6 +54,16 @@ TEST(MemoryStream, LargeBuffersKeepTheirBytesWhileGrowing) {
         ASSERT_EQ(std::memcmp(s.Memory() + (static_cast<std::size_t>(i) << 20), block.data(), block.size()), 0) << i;
     s.SetSize(40 << 20);
     EXPECT_EQ(s.Memory()[(40 << 20) - 1], 0);
+
+    // Bytes written straight into the memory come back as zeros after a shrink and a regrowth.
+    TMemoryStream direct;
+    direct.SetSize(16 << 20);
+    std::memset(direct.Memory(), 0xAB, 16 << 20);
+    direct.SetSize(1);
+    direct.SetSize(16 << 20);
+    EXPECT_EQ(direct.Memory()[0], static_cast<char>(0xAB));
+    EXPECT_EQ(direct.Memory()[1], 0);
+    EXPECT_EQ(direct.Memory()[(16 << 20) - 1], 0);
 }
 
 TEST(MemoryStream, ShortReadBufferRaises) {
