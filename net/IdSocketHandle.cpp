@@ -118,16 +118,16 @@ bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
             // of T - idle followed by a wait of idle gives, without one stack frame per slice.
             std::int32_t slice = timeout % idle == 0 ? idle : timeout % idle;
             for (std::int32_t left = timeout; left > 0; left -= slice, slice = idle) {
-                std::vector<TIdStackSocketHandle> list{socket_};
-                const bool ready = GStack()->Select(&list, nullptr, nullptr, slice) == 1;
+                readList_.assign(1, socket_);
+                const bool ready = GStack()->Select(&readList_, nullptr, nullptr, slice) == 1;
                 TIdAntiFreezeBase::PumpIfDue(!ready);
                 if (ready) return true;
             }
             return false;
         }
     }
-    std::vector<TIdStackSocketHandle> list{socket_};
-    const bool ready = GStack()->Select(&list, nullptr, nullptr, timeout) == 1;
+    readList_.assign(1, socket_);
+    const bool ready = GStack()->Select(&readList_, nullptr, nullptr, timeout) == 1;
     TIdAntiFreezeBase::PumpIfDue(!ready);
     return ready;
 }

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/IdStack.h"
 
@@ -50,7 +51,8 @@ private:
     void RefreshPeer();
 
     TIdStackSocketHandle socket_ = Id_INVALID_SOCKET;
-    std::atomic<bool> allocated_{false};  // cleared by the main thread under a connecting worker
+    std::atomic<bool> allocated_{false};
+    std::vector<TIdStackSocketHandle> readList_;  // kept so a wait does not allocate  // cleared by the main thread under a connecting worker
 };
 
 }  // namespace yeroup::net

@@ -238,8 +238,13 @@ int Send(TSocket s, const void* buffer, int length, int flags) {
 int Select(FdSet* readfds, FdSet* writefds, FdSet* exceptfds, const TimeVal* timeout) {
     for (const FdSet* set : {readfds, writefds, exceptfds})
         if (set && set->fd_count > static_cast<std::uint32_t>(kFdSetSize)) return Fail(WSAEINVAL);
-    std::vector<pollfd> fds;
-    std::vector<std::shared_ptr<detail::SocketEntry>> keep;
+    // Reused per thread: a wait before every receive should not allocate.
+    thread_local std::vector<pollfd> fds;
+    thread_local std::vector<std::shared_ptr<detail::SocketEntry>> keep;
+    fds.clear();
+    struct Release {
+        ~Release() { keep.clear(); }
+    } release;
     if (!AddSet(readfds, POLLIN, fds, keep) || !AddSet(writefds, POLLOUT, fds, keep) ||
         !AddSet(exceptfds, POLLPRI, fds, keep))
         return Fail(WSAENOTSOCK);
