@@ -1,0 +1,40 @@
+#include "app/Startup.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include "app/core/Texts.h"
+#include "app/forms/MainForm.h"
+#include "app/forms/SplashForm.h"
+
+namespace yeroup::app {
+
+std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
+                                                           const std::filesystem::path& lockFolder) {
+    auto mutex = std::make_unique<platform::TNamedMutex>("RunOnlyOnce_Tavik", lockFolder);
+    if (!mutex->AlreadyExisted()) return mutex;
+    boxes.MessageBox(nullptr, texts::kAlreadyRunning, texts::kAlreadyRunningCaption, MB_OK | MB_ICONWARNING);
+    return nullptr;
+}
+
+int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
+    QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
+
+    TForm1 splash(services);
+    splash.show();
+    splash.repaint();
+    // The splash timer's handler stops the timer first and then runs the checks: wait for it without blocking.
+    while (splash.Timer1->isActive()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (splash.TerminateRequested()) return 0;
+
+    TForm2 form(services, splash);
+    splash.hide();
+    QEventLoop loop;
+    form.OnClosed = [&loop] { loop.quit(); };
+    form.show();
+    if (hooks.mainWindowShown) hooks.mainWindowShown(splash, form);
+    loop.exec();
+    return 0;
+}
+
+}  // namespace yeroup::app

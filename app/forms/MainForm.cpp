@@ -1,0 +1,272 @@
+#include "app/forms/MainForm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <filesystem>
+
+#include "app/core/Texts.h"
+#include "app/core/VersionText.h"
+#include "app/forms/UpdateClient.h"
+#include "app/ui/Fonts.h"
+#include "platform/text/CodePages.h"
+
+namespace yeroup::app {
+
+namespace {
+
+QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
+
+QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const QFont& font, const QColor& color) {
+    auto* label = new QLabel(FromUtf8(text), parent);
+    label->setFont(font);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+    if (geometry.width() > 0) {
+        label->setGeometry(geometry);
+    } else {
+        label->move(geometry.topLeft());
+        label->adjustSize();
+    }
+    return label;
+}
+
+QFrame* MakePanel(QWidget* parent, QRect geometry) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setGeometry(geometry);
+    panel->setAutoFillBackground(true);
+    return panel;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* text, QRect geometry) {
+    auto* button = new QPushButton(FromUtf8(text), parent);
+    button->setFont(SimSun12());
+    button->setGeometry(geometry);
+    return button;
+}
+
+QComboBox* MakeList(QWidget* parent, QRect geometry) {
+    auto* list = new QComboBox(parent);
+    list->setEditable(false);
+    list->setGeometry(geometry);
+    list->setFont(SimSun12());
+    return list;
+}
+
+}  // namespace
+
+TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+      IdHTTP1(MakeUpdateClient()),
+      Archiver(std::make_unique<zip::TZFZipArchiver>()),
+      services_(services),
+      splash_(splash),
+      archiverPrompts_(services.MessageBoxes) {
+    BuildLayout();
+
+    IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) { IdHTTP1WorkBegin(s, m, n); };
+    IdHTTP1->OnWork = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) { IdHTTP1Work(s, m, n); };
+    IdHTTP1->OnWorkEnd = [this](net::TIdComponent* s, net::TWorkMode m) { IdHTTP1WorkEnd(s, m); };
+    IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
+
+    Archiver->ExtractCorruptedFiles = false;
+    Archiver->InMemory = false;
+    Archiver->SetSpanningMode(zip::smNone);
+    Archiver->Zip64Mode = zip::zmDisabled;
+    Archiver->Options.FlushBuffers = true;
+    Archiver->Options.OEMFileNames = true;
+    Archiver->SetCompressionLevel(zip::clFastest);
+    Archiver->SetCompressionMode(1);
+    Archiver->SpanningOptions.AdvancedNaming = true;
+    Archiver->SpanningOptions.VolumeSize = zip::vsAutoDetect;
+    Archiver->SetPrompts(&archiverPrompts_);
+
+    Guarded([this] { FormCreate(); });
+}
+
+TForm2::~TForm2() {
+    // The pump reaches this window; no socket wait may use it once the window is gone.
+    IdAntiFreeze1.reset();
+}
+
+void TForm2::BuildLayout() {
+    setWindowTitle(FromUtf8(texts::kMainCaptionLayout));
+    setFixedSize(692, 453);
+    setFont(SansSerif11());
+    setAutoFillBackground(true);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    const QColor text = palette().color(QPalette::WindowText);
+
+    Panel1 = MakePanel(this, {-1, 0, 700, 35});
+    Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(), kGrey);
+    Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text);
+    ComboBox1 = MakeList(Panel1, {312, 8, 100, 21});
+    Label3 = MakeLabel(Panel1, texts::kFirmware, {460, 13, 65, 13}, SimSun12(), text);
+    ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
+    Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
+    Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
+    // The captions sit under the lists where they overlap.
+    ComboBox1->raise();
+    ComboBox2->raise();
+
+    WebBrowser1 = new THtmlView(this);
+    WebBrowser1->setGeometry(3, 41, 230, 409);
+    WebBrowser2 = new THtmlView(this);
+    WebBrowser2->setGeometry(240, 41, 449, 336);
+
+    // Memo1, Panel2 and Panel3 share one area, Panel3 on top.
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setGeometry(242, 384, 449, 65);
+    Memo1->setFrameStyle(QFrame::NoFrame);
+    Memo1->setFont(SimSun12());
+    QPalette memo = Memo1->palette();
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        memo.setColor(group, QPalette::Base, memo.color(QPalette::Midlight));
+        memo.setColor(group, QPalette::Text, kGrey);
+    }
+    Memo1->setPalette(memo);
+    QStringList lines;
+    for (const char* line : texts::kMemoLines) lines << FromUtf8(line);
+    Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+    Memo1->setEnabled(false);
+
+    BuildProgressPanel();
+    BuildPackagePanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, Button1);
+    setTabOrder(Button1, Button3);
+
+    connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });
+    connect(ComboBox2, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox2Change(); }); });
+    connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+}
+
+void TForm2::BuildProgressPanel() {
+    Panel2 = MakePanel(this, {240, 384, 449, 65});
+    const QColor text = palette().color(QPalette::WindowText);
+    Label6 = MakeLabel(Panel2, texts::kDownloading, {17, 15, 42, 12}, SimSun12(), text);
+    ProgressBar1 = new QProgressBar(Panel2);
+    ProgressBar1->setGeometry(65, 14, 345, 16);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    Label4 = MakeLabel(Panel2, "", {419, 15, 0, 0}, SimSun12(), text);
+    Label7 = MakeLabel(Panel2, texts::kPackageSize, {16, 40, 54, 12}, SimSun12(), text);
+    Label1 = MakeLabel(Panel2, "", {72, 40, 0, 0}, SimSun12(), text);
+    Label8 = MakeLabel(Panel2, texts::kDownloaded, {181, 40, 42, 12}, SimSun12(), text);
+    Label5 = MakeLabel(Panel2, "", {229, 40, 0, 0}, SimSun12(), text);
+    Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {335, 40, 54, 12}, SimSun12(), text);
+    Label10 = MakeLabel(Panel2, "", {391, 40, 0, 0}, SimSun12(), text);
+    Panel2->hide();
+}
+
+void TForm2::BuildPackagePanel() {
+    Panel3 = MakePanel(this, {240, 384, 449, 65});
+    Panel3->setFont(SimSun12());
+    Label11 = MakeLabel(Panel3, texts::kFirmwareInfo, {8, 14, 48, 12}, SimSun12(), kDarkGrey);
+    Label12 = MakeLabel(Panel3, texts::kUpgradeHint, {8, 38, 270, 12}, SimSun12(), kDarkGrey);
+    Button2 = MakeButton(Panel3, texts::kUpgrade, {370, 8, 75, 49});
+    Panel3->hide();
+}
+
+std::string TForm2::SelectedModel() const {
+    const int i = ComboBox1->currentIndex();
+    return i < 0 ? std::string() : ComboBox1->itemData(i).toByteArray().toStdString();
+}
+
+std::string TForm2::SelectedFirmware() const {
+    const int i = ComboBox2->currentIndex();
+    return i < 0 ? std::string() : ComboBox2->itemData(i).toByteArray().toStdString();
+}
+
+namespace {
+
+// Items show the catalogue's names converted for display and keep the names themselves as their data.
+void FillList(QComboBox* list, const std::vector<std::string>& names) {
+    list->clear();
+    for (const std::string& name : names)
+        list->addItem(QString::fromStdString(platform::AnsiToUtf8(name)), QByteArray::fromStdString(name));
+}
+
+// A position outside the list leaves it without selection.
+void SelectPosition(QComboBox* list, int position) {
+    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+}
+
+}  // namespace
+
+void TForm2::FillModels() {
+    std::vector<std::string> names;
+    catalogue_->ReadSections(names);
+    FillList(ComboBox1, names);
+}
+
+void TForm2::FillFirmware() {
+    std::vector<std::string> names;
+    catalogue_->ReadSection(SelectedModel(), names);
+    FillList(ComboBox2, names);
+}
+
+void TForm2::FormCreate() {
+    const TAppFiles& files = services_.Files;
+    std::filesystem::create_directories(files.PackageStore());
+    Button3->hide();
+    selection_ = std::make_unique<platform::TIniFile>(files.SelectionFile());
+    ComboBox1->clear();
+    ComboBox2->clear();
+    setWindowTitle(QString::fromUtf8(texts::kMainCaptionPrefix + VersionText()));
+    WebBrowser1->Navigate(files.HomeUrl());
+    catalogue_ = std::make_unique<platform::TIniFile>(files.CatalogueFile());
+    FillModels();
+    SelectPosition(ComboBox1, selection_->ReadInteger(texts::kSelectionSection, texts::kModelKey, 0));
+    FillFirmware();
+    SelectPosition(ComboBox2, selection_->ReadInteger(texts::kSelectionSection, texts::kFirmwareKey, 0));
+    const std::string m = SelectedModel(), f = SelectedFirmware();
+    FetchPage(m, f);
+    WebBrowser2->Navigate(files.PageFile(m, f));
+    ShowHidP3();
+}
+
+void TForm2::ComboBox1Change() {
+    FillFirmware();
+    SelectPosition(ComboBox2, 0);
+    ShowHidP3();
+    DownShowHTML();
+}
+
+void TForm2::ComboBox2Change() {
+    ShowHidP3();
+    DownShowHTML();
+}
+
+void TForm2::FormClose() {
+    if (ComboBox1->currentIndex() < 0 || ComboBox2->currentIndex() < 0 || !selection_) return;
+    selection_->WriteInteger(texts::kSelectionSection, texts::kModelKey, ComboBox1->currentIndex());
+    selection_->WriteInteger(texts::kSelectionSection, texts::kFirmwareKey, ComboBox2->currentIndex());
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    // A download under way ends with the window; its Get returns once the connection is closed.
+    if (downloading_) Guarded([this] { IdHTTP1->Disconnect(); });
+    // The window closes even when the selection cannot be saved.
+    Guarded([this] { FormClose(); });
+    event->accept();
+    if (OnClosed) OnClosed();
+}
+
+}  // namespace yeroup::app

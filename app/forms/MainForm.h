@@ -1,0 +1,124 @@
+#pragma once
+// The main window: the model and firmware lists, the home page and firmware page views, the download with
+// its progress panel, and the package-ready panel with the firmware upgrade.
+#include <QComboBox>
+#include <QFrame>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/forms/AppServices.h"
+#include "app/forms/SplashForm.h"
+#include "app/ui/ArchiverPrompt.h"
+#include "app/ui/HtmlView.h"
+#include "app/ui/QtMessagePump.h"
+#include "http/IdHTTP.h"
+#include "net/IdAntiFreeze.h"
+#include "platform/desktop/IniFile.h"
+#include "zip/Archiver.h"
+
+namespace yeroup::app {
+
+class TForm2 : public QWidget {
+public:
+    // The splash window serves the page fetches and the install folder; it outlives this window.
+    TForm2(const TAppServices& services, TForm1& splash, QWidget* parent = nullptr);
+    ~TForm2() override;
+
+    QFrame* Panel1;
+    QLabel* Label2;
+    QLabel* Label3;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QPushButton* Button1;
+    THtmlView* WebBrowser1;
+    THtmlView* WebBrowser2;
+    QFrame* Panel2;
+    std::unique_ptr<http::TIdHTTP> IdHTTP1;
+    std::unique_ptr<net::TIdAntiFreeze> IdAntiFreeze1;
+    QPushButton* Button3;
+    QLabel* Label1;
+    QLabel* Label4;
+    QLabel* Label5;
+    QProgressBar* ProgressBar1;
+    QLabel* Label6;
+    QLabel* Label7;
+    QLabel* Label8;
+    QLabel* Label9;
+    QLabel* Label10;
+    QTimer* Timer1;
+    QFrame* Panel3;
+    QPushButton* Button2;
+    QLabel* Label11;
+    QLabel* Label12;
+    std::unique_ptr<zip::TZFZipArchiver> Archiver;
+    QLabel* Label13;
+    QPlainTextEdit* Memo1;
+
+    void DownShowHTML();
+    void ShowHidP3();
+    void FormCreate();
+    void ComboBox1Change();
+    void ComboBox2Change();
+    void FormClose();
+    void Button1Click();
+    void Button3Click();
+    void IdHTTP1WorkBegin(net::TIdComponent* sender, net::TWorkMode mode, std::int32_t countMax);
+    void IdHTTP1Work(net::TIdComponent* sender, net::TWorkMode mode, std::int32_t count);
+    void Timer1Timer();
+    void IdHTTP1WorkEnd(net::TIdComponent* sender, net::TWorkMode mode);
+    void Button2Click();
+
+    // M and F: the catalogue names (ANSI code page) of the selected model and firmware, empty without selection.
+    std::string SelectedModel() const;
+    std::string SelectedFirmware() const;
+
+    // The download counters.
+    std::int32_t ExpectedSize = 0;
+    std::int32_t ReceivedSize = 0;
+    std::int32_t ElapsedTicks = 0;
+
+    bool Downloading() const { return downloading_; }
+
+    // Runs when the window has closed (the start-up routine ends the program then).
+    std::function<void()> OnClosed;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildLayout();
+    void BuildProgressPanel();
+    void BuildPackagePanel();
+    void FillModels();
+    void FillFirmware();
+    void RestoreIdle();
+    bool FetchPage(const std::string& m, const std::string& f);
+    template <typename Handler>
+    void Guarded(Handler&& handler) {
+        RunHandler(services_.MessageBoxes, std::forward<Handler>(handler));
+    }
+
+    const TAppServices& services_;
+    TForm1& splash_;
+    TQtMessagePump pump_;
+    TArchiverPrompts archiverPrompts_;
+    std::unique_ptr<platform::TIniFile> selection_;
+    std::unique_ptr<platform::TIniFile> catalogue_;
+
+    bool downloading_ = false;
+    bool cancelled_ = false;
+    bool workBegan_ = false;
+    bool closing_ = false;
+    bool pageFetching_ = false;
+    bool pageAgain_ = false;
+};
+
+}  // namespace yeroup::app

@@ -1,0 +1,64 @@
+// The firmware page view and the package-ready panel.
+#include <filesystem>
+
+#include "app/core/Texts.h"
+#include "app/forms/MainForm.h"
+#include "platform/text/CodePages.h"
+
+namespace yeroup::app {
+
+namespace {
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+bool TForm2::FetchPage(const std::string& m, const std::string& f) {
+    return splash_.FetchToFile(services_.Files.PageUrl(m, f), services_.Files.PageFile(m, f));
+}
+
+void TForm2::DownShowHTML() {
+    // The page client serves one fetch at a time: a change of selection while a fetch waits is taken up
+    // by that call once its fetch has returned, for whatever is selected then.
+    if (pageFetching_) {
+        pageAgain_ = true;
+        return;
+    }
+    pageFetching_ = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{pageFetching_};
+    do {
+        pageAgain_ = false;
+        const std::string m = SelectedModel(), f = SelectedFirmware();
+        const std::string page = services_.Files.PageFile(m, f);
+        if (FileExists(page)) {
+            // The copy of an earlier visit is shown at once and refreshed for the next visit.
+            WebBrowser2->Navigate(page);
+            FetchPage(m, f);
+        } else {
+            FetchPage(m, f);
+            WebBrowser2->Navigate(page);
+        }
+    } while (pageAgain_);
+}
+
+void TForm2::ShowHidP3() {
+    const std::string m = SelectedModel(), f = SelectedFirmware();
+    if (FileExists(services_.Files.PackageFile(m, f))) {
+        Panel3->show();
+        Button1->setText(QString::fromUtf8(texts::kDownloadAgain));
+        Label11->setText(QString::fromStdString(platform::AnsiToUtf8(m) + texts::kPackageReadyOf +
+                                                platform::AnsiToUtf8(f) + texts::kPackageReady));
+        Label11->adjustSize();
+    } else {
+        Panel3->hide();
+        Button1->setText(QString::fromUtf8(texts::kDownload));
+    }
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,104 @@
+#include "app/forms/SplashForm.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
+#include <filesystem>
+
+#include "app/core/Texts.h"
+#include "app/core/VersionText.h"
+#include "app/forms/UpdateClient.h"
+#include "app/ui/Fonts.h"
+#include "app/ui/SplashPicture.h"
+#include "platform/desktop/AtomicWrite.h"
+#include "platform/desktop/Registry.h"
+#include "platform/streams/Stream.h"
+
+namespace yeroup::app {
+
+TForm1::TForm1(const TAppServices& services, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), IdHTTP1(MakeUpdateClient()), services_(services) {
+    setWindowTitle(QString::fromUtf8(texts::kSplashCaption));
+    setFixedSize(504, 275);
+    setFont(SansSerif11());
+    setAutoFillBackground(true);
+    QPalette face = palette();
+    face.setColor(QPalette::Window, face.color(QPalette::Button));
+    setPalette(face);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Image1 = new QLabel(this);
+    Image1->setGeometry(0, 0, 504, 275);
+    Image1->setPixmap(QPixmap::fromImage(MakeSplashPicture()));
+
+    Label2 = new QLabel(QString::fromUtf8(texts::kVersionPrefix) + QStringLiteral("0.0"), this);
+    Label2->setGeometry(424, 8, 65, 13);
+    Label2->setFont(SimSun12());
+    Label2->setLayoutDirection(Qt::LeftToRight);
+    Label2->setAutoFillBackground(true);
+    QPalette label = Label2->palette();
+    label.setColor(QPalette::Window, Qt::white);
+    label.setColor(QPalette::WindowText, kGrey);
+    Label2->setPalette(label);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, [this] { RunHandler(services_.MessageBoxes, [this] { Timer1Timer(); }); });
+    Timer1->start();
+
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::FormCreate() { Label2->setText(QString::fromUtf8(std::string(texts::kVersionPrefix) + VersionText())); }
+
+void TForm1::Timer1Timer() {
+    // The start-up routine waits exactly as long as the timer stays enabled.
+    Timer1->stop();
+    FormAc();
+}
+
+bool TForm1::FetchToFile(const std::string& url, const std::string& path) {
+    if (fetching_) return false;
+    platform::TMemoryStream stream;
+    fetching_ = true;
+    try {
+        IdHTTP1->Get(url, stream);
+    } catch (const std::exception&) {
+        fetching_ = false;
+        return false;
+    }
+    fetching_ = false;
+    platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
+    return true;
+}
+
+void TForm1::FormAc() {
+    platform::TRegistry registry(services_.RegistryFile);
+    if (!registry.KeyExists(texts::kPlayerKey)) {
+        const int answer = services_.MessageBoxes.MessageBox(this, texts::kInstallPlayerFirst, texts::kHintCaption,
+                                                             MB_OKCANCEL | MB_ICONWARNING);
+        if (answer == IDOK) services_.Processes.WinExec(texts::kSetupProgram, 0);
+        terminate_ = true;
+        return;
+    }
+    if (registry.OpenKey(texts::kPlayerKey)) {
+        InstallFolder = registry.ReadString(texts::kInstallFolderValue);
+        registry.CloseKey();
+    }
+
+    const TAppFiles& files = services_.Files;
+    if (FetchToFile(files.CatalogueUrl(), files.CatalogueFile())) return;
+    std::error_code error;
+    if (std::filesystem::exists(files.CatalogueFile(), error)) {
+        services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,
+                                          MB_OK | MB_ICONWARNING);
+    } else {
+        services_.MessageBoxes.MessageBox(this, texts::kNoCatalogue, texts::kNoCatalogueCaption, MB_OK | MB_ICONERROR);
+        terminate_ = true;
+    }
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,45 @@
+#pragma once
+// The splash window: the borderless picture shown first. About a second after creation its timer runs the
+// start-up checks (the player software's registry key and install folder, the catalogue fetch). It owns the
+// HTTP client through which every fetch-to-file of the program goes, and keeps the install folder.
+#include <QLabel>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <string>
+
+#include "app/forms/AppServices.h"
+#include "http/IdHTTP.h"
+
+namespace yeroup::app {
+
+class TForm1 : public QWidget {
+public:
+    explicit TForm1(const TAppServices& services, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    std::unique_ptr<http::TIdHTTP> IdHTTP1;
+    QLabel* Image1;
+    QLabel* Label2;
+    QTimer* Timer1;
+    std::string InstallFolder;
+
+    void FormCreate();
+    void Timer1Timer();
+    void FormAc();
+
+    // True when url was fetched and its body saved to path (replaced atomically). A failed fetch leaves the
+    // file untouched and returns false; a failure to save raises. A call made while a fetch of this client is
+    // under way is refused (false), so two transfers never interleave on the client.
+    bool FetchToFile(const std::string& url, const std::string& path);
+
+    // Set by FormAc when the program must end (player software missing, no catalogue file).
+    bool TerminateRequested() const { return terminate_; }
+
+private:
+    const TAppServices& services_;
+    bool terminate_ = false;
+    bool fetching_ = false;
+};
+
+}  // namespace yeroup::app

@@ -1,0 +1,25 @@
+#include "app/forms/UpdateClient.h"
+
+namespace yeroup::app {
+
+std::unique_ptr<http::TIdHTTP> MakeUpdateClient() {
+    auto client = std::make_unique<http::TIdHTTP>();
+    client->AllowCookies = true;
+    client->HTTPOptions = {http::hoForceEncodeParams};
+    client->MaxLineAction = net::maException;
+    // No read time-out: a download waits for a stalled server until the user cancels.
+    client->ReadTimeout = 0;
+    client->ProxyParams.SetProxyPort(0);
+    client->ProxyParams.BasicAuthentication = false;
+    http::TIdHTTPRequest& request = client->Request();
+    request.ContentType = "text/html";
+    request.Accept = "text/html, */*";
+    request.UserAgent = "Mozilla/3.0 (compatible; YERO LiveUpdate)";
+    request.BasicAuthentication = false;
+    request.SetContentLength(-1);
+    request.ContentRangeStart = 0;
+    request.ContentRangeEnd = 0;
+    return client;
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,16 @@
+#pragma once
+// The anti-freeze's window-system side over the Qt event loop.
+#include "net/MessagePump.h"
+
+namespace yeroup::app {
+
+class TQtMessagePump final : public net::IMessagePump {
+public:
+    void ProcessAllPending() override;
+    // Qt cannot peek at its queue without taking from it, so it answers that something may be pending and
+    // HandleOne then runs one non-waiting round of the event dispatcher.
+    bool HasPending() override;
+    void HandleOne() override;
+};
+
+}  // namespace yeroup::app

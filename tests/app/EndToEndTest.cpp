@@ -1,0 +1,125 @@
+// The whole workflow over real loopback HTTP against the demo update host and its content: start-up checks,
+// catalogue, page, download, extraction and the updater started in the player software's folder.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/Startup.h"
+#include "app/forms/MainForm.h"
+#include "app/forms/SplashForm.h"
+#include "platform/desktop/ProcessStart.h"
+#include "tests/app/support/FakeServices.h"
+#include "tests/app/support/TestFolder.h"
+
+using namespace yeroup::app;
+using namespace yeroup::app::test;
+
+namespace {
+
+const std::string kDemo = std::string(YEROUP_SOURCE_DIR) + "/tools/demo";
+
+// The demo host on a free loopback port, stopped with the object.
+class DemoHost {
+public:
+    explicit DemoHost(const std::filesystem::path& site) {
+        int out[2];
+        if (::pipe(out) != 0) return;
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            const std::string script = kDemo + "/update_host.py";
+            ::execlp("python3", "python3", script.c_str(), "--root", site.c_str(), "--port", "0", "--quiet",
+                     static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        std::string line;
+        char c;
+        while (line.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1) line += c;
+        ::close(out[0]);
+        // "listening on 127.0.0.1:<port>"
+        const auto at = line.find("listening on ");
+        if (at != std::string::npos) host_ = line.substr(at + 13, line.find('\n') - at - 13);
+    }
+    ~DemoHost() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Host() const { return host_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string host_;
+};
+
+}  // namespace
+
+TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
+    TestFolder work;
+    const auto site = work.Path() / "site";
+    ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()), 0);
+    DemoHost host(site);
+    ASSERT_FALSE(host.Host().empty());
+
+    const auto exe = work.Path() / "exe";
+    const auto player = work.Path() / "player";
+    std::filesystem::create_directories(exe);
+    std::filesystem::create_directories(player);
+    for (const char* program : {"stupdaterapp.exe", "SigmaTelSetup.exe"})
+        std::filesystem::copy_file(kDemo + "/player/" + program, player / program);
+    WriteFile(work.Path() / "registry.ini",
+              "[software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params]\nInstall Folder=" + player.string() + "\n");
+
+    FakeMessageBoxes boxes;
+    yeroup::platform::TProcessStarter processes(exe.string() + "/");
+    const TAppServices services{boxes, processes, TAppFiles(exe.string(), host.Host()), work.Path() / "registry.ini"};
+
+    QStringList models;
+    bool ready = false;
+    std::string model, firmware;
+    TStartupHooks hooks;
+    hooks.mainWindowShown = [&](TForm1&, TForm2& form) {
+        QTimer::singleShot(0, &form, [&] {
+            for (int i = 0; i < form.ComboBox1->count(); ++i) models << form.ComboBox1->itemText(i);
+            model = form.SelectedModel();
+            firmware = form.SelectedFirmware();
+            form.Button1->click();  // the download runs to its end inside
+            ready = form.Panel3->isVisible();
+            form.Button2->click();  // extraction, the question (answered OK), the updater
+            form.close();
+        });
+    };
+    EXPECT_EQ(RunStartup(services, hooks), 0);
+
+    EXPECT_EQ(models, (QStringList{"YERO-T10", "YERO-T20"}));
+    ASSERT_EQ(model, "YERO-T10");
+    ASSERT_EQ(firmware, "V1.05");
+    const std::string served = site.string() + "/YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.05";
+    EXPECT_EQ(ReadFile(exe / "YEROMP3LiveUpdate.ini"), ReadFile(site / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini"));
+    EXPECT_EQ(ReadFile(exe / "FirmwareBack" / "YERO-T10_V1.05.htm"), ReadFile(served + ".asp"));
+    EXPECT_EQ(ReadFile(exe / "FirmwareBack" / "YERO-T10_V1.05.zip"), ReadFile(served + ".zip"));
+    EXPECT_TRUE(ready);
+    EXPECT_TRUE(std::filesystem::exists(player / "firmware.sb"));
+    ASSERT_EQ(boxes.shown.size(), 1u) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
+
+    // The updater runs detached; it records how it was started.
+    const auto log = player / "updater-invocations.log";
+    for (int i = 0; i < 500 && ReadFile(log).find('\n') == std::string::npos; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const std::string entry = ReadFile(log);
+    EXPECT_NE(entry.find("cwd=" + std::filesystem::canonical(player).string() + " args=[-s] firmware.sb=present"),
+              std::string::npos)
+        << entry;
+    EXPECT_EQ(ReadFile(exe / "user.ini"), "[Main02]\r\nComboBox1=0\r\nComboBox2=0\r\n");
+}

@@ -1,0 +1,286 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include "app/core/Texts.h"
+#include "app/forms/MainForm.h"
+#include "tests/app/support/AppHarness.h"
+
+using namespace yeroup::app;
+using namespace yeroup::app::test;
+namespace net = yeroup::net;
+
+namespace {
+
+const std::string kCatalogue = "[A]\r\n1.0=x\r\n";
+const std::string kPackagePath = "/YEROMP3LiveUpdate/Firmware/A/A_1.0.zip";
+
+std::string Bytes(std::size_t n) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i) s[i] = static_cast<char>(i * 7 + i / 251);
+    return s;
+}
+
+struct IdleLook {
+    bool listsEnabled, button1Shown, button3Hidden, panel2Hidden, timerOff;
+};
+
+IdleLook Look(TForm2& form) {
+    return {form.ComboBox1->isEnabled() && form.ComboBox2->isEnabled(), !form.Button1->isHidden(),
+            form.Button3->isHidden(), form.Panel2->isHidden(), !form.Timer1->isActive()};
+}
+
+void ExpectIdle(TForm2& form) {
+    const IdleLook look = Look(form);
+    EXPECT_TRUE(look.listsEnabled);
+    EXPECT_TRUE(look.button1Shown);
+    EXPECT_TRUE(look.button3Hidden);
+    EXPECT_TRUE(look.panel2Hidden);
+    EXPECT_TRUE(look.timerOff);
+    EXPECT_FALSE(form.Downloading());
+}
+
+// True once the host holds the body and the window's byte count has not moved for half a second: the
+// window has then taken in all the whole receive buffers that came before the hold.
+class Settled {
+public:
+    Settled(AppHarness& h, TForm2& form) : h_(h), form_(form) {}
+    bool operator()() {
+        if (!h_.server.Holding()) return false;
+        if (form_.ReceivedSize != last_) {
+            last_ = form_.ReceivedSize;
+            since_.start();
+            return false;
+        }
+        return since_.isValid() && since_.elapsed() > 500;
+    }
+
+private:
+    AppHarness& h_;
+    TForm2& form_;
+    std::int32_t last_ = -1;
+    QElapsedTimer since_;
+};
+
+// Runs action from the window's event handling (as a click would) once the host holds the body and the
+// window has taken in what came before the hold.
+class WhenHolding {
+public:
+    WhenHolding(AppHarness& h, std::function<bool()> ready, std::function<void()> action) {
+        QObject::connect(&timer_, &QTimer::timeout, [this, &h, ready, action] {
+            if (done_ || !h.server.Holding() || !ready()) return;
+            done_ = true;
+            action();
+        });
+        timer_.start(10);
+    }
+    bool Done() const { return done_; }
+
+private:
+    QTimer timer_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+TEST(MainFormDownload, ProgressLabelsThenTheSavedPackage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(1536000);
+    h.ServePackage("A", "1.0", package);
+    // The connection reports a counted body in whole receive buffers of 32 KiB: hold after 24 of them.
+    h.server.HoldAfter(kPackagePath, 786432);
+    TForm2& form = h.MakeMain();
+    form.show();
+    QString size, percent, sofar;
+    std::int32_t received = 0;
+    IdleLook during{};
+    bool panel2Shown = false, panel3Hidden = false;
+    WhenHolding look(h, Settled(h, form), [&] {
+        size = form.Label1->text();
+        percent = form.Label4->text();
+        sofar = form.Label5->text();
+        received = form.ReceivedSize;
+        during = Look(form);
+        panel2Shown = form.Panel2->isVisible();
+        panel3Hidden = form.Panel3->isHidden();
+        h.server.Release();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(look.Done());
+    EXPECT_EQ(size, QStringLiteral("1500 KB"));
+    // The count stands within the last receive buffer before the hold.
+    EXPECT_GT(received, 786432 - 32768);
+    EXPECT_LE(received, 786432);
+    EXPECT_EQ(percent, QString::number(std::int64_t{received} * 100 / 1536000) + "%");
+    EXPECT_EQ(sofar, QString::number(received / 1024) + " KB");
+    EXPECT_FALSE(during.listsEnabled);
+    EXPECT_FALSE(during.button1Shown);
+    EXPECT_FALSE(during.button3Hidden);
+    EXPECT_FALSE(during.timerOff);
+    EXPECT_TRUE(panel2Shown);
+    EXPECT_TRUE(panel3Hidden);
+
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), package);
+    ExpectIdle(form);
+    EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_EQ(form.Label11->text(), QStringLiteral("A 的 1.0 固件包已经准备好！"));
+    EXPECT_EQ(form.Button1->text(), QStringLiteral("重新下载"));
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("100%"));
+    EXPECT_EQ(form.ElapsedTicks, 0);
+    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_FALSE(form.IdAntiFreeze1->OnlyWhenIdle);
+}
+
+TEST(MainFormDownload, HalfOfA1500KBPackage) {
+    AppHarness h;
+    TForm2& form = h.MakeMain();
+    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 1536000);
+    EXPECT_EQ(form.Label1->text(), QStringLiteral("1500 KB"));
+    form.IdHTTP1Work(nullptr, net::wmRead, 768000);
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("50%"));
+    EXPECT_EQ(form.ProgressBar1->value(), 50);
+    EXPECT_EQ(form.Label5->text(), QStringLiteral("750 KB"));
+    EXPECT_EQ(form.ReceivedSize, 768000);
+    form.Timer1->stop();
+}
+
+TEST(MainFormDownload, SpeedIsTheAverageSinceTheProgressStarted) {
+    AppHarness h;
+    TForm2& form = h.MakeMain();
+    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 4000000);
+    form.IdHTTP1Work(nullptr, net::wmRead, 3145728);
+    form.Timer1Timer();
+    EXPECT_EQ(form.Label10->text(), QStringLiteral("3072 KB"));
+    form.Timer1Timer();
+    form.Timer1Timer();
+    EXPECT_EQ(form.ElapsedTicks, 3);
+    EXPECT_EQ(form.Label10->text(), QStringLiteral("1024 KB"));
+    // Work end starts the next download's speed from zero.
+    form.IdHTTP1WorkEnd(nullptr, net::wmRead);
+    EXPECT_EQ(form.ElapsedTicks, 0);
+    form.Timer1->stop();
+}
+
+TEST(MainFormDownload, PercentageHoldsForPackagesBeyond21MB) {
+    AppHarness h;
+    TForm2& form = h.MakeMain();
+    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 30000000);
+    form.IdHTTP1Work(nullptr, net::wmRead, 25000000);
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("83%"));
+    EXPECT_EQ(form.ProgressBar1->value(), 83);
+    EXPECT_EQ(form.Label5->text(), QStringLiteral("24414 KB"));
+    form.IdHTTP1Work(nullptr, net::wmRead, 1023);
+    EXPECT_EQ(form.Label4->text(), QStringLiteral("0%"));
+    EXPECT_EQ(form.Label5->text(), QStringLiteral("0 KB"));
+    form.Timer1->stop();
+}
+
+TEST(MainFormDownload, NotFoundShowsTheMessageAndReturnsToIdle) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    TForm2& form = h.MakeMain();
+    form.Button1->click();
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].text, texts::kDownloadFailed);
+    EXPECT_EQ(h.boxes.shown[0].caption, "Tavik MP3 LiveUpdate 提示");
+    EXPECT_EQ(h.boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_TRUE(h.boxes.shown[0].owned);
+    ExpectIdle(form);
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_EQ(form.ElapsedTicks, 0);
+}
+
+TEST(MainFormDownload, CancelInTheMiddleKeepsTheStoredPackage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile("A", "1.0"), "the good old package");
+    h.ServePackage("A", "1.0", Bytes(1000000));
+    h.server.HoldAfter(kPackagePath, 300000);
+    TForm2& form = h.MakeMain();
+    form.show();
+    WhenHolding cancel(h, Settled(h, form), [&] {
+        EXPECT_GT(form.ReceivedSize, 0);
+        form.Button3->click();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(cancel.Done());
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), "the good old package");
+    EXPECT_TRUE(h.boxes.shown.empty());
+    ExpectIdle(form);
+    // The package-ready panel still offers the old package.
+    EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_EQ(form.ElapsedTicks, 0);
+}
+
+TEST(MainFormDownload, NoSecondDownloadStartsWhileOneRuns) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(200000));
+    h.server.HoldAfter(kPackagePath, 65536);
+    TForm2& form = h.MakeMain();
+    WhenHolding twice(h, [] { return true; }, [&] {
+        // The download button shows again right after a cancel, before the transfer has ended.
+        form.Button3->click();
+        form.Button1->click();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(twice.Done());
+    int packageRequests = 0;
+    for (const std::string& r : h.server.Requests()) packageRequests += r == kPackagePath;
+    EXPECT_EQ(packageRequests, 1);
+    ExpectIdle(form);
+}
+
+TEST(MainFormDownload, EmptyBodyNeverReplacesAStoredPackage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile("A", "1.0"), "stored");
+    h.ServePackage("A", "1.0", "");
+    TForm2& form = h.MakeMain();
+    form.Button1->click();
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), "stored");
+    ExpectIdle(form);
+    EXPECT_FALSE(form.Panel3->isHidden());
+    EXPECT_TRUE(h.boxes.shown.empty());
+}
+
+TEST(MainFormDownload, ChunkedPackageIsSavedWholeAndEndsIdle) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(260000);  // six chunks
+    h.server.Serve(kPackagePath, package, UpdateHostServer::Framing::Chunked);
+    TForm2& form = h.MakeMain();
+    form.Button1->click();
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), package);
+    ExpectIdle(form);
+    EXPECT_TRUE(h.boxes.shown.empty());
+}
+
+TEST(MainFormDownload, BodyOfUnknownLengthFailsWithTheMessage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.server.Serve(kPackagePath, Bytes(5000), UpdateHostServer::Framing::UntilClose);
+    TForm2& form = h.MakeMain();
+    form.Button1->click();
+    EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{texts::kDownloadFailed});
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    ExpectIdle(form);
+}
+
+TEST(MainFormDownload, SecondDownloadCountsItsSpeedFromItsOwnStart) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(100000));
+    TForm2& form = h.MakeMain();
+    form.Button1->click();
+    EXPECT_EQ(form.ElapsedTicks, 0);
+    form.ElapsedTicks = 5;  // as if ticks had run on
+    form.IdHTTP1WorkEnd(nullptr, net::wmRead);
+    form.Button1->click();
+    EXPECT_EQ(form.ElapsedTicks, 0);
+    ExpectIdle(form);
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/core/Texts.h"
+#include "app/forms/MainForm.h"
+#include "tests/app/support/AppHarness.h"
+
+using namespace yeroup::app;
+using namespace yeroup::app::test;
+
+namespace {
+
+const std::string kCatalogue = "[A]\r\n1.0=x\r\n";
+
+// Makes the stored package for A 1.0 with Info-ZIP's zip (stored entries with -0).
+void MakePackage(AppHarness& h, const std::string& options = "") {
+    TestFolder stage;
+    WriteFile(stage.Path() / "stupdaterapp.exe", "#!/bin/sh\nexit 0\n");
+    WriteFile(stage.Path() / "firmware.sb", "FIRMWARE-IMAGE-" + std::string(4000, 'f'));
+    WriteFile(stage.Path() / "Resource" / "lang.txt", "lang");
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    const std::string zip = h.services.Files.PackageFile("A", "1.0");
+    const std::string command = "cd '" + stage.Path().string() + "' && zip -q -r -X " + options + " '" + zip + "' .";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.is_regular_file()) names.push_back(std::filesystem::relative(entry.path(), folder).string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+const std::vector<std::string> kExtracted{"Resource/lang.txt", "firmware.sb", "stupdaterapp.exe"};
+
+}  // namespace
+
+TEST(MainFormUpgrade, ExtractsThenAsksThenStartsTheUpdaterWithS) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    TForm2& form = h.MakeMain();
+    ASSERT_TRUE(form.Panel3->isVisible() || !form.Panel3->isHidden());
+    std::vector<std::string> atQuestion;
+    h.boxes.onShow = [&](const ShownBox&) { atQuestion = FilesIn(h.player.Path()); };
+    form.Button2->click();
+    EXPECT_EQ(atQuestion, kExtracted);
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].text, texts::kConnectPlayer);
+    EXPECT_EQ(h.boxes.shown[0].caption, "将您的MP3播放器与电脑连接");
+    EXPECT_EQ(h.boxes.shown[0].flags, MB_OKCANCEL | MB_ICONWARNING);
+    EXPECT_TRUE(h.boxes.shown[0].owned);
+    ASSERT_EQ(h.processes.started.size(), 1u);
+    const StartedProcess& p = h.processes.started[0];
+    EXPECT_EQ(p.kind, "ShellExecute:open");
+    EXPECT_EQ(p.file, h.player.Path().string() + "/stupdaterapp.exe");
+    EXPECT_EQ(p.parameters, "-s");
+    EXPECT_EQ(p.directory, h.player.Path().string());
+    EXPECT_EQ(p.show, 1);
+    EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "FIRMWARE-IMAGE-" + std::string(4000, 'f'));
+}
+
+TEST(MainFormUpgrade, CancelAtTheQuestionKeepsTheFilesAndStartsNothing) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    TForm2& form = h.MakeMain();
+    h.boxes.answers = {IDCANCEL};
+    form.Button2->click();
+    EXPECT_EQ(FilesIn(h.player.Path()), kExtracted);
+    EXPECT_TRUE(h.processes.started.empty());
+}
+
+TEST(MainFormUpgrade, PackageThatIsNotAZipOrMissingShowsNothingAndWritesNothing) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile("A", "1.0"), "<html>404 page saved by a proxy</html>");
+    TForm2& form = h.MakeMain();
+    form.Button2->click();
+    std::filesystem::remove(h.services.Files.PackageFile("A", "1.0"));
+    form.Button2->click();
+    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_TRUE(FilesIn(h.player.Path()).empty());
+    EXPECT_TRUE(h.processes.started.empty());
+}
+
+TEST(MainFormUpgrade, EmptyInstallFolderIsToldAndExtractsNowhere) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    TForm2& form = h.MakeMain();
+    h.Splash().InstallFolder.clear();
+    TestFolder cwd;
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.Path());
+    form.Button2->click();
+    std::filesystem::current_path(previous);
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].text, texts::kNoInstallFolder);
+    EXPECT_EQ(h.boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_TRUE(FilesIn(cwd.Path()).empty());
+    EXPECT_FALSE(std::filesystem::exists("/stupdaterapp.exe"));
+    EXPECT_TRUE(h.processes.started.empty());
+}
+
+TEST(MainFormUpgrade, DamagedEntryIsAskedAboutThenTheUpgradeGoesOn) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h, "-0");
+    // Flip one byte inside the stored firmware image: its CRC-32 no longer matches.
+    const std::string zip = h.services.Files.PackageFile("A", "1.0");
+    std::string bytes = ReadFile(zip);
+    const auto at = bytes.find("FIRMWARE-IMAGE-");
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 20] ^= 0x01;
+    WriteFile(zip, bytes);
+    TForm2& form = h.MakeMain();
+    h.boxes.answers = {IDIGNORE, IDCANCEL};
+    form.Button2->click();
+    ASSERT_EQ(h.boxes.shown.size(), 2u);
+    EXPECT_NE(h.boxes.shown[0].text.find("Invalid size or check sum of file"), std::string::npos) << h.boxes.shown[0].text;
+    EXPECT_EQ(h.boxes.shown[0].flags & 0x0F, unsigned{MB_ABORTRETRYIGNORE});
+    EXPECT_EQ(h.boxes.shown[1].text, texts::kConnectPlayer);
+    EXPECT_FALSE(std::filesystem::exists(h.player.Path() / "firmware.sb"));
+    EXPECT_TRUE(std::filesystem::exists(h.player.Path() / "stupdaterapp.exe"));
+}

@@ -1,0 +1,72 @@
+#pragma once
+// A loopback update host for the application's tests: serves byte bodies at URL paths (404 for others),
+// one response per connection, by length, in chunks or until close; a body can be held after a number of
+// bytes until the test releases it, so the test can look at the windows in the middle of a transfer.
+#include <condition_variable>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace yeroup::app::test {
+
+class UpdateHostServer {
+public:
+    enum class Framing { Length, Chunked, UntilClose };
+
+    UpdateHostServer();
+    ~UpdateHostServer();
+    UpdateHostServer(const UpdateHostServer&) = delete;
+    UpdateHostServer& operator=(const UpdateHostServer&) = delete;
+
+    // "127.0.0.1:<port>", as the program's update host setting takes it.
+    std::string Host() const;
+
+    void Serve(const std::string& path, std::string body, Framing framing = Framing::Length, int status = 200);
+    void Remove(const std::string& path);
+    // The next response for path stops after bytes body bytes until Release (or the client closes).
+    void HoldAfter(const std::string& path, std::size_t bytes);
+    void Release();
+    // True once a held response has sent its first part.
+    bool Holding();
+
+    // Request targets in arrival order, and the most connections that were open at one time.
+    std::vector<std::string> Requests();
+    int MaxConcurrent();
+    // "> target" when a request arrived, "< target" when its response was done, in order.
+    std::vector<std::string> Events();
+    // Waits until no connection is open; false on time-out.
+    bool WaitIdle(int timeoutMs = 20000);
+
+private:
+    struct Resource {
+        std::string body;
+        Framing framing;
+        int status;
+    };
+
+    void AcceptLoop();
+    void Handle(int fd);
+    bool SendAll(int fd, const std::string& bytes);
+
+    int listenFd_ = -1;
+    std::uint16_t port_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::map<std::string, Resource> resources_;
+    std::map<std::string, std::size_t> holds_;
+    bool holding_ = false;
+    bool released_ = false;
+    bool stopping_ = false;
+    int open_ = 0;
+    int maxOpen_ = 0;
+    std::vector<std::string> requests_;
+    std::vector<std::string> events_;
+    std::vector<int> fds_;
+    std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+}  // namespace yeroup::app::test
