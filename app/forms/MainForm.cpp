@@ -17,13 +17,17 @@ namespace {
 
 QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
 
-QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const QFont& font, const QColor& color) {
+// Labels size themselves to their text (the installed font is wider than the layout's), except fixed ones.
+enum class Size { Auto, Fixed };
+
+QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const QFont& font, const QColor& color,
+                  Size size = Size::Auto) {
     auto* label = new QLabel(FromUtf8(text), parent);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
-    if (geometry.width() > 0) {
+    if (size == Size::Fixed) {
         label->setGeometry(geometry);
     } else {
         label->move(geometry.topLeft());
@@ -106,9 +110,9 @@ void TForm2::BuildLayout() {
 
     Panel1 = MakePanel(this, {-1, 0, 700, 35});
     Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(), kGrey);
-    Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text);
+    Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text, Size::Fixed);
     ComboBox1 = MakeList(Panel1, {312, 8, 100, 21});
-    Label3 = MakeLabel(Panel1, texts::kFirmware, {460, 13, 65, 13}, SimSun12(), text);
+    Label3 = MakeLabel(Panel1, texts::kFirmware, {460, 13, 65, 13}, SimSun12(), text, Size::Fixed);
     ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
     Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
     Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
@@ -135,6 +139,9 @@ void TForm2::BuildLayout() {
     QStringList lines;
     for (const char* line : texts::kMemoLines) lines << FromUtf8(line);
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->document()->setDocumentMargin(1);
     Memo1->setEnabled(false);
 
     BuildProgressPanel();

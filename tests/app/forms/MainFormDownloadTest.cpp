@@ -41,7 +41,7 @@ void ExpectIdle(TForm2& form) {
     EXPECT_FALSE(form.Downloading());
 }
 
-// True once the host holds the body and the window's byte count has not moved for half a second: the
+// True once the host holds the body and the window's byte count has not moved for a second: the
 // window has then taken in all the whole receive buffers that came before the hold.
 class Settled {
 public:
@@ -53,7 +53,7 @@ public:
             since_.start();
             return false;
         }
-        return since_.isValid() && since_.elapsed() > 500;
+        return since_.isValid() && since_.elapsed() > 1000;
     }
 
 private:
