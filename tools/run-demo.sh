@@ -37,7 +37,7 @@ done
 demo_setup
 demo_build
 demo_site
-bash tools/demo/prepare_run.sh "${prepare[@]}" build/release/app/yeroup build/demo-run
+bash tools/demo/prepare_run.sh "${prepare[@]}" build/program/app/yeroup build/demo-run
 run=$root/build/demo-run
 
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then

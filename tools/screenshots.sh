@@ -80,7 +80,7 @@ shot() {
 start_app() {
   run=$1
   shift
-  bash tools/demo/prepare_run.sh "$@" build/release/app/yeroup "$run"
+  bash tools/demo/prepare_run.sh "$@" build/program/app/yeroup "$run"
   (cd "$run" && YEROUP_REGISTRY_FILE=$run/registry.ini exec ./yeroup) >"$run/app.log" 2>&1 &
   app_pid=$!
 }

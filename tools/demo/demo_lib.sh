@@ -15,10 +15,10 @@ demo_setup() {
   fi
 }
 
-# Builds the release program; prints nothing but the build's own output.
+# Builds the release program in a folder of its own, apart from the test builds; prints nothing but the build's own output.
 demo_build() {
-  cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release
-  cmake --build build/release -j "$(nproc)" --target yeroup
+  cmake -S . -B build/program -G Ninja -DCMAKE_BUILD_TYPE=Release
+  cmake --build build/program -j "$(nproc)" --target yeroup
 }
 
 demo_site() {
