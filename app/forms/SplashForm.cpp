@@ -71,6 +71,10 @@ bool TForm1::FetchToFile(const std::string& url, const std::string& path) {
         return false;
     }
     fetching_ = false;
+    // A body cut short by the peer comes back without an error; it must not replace a good file.
+    const http::TIdHTTPResponse& response = IdHTTP1->Response();
+    if (response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength())
+        return false;
     platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
     return true;
 }

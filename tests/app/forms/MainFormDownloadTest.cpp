@@ -215,6 +215,21 @@ TEST(MainFormDownload, CancelInTheMiddleKeepsTheStoredPackage) {
     EXPECT_EQ(form.ElapsedTicks, 0);
 }
 
+TEST(MainFormDownload, BodyCutShortSavesNothingAndShowsNoMessage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(400000));
+    h.server.HoldAfter(kPackagePath, 200000);
+    TForm2& form = h.MakeMain();
+    WhenHolding cut(h, [] { return true; }, [&] { h.server.Drop(); });
+    form.Button1->click();
+    ASSERT_TRUE(cut.Done());
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_TRUE(h.boxes.shown.empty());
+    ExpectIdle(form);
+    EXPECT_TRUE(form.Panel3->isHidden());
+}
+
 TEST(MainFormDownload, NoSecondDownloadStartsWhileOneRuns) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QPixmap>
+#include <chrono>
+#include <thread>
 
 #include "app/core/Texts.h"
 #include "tests/app/support/AppHarness.h"
@@ -132,4 +134,23 @@ TEST(SplashForm, CatalogueThatCannotBeSavedRaisesWithoutFallbackMessages) {
         << h.boxes.shown[0].text;
     EXPECT_EQ(h.boxes.shown[0].caption, "YEROUP");
     EXPECT_FALSE(splash.TerminateRequested());
+}
+
+TEST(SplashForm, CatalogueCutShortKeepsTheOlderCopy) {
+    AppHarness h;
+    const std::string older = "[Old]\r\nV1=1\r\n";
+    WriteFile(h.services.Files.CatalogueFile(), older);
+    h.ServeCatalogue(kCatalogue + std::string(5000, ';'));
+    h.server.HoldAfter(kCataloguePath, 100);
+    // The splash phase has no pump: the host cuts the body from its own side.
+    std::thread cut([&] {
+        while (!h.server.Holding()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        h.server.Drop();
+    });
+    auto splash = h.MakeSplash();
+    splash->FormAc();
+    cut.join();
+    EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), older);
+    EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{texts::kCatalogueKept});
+    EXPECT_FALSE(splash->TerminateRequested());
 }

@@ -64,7 +64,15 @@ void UpdateHostServer::Remove(const std::string& path) {
 void UpdateHostServer::HoldAfter(const std::string& path, std::size_t bytes) {
     std::lock_guard lock(mutex_);
     holds_[path] = bytes;
-    holding_ = released_ = false;
+    holding_ = released_ = dropped_ = false;
+}
+
+void UpdateHostServer::Drop() {
+    {
+        std::lock_guard lock(mutex_);
+        released_ = dropped_ = true;
+    }
+    changed_.notify_all();
 }
 
 void UpdateHostServer::Release() {
@@ -183,7 +191,7 @@ void UpdateHostServer::Handle(int fd) {
             if (ready > 0 && ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT) <= 0) ok = false;
             lock.lock();
         }
-        ok = ok && released_;
+        ok = ok && released_ && !dropped_;
     }
     {
         std::lock_guard lock(mutex_);

@@ -29,6 +29,8 @@ public:
     // The next response for path stops after bytes body bytes until Release (or the client closes).
     void HoldAfter(const std::string& path, std::size_t bytes);
     void Release();
+    // Ends a held response there: the connection closes with the body cut short.
+    void Drop();
     // True once a held response has sent its first part.
     bool Holding();
 
@@ -59,6 +61,7 @@ private:
     std::map<std::string, std::size_t> holds_;
     bool holding_ = false;
     bool released_ = false;
+    bool dropped_ = false;
     bool stopping_ = false;
     int open_ = 0;
     int maxOpen_ = 0;
