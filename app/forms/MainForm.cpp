@@ -269,7 +269,10 @@ void TForm2::FormClose() {
 void TForm2::closeEvent(QCloseEvent* event) {
     closing_ = true;
     // A download under way ends with the window; its Get returns once the connection is closed.
-    if (downloading_) Guarded([this] { IdHTTP1->Disconnect(); });
+    if (downloading_) {
+        cancelled_ = true;
+        Guarded([this] { IdHTTP1->Disconnect(); });
+    }
     // The window closes even when the selection cannot be saved.
     Guarded([this] { FormClose(); });
     event->accept();

@@ -230,6 +230,26 @@ TEST(MainFormDownload, BodyCutShortSavesNothingAndShowsNoMessage) {
     EXPECT_TRUE(form.Panel3->isHidden());
 }
 
+TEST(MainFormDownload, ClosingTheWindowEndsARunningDownloadQuietly) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(400000));
+    h.server.HoldAfter(kPackagePath, 100000);
+    TForm2& form = h.MakeMain();
+    form.show();
+    bool closed = false;
+    form.OnClosed = [&] { closed = true; };
+    WhenHolding close(h, [] { return true; }, [&] { form.close(); });
+    form.Button1->click();
+    ASSERT_TRUE(close.Done());
+    EXPECT_TRUE(closed);
+    EXPECT_FALSE(form.Downloading());
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_TRUE(h.boxes.shown.empty());
+    // The selection was saved on the way out.
+    EXPECT_TRUE(std::filesystem::exists(h.services.Files.SelectionFile()));
+}
+
 TEST(MainFormDownload, NoSecondDownloadStartsWhileOneRuns) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
