@@ -91,7 +91,7 @@ double PlainRecv(std::uint16_t port, std::size_t total, std::size_t request, boo
     return static_cast<double>(total) / (1 << 20) / seconds;
 }
 
-// warm: the stream already has its size (pages touched) before the clock starts.
+// warm: the stream already has its size and its pages are touched before the clock starts.
 double ThroughReadToStream(std::uint16_t port, std::size_t total, bool warm = false) {
     yeroup::net::TIdTCPClient client;
     client.SetHost("127.0.0.1");
@@ -100,6 +100,8 @@ double ThroughReadToStream(std::uint16_t port, std::size_t total, bool warm = fa
     yeroup::platform::TMemoryStream stream;
     if (warm) {
         stream.SetSize(static_cast<std::int64_t>(total));
+        // A fresh stream buffer comes zeroed without touching its pages; touch them as the recv side does.
+        std::memset(stream.Memory(), 0, total);
         stream.SetPosition(0);
     }
     const auto start = Clock::now();
