@@ -26,6 +26,13 @@ public:
     virtual bool WaitReadable(std::int32_t timeout) = 0;
     // The receive call's raw result: bytes, 0 on a peer close, -1 on error.
     virtual int Receive(void* buffer, int length) = 0;
+    // Receive without waiting: NotReady when nothing is queued yet (or the transport cannot tell,
+    // so the caller waits first), else what Receive would have returned.
+    static constexpr int NotReady = -2;
+    virtual int ReceiveIfReady(void* buffer, int length) {
+        (void)buffer, (void)length;
+        return NotReady;
+    }
     virtual int Transmit(const void* buffer, int length) = 0;
 };
 

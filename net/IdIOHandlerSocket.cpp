@@ -117,6 +117,13 @@ int TIdIOHandlerSocket::Receive(void* buffer, int length) {
     return binding_->Receive(buffer, length, 0);
 }
 
+int TIdIOHandlerSocket::ReceiveIfReady(void* buffer, int length) {
+    if (!HasSocket()) return NotReady;
+    const int n = binding_->ReceiveIfReady(buffer, length);
+    if (n == Id_SOCKET_ERROR && GStack()->WSGetLastError() == platform::winsock::WSAEWOULDBLOCK) return NotReady;
+    return n;
+}
+
 int TIdIOHandlerSocket::Transmit(const void* buffer, int length) {
     if (!HasSocket()) throw EIdClosedSocket(RSStatusDisconnectedSocket);
     return binding_->Transmit(buffer, length, 0);

@@ -22,6 +22,8 @@ public:
     bool WaitReadable(std::int32_t timeout) override;
     // Raise EIdClosedSocket "Disconnected." without a socket.
     int Receive(void* buffer, int length) override;
+    // NotReady without a socket too: the wait then reports the close.
+    int ReceiveIfReady(void* buffer, int length) override;
     int Transmit(const void* buffer, int length) override;
 
     // Null until the first PrepareBinding.

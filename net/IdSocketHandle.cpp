@@ -134,6 +134,8 @@ bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
 
 int TIdSocketHandle::Receive(void* buffer, int length, int flags) { return GStack()->Recv(socket_, buffer, length, flags); }
 
+int TIdSocketHandle::ReceiveIfReady(void* buffer, int length) { return GStack()->RecvIfReady(socket_, buffer, length); }
+
 int TIdSocketHandle::Transmit(const void* buffer, int length, int flags) {
     return GStack()->Send(socket_, buffer, length, flags);
 }

@@ -31,6 +31,8 @@ public:
     void SetOption(int level, int option, std::int32_t value, int length = 4);
     bool WaitReadable(std::int32_t timeout);
     int Receive(void* buffer, int length, int flags = 0);
+    // A receive that does not block: -1 with WSAEWOULDBLOCK when nothing is queued yet.
+    int ReceiveIfReady(void* buffer, int length);
     int Transmit(const void* buffer, int length, int flags = 0);
     bool AcceptFrom(TIdStackSocketHandle listening);
 

@@ -268,6 +268,10 @@ int TIdStack::Recv(TIdStackSocketHandle s, void* buffer, int length, int flags) 
     return ws::Recv(s, buffer, length, flags);
 }
 
+int TIdStack::RecvIfReady(TIdStackSocketHandle s, void* buffer, int length) {
+    return ws::RecvIfReady(s, buffer, length);
+}
+
 int TIdStack::Select(std::vector<TIdStackSocketHandle>* read, std::vector<TIdStackSocketHandle>* write,
                      std::vector<TIdStackSocketHandle>* error, std::int32_t timeout) {
     ws::FdSet readSet = ToSet(read), writeSet = ToSet(write), errorSet = ToSet(error);

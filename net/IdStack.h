@@ -66,6 +66,7 @@ public:
     static std::uint32_t NToHL(std::uint32_t value);
     int Listen(TIdStackSocketHandle s, int backlog);
     int Recv(TIdStackSocketHandle s, void* buffer, int length, int flags);
+    int RecvIfReady(TIdStackSocketHandle s, void* buffer, int length);
     // Waits on up to 64 sockets per list (absent lists allowed) and rewrites them to the ready ones.
     int Select(std::vector<TIdStackSocketHandle>* read, std::vector<TIdStackSocketHandle>* write,
                std::vector<TIdStackSocketHandle>* error, std::int32_t timeout);

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 
+#include "net/IdAntiFreeze.h"
 #include "net/IdException.h"
 #include "net/IdResourceStrings.h"
 #include "net/IdTCPConnection.h"
@@ -24,23 +25,33 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
     }
     std::int32_t n;
     do {
-        {
-            // The wait pumps messages; a handler may release the transport meanwhile.
-            const auto waiting = HoldIOHandler();
-            if (!waiting->WaitReadable(timeout)) {
-                if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
-                return -1;
+        const std::int32_t size = std::max<std::int32_t>(RecvBufferSize, 1);
+        char* block = nullptr;  // received straight into the input buffer's tail
+        n = TIdIOHandler::NotReady;
+        // With no window to serve between slices, bytes already queued need no wait first.
+        if (!TIdAntiFreezeBase::InEffect()) {
+            if (const auto transport = HoldIOHandler()) {
+                block = inputBuffer_.Reserve(size);
+                n = transport->ReceiveIfReady(block, size);
             }
         }
-        const auto transport = HoldIOHandler();
-        char* block = nullptr;
-        if (transport) {
-            const std::int32_t size = std::max<std::int32_t>(RecvBufferSize, 1);
-            block = inputBuffer_.Reserve(size);  // received straight into the input buffer's tail
-            n = transport->Receive(block, size);
-        } else {
-            n = 0;
-            if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
+        if (n == TIdIOHandler::NotReady) {
+            {
+                // The wait pumps messages; a handler may release the transport meanwhile.
+                const auto waiting = HoldIOHandler();
+                if (!waiting->WaitReadable(timeout)) {
+                    if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
+                    return -1;
+                }
+            }
+            const auto transport = HoldIOHandler();
+            if (transport) {
+                block = inputBuffer_.Reserve(size);
+                n = transport->Receive(block, size);
+            } else {
+                n = 0;
+                if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
+            }
         }
         closed_ = n == 0;
         if (n != 0 && GStack()->CheckSocketResult(n, {kShutDown, kAborted})) {

@@ -224,6 +224,17 @@ int Recv(TSocket s, void* buffer, int length, int flags) {
     return n < 0 ? FailErrno() : static_cast<int>(n);
 }
 
+int RecvIfReady(TSocket s, void* buffer, int length) {
+    auto entry = FindOrFail(s);
+    if (!entry) return kSocketError;
+    if (length < 0) return Fail(WSAEINVAL);
+    ssize_t n;
+    do {
+        n = ::recv(entry->fd, buffer, static_cast<size_t>(length), MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 ? FailErrno() : static_cast<int>(n);
+}
+
 int Send(TSocket s, const void* buffer, int length, int flags) {
     auto entry = FindOrFail(s);
     if (!entry) return kSocketError;

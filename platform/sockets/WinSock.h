@@ -66,6 +66,8 @@ int Connect(TSocket s, const SockAddrIn& name);
 int Listen(TSocket s, int backlog);
 TSocket Accept(TSocket s, SockAddrIn* addr);
 int Recv(TSocket s, void* buffer, int length, int flags);
+// One receive that never blocks: -1 with WSAEWOULDBLOCK when nothing is queued yet.
+int RecvIfReady(TSocket s, void* buffer, int length);
 int Send(TSocket s, const void* buffer, int length, int flags);
 // timeout null waits without limit; the sets are rewritten to the ready sockets.
 int Select(FdSet* readfds, FdSet* writefds, FdSet* exceptfds, const TimeVal* timeout);

@@ -189,6 +189,25 @@ TEST_F(TransportTest, AnUnlimitedWaitRepeatsIdleSlicesUntilDataComes) {
     EXPECT_GE(pump.Pumps(), 3);
 }
 
+TEST_F(TransportTest, AReceiveIfReadyNeverBlocksAndOtherwiseActsAsAReceive) {
+    char buffer[8] = {};
+    EXPECT_EQ(transport.ReceiveIfReady(buffer, 8), TIdIOHandler::NotReady);  // nothing queued: no wait
+    PeerSends("abc");
+    ASSERT_EQ(transport.ReceiveIfReady(buffer, 8), 3);
+    EXPECT_EQ(std::string(buffer, 3), "abc");
+    EXPECT_EQ(transport.ReceiveIfReady(buffer, 8), TIdIOHandler::NotReady);
+
+    peerData->Put("");  // the peer closes
+    peerGate->Open();
+    ASSERT_TRUE(transport.WaitReadable(5000));
+    EXPECT_EQ(transport.ReceiveIfReady(buffer, 8), 0);
+
+    // Without a socket it leaves the report to the wait, which raises the close.
+    transport.CloseBinding();
+    EXPECT_EQ(transport.ReceiveIfReady(buffer, 8), TIdIOHandler::NotReady);
+    EXPECT_THROW(transport.WaitReadable(10), EIdConnClosedGracefully);
+}
+
 TEST_F(TransportTest, AClosedBindingRaisesOnReceiveAndOnWait) {
     transport.CloseBinding();
     EXPECT_FALSE(transport.HasSocket());
