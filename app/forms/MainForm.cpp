@@ -1,14 +1,13 @@
 #include "app/forms/MainForm.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
-#include <QScreen>
 #include <filesystem>
 
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
 #include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
+#include "app/ui/FormLook.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -98,14 +97,7 @@ TForm2::~TForm2() {
 
 void TForm2::BuildLayout() {
     setWindowTitle(FromUtf8(texts::kMainCaptionLayout));
-    setFixedSize(692, 453);
-    setFont(SansSerif11());
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    setPalette(face);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ApplyFormLook(*this, 692, 453);
     const QColor text = palette().color(QPalette::WindowText);
 
     Panel1 = MakePanel(this, {-1, 0, 700, 35});

@@ -1,14 +1,13 @@
 #include "app/forms/SplashForm.h"
 
-#include <QGuiApplication>
 #include <QPixmap>
-#include <QScreen>
 #include <filesystem>
 
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
 #include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
+#include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
 #include "platform/desktop/AtomicWrite.h"
 #include "platform/desktop/Registry.h"
@@ -19,14 +18,7 @@ namespace yeroup::app {
 TForm1::TForm1(const TAppServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), IdHTTP1(MakeUpdateClient()), services_(services) {
     setWindowTitle(QString::fromUtf8(texts::kSplashCaption));
-    setFixedSize(504, 275);
-    setFont(SansSerif11());
-    setAutoFillBackground(true);
-    QPalette face = palette();
-    face.setColor(QPalette::Window, face.color(QPalette::Button));
-    setPalette(face);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    ApplyFormLook(*this, 504, 275);
 
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 0, 504, 275);

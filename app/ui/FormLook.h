@@ -1,0 +1,10 @@
+#pragma once
+// The look both windows share: a fixed client size, the default font, the button-face background
+// and a place at the centre of the desktop.
+#include <QWidget>
+
+namespace yeroup::app {
+
+void ApplyFormLook(QWidget& form, int clientWidth, int clientHeight);
+
+}  // namespace yeroup::app
