@@ -8,8 +8,6 @@ namespace {
 
 bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace
 
 std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
@@ -28,15 +26,8 @@ std::string TrimRight(std::string_view text) {
 
 std::string UpperCase(std::string_view text) {
     std::string result(text);
-    std::transform(result.begin(), result.end(), result.begin(), AsciiUpper);
+    std::transform(result.begin(), result.end(), result.begin(), platform::AsciiUpper);
     return result;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
 }
 
 bool StartsText(std::string_view prefix, std::string_view text) {

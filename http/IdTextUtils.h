@@ -1,8 +1,10 @@
 #pragma once
 // Small text helpers shared by the HTTP client: trimming, case-insensitive comparison (ASCII letters
-// only, so the trail bytes of double-byte characters are left alone) and token splitting.
+// only, whatever the locale) and token splitting.
 #include <string>
 #include <string_view>
+
+#include "platform/text/AsciiCase.h"
 
 namespace yeroup::http {
 
@@ -12,7 +14,7 @@ std::string TrimLeft(std::string_view text);
 std::string TrimRight(std::string_view text);
 
 std::string UpperCase(std::string_view text);
-bool SameText(std::string_view a, std::string_view b);
+using platform::SameText;
 bool StartsText(std::string_view prefix, std::string_view text);
 
 // Returns the text before the first delimiter (all of it when the delimiter does not occur); with

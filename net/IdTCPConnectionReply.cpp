@@ -1,10 +1,10 @@
 // Numbered replies of line-based command protocols (the HTTP client does not use them).
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 
 #include "net/IdRFCReply.h"
 #include "net/IdTCPConnection.h"
+#include "platform/text/AsciiCase.h"
 
 namespace yeroup::net {
 
@@ -15,12 +15,6 @@ std::string TrimSpaces(const std::string& s) {
     while (begin < end && static_cast<unsigned char>(s[begin]) <= ' ') ++begin;
     while (end > begin && static_cast<unsigned char>(s[end - 1]) <= ' ') --end;
     return s.substr(begin, end - begin);
-}
-
-bool SameTextAscii(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) == std::toupper(static_cast<unsigned char>(y));
-           });
 }
 
 }  // namespace
@@ -48,7 +42,7 @@ std::int32_t TIdTCPConnection::ReadReply() {
         for (;;) {
             const std::string line = ReadNonEmptyLine(2147483647);
             lines.push_back(line);
-            if (line.size() < 4 || SameTextAscii(line.substr(0, 4), last)) break;
+            if (line.size() < 4 || platform::SameText(line.substr(0, 4), last)) break;
         }
     }
     LastCmdResult.Clear();

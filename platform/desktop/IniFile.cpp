@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "platform/desktop/AtomicWrite.h"
+#include "platform/text/AsciiCase.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::platform {
@@ -25,15 +26,6 @@ std::string Trim(const std::string& s) {
     if (first == std::string::npos) return {};
     const auto last = s.find_last_not_of(" \t\r\n");
     return s.substr(first, last - first + 1);
-}
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
 }
 
 // The closing bracket of a section header; trail bytes of double-byte characters may look like "]".
@@ -142,7 +134,7 @@ void TIniFile::ReadSection(const std::string& section, std::vector<std::string>&
         if (line.section) {
             // Only the first section of that name is read.
             if (inside) break;
-            inside = SameName(*line.section, section);
+            inside = SameText(*line.section, section);
         } else if (inside && line.key && !buffer.Add(*line.key)) {
             break;
         }
@@ -154,8 +146,8 @@ std::string TIniFile::ReadString(const std::string& section, const std::string& 
     for (const Line& line : Parse(fileName_)) {
         if (line.section) {
             if (inside) break;
-            inside = SameName(*line.section, section);
-        } else if (inside && line.key && SameName(*line.key, key)) {
+            inside = SameText(*line.section, section);
+        } else if (inside && line.key && SameText(*line.key, key)) {
             return line.value.substr(0, kValueBufferSize - 1);
         }
     }
@@ -176,10 +168,10 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     for (std::size_t i = 0; i < lines.size() && !done; ++i) {
         if (lines[i].section) {
             if (sectionAt) break;
-            if (SameName(*lines[i].section, section)) sectionAt = i;
+            if (SameText(*lines[i].section, section)) sectionAt = i;
         } else if (sectionAt && lines[i].key) {
             lastKeyAt = i;
-            if (SameName(*lines[i].key, key)) {
+            if (SameText(*lines[i].key, key)) {
                 lines[i].raw = entry;
                 done = true;
             }

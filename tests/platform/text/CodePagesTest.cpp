@@ -1,3 +1,4 @@
+#include "platform/text/AsciiCase.h"
 #include "platform/text/CodePages.h"
 
 #include <gtest/gtest.h>
@@ -37,4 +38,12 @@ TEST(CodePages, InvalidSequencesBecomeQuestionMarks) {
 
 TEST(CodePages, UnknownCodePageIsAClearError) {
     EXPECT_THROW(ConvertCodePage("x", 12345, 65001), std::invalid_argument);
+}
+
+TEST(AsciiCase, FoldsOnlyAsciiLetters) {
+    static_assert(SameText("Keep-Alive", "KEEP-ALIVE"));
+    EXPECT_FALSE(SameText("ab", "abc"));
+    EXPECT_FALSE(SameText("\xE4", "\xC4"));  // Latin-1 ä / Ä stay distinct
+    EXPECT_FALSE(SameText("[", "{"));         // no folding outside the letters
+    EXPECT_TRUE(SameText("\xD6\xD0x", "\xD6\xD0X"));
 }
