@@ -4,26 +4,6 @@
 
 namespace yeroup::http {
 
-namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-}  // namespace
-
-std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
-
-std::string TrimLeft(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
-    return std::string(text.substr(i));
-}
-
-std::string TrimRight(std::string_view text) {
-    std::size_t n = text.size();
-    while (n > 0 && IsBlank(text[n - 1])) --n;
-    return std::string(text.substr(0, n));
-}
-
 std::string UpperCase(std::string_view text) {
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), platform::AsciiUpper);

@@ -4,14 +4,13 @@
 #include <string>
 #include <string_view>
 
-#include "platform/text/AsciiCase.h"
+#include "platform/text/AsciiText.h"
 
 namespace yeroup::http {
 
-// Delphi-style trimming: removes every byte up to and including the space (control characters too).
-std::string Trim(std::string_view text);
-std::string TrimLeft(std::string_view text);
-std::string TrimRight(std::string_view text);
+using platform::Trim;
+using platform::TrimLeft;
+using platform::TrimRight;
 
 std::string UpperCase(std::string_view text);
 using platform::SameText;

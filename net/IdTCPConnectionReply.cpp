@@ -4,20 +4,9 @@
 
 #include "net/IdRFCReply.h"
 #include "net/IdTCPConnection.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/AsciiText.h"
 
 namespace yeroup::net {
-
-namespace {
-
-std::string TrimSpaces(const std::string& s) {
-    std::size_t begin = 0, end = s.size();
-    while (begin < end && static_cast<unsigned char>(s[begin]) <= ' ') ++begin;
-    while (end > begin && static_cast<unsigned char>(s[end - 1]) <= ' ') --end;
-    return s.substr(begin, end - begin);
-}
-
-}  // namespace
 
 std::string TIdRFCReply::JoinedText() const {
     std::string joined;
@@ -30,7 +19,7 @@ std::string TIdRFCReply::JoinedText() const {
 
 std::string TIdTCPConnection::ReadNonEmptyLine(std::int32_t attempts) {
     std::string line;
-    for (std::int32_t i = 0; i < attempts && line.empty(); ++i) line = TrimSpaces(ReadLine("\n", TimeoutUseDefault, -1));
+    for (std::int32_t i = 0; i < attempts && line.empty(); ++i) line = platform::Trim(ReadLine("\n", TimeoutUseDefault, -1));
     return line;
 }
 
@@ -46,7 +35,7 @@ std::int32_t TIdTCPConnection::ReadReply() {
         }
     }
     LastCmdResult.Clear();
-    std::string code = TrimSpaces(first.substr(0, 4));
+    std::string code = platform::Trim(first.substr(0, 4));
     if (!code.empty() && code.back() == '-') code.pop_back();
     LastCmdResult.TextCode = code;
     std::int32_t number = 0;

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "platform/desktop/AtomicWrite.h"
-#include "platform/text/AsciiCase.h"
+#include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::platform {

@@ -1,4 +1,4 @@
-#include "platform/text/AsciiCase.h"
+#include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
 
 #include <gtest/gtest.h>
@@ -40,10 +40,18 @@ TEST(CodePages, UnknownCodePageIsAClearError) {
     EXPECT_THROW(ConvertCodePage("x", 12345, 65001), std::invalid_argument);
 }
 
-TEST(AsciiCase, FoldsOnlyAsciiLetters) {
+TEST(AsciiText, FoldsOnlyAsciiLetters) {
     static_assert(SameText("Keep-Alive", "KEEP-ALIVE"));
     EXPECT_FALSE(SameText("ab", "abc"));
     EXPECT_FALSE(SameText("\xE4", "\xC4"));  // Latin-1 ä / Ä stay distinct
     EXPECT_FALSE(SameText("[", "{"));         // no folding outside the letters
     EXPECT_TRUE(SameText("\xD6\xD0x", "\xD6\xD0X"));
+}
+
+TEST(AsciiText, TrimRemovesControlBytesAndSpacesOnly) {
+    EXPECT_EQ(Trim("\t\r\n a b \x01"), "a b");
+    EXPECT_EQ(Trim("\xA1\xA1"), "\xA1\xA1");  // bytes above the space stay, GBK full-width blanks too
+    EXPECT_EQ(TrimLeft("  x "), "x ");
+    EXPECT_EQ(TrimRight("  x "), "  x");
+    EXPECT_EQ(Trim("   "), "");
 }

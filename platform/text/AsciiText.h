@@ -1,0 +1,34 @@
+#pragma once
+// Text helpers for protocol and file-format names. Case folding touches only ASCII letters, whatever
+// the locale; trimming removes every byte up to and including the space (control characters too).
+#include <string>
+#include <string_view>
+
+namespace yeroup::platform {
+
+constexpr char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+constexpr bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    return true;
+}
+
+constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+inline std::string TrimLeft(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return std::string(text.substr(i));
+}
+
+inline std::string TrimRight(std::string_view text) {
+    std::size_t n = text.size();
+    while (n > 0 && IsBlank(text[n - 1])) --n;
+    return std::string(text.substr(0, n));
+}
+
+inline std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+
+}  // namespace yeroup::platform
