@@ -39,8 +39,9 @@ void RegisterAuthScheme(const std::string& name, TIdAuthenticationClass authClas
     Registry& registry = Schemes();
     std::lock_guard<std::mutex> guard(registry.Lock);
     if (const TAuthListObject* existing = registry.Find(name))
-        throw EIdAlreadyRegisteredAuthenticationMethod("This authentication method is already registered with class name " +
-                                                       std::string(existing->Auth->ClassName) + ".");
+        throw EIdAlreadyRegisteredAuthenticationMethod(
+            "This authentication method is already registered with class name " +
+            std::string(existing->Auth->ClassName) + ".");
     registry.Entries.push_back({name, authClass});
 }
 

@@ -6,10 +6,9 @@
 namespace yeroup::http {
 
 TIdAuthenticationClass TIdBasicAuthentication::Class() {
-    static const TIdAuthenticationClassInfo info{
-        "TIdBasicAuthentication", []() -> std::unique_ptr<TIdAuthentication> {
-            return std::make_unique<TIdBasicAuthentication>();
-        }};
+    static const TIdAuthenticationClassInfo info{"TIdBasicAuthentication", []() -> std::unique_ptr<TIdAuthentication> {
+                                                     return std::make_unique<TIdBasicAuthentication>();
+                                                 }};
     return &info;
 }
 

@@ -72,7 +72,8 @@ void TIdDecoder4to3::DecodeToStream(std::string_view text, platform::TStream& st
     out.reserve(text.size() / 4 * 3);
     for (std::size_t i = 0; i < text.size(); i += 4) {
         std::uint32_t bits = 0;
-        for (std::size_t j = 0; j < 4; ++j) bits = (bits << 6) | (table_[static_cast<unsigned char>(text[i + j])] & 0x3F);
+        for (std::size_t j = 0; j < 4; ++j)
+            bits = (bits << 6) | (table_[static_cast<unsigned char>(text[i + j])] & 0x3F);
         out += static_cast<char>(bits >> 16);
         if (text[i + 2] == fillChar_) continue;
         out += static_cast<char>((bits >> 8) & 0xFF);

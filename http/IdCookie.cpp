@@ -35,8 +35,7 @@ std::vector<std::string> LinesOf(const std::string& text) {
 std::string Attribute(const std::vector<std::string>& items, std::string_view name) {
     for (const auto& item : items) {
         auto eq = item.find('=');
-        if (eq != std::string::npos && SameText(std::string_view(item).substr(0, eq), name))
-            return item.substr(eq + 1);
+        if (eq != std::string::npos && SameText(std::string_view(item).substr(0, eq), name)) return item.substr(eq + 1);
     }
     return {};
 }
@@ -149,7 +148,7 @@ void TIdCookieRFC2109::SetExpires(const std::string& text) {
             if (std::isfinite(seconds)) {
                 constexpr double lo = static_cast<double>(std::numeric_limits<std::int64_t>::min());
                 constexpr double hi = static_cast<double>(std::numeric_limits<std::int64_t>::max());
-                MaxAge = seconds <= lo ? std::numeric_limits<std::int64_t>::min()
+                MaxAge = seconds <= lo   ? std::numeric_limits<std::int64_t>::min()
                          : seconds >= hi ? std::numeric_limits<std::int64_t>::max()
                                          : static_cast<std::int64_t>(seconds);
             }
@@ -230,9 +229,7 @@ bool IsIPAddressText(const std::string& text) {
     return true;
 }
 
-bool IsHostNameText(const std::string& text) {
-    return (text.empty() || text.front() != '.') && !IsIPAddressText(text);
-}
+bool IsHostNameText(const std::string& text) { return (text.empty() || text.front() != '.') && !IsIPAddressText(text); }
 
 std::string DomainPartOf(const std::string& host) {
     auto dot = host.find('.');

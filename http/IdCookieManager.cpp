@@ -102,9 +102,8 @@ std::string TIdCookieManager::CookieHeaderFor(const TIdURI& uri, bool secure) {
             if (cookie->Path.empty() || uri.DirPath.compare(0, cookie->Path.size(), cookie->Path) != 0) continue;
             if (cookie->Secure && !secure) continue;
             if (cookie->Value.empty()) continue;
-            auto at = std::lower_bound(sorted.begin(), sorted.end(), cookie->Path, [](const auto& entry, const auto& path) {
-                return LessText(entry.first, path);
-            });
+            auto at = std::lower_bound(sorted.begin(), sorted.end(), cookie->Path,
+                                       [](const auto& entry, const auto& path) { return LessText(entry.first, path); });
             sorted.insert(at, {cookie->Path, cookie});
         }
     }

@@ -14,8 +14,7 @@ class TIdURI;
 class TIdCookieManager : public net::TIdBaseComponent {
 public:
     using TOnManagerEvent = std::function<void(TIdCookieManager* ASender, TIdCookies* ACookieCollection)>;
-    using TOnNewCookieEvent =
-        std::function<void(TIdCookieManager* ASender, TIdCookieRFC2109* ACookie, bool& VAccept)>;
+    using TOnNewCookieEvent = std::function<void(TIdCookieManager* ASender, TIdCookieRFC2109* ACookie, bool& VAccept)>;
 
     // OnCreate is raised at the end of construction, so a handler meant for it has to be given here.
     explicit TIdCookieManager(TOnManagerEvent onCreate = {});

@@ -43,8 +43,7 @@ int DaysInMonth(int year, int month) {
 }  // namespace
 
 bool TryEncodeDate(int year, int month, int day, TDateTime& result) {
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
-        return false;
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) return false;
     result = static_cast<TDateTime>(DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
                                     kEpochDays);
     return true;

@@ -2,9 +2,7 @@
 
 namespace yeroup::http {
 
-TIdCustomHTTP::TIdCustomHTTP() : protocol_(std::make_unique<TIdHTTPProtocol>(*this)) {
-    TIdTCPClient::SetPort(80);
-}
+TIdCustomHTTP::TIdCustomHTTP() : protocol_(std::make_unique<TIdHTTPProtocol>(*this)) { TIdTCPClient::SetPort(80); }
 
 TIdCustomHTTP::~TIdCustomHTTP() = default;
 
@@ -58,27 +56,24 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
             ConnectAndSend();
             ReadResponseHead();
             switch (DecideNextStep()) {
-                case nsFollow:
-                    if (bodyStream) {
-                        bodyStream->SetPosition(start);
-                        bodyStream->SetSize(start);
-                    }
-                    // A challenge answered on a connection that closed is re-sent with its attempts still
-                    // counted, so a server that keeps closing cannot keep the call going for ever.
-                    if (response.StatusCode() != 401 && response.StatusCode() != 407) {
-                        authRetries_ = 0;
-                        proxyAuthRetries_ = 0;
-                    }
-                    break;
-                case nsAuthRetry:
-                    --redirectCount_;
-                    request.Target = url;
-                    break;
-                case nsUnknown:
-                    throw net::EIdException("Undefined situation");
-                case nsDone:
-                    done = true;
-                    break;
+            case nsFollow:
+                if (bodyStream) {
+                    bodyStream->SetPosition(start);
+                    bodyStream->SetSize(start);
+                }
+                // A challenge answered on a connection that closed is re-sent with its attempts still
+                // counted, so a server that keeps closing cannot keep the call going for ever.
+                if (response.StatusCode() != 401 && response.StatusCode() != 407) {
+                    authRetries_ = 0;
+                    proxyAuthRetries_ = 0;
+                }
+                break;
+            case nsAuthRetry:
+                --redirectCount_;
+                request.Target = url;
+                break;
+            case nsUnknown: throw net::EIdException("Undefined situation");
+            case nsDone: done = true; break;
             }
         }
     } catch (...) {

@@ -35,8 +35,8 @@ class TIdCustomHTTP;
 
 using TIdHTTPOnRedirectEvent = std::function<void(TIdCustomHTTP* Sender, std::string& dest, std::int32_t& NumRedirect,
                                                   bool& Handled, TIdHTTPMethod& VMethod)>;
-using TIdOnSelectAuthorization =
-    std::function<void(TIdCustomHTTP* Sender, TIdAuthenticationClass& AuthenticationClass, const TIdHeaderList& AuthInfo)>;
+using TIdOnSelectAuthorization = std::function<void(TIdCustomHTTP* Sender, TIdAuthenticationClass& AuthenticationClass,
+                                                    const TIdHeaderList& AuthInfo)>;
 using TIdOnAuthorization = std::function<void(TIdCustomHTTP* Sender, TIdAuthentication* Authentication, bool& Handled)>;
 
 class TIdCustomHTTP : public net::TIdTCPClient {

@@ -44,22 +44,20 @@ bool TIdCustomHTTP::AuthorizationStep(bool proxy) {
     // A handler that claims to have answered but leaves the credentials unusable must not loop forever.
     for (std::int32_t asked = 0;; ++asked) {
         switch (authenticator->NextStep()) {
-            case asSendRequest:
-                return true;
-            case asFail:
-                return false;
-            case asAskCaller: {
-                if (asked > AuthRetries) return false;
-                authenticator->StoreUsername(username);
-                authenticator->StorePassword(password);
-                bool handled = false;
-                onAuthorization(this, authenticator, handled);
-                if (!handled) return false;
-                (proxy ? ProxyParams.BasicAuthentication : request.BasicAuthentication) = true;
-                username = authenticator->Username();
-                password = authenticator->Password();
-                break;
-            }
+        case asSendRequest: return true;
+        case asFail: return false;
+        case asAskCaller: {
+            if (asked > AuthRetries) return false;
+            authenticator->StoreUsername(username);
+            authenticator->StorePassword(password);
+            bool handled = false;
+            onAuthorization(this, authenticator, handled);
+            if (!handled) return false;
+            (proxy ? ProxyParams.BasicAuthentication : request.BasicAuthentication) = true;
+            username = authenticator->Username();
+            password = authenticator->Password();
+            break;
+        }
         }
     }
 }

@@ -8,14 +8,14 @@ namespace yeroup::http {
 
 const char* MethodWord(TIdHTTPMethod method) {
     switch (method) {
-        case hmHead: return "HEAD";
-        case hmGet: return "GET";
-        case hmPost: return "POST";
-        case hmOptions: return "OPTIONS";
-        case hmTrace: return "TRACE";
-        case hmPut: return "PUT";
-        case hmDelete: return "DELETE";
-        case hmConnect: return "CONNECT";
+    case hmHead: return "HEAD";
+    case hmGet: return "GET";
+    case hmPost: return "POST";
+    case hmOptions: return "OPTIONS";
+    case hmTrace: return "TRACE";
+    case hmPut: return "PUT";
+    case hmDelete: return "DELETE";
+    case hmConnect: return "CONNECT";
     }
     return "GET";
 }
@@ -52,8 +52,7 @@ void TIdCustomHTTP::PrepareRequest() {
     request.Target = url_.DirPath + url_.DocName + url_.Query;
     const TIdHTTPMethod method = request.Method;
     if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";
-    if ((method == hmOptions || method == hmTrace || method == hmPut || method == hmDelete) &&
-        ProtocolVersion != pv1_1)
+    if ((method == hmOptions || method == hmTrace || method == hmPut || method == hmDelete) && ProtocolVersion != pv1_1)
         throw net::EIdException("This request method is supported in HTTP 1.1");
     if ((method == hmPost || method == hmPut) && request.UploadStream)
         request.SetContentLength(static_cast<std::int32_t>(request.UploadStream->Size()));

@@ -68,8 +68,7 @@ void TIdCustomHTTP::ReadBody() {
         try {
             ReadToStream(*body, response.ContentLength(), false);
         } catch (const net::EIdConnClosedGracefully&) {
-        } catch (const net::EIdNotConnected&) {
-        }
+        } catch (const net::EIdNotConnected&) {}
     } else if (response.HeaderLines.HeaderValue("Transfer-Encoding").find("chunked") != std::string::npos) {
         ReadChunkedBody();
     } else if (!response.LengthGiven()) {
@@ -101,8 +100,7 @@ void TIdCustomHTTP::ReadChunkedBody() {
         size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1));
     }
     // Trailer lines, if any, up to the blank line that ends the body, so a kept connection stays in step.
-    while (!ReadLine("\n", net::TimeoutUseDefault, -1).empty()) {
-    }
+    while (!ReadLine("\n", net::TimeoutUseDefault, -1).empty()) {}
 }
 
 }  // namespace yeroup::http

@@ -46,10 +46,10 @@ TDateTime OffsetFromUTC() {
     platform::TTimeZoneInformation info;
     std::int32_t bias = 0;
     switch (platform::GetTimeZoneInformation(info)) {
-        case platform::TimeZoneId::tzUnknown: bias = info.Bias; break;
-        case platform::TimeZoneId::tzStandard: bias = info.Bias + info.StandardBias; break;
-        case platform::TimeZoneId::tzDaylight: bias = info.Bias + info.DaylightBias; break;
-        default: throw EIdFailedToRetreiveTimeZoneInfo();
+    case platform::TimeZoneId::tzUnknown: bias = info.Bias; break;
+    case platform::TimeZoneId::tzStandard: bias = info.Bias + info.StandardBias; break;
+    case platform::TimeZoneId::tzDaylight: bias = info.Bias + info.DaylightBias; break;
+    default: throw EIdFailedToRetreiveTimeZoneInfo();
     }
     return -static_cast<TDateTime>(bias) / (24 * 60);
 }
@@ -60,8 +60,8 @@ std::string DateTimeToInternetStr(TDateTime value) {
     const long zone = std::labs(zoneMinutes);
     char text[64];
     std::snprintf(text, sizeof text, "%s, %d %s %d %02d:%02d:%02d %c%02ld%02ld", kDayNames[p.DayOfWeek], p.Day,
-                  kMonthNames[p.Month - 1], p.Year, p.Hour, p.Minute, p.Second, zoneMinutes >= 0 ? '+' : '-',
-                  zone / 60, zone % 60);
+                  kMonthNames[p.Month - 1], p.Year, p.Hour, p.Minute, p.Second, zoneMinutes >= 0 ? '+' : '-', zone / 60,
+                  zone % 60);
     return text;
 }
 

@@ -14,9 +14,7 @@ TIdAntiFreezeBase::~TIdAntiFreezeBase() { gAntiFreeze = nullptr; }
 
 TIdAntiFreezeBase* TIdAntiFreezeBase::Current() { return gAntiFreeze; }
 
-bool TIdAntiFreezeBase::InEffect() {
-    return gAntiFreeze && platform::IsMainThread() && gAntiFreeze->Active;
-}
+bool TIdAntiFreezeBase::InEffect() { return gAntiFreeze && platform::IsMainThread() && gAntiFreeze->Active; }
 
 void TIdAntiFreezeBase::PumpIfDue(bool idle, bool force) {
     if (!InEffect()) return;

@@ -19,7 +19,8 @@ char* TIdSimpleBuffer::Reserve(std::int32_t count) {
     if (needed > capacity_) {
         if (offset_ > 0) Pack();
         if (end_ + static_cast<std::size_t>(std::max(count, 0)) > capacity_) {
-            const std::size_t grown = std::max({end_ + static_cast<std::size_t>(count), capacity_ * 2, std::size_t{4096}});
+            const std::size_t grown =
+                std::max({end_ + static_cast<std::size_t>(count), capacity_ * 2, std::size_t{4096}});
             auto bigger = std::make_unique<char[]>(grown);
             if (end_ > 0) std::memcpy(bigger.get(), data_.get(), end_);
             data_ = std::move(bigger);

@@ -77,7 +77,8 @@ void TIdComponent::NotifyWork(TWorkMode mode, std::int32_t count) {
     WorkSpan& span = spans_[mode];
     if (span.level <= 0) return;
     // 32-bit count as the events carry it; wraps instead of overflowing past 2 GiB.
-    span.current = static_cast<std::int32_t>(static_cast<std::uint32_t>(span.current) + static_cast<std::uint32_t>(count));
+    span.current =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(span.current) + static_cast<std::uint32_t>(count));
     if (OnWork) OnWork(this, mode, span.current);
 }
 

@@ -17,10 +17,10 @@ public:
     using EIdException::EIdException;
 };
 
-#define YEROUP_ID_EXCEPTION(Name, Base)  \
-    class Name : public Base {           \
-    public:                              \
-        using Base::Base;                \
+#define YEROUP_ID_EXCEPTION(Name, Base) \
+    class Name : public Base {          \
+    public:                             \
+        using Base::Base;               \
     }
 
 // Socket stack.

@@ -30,12 +30,14 @@ std::string Substitute(const std::string& pattern, char kind, Next next) {
 
 std::string FormatText(const std::string& pattern, const std::vector<std::string>& args) {
     std::size_t index = 0;
-    return Substitute(pattern, 's', [&]() -> std::string { return index < args.size() ? args[index++] : std::string(); });
+    return Substitute(pattern, 's',
+                      [&]() -> std::string { return index < args.size() ? args[index++] : std::string(); });
 }
 
 std::string FormatNumbers(const std::string& pattern, std::initializer_list<std::int64_t> numbers) {
     auto it = numbers.begin();
-    return Substitute(pattern, 'd', [&]() -> std::string { return it != numbers.end() ? std::to_string(*it++) : std::string(); });
+    return Substitute(pattern, 'd',
+                      [&]() -> std::string { return it != numbers.end() ? std::to_string(*it++) : std::string(); });
 }
 
 }  // namespace yeroup::net

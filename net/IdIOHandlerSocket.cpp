@@ -82,8 +82,7 @@ void TIdIOHandlerSocket::ThreadedConnect(std::int32_t timeout) {
     } join{thread, binding};
 
     std::int32_t slice = kConnectSlice;
-    if (TIdAntiFreezeBase::InEffect())
-        slice = std::min(TIdAntiFreezeBase::Current()->IdleTimeOut, kConnectSlice);
+    if (TIdAntiFreezeBase::InEffect()) slice = std::min(TIdAntiFreezeBase::Current()->IdleTimeOut, kConnectSlice);
     slice = std::max<std::int32_t>(slice, 1);  // a zero setting must not spin without progress
     std::int32_t remaining = withoutLimit ? slice + 1 : timeout;
     while (slice < remaining) {

@@ -109,8 +109,7 @@ bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
         // setting cannot spin for ever.
         const std::int32_t idle = std::max<std::int32_t>(TIdAntiFreezeBase::Current()->IdleTimeOut, 1);
         if (timeout == TimeoutNoLimit) {
-            while (!WaitReadable(idle)) {
-            }
+            while (!WaitReadable(idle)) {}
             return true;
         }
         if (timeout > idle) {
@@ -132,7 +131,9 @@ bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
     return ready;
 }
 
-int TIdSocketHandle::Receive(void* buffer, int length, int flags) { return GStack()->Recv(socket_, buffer, length, flags); }
+int TIdSocketHandle::Receive(void* buffer, int length, int flags) {
+    return GStack()->Recv(socket_, buffer, length, flags);
+}
 
 int TIdSocketHandle::ReceiveIfReady(void* buffer, int length) { return GStack()->RecvIfReady(socket_, buffer, length); }
 
@@ -145,9 +146,7 @@ bool TIdSocketHandle::AcceptFrom(TIdStackSocketHandle listening) {
     std::string peerIP;
     int peerPort = 0;
     const TIdStackSocketHandle accepted = GStack()->Accept(listening, peerIP, peerPort);
-    if (accepted == Id_INVALID_SOCKET &&
-        GStack()->CheckSocketResult(Id_SOCKET_ERROR, {10004, 10038}))
-        return false;
+    if (accepted == Id_INVALID_SOCKET && GStack()->CheckSocketResult(Id_SOCKET_ERROR, {10004, 10038})) return false;
     socket_ = accepted;
     allocated_.store(true);
     RefreshLocal();

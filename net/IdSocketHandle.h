@@ -54,7 +54,8 @@ private:
 
     TIdStackSocketHandle socket_ = Id_INVALID_SOCKET;
     std::atomic<bool> allocated_{false};
-    std::vector<TIdStackSocketHandle> readList_;  // kept so a wait does not allocate  // cleared by the main thread under a connecting worker
+    std::vector<TIdStackSocketHandle>
+        readList_;  // kept so a wait does not allocate  // cleared by the main thread under a connecting worker
 };
 
 }  // namespace yeroup::net

@@ -167,8 +167,8 @@ std::string TIdStack::ResolveToAddress(const std::string& host) {
 }
 
 std::string TIdStack::FormatAddress(const TIdInAddr& address) {
-    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) +
-           "." + std::to_string(address[3]);
+    return std::to_string(address[0]) + "." + std::to_string(address[1]) + "." + std::to_string(address[2]) + "." +
+           std::to_string(address[3]);
 }
 
 TIdInAddr TIdStack::ParseAddress(const std::string& text) {
@@ -276,8 +276,8 @@ int TIdStack::Select(std::vector<TIdStackSocketHandle>* read, std::vector<TIdSta
                      std::vector<TIdStackSocketHandle>* error, std::int32_t timeout) {
     ws::FdSet readSet = ToSet(read), writeSet = ToSet(write), errorSet = ToSet(error);
     const auto timeVal = SelectTimeout(timeout);
-    const int result = ws::Select(read ? &readSet : nullptr, write ? &writeSet : nullptr,
-                                  error ? &errorSet : nullptr, timeVal ? &*timeVal : nullptr);
+    const int result = ws::Select(read ? &readSet : nullptr, write ? &writeSet : nullptr, error ? &errorSet : nullptr,
+                                  timeVal ? &*timeVal : nullptr);
     if (result >= 0) {
         FromSet(readSet, read);
         FromSet(writeSet, write);

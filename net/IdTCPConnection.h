@@ -26,12 +26,12 @@ public:
     TIdTCPConnection();
     ~TIdTCPConnection() override;
 
-    bool ASCIIFilter = false;                  // mask received bytes to 7 bits
-    std::int32_t MaxLineLength = 16384;        // 0 = no limit
+    bool ASCIIFilter = false;            // mask received bytes to 7 bits
+    std::int32_t MaxLineLength = 16384;  // 0 = no limit
     TIdMaxLineAction MaxLineAction = maException;
-    std::int32_t ReadTimeout = 0;              // ms; 0 = no limit
-    std::int32_t RecvBufferSize = 32768;       // bytes asked of each receive; chunk of stream reads
-    std::int32_t SendBufferSize = 32768;       // chunk of stream writes
+    std::int32_t ReadTimeout = 0;         // ms; 0 = no limit
+    std::int32_t RecvBufferSize = 32768;  // bytes asked of each receive; chunk of stream reads
+    std::int32_t SendBufferSize = 32768;  // chunk of stream writes
     TIdNotifyEvent OnDisconnected;
 
     // The transport. A borrowed one is never freed here; setting one releases a transport

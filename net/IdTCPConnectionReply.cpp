@@ -19,7 +19,8 @@ std::string TIdRFCReply::JoinedText() const {
 
 std::string TIdTCPConnection::ReadNonEmptyLine(std::int32_t attempts) {
     std::string line;
-    for (std::int32_t i = 0; i < attempts && line.empty(); ++i) line = platform::Trim(ReadLine("\n", TimeoutUseDefault, -1));
+    for (std::int32_t i = 0; i < attempts && line.empty(); ++i)
+        line = platform::Trim(ReadLine("\n", TimeoutUseDefault, -1));
     return line;
 }
 
@@ -41,7 +42,8 @@ std::int32_t TIdTCPConnection::ReadReply() {
     std::int32_t number = 0;
     const auto [ptr, ec] = std::from_chars(code.data(), code.data() + code.size(), number);
     LastCmdResult.NumericCode = ec == std::errc() && ptr == code.data() + code.size() && !code.empty() ? number : 0;
-    for (const std::string& line : lines) LastCmdResult.Text.push_back(line.size() > 4 ? line.substr(4) : std::string());
+    for (const std::string& line : lines)
+        LastCmdResult.Text.push_back(line.size() > 4 ? line.substr(4) : std::string());
     return LastCmdResult.NumericCode;
 }
 

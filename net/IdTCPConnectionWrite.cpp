@@ -94,8 +94,7 @@ void TIdTCPConnection::WriteFromStream(platform::TStream& stream, bool fromStart
 
 std::int64_t TIdTCPConnection::WriteFileContents(const std::string& path, bool) {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error))
-        throw EIdFileNotFound(FormatText(RSFileNotFound, {path}));
+    if (!std::filesystem::is_regular_file(path, error)) throw EIdFileNotFound(FormatText(RSFileNotFound, {path}));
     // This platform has no file-transmit call, so the file always goes through the stream path.
     platform::TFileStream file(path, platform::FileMode::fmOpenRead);
     WriteFromStream(file, true);

@@ -95,8 +95,7 @@ void TZFBaseArchiver::CloseArchive() noexcept {
                 const unsigned char empty[22] = {0x50, 0x4B, 0x05, 0x06};
                 archiveStream_->WriteBuffer(empty, sizeof empty);
             }
-        } catch (...) {
-        }
+        } catch (...) {}
     }
     active_ = false;
     dirManager_.reset();
@@ -149,7 +148,8 @@ bool TZFBaseArchiver::ScanForMatch(TZFArchiveItem& item) {
         if (item.UncompressedSize == 0) {
             item.CompressionRate = 100;
         } else {
-            const double rate = (1.0 - static_cast<double>(item.CompressedSize) / static_cast<double>(item.UncompressedSize)) * 100.0;
+            const double rate =
+                (1.0 - static_cast<double>(item.CompressedSize) / static_cast<double>(item.UncompressedSize)) * 100.0;
             item.CompressionRate = rate < 0 ? 0 : rate;
         }
         item.Encrypted = entry.IsEncrypted();
@@ -190,16 +190,16 @@ void TZFBaseArchiver::DoConfirmOverwrite(const std::string& source, std::string&
         return;
     }
     switch (prompts_->ConfirmOverwrite("Overwrite file \"" + dest + "\" with \"" + source + "\"")) {
-        case TZFOverwriteAnswer::Yes: confirm = true; break;
-        case TZFOverwriteAnswer::No: confirm = false; break;
-        case TZFOverwriteAnswer::NoToAll:
-            confirm = false;
-            declineAllOverwrites_ = true;
-            break;
-        case TZFOverwriteAnswer::YesToAll:
-            confirm = true;
-            Options.OverwriteMode = omAlways;
-            break;
+    case TZFOverwriteAnswer::Yes: confirm = true; break;
+    case TZFOverwriteAnswer::No: confirm = false; break;
+    case TZFOverwriteAnswer::NoToAll:
+        confirm = false;
+        declineAllOverwrites_ = true;
+        break;
+    case TZFOverwriteAnswer::YesToAll:
+        confirm = true;
+        Options.OverwriteMode = omAlways;
+        break;
     }
 }
 
@@ -221,8 +221,10 @@ void TZFBaseArchiver::DoProcessFileFailure(const std::string& fileName, TZFProce
         OnProcessFileFailure(this, fileName, operation, error.NativeError(), error.ErrorCode(), error.what(), action);
         return;
     }
-    action = prompts_ ? prompts_->ProcessFileFailure(std::string(error.what()) + ". File processing error, possibly disk is full")
-                      : fxaAbort;
+    action =
+        prompts_
+            ? prompts_->ProcessFileFailure(std::string(error.what()) + ". File processing error, possibly disk is full")
+            : fxaAbort;
 }
 
 TZFZipArchiver::TZFZipArchiver() {

@@ -135,8 +135,7 @@ public:
     std::function<void(TZFBaseArchiver* Sender, const std::string& SourceFileName, std::string& DestFileName,
                        bool& Confirm)>
         OnConfirmOverwrite;
-    std::function<void(TZFBaseArchiver* Sender, const std::string& FileName, std::string& NewPassword,
-                       bool& SkipFile)>
+    std::function<void(TZFBaseArchiver* Sender, const std::string& FileName, std::string& NewPassword, bool& SkipFile)>
         OnPassword;
     std::function<void(TZFBaseArchiver* Sender, const std::string& FileName, TZFProcessOperation Operation,
                        std::int32_t NativeError, std::int32_t ErrorCode, const std::string& ErrorMessage,

@@ -64,10 +64,10 @@ bool TZFBaseArchiver::DecodeEntry(const TDirItem& entry, const std::string& even
         total -= kEncryptionHeaderSize;
     }
     switch (entry.compressionMethod) {
-        case kMethodStored:
-        case kMethodDeflated: return CopyChunks(entry, eventName, out, cipher.get(), total);
-        case kMethodDeflate64: Raise(zfeDeflate64);
-        default: return false;  // no decoder for other methods
+    case kMethodStored:
+    case kMethodDeflated: return CopyChunks(entry, eventName, out, cipher.get(), total);
+    case kMethodDeflate64: Raise(zfeDeflate64);
+    default: return false;  // no decoder for other methods
     }
 }
 
@@ -80,7 +80,8 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
     // Buffers are not cleared: every byte used is read or produced first.
     const std::size_t inputSize = static_cast<std::size_t>(std::min(total, kChunkSize));
     const std::unique_ptr<unsigned char[]> input(new unsigned char[inputSize ? inputSize : 1]);
-    const std::size_t outputSize = deflated ? static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, kMinOutputSize, kOutputSize)) : 0;
+    const std::size_t outputSize =
+        deflated ? static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, kMinOutputSize, kOutputSize)) : 0;
     const std::unique_ptr<unsigned char[]> output(deflated ? new unsigned char[outputSize] : nullptr);
     std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
     std::uint64_t consumed = 0;

@@ -114,20 +114,20 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         std::uint32_t existing = 0;
         const bool haveTime = platform::GetFileDosDateTime(destination, existing);
         switch (Options.OverwriteMode) {
-            case omAlways: break;
-            case omNever: return;
-            case omIfNewer:
-                if (haveTime && !(existing < entry.DosDateTime())) return;
-                break;
-            case omIfOlder:
-                if (haveTime && !(entry.DosDateTime() < existing)) return;
-                break;
-            case omPrompt: {
-                bool confirm = false;
-                DoConfirmOverwrite(name, destination, confirm);
-                if (!confirm) return;
-                break;
-            }
+        case omAlways: break;
+        case omNever: return;
+        case omIfNewer:
+            if (haveTime && !(existing < entry.DosDateTime())) return;
+            break;
+        case omIfOlder:
+            if (haveTime && !(entry.DosDateTime() < existing)) return;
+            break;
+        case omPrompt: {
+            bool confirm = false;
+            DoConfirmOverwrite(name, destination, confirm);
+            if (!confirm) return;
+            break;
+        }
         }
     }
     if (ExtractFileName(destination).empty() || platform::DirectoryExists(destination) ||

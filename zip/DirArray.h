@@ -15,8 +15,8 @@ public:
     void SetCount(int count);
     void Append(TDirItem item);
 
-    TDirItem GetItem(int index) const;          // a copy
-    TDirItem& ItemRef(int index);               // a reference
+    TDirItem GetItem(int index) const;  // a copy
+    TDirItem& ItemRef(int index);       // a reference
     const TDirItem& ItemRef(int index) const;
     void SetItem(int index, const TDirItem& item);  // deep copy
     void Delete(int index);

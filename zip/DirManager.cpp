@@ -54,8 +54,8 @@ bool TZFDirManager::FindEndRecord() {
         endOffset_ = offset;
         endFound_ = true;
         if (candidate.commentLength != 0)
-            comment_ = UpToZero(reinterpret_cast<const char*>(buffer.data() + at + kEndRecordSize),
-                                candidate.commentLength);
+            comment_ =
+                UpToZero(reinterpret_cast<const char*>(buffer.data() + at + kEndRecordSize), candidate.commentLength);
         DetectZip64();
         return true;
     }
@@ -212,7 +212,8 @@ void TZFDirManager::ComputeDataStartOffset() {
     const std::int64_t size = stream_.Size();
     std::uint64_t start = first.LocalHeaderOffset();
     while (start < static_cast<std::uint64_t>(size)) {
-        const std::int64_t hit = FindSignature(static_cast<std::int64_t>(start), kLocalHeaderSignature, kDataStartWindow);
+        const std::int64_t hit =
+            FindSignature(static_cast<std::int64_t>(start), kLocalHeaderSignature, kDataStartWindow);
         if (hit < 0) break;
         unsigned char h[kLocalHeaderSize];
         bool accepted = false;
@@ -296,7 +297,8 @@ std::int64_t TZFDirManager::ReadLocalHeader(const TDirItem& item) {
     stream_.SetPosition(static_cast<std::int64_t>(offset));
     stream_.ReadBuffer(h, kLocalHeaderSize);
     const TZFLocalHeader local = TZFLocalHeader::Parse(h);
-    const std::int64_t data = static_cast<std::int64_t>(offset) + kLocalHeaderSize + local.nameLength + local.extraLength;
+    const std::int64_t data =
+        static_cast<std::int64_t>(offset) + kLocalHeaderSize + local.nameLength + local.extraLength;
     stream_.SetPosition(data);
     return data;
 }

@@ -29,9 +29,7 @@ std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, con
 }
 
 std::string TAppFiles::PageFile(const std::string& m, const std::string& f) const { return StoreFile(m, f, ".htm"); }
-std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) const {
-    return StoreFile(m, f, ".zip");
-}
+std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) const { return StoreFile(m, f, ".zip"); }
 
 std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::HomeUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate"; }

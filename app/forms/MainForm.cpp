@@ -70,7 +70,9 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
       archiverPrompts_(services.MessageBoxes) {
     BuildLayout();
 
-    IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) { IdHTTP1WorkBegin(s, m, n); };
+    IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) {
+        IdHTTP1WorkBegin(s, m, n);
+    };
     IdHTTP1->OnWork = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) { IdHTTP1Work(s, m, n); };
     IdHTTP1->OnWorkEnd = [this](net::TIdComponent* s, net::TWorkMode m) { IdHTTP1WorkEnd(s, m); };
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);

@@ -29,8 +29,9 @@ public:
     void FormAc();
 
     // True when url was fetched and its body saved to path (replaced atomically). A failed fetch, or a body
-    // shorter than its announced length, leaves the file untouched and returns false; a failure to save raises. A call made while a fetch of this client is
-    // under way is refused (false), so two transfers never interleave on the client.
+    // shorter than its announced length, leaves the file untouched and returns false; a failure to save raises. A call
+    // made while a fetch of this client is under way is refused (false), so two transfers never interleave on the
+    // client.
     bool FetchToFile(const std::string& url, const std::string& path);
 
     // Set by FormAc when the program must end (player software missing, no catalogue file).

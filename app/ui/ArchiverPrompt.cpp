@@ -15,19 +15,19 @@ zip::TZFOverwriteAnswer TArchiverPrompts::ConfirmOverwrite(const std::string& te
                     QString::fromStdString(platform::AnsiToUtf8(text)),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::NoToAll | QMessageBox::YesToAll);
     switch (box.exec()) {
-        case QMessageBox::Yes: return zip::TZFOverwriteAnswer::Yes;
-        case QMessageBox::YesToAll: return zip::TZFOverwriteAnswer::YesToAll;
-        case QMessageBox::NoToAll: return zip::TZFOverwriteAnswer::NoToAll;
-        default: return zip::TZFOverwriteAnswer::No;
+    case QMessageBox::Yes: return zip::TZFOverwriteAnswer::Yes;
+    case QMessageBox::YesToAll: return zip::TZFOverwriteAnswer::YesToAll;
+    case QMessageBox::NoToAll: return zip::TZFOverwriteAnswer::NoToAll;
+    default: return zip::TZFOverwriteAnswer::No;
     }
 }
 
 zip::TZFAction TArchiverPrompts::ProcessFileFailure(const std::string& text) {
     switch (boxes_.MessageBox(nullptr, platform::AnsiToUtf8(text), texts::kApplicationTitle,
                               MB_ABORTRETRYIGNORE | MB_ICONWARNING)) {
-        case IDRETRY: return zip::fxaRetry;
-        case IDIGNORE: return zip::fxaIgnore;
-        default: return zip::fxaAbort;
+    case IDRETRY: return zip::fxaRetry;
+    case IDIGNORE: return zip::fxaIgnore;
+    default: return zip::fxaAbort;
     }
 }
 

@@ -27,7 +27,7 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 }
 
 std::string Text(std::size_t size, std::mt19937& rng) {
-    static const char* words[] = {"firmware ", "player ", "update ", "sigma ", "audio ", "volume ",
+    static const char* words[] = {"firmware ", "player ", "update ", "sigma ",  "audio ",  "volume ",
                                   "track ",    "album ",  "radio\n", "record ", "0x1F3A ", "menu "};
     std::string out;
     out.reserve(size + 16);
@@ -90,8 +90,9 @@ int main(int argc, char** argv) {
         // Sizes from 1 KiB to 8 MiB; two of every three files compress well.
         const std::size_t size = std::size_t{1024} << (rng() % 14);
         const bool compressible = i % 3 != 2;
-        WriteFile(src / ("dir" + std::to_string(i % 7)) / ("file" + std::to_string(i) + (compressible ? ".txt" : ".bin")),
-                  compressible ? Text(size, rng) : Noise(size, rng));
+        WriteFile(
+            src / ("dir" + std::to_string(i % 7)) / ("file" + std::to_string(i) + (compressible ? ".txt" : ".bin")),
+            compressible ? Text(size, rng) : Noise(size, rng));
         total += size;
     }
     const fs::path archive = root / "bench.zip";
@@ -108,7 +109,8 @@ int main(int argc, char** argv) {
     const bool same = SameTree(src, root / "out-engine") && SameTree(src, root / "out-engine-flush");
     auto best = [](std::vector<double> v) { return *std::min_element(v.begin(), v.end()); };
     std::printf("unzip -o -q:                 %.3f s (best of 3)\n", best(unzip));
-    std::printf("engine, no flush:            %.3f s (best of 3), ratio %.2f\n", best(engine), best(engine) / best(unzip));
+    std::printf("engine, no flush:            %.3f s (best of 3), ratio %.2f\n", best(engine),
+                best(engine) / best(unzip));
     std::printf("engine, FlushBuffers (app):  %.3f s (best of 3), ratio %.2f\n", best(engineFlush),
                 best(engineFlush) / best(unzip));
     std::printf("extracted trees equal the source: %s\n", same ? "yes" : "NO");

@@ -96,12 +96,10 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
     }
     ::close(report[1]);
     int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
     int error = 0;
     ssize_t n;
-    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
-    }
+    while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {}
     ::close(report[0]);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
 }
@@ -116,8 +114,7 @@ bool TProcessStarter::WinExec(const std::string& commandLine, int /*showFlag*/) 
 }
 
 bool TProcessStarter::ShellExecute(const std::string& /*operation*/, const std::string& file,
-                                   const std::string& parameters, const std::string& directory,
-                                   int /*showCommand*/) {
+                                   const std::string& parameters, const std::string& directory, int /*showCommand*/) {
     if (!IsExecutableFile(file)) return false;
     return SpawnDetached(file, SplitCommandLine(parameters), directory);
 }

@@ -53,7 +53,8 @@ void TRegistry::Load() {
         if (!section || eq == std::string::npos) continue;
         Value value;
         value.text = Trim(line.substr(eq + 1));
-        if (Lower(value.text).rfind("dword:", 0) == 0 || Lower(value.text).rfind("hex:", 0) == 0) value.isString = false;
+        if (Lower(value.text).rfind("dword:", 0) == 0 || Lower(value.text).rfind("hex:", 0) == 0)
+            value.isString = false;
         section->emplace(Lower(Trim(line.substr(0, eq))), std::move(value));
     }
 }

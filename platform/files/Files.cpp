@@ -70,7 +70,8 @@ std::uint32_t UnixTimeToDosDateTime(std::int64_t unixTime) {
     const std::time_t t = static_cast<std::time_t>(unixTime);
     std::tm tm{};
     if (::localtime_r(&t, &tm) == nullptr || tm.tm_year < 80) return (1u << 5 | 1u) << 16;  // 1980-01-01
-    const std::uint32_t date = static_cast<std::uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
+    const std::uint32_t date =
+        static_cast<std::uint32_t>(((tm.tm_year - 80) << 9) | ((tm.tm_mon + 1) << 5) | tm.tm_mday);
     const std::uint32_t time = static_cast<std::uint32_t>((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
     return date << 16 | time;
 }

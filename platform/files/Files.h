@@ -19,7 +19,7 @@ inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 
 inline constexpr char kPathDelim = '/';
 
-bool FileExists(const std::string& path);       // anything but a folder
+bool FileExists(const std::string& path);  // anything but a folder
 bool DirectoryExists(const std::string& path);
 // Creates the folder and every missing parent; false when it cannot (also for an empty name).
 bool ForceDirectories(const std::string& path);

@@ -1,7 +1,7 @@
 #include "platform/sockets/ErrorCodes.h"
 
-#include <cerrno>
 #include <netdb.h>
+#include <cerrno>
 
 namespace yeroup::platform::winsock {
 

@@ -65,8 +65,8 @@ int GetHostByAddr(const InAddr& addr, std::string& officialName) {
     address.sin_family = AF_INET;
     std::memcpy(&address.sin_addr.s_addr, addr.data(), 4);
     char host[NI_MAXHOST];
-    const int status = ::getnameinfo(reinterpret_cast<const sockaddr*>(&address), sizeof address, host,
-                                     sizeof host, nullptr, 0, NI_NAMEREQD);
+    const int status = ::getnameinfo(reinterpret_cast<const sockaddr*>(&address), sizeof address, host, sizeof host,
+                                     nullptr, 0, NI_NAMEREQD);
     if (status != 0) {
         WSASetLastError(ResolverErrorToWsa(status));
         return kSocketError;

@@ -263,9 +263,9 @@ int Select(FdSet* readfds, FdSet* writefds, FdSet* exceptfds, const TimeVal* tim
     if (timeout && (timeout->tv_sec < 0 || timeout->tv_usec < 0)) return Fail(WSAEINVAL);
 
     using Clock = std::chrono::steady_clock;
-    const auto deadline = timeout ? Clock::now() + std::chrono::seconds(timeout->tv_sec) +
-                                        std::chrono::microseconds(timeout->tv_usec)
-                                  : Clock::time_point::max();
+    const auto deadline =
+        timeout ? Clock::now() + std::chrono::seconds(timeout->tv_sec) + std::chrono::microseconds(timeout->tv_usec)
+                : Clock::time_point::max();
     int ready;
     for (;;) {
         int waitMs = -1;
@@ -292,9 +292,7 @@ int SetSockOpt(TSocket s, int level, int name, const void* value, int length) {
     int posixLevel = 0, posixName = 0;
     if (!MapOption(level, name, posixLevel, posixName)) return Fail(WSAENOPROTOOPT);
     if (!value || length < 0) return Fail(WSAEFAULT);
-    return ::setsockopt(entry->fd, posixLevel, posixName, value, static_cast<socklen_t>(length)) == 0
-               ? 0
-               : FailErrno();
+    return ::setsockopt(entry->fd, posixLevel, posixName, value, static_cast<socklen_t>(length)) == 0 ? 0 : FailErrno();
 }
 
 int GetSockOpt(TSocket s, int level, int name, void* value, int* length) {

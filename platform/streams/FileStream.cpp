@@ -19,9 +19,9 @@ namespace {
 TFileStream::TFileStream(const std::filesystem::path& path, FileMode mode) : path_(path) {
     int flags = O_CLOEXEC;
     switch (mode) {
-        case FileMode::fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
-        case FileMode::fmOpenRead: flags |= O_RDONLY; break;
-        case FileMode::fmOpenReadWrite: flags |= O_RDWR; break;
+    case FileMode::fmCreate: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    case FileMode::fmOpenRead: flags |= O_RDONLY; break;
+    case FileMode::fmOpenReadWrite: flags |= O_RDWR; break;
     }
     fd_ = ::open(path.c_str(), flags, 0644);
     if (fd_ < 0) Fail(mode == FileMode::fmCreate ? "Cannot create file" : "Cannot open file", path);
@@ -57,7 +57,9 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, SeekOrigin origin) {
-    const int whence = origin == SeekOrigin::soBeginning ? SEEK_SET : origin == SeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+    const int whence = origin == SeekOrigin::soBeginning ? SEEK_SET
+                       : origin == SeekOrigin::soCurrent ? SEEK_CUR
+                                                         : SEEK_END;
     const off_t at = ::lseek(fd_, offset, whence);
     if (at < 0) Fail("Cannot seek in file", path_);
     return at;

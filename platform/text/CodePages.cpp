@@ -41,11 +41,11 @@ CodePageSettings& CodePages() {
 
 bool IsLeadByte(unsigned char b, int codePage) {
     switch (codePage) {
-        case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-        case 936:
-        case 949:
-        case 950: return b >= 0x81 && b <= 0xFE;
-        default: return false;
+    case 932: return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+    case 936:
+    case 949:
+    case 950: return b >= 0x81 && b <= 0xFE;
+    default: return false;
     }
 }
 
@@ -76,9 +76,7 @@ std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodeP
     return out;
 }
 
-std::string OemToAnsi(std::string_view text) {
-    return ConvertCodePage(text, CodePages().oem, CodePages().ansi);
-}
+std::string OemToAnsi(std::string_view text) { return ConvertCodePage(text, CodePages().oem, CodePages().ansi); }
 
 std::string AnsiToUtf8(std::string_view text) { return ConvertCodePage(text, CodePages().ansi, kUtf8); }
 

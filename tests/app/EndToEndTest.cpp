@@ -68,7 +68,8 @@ private:
 TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
     TestFolder work;
     const auto site = work.Path() / "site";
-    ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()), 0);
+    ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()),
+              0);
     DemoHost host(site);
     ASSERT_FALSE(host.Host().empty());
 

@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             else
                 manager.AddServerCookie(text, host);
         } catch (const EConvertError&) {
-        } catch (const yeroup::net::EIdException&) {
-        }
+        } catch (const yeroup::net::EIdException&) {}
         if (end == std::string::npos) break;
         start = end + 1;
     }

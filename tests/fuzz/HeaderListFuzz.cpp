@@ -26,8 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     try {
         response.ReadHeaders();
-    } catch (const EConvertError&) {
-    }
+    } catch (const EConvertError&) {}
 
     // The text's NUL-separated pieces, line breaks and all, are written back as values.
     TIdHeaderList written;

@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 client.RunRequest(http::hmHead, "http://fuzz.example/a/b.ini", nullptr, &stream);
             else
                 client.Get(call == 0 ? "http://fuzz.example/a/b.ini" : "next.htm", stream);
-        } catch (const std::exception&) {
-        }
+        } catch (const std::exception&) {}
         client.Response().StatusCode();
     }
     client.SetIOHandler(nullptr);

@@ -57,8 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
             if (taken > bytes.size()) std::abort();
         }
-    } catch (const net::EIdException&) {
-    }
+    } catch (const net::EIdException&) {}
     connection.SetIOHandler(nullptr);
     return 0;
 }

@@ -17,8 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         uri.FullURI();
         uri.FullURI(false, false);
         uri.PlainURI();
-    } catch (const EIdURIException&) {
-    }
+    } catch (const EIdURIException&) {}
 
     // The first line is the base, the rest the path.
     const std::size_t split = text.find('\n');

@@ -78,7 +78,8 @@ TEST(IdHTTPRedirect, FollowedRedirectsLeaveOnlyTheFinalBody) {
     TIdHTTP client;
     client.HandleRedirects = true;
     std::vector<std::string> seen;
-    client.OnRedirect = [&](TIdCustomHTTP*, std::string& dest, std::int32_t& num, bool& handled, TIdHTTPMethod& method) {
+    client.OnRedirect = [&](TIdCustomHTTP*, std::string& dest, std::int32_t& num, bool& handled,
+                            TIdHTTPMethod& method) {
         seen.push_back(std::to_string(num) + " " + dest);
         EXPECT_TRUE(handled);
         EXPECT_EQ(method, hmGet);
@@ -172,10 +173,11 @@ TEST(IdHTTPRedirect, BasicCredentialsFromTheHandlerAreSentInTheSameCall) {
 TEST(IdHTTPRedirect, ChallengesOnClosingConnectionsAreRetriedOnlyAuthRetriesTimes) {
     ScriptedServer server;
     for (int i = 0; i < 4; ++i)
-        server.AddConnection(ConnectionScript()
-                                 .Respond(HttpResponse("401 Unauthorized",
-                                                       {"WWW-Authenticate: Basic realm=\"r\"", "Connection: close"}, "no"))
-                                 .Close());
+        server.AddConnection(
+            ConnectionScript()
+                .Respond(HttpResponse("401 Unauthorized", {"WWW-Authenticate: Basic realm=\"r\"", "Connection: close"},
+                                      "no"))
+                .Close());
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, "never")));
     TIdHTTP client;
     client.HTTPOptions = {hoInProcessAuth};

@@ -2,8 +2,8 @@
 // connection reuse, how URLs merge into the working address, and the calls refused before sending.
 #include <gtest/gtest.h>
 
-#include "http/IdHTTP.h"
 #include "http/IdConvertError.h"
+#include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/ApplicationClient.h"
 #include "tests/http/support/ScriptedServer.h"
@@ -200,8 +200,7 @@ TEST(IdHTTPRequest, HostHeaderOmitsPort80) {
     platform::TMemoryStream body;
     try {
         client.Get("http://127.0.0.1/a.ini", body);
-    } catch (const net::EIdException&) {
-    }
+    } catch (const net::EIdException&) {}
     EXPECT_EQ(client.Request().Host, "127.0.0.1");
     EXPECT_EQ(client.Request().Target, "/a.ini");
 }

@@ -58,7 +58,8 @@ TEST(IdHTTPResponse, BodyOfKnownLengthWithWorkEvents) {
 
 TEST(IdHTTPResponse, BodyUntilThePeerCloses) {
     ScriptedServer server;
-    server.AddConnection(ConnectionScript().Respond("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n" + Bytes(70000)).Close());
+    server.AddConnection(
+        ConnectionScript().Respond("HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\n\r\n" + Bytes(70000)).Close());
     TIdHTTP client;
     WorkLog log;
     log.Attach(client);

@@ -78,16 +78,27 @@ TEST_F(HeaderRecords, EveryRequestFieldIsWrittenInOrder) {
     r.ContentRangeStart = 100;
     r.ContentRangeEnd = 200;
     r.WriteHeaders();
-    EXPECT_EQ(Lines(r.HeaderLines),
-              (std::vector<std::string>{"Connection: keep-alive", "Content-Version: 1", "Content-Encoding: gzip",
-                                        "Content-Language: zh", "Content-Type: text/html", "Content-Length: 0",
-                                        "Cache-control: no-cache", "Date: Sun, 6 Nov 1994 08:49:37 +0800",
-                                        "Expires: Mon, 7 Nov 1994 00:00:00 +0800", "Pragma: no-cache",
-                                        "Proxy-Connection: close", "Host: h", "Accept: text/html, */*",
-                                        "Accept-Charset: gb2312", "Accept-Encoding: identity",
-                                        "Accept-Language: zh-cn", "From: me@h", "Referer: http://h/",
-                                        "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)",
-                                        "If-Modified-Since: Tue, 1 Nov 1994 00:00:00 +0800", "Range: bytes=100-200"}));
+    EXPECT_EQ(Lines(r.HeaderLines), (std::vector<std::string>{"Connection: keep-alive",
+                                                              "Content-Version: 1",
+                                                              "Content-Encoding: gzip",
+                                                              "Content-Language: zh",
+                                                              "Content-Type: text/html",
+                                                              "Content-Length: 0",
+                                                              "Cache-control: no-cache",
+                                                              "Date: Sun, 6 Nov 1994 08:49:37 +0800",
+                                                              "Expires: Mon, 7 Nov 1994 00:00:00 +0800",
+                                                              "Pragma: no-cache",
+                                                              "Proxy-Connection: close",
+                                                              "Host: h",
+                                                              "Accept: text/html, */*",
+                                                              "Accept-Charset: gb2312",
+                                                              "Accept-Encoding: identity",
+                                                              "Accept-Language: zh-cn",
+                                                              "From: me@h",
+                                                              "Referer: http://h/",
+                                                              "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)",
+                                                              "If-Modified-Since: Tue, 1 Nov 1994 00:00:00 +0800",
+                                                              "Range: bytes=100-200"}));
 }
 
 TEST_F(HeaderRecords, RangeHeaderNeedsAStartOrAnEnd) {
@@ -109,10 +120,9 @@ TEST_F(HeaderRecords, CustomHeadersFollowAndRequestFieldsOverwriteThemInPlace) {
     r.CustomHeaders.Add("user-agent: Custom/1.0");
     r.CustomHeaders.Add("X-Last: 2");
     r.WriteHeaders();
-    EXPECT_EQ(Lines(r.HeaderLines),
-              (std::vector<std::string>{"Content-Type: text/html", "X-First: 1",
-                                        "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)", "X-Last: 2",
-                                        "Accept: text/html, */*"}));
+    EXPECT_EQ(Lines(r.HeaderLines), (std::vector<std::string>{"Content-Type: text/html", "X-First: 1",
+                                                              "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)",
+                                                              "X-Last: 2", "Accept: text/html, */*"}));
     // Writing twice gives the same block: nothing accumulates.
     r.WriteHeaders();
     EXPECT_EQ(r.HeaderLines.Count(), 5);
@@ -249,8 +259,8 @@ TEST_F(HeaderRecords, ExpiresInSecondsCountsFromNow) {
 
 TEST_F(HeaderRecords, ContentRangeThatIsNotANumberFailsTheRead) {
     TIdResponseHeaderInfo r;
-    for (const char* range : {"Content-Range: bytes x-10/20", "Content-Range: bytes 1-y/20",
-                              "Content-Range: bytes */1234"}) {
+    for (const char* range :
+         {"Content-Range: bytes x-10/20", "Content-Range: bytes 1-y/20", "Content-Range: bytes */1234"}) {
         r.HeaderLines.Clear();
         r.HeaderLines.Add(range);
         EXPECT_THROW(r.ReadHeaders(), EConvertError) << range;
@@ -311,8 +321,8 @@ TEST_F(HeaderRecords, CopyingTakesOnlyTheListedFields) {
     source.ContentType = "not copied";
     TIdRequestHeaderInfo copy;
     copy.Assign(source);
-    EXPECT_EQ(copy.Accept + copy.AcceptCharSet + copy.AcceptEncoding + copy.AcceptLanguage + copy.From +
-                  copy.Password + copy.Referer + copy.UserAgent + copy.Username,
+    EXPECT_EQ(copy.Accept + copy.AcceptCharSet + copy.AcceptEncoding + copy.AcceptLanguage + copy.From + copy.Password +
+                  copy.Referer + copy.UserAgent + copy.Username,
               "abcdefghi");
     EXPECT_TRUE(copy.BasicAuthentication);
     EXPECT_EQ(copy.Host, "");

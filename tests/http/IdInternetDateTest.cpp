@@ -98,9 +98,9 @@ TEST(IdInternetDateRead, TwoDigitYearsAndPartialTimes) {
 }
 
 TEST(IdInternetDateRead, UnreadableTextGivesZero) {
-    for (const char* text : {"", "   ", "garbage", "31 Feb 2001 10:00:00 GMT", "06 Nov 1994 25:00:00 GMT",
-                             "06 Nov 1994 aa:bb:cc", "06 Foo 1994", "-1", "Sun,", "1 Jan 10000",
-                             "01 Jan 2000 08:99999999999"}) {
+    for (const char* text :
+         {"", "   ", "garbage", "31 Feb 2001 10:00:00 GMT", "06 Nov 1994 25:00:00 GMT", "06 Nov 1994 aa:bb:cc",
+          "06 Foo 1994", "-1", "Sun,", "1 Jan 10000", "01 Jan 2000 08:99999999999"}) {
         std::string rest = text;
         EXPECT_EQ(RawStrInternetToDateTime(rest), 0.0) << text;
     }
@@ -157,7 +157,7 @@ TEST(IdDateTime, NowIsTheLocalClock) {
     std::time_t t = std::time(nullptr);
     std::tm local{};
     localtime_r(&t, &local);
-    const TDateTime expected = At(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                                  local.tm_min, local.tm_sec == 60 ? 59 : local.tm_sec);
+    const TDateTime expected = At(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                                  local.tm_sec == 60 ? 59 : local.tm_sec);
     EXPECT_NEAR((Now() - expected) * kSecondsPerDay, 0.5, 60.0);
 }

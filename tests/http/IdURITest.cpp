@@ -1,5 +1,5 @@
-#include "http/IdURI.h"
 #include "http/IdTextUtils.h"
+#include "http/IdURI.h"
 
 #include <gtest/gtest.h>
 

@@ -49,8 +49,8 @@ TEST(IdComponentWork, ReadAndWriteSpansCountSeparately) {
     c.NotifyWork(wmRead, 3);
     c.NotifyWorkEnd(wmWrite);
     c.NotifyWorkEnd(wmRead);
-    EXPECT_EQ(r.events, (std::vector<std::string>{"begin 0 0", "begin 1 7", "work 0 3", "work 1 4", "work 0 6",
-                                                  "end 1", "end 0"}));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"begin 0 0", "begin 1 7", "work 0 3", "work 1 4", "work 0 6", "end 1",
+                                                  "end 0"}));
 }
 
 TEST(IdComponentWork, WorkOutsideASpanIsNeitherFiredNorCounted) {
@@ -102,9 +102,9 @@ TEST(IdComponentStatus, TemplatesAreFilledAndTheSenderIsTheComponent) {
     c.NotifyStatus(hsStatusText, {"Chunk Started"});
     c.NotifyStatus(hsStatusText);
     c.NotifyStatus(ftpReady, {"x"});
-    EXPECT_EQ(texts, (std::vector<std::string>{"Resolving hostname update.example.", "Connecting to 127.0.0.1.",
-                                               "Connected.", "Disconnecting.", "Disconnected.", "Chunk Started", "",
-                                               "x"}));
+    EXPECT_EQ(texts,
+              (std::vector<std::string>{"Resolving hostname update.example.", "Connecting to 127.0.0.1.", "Connected.",
+                                        "Disconnecting.", "Disconnected.", "Chunk Started", "", "x"}));
     EXPECT_EQ(codes.front(), hsResolving);
     EXPECT_EQ(codes.back(), ftpReady);
 }

@@ -57,7 +57,8 @@ TEST(IdConnectionIntercept, RewritesBothDirectionsThroughTheChainAndHearsConnect
     client.WriteText("hi");
     EXPECT_EQ(transport.sent, "<hi>|");
     client.Disconnect();
-    EXPECT_EQ(order, (std::vector<std::string>{"wire connect", "outer connect", "outer disconnect", "wire disconnect"}));
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"wire connect", "outer connect", "outer disconnect", "wire disconnect"}));
     client.SetIOHandler(nullptr);
 }
 

@@ -29,8 +29,14 @@ protected:
             if (lo == 0 || lo == 65535) continue;
             const int a = testing::BindPort(lo), b = testing::BindPort(static_cast<std::uint16_t>(lo + 1));
             if (a >= 0 && b >= 0) {
-                if (holdLow) held.push_back(a); else testing::CloseFd(a);
-                if (holdHigh) held.push_back(b); else testing::CloseFd(b);
+                if (holdLow)
+                    held.push_back(a);
+                else
+                    testing::CloseFd(a);
+                if (holdHigh)
+                    held.push_back(b);
+                else
+                    testing::CloseFd(b);
                 return lo;
             }
             testing::CloseFd(a);

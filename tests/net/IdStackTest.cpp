@@ -5,9 +5,9 @@
 #include <chrono>
 
 #include "net/IdComponent.h"
+#include "net/IdException.h"
 #include "net/IdGlobal.h"
 #include "net/IdSocketList.h"
-#include "net/IdException.h"
 #include "platform/sockets/WinSock.h"
 
 namespace yeroup::net {
@@ -168,7 +168,6 @@ TEST_F(StackTest, ANewSocketFailureRaisesCannotAllocate) {
 
 }  // namespace
 }  // namespace yeroup::net
-
 
 namespace yeroup::net {
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include "tests/net/support/Gate.h"
 #include <string>
+#include "tests/net/support/Gate.h"
 
 #include "net/IdAntiFreeze.h"
 #include "net/IdException.h"
@@ -69,8 +69,8 @@ TEST_F(ConnectTest, ANameIsResolvedAfterAResolvingStatus) {
     client.Connect();
     platform::winsock::SetHostLookup(nullptr);
     EXPECT_EQ(lookups, 1);
-    EXPECT_EQ(log.entries,
-              (std::vector<std::string>{"Resolving hostname update.yeroup.test.", "Connecting to 127.0.0.1.", "Connected."}));
+    EXPECT_EQ(log.entries, (std::vector<std::string>{"Resolving hostname update.yeroup.test.",
+                                                     "Connecting to 127.0.0.1.", "Connected."}));
 }
 
 TEST_F(ConnectTest, ARefusedDirectConnectRaisesSocketError10061AndKeepsTheTransport) {
@@ -146,7 +146,10 @@ TEST_F(ConnectTest, APendingConnectTimesOut) {
 class ThreadedConnectTest : public ConnectTest {
 protected:
     void SetUp() override {
-        transport.SleepFunction = [this](int ms) { sleeps.push_back(ms); platform_sleep(ms); };
+        transport.SleepFunction = [this](int ms) {
+            sleeps.push_back(ms);
+            platform_sleep(ms);
+        };
         client.SetIOHandler(&transport);
         client.SetHost("127.0.0.1");
     }

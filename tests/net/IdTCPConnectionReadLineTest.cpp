@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/net/support/Gate.h"
 #include <string>
+#include "tests/net/support/Gate.h"
 
 #include "net/IdException.h"
 #include "tests/net/support/ClientFixture.h"

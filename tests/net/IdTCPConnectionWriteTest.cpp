@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tests/net/support/Gate.h"
 #include <string>
+#include "tests/net/support/Gate.h"
 
 #include "net/IdException.h"
 #include "tests/net/support/ClientFixture.h"
@@ -153,8 +153,9 @@ using ReplyTest = testing::ClientTest;
 
 TEST_F(ReplyTest, AMultiLineReplyIsReadToItsLastLineAndParsed) {
     ConnectTo([](testing::PeerSocket& peer) {
-        peer.Send("\r\n  \r\n250-first line\r\n250-second\r\n250 last\r\n"
-                  "550 no such thing\r\nabc\r\n");
+        peer.Send(
+            "\r\n  \r\n250-first line\r\n250-second\r\n250 last\r\n"
+            "550 no such thing\r\nabc\r\n");
         peer.ReceiveUntilClose();
     });
     EXPECT_EQ(client.ReadReply(), 250);

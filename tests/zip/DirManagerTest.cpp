@@ -68,8 +68,8 @@ TEST(DirManager, CommentEndsAtZeroAndEmptyArchiveOpens) {
 
 TEST(DirManager, PrefixShiftsOffsetsOfFilesButNotOfFolders) {
     const std::string prefix = "MZ" + std::string(998, 'x');
-    const std::string zip = BuildArchive({{.name = "dir/", .data = "", .externalAttributes = 0x10},
-                                          {.name = "dir/f.bin", .data = "payload"}});
+    const std::string zip = BuildArchive(
+        {{.name = "dir/", .data = "", .externalAttributes = 0x10}, {.name = "dir/f.bin", .data = "payload"}});
     Opened o = Open(prefix + zip);
     ASSERT_TRUE(o.found);
     EXPECT_EQ(o.dir->DataStartOffset(), prefix.size());
@@ -199,7 +199,8 @@ TEST(DirArray, GrowthStepsAndIndexErrors) {
         try {
             call();
         } catch (const EZFException& e) {
-            EXPECT_STREQ(e.what(), ("Index out of bounds - Native error: 0000" + std::to_string(e.NativeError())).c_str());
+            EXPECT_STREQ(e.what(),
+                         ("Index out of bounds - Native error: 0000" + std::to_string(e.NativeError())).c_str());
             return e.NativeError();
         }
         return 0;

@@ -1,8 +1,8 @@
 // Extraction rules on hand-made archives: overwrite modes, failures and their prompt, safety of
 // names, progress events, selection and the archive's life cycle.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/files/Files.h"
@@ -57,11 +57,22 @@ TEST_F(Extraction, EverythingWithDefaultsCreatesTheBaseFolderAndFolders) {
     EXPECT_EQ(ReadFile(Out("hidden.sys")), "h");
     EXPECT_EQ(fs::file_size(Out("empty.bin")), 0u);
     EXPECT_EQ(fs::file_size(Out("empty-deflated.bin")), 0u);
-    const std::vector<std::string> expected = {
-        "dir/:0:0",           "dir/:2:100",       "dir/sub/deep.txt:0:0", "dir/sub/deep.txt:1:0",
-        "dir/sub/deep.txt:2:100", "NODOT:0:0",     "NODOT:1:0",            "NODOT:2:100",
-        "hidden.sys:0:0",     "hidden.sys:1:0",   "hidden.sys:2:100",     "empty.bin:0:0",
-        "empty.bin:2:100",    "empty-deflated.bin:0:0", "empty-deflated.bin:1:0", "empty-deflated.bin:2:100"};
+    const std::vector<std::string> expected = {"dir/:0:0",
+                                               "dir/:2:100",
+                                               "dir/sub/deep.txt:0:0",
+                                               "dir/sub/deep.txt:1:0",
+                                               "dir/sub/deep.txt:2:100",
+                                               "NODOT:0:0",
+                                               "NODOT:1:0",
+                                               "NODOT:2:100",
+                                               "hidden.sys:0:0",
+                                               "hidden.sys:1:0",
+                                               "hidden.sys:2:100",
+                                               "empty.bin:0:0",
+                                               "empty.bin:2:100",
+                                               "empty-deflated.bin:0:0",
+                                               "empty-deflated.bin:1:0",
+                                               "empty-deflated.bin:2:100"};
     EXPECT_EQ(events, expected);
     EXPECT_TRUE(prompts_.asked.empty());
 }
@@ -187,7 +198,8 @@ TEST_F(Extraction, AbortStopsTheRunAndUnknownMethodsFail) {
     };
     ExtractAll();
     ASSERT_EQ(failures.size(), 2u);
-    EXPECT_EQ(failures[0], "d64.bin|55|32|Archiver: Deflate64 compression method is not supported - Native error: 00055");
+    EXPECT_EQ(failures[0],
+              "d64.bin|55|32|Archiver: Deflate64 compression method is not supported - Native error: 00055");
     EXPECT_EQ(failures[1].substr(0, 14), "old.bin|8|4|Ar");
     EXPECT_FALSE(fs::exists(Out("never.txt")));
     EXPECT_FALSE(fs::exists(Out("d64.bin")));
@@ -232,7 +244,8 @@ TEST_F(Extraction, FolderNameWithoutFolderBitAndLockedDestination) {
 TEST_F(Extraction, CancelFromProgressDeletesTheCurrentFile) {
     Open({{.name = "big.bin", .data = NoiseBytes(3 << 20, 5)}, {.name = "later.txt", .data = "l"}});
     archiver_.OnFileProgress = [](TZFBaseArchiver*, const std::string&, double progress, TZFProcessOperation,
-                                  TZFProgressPhase phase, bool& cancel) { cancel = phase == ppProcess && progress > 0; };
+                                  TZFProgressPhase phase,
+                                  bool& cancel) { cancel = phase == ppProcess && progress > 0; };
     ExtractAll();
     for (const std::string& f : ListFiles(dir_.Path() / "out")) ADD_FAILURE() << "left behind: " << f;
     EXPECT_TRUE(prompts_.asked.empty());
@@ -297,7 +310,8 @@ TEST_F(Extraction, OpenAndCloseFailures) {
         archiver_.OpenArchive(kOpenReadDenyWrite);
         FAIL();
     } catch (const EZFException& e) {
-        EXPECT_EQ(std::string(e.what()), "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
+        EXPECT_EQ(std::string(e.what()),
+                  "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
     }
     archiver_.FileName = dir_.Path().string() + "/";
     EXPECT_THROW(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException);

@@ -51,7 +51,8 @@ TEST(WildcardMatch, EmptyNameAndTrailingStars) {
 
 class LocaleScope {
 public:
-    explicit LocaleScope(std::uint32_t lcid, int ansi) : lcid_(platform::Locale().userLcid), ansi_(platform::CodePages().ansi) {
+    explicit LocaleScope(std::uint32_t lcid, int ansi)
+        : lcid_(platform::Locale().userLcid), ansi_(platform::CodePages().ansi) {
         platform::Locale().userLcid = lcid;
         platform::CodePages().ansi = ansi;
     }

@@ -9,7 +9,7 @@ using yeroup::app::UpdateHostFromEnvironment;
 namespace {
 // "播放器" in code page 936.
 const std::string kGbkName = "\xB2\xA5\xB7\xC5\xC6\xF7";
-}
+}  // namespace
 
 TEST(AppFiles, LocalFilesLiveBesideTheExecutable) {
     const TAppFiles files("/opt/yeroup", "h:1");

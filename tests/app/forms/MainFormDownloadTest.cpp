@@ -221,7 +221,8 @@ TEST(MainFormDownload, BodyCutShortSavesNothingAndShowsNoMessage) {
     h.ServePackage("A", "1.0", Bytes(400000));
     h.server.HoldAfter(kPackagePath, 200000);
     TForm2& form = h.MakeMain();
-    WhenHolding cut(h, [] { return true; }, [&] { h.server.Drop(); });
+    WhenHolding cut(
+        h, [] { return true; }, [&] { h.server.Drop(); });
     form.Button1->click();
     ASSERT_TRUE(cut.Done());
     EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
@@ -239,7 +240,8 @@ TEST(MainFormDownload, ClosingTheWindowEndsARunningDownloadQuietly) {
     form.show();
     bool closed = false;
     form.OnClosed = [&] { closed = true; };
-    WhenHolding close(h, [] { return true; }, [&] { form.close(); });
+    WhenHolding close(
+        h, [] { return true; }, [&] { form.close(); });
     form.Button1->click();
     ASSERT_TRUE(close.Done());
     EXPECT_TRUE(closed);
@@ -256,11 +258,13 @@ TEST(MainFormDownload, NoSecondDownloadStartsWhileOneRuns) {
     h.ServePackage("A", "1.0", Bytes(200000));
     h.server.HoldAfter(kPackagePath, 65536);
     TForm2& form = h.MakeMain();
-    WhenHolding twice(h, [] { return true; }, [&] {
-        // The download button shows again right after a cancel, before the transfer has ended.
-        form.Button3->click();
-        form.Button1->click();
-    });
+    WhenHolding twice(
+        h, [] { return true; },
+        [&] {
+            // The download button shows again right after a cancel, before the transfer has ended.
+            form.Button3->click();
+            form.Button1->click();
+        });
     form.Button1->click();
     ASSERT_TRUE(twice.Done());
     int packageRequests = 0;

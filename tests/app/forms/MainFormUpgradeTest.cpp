@@ -122,7 +122,8 @@ TEST(MainFormUpgrade, DamagedEntryIsAskedAboutThenTheUpgradeGoesOn) {
     h.boxes.answers = {IDIGNORE, IDCANCEL};
     form.Button2->click();
     ASSERT_EQ(h.boxes.shown.size(), 2u);
-    EXPECT_NE(h.boxes.shown[0].text.find("Invalid size or check sum of file"), std::string::npos) << h.boxes.shown[0].text;
+    EXPECT_NE(h.boxes.shown[0].text.find("Invalid size or check sum of file"), std::string::npos)
+        << h.boxes.shown[0].text;
     EXPECT_EQ(h.boxes.shown[0].flags & 0x0F, unsigned{MB_ABORTRETRYIGNORE});
     EXPECT_EQ(h.boxes.shown[1].text, texts::kConnectPlayer);
     EXPECT_FALSE(std::filesystem::exists(h.player.Path() / "firmware.sb"));

@@ -13,7 +13,7 @@
 namespace yeroup::app {
 class TForm1;
 class TForm2;
-}
+}  // namespace yeroup::app
 
 namespace yeroup::app::test {
 

@@ -2,8 +2,7 @@
 
 namespace yeroup::app::test {
 
-int FakeMessageBoxes::MessageBox(QWidget* owner, const std::string& text, const std::string& caption,
-                                 unsigned flags) {
+int FakeMessageBoxes::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) {
     shown.push_back({owner != nullptr, text, caption, flags});
     if (onShow) onShow(shown.back());
     if (answers.empty()) return IDOK;
@@ -24,8 +23,7 @@ bool FakeProcessStarter::WinExec(const std::string& commandLine, int showFlag) {
 }
 
 bool FakeProcessStarter::ShellExecute(const std::string& operation, const std::string& file,
-                                      const std::string& parameters, const std::string& directory,
-                                      int showCommand) {
+                                      const std::string& parameters, const std::string& directory, int showCommand) {
     started.push_back({"ShellExecute:" + operation, file, parameters, directory, showCommand});
     return true;
 }

@@ -160,10 +160,13 @@ void UpdateHostServer::Handle(int fd) {
     }
     char status[64];
     std::snprintf(status, sizeof status, "HTTP/1.1 %d %s\r\n", resource.status,
-                  resource.status == 200 ? "OK" : resource.status == 404 ? "Not Found" : "Status");
+                  resource.status == 200   ? "OK"
+                  : resource.status == 404 ? "Not Found"
+                                           : "Status");
     std::string response = status;
     response += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
-    if (resource.framing == Framing::Length) response += "Content-Length: " + std::to_string(resource.body.size()) + "\r\n";
+    if (resource.framing == Framing::Length)
+        response += "Content-Length: " + std::to_string(resource.body.size()) + "\r\n";
     if (resource.framing == Framing::Chunked) response += "Transfer-Encoding: chunked\r\n";
     response += "\r\n";
 
@@ -200,8 +203,7 @@ void UpdateHostServer::Handle(int fd) {
     if (ok) SendAll(fd, response + framed(resource.body.substr(holdAt == std::string::npos ? 0 : split), true));
     ::shutdown(fd, SHUT_WR);
     // Let the client read everything before the socket goes.
-    while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
-    }
+    while (::recv(fd, buffer, sizeof buffer, 0) > 0) {}
     std::lock_guard lock(mutex_);
     fds_.erase(std::remove(fds_.begin(), fds_.end(), fd), fds_.end());
     ::close(fd);

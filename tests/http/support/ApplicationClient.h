@@ -26,9 +26,12 @@ inline void ConfigureAsApplication(TIdHTTP& client) {
 // The exact bytes such a client sends for a GET of target from hostHeader, with an optional Cookie value.
 inline std::string ApplicationGet(const std::string& target, const std::string& hostHeader,
                                   const std::string& cookie = "") {
-    std::string request = "GET " + target + " HTTP/1.1\r\n"
+    std::string request = "GET " + target +
+                          " HTTP/1.1\r\n"
                           "Content-Type: text/html\r\n"
-                          "Host: " + hostHeader + "\r\n"
+                          "Host: " +
+                          hostHeader +
+                          "\r\n"
                           "Accept: text/html, */*\r\n"
                           "User-Agent: Mozilla/3.0 (compatible; YERO LiveUpdate)\r\n";
     if (!cookie.empty()) request += "Cookie: " + cookie + "\r\n";

@@ -22,7 +22,8 @@ public:
     bool HasSocket() override { return open_; }
     bool WaitReadable(std::int32_t) override { return true; }
     int Receive(void* buffer, int length) override {
-        int n = static_cast<int>(std::min<std::size_t>(reply_.size() - at_, static_cast<std::size_t>(std::min(length, pieceSize_))));
+        int n = static_cast<int>(
+            std::min<std::size_t>(reply_.size() - at_, static_cast<std::size_t>(std::min(length, pieceSize_))));
         std::memcpy(buffer, reply_.data() + at_, static_cast<std::size_t>(n));
         at_ += static_cast<std::size_t>(n);
         return n;

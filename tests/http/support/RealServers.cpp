@@ -153,22 +153,40 @@ NginxServer::NginxServer() {
     const std::string dir = scratch_.Path().string();
     std::ofstream conf(scratch_.Path() / "nginx.conf");
     conf << "master_process off;\n"
-            "pid " << dir << "/nginx.pid;\n"
-            "error_log " << dir << "/error.log;\n"
+            "pid "
+         << dir
+         << "/nginx.pid;\n"
+            "error_log "
+         << dir
+         << "/error.log;\n"
             "events { worker_connections 64; }\n"
             "http {\n"
             "  access_log off;\n"
-            "  client_body_temp_path " << dir << "/body;\n"
-            "  proxy_temp_path " << dir << "/proxy;\n"
-            "  fastcgi_temp_path " << dir << "/fastcgi;\n"
-            "  uwsgi_temp_path " << dir << "/uwsgi;\n"
-            "  scgi_temp_path " << dir << "/scgi;\n"
+            "  client_body_temp_path "
+         << dir
+         << "/body;\n"
+            "  proxy_temp_path "
+         << dir
+         << "/proxy;\n"
+            "  fastcgi_temp_path "
+         << dir
+         << "/fastcgi;\n"
+            "  uwsgi_temp_path "
+         << dir
+         << "/uwsgi;\n"
+            "  scgi_temp_path "
+         << dir
+         << "/scgi;\n"
             "  default_type application/octet-stream;\n"
             "  sendfile on;\n"
             "  keepalive_requests 10000;\n"
             "  server {\n"
-            "    listen 127.0.0.1:" << port_ << ";\n"
-            "    root " << root_.string() << ";\n"
+            "    listen 127.0.0.1:"
+         << port_
+         << ";\n"
+            "    root "
+         << root_.string()
+         << ";\n"
             "    error_page 404 /404.html;\n"
             "    location /ssi/ { ssi on; ssi_types *; gzip off; chunked_transfer_encoding on; }\n"
             "  }\n"
@@ -179,8 +197,8 @@ NginxServer::NginxServer() {
 
 PythonFileServer::PythonFileServer() {
     port_ = FreeLoopbackPort();
-    Launch({"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", root_.string(),
-            std::to_string(port_)});
+    Launch(
+        {"python3", "-m", "http.server", "--bind", "127.0.0.1", "--directory", root_.string(), std::to_string(port_)});
 }
 
 namespace {

@@ -160,38 +160,32 @@ void ScriptedServer::Serve(int fd, int index) {
     for (const auto& step : script.Steps()) {
         if (!open) break;
         switch (step.kind) {
-            case ConnectionScript::StepKind::ReadRequest: {
-                std::size_t headEnd;
-                while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos && (open = receive())) {
-                }
-                if (!open) break;
-                std::size_t total = headEnd + 4 + BodyLength(pending.substr(0, headEnd + 2));
-                while (pending.size() < total && (open = receive())) {
-                }
-                if (!open) break;
-                std::lock_guard lock(mutex_);
-                requests_.push_back(pending.substr(0, total));
-                requestConnections_.push_back(index);
-                pending.erase(0, total);
-                break;
-            }
-            case ConnectionScript::StepKind::Send:
-                open = SendAll(fd, step.bytes);
-                break;
-            case ConnectionScript::StepKind::Close:
-                closedByScript = true;
-                open = false;
-                break;
-            case ConnectionScript::StepKind::WaitForPeerClose:
-                while (receive()) {
-                }
-                open = false;
-                break;
+        case ConnectionScript::StepKind::ReadRequest: {
+            std::size_t headEnd;
+            while ((headEnd = pending.find("\r\n\r\n")) == std::string::npos && (open = receive())) {}
+            if (!open) break;
+            std::size_t total = headEnd + 4 + BodyLength(pending.substr(0, headEnd + 2));
+            while (pending.size() < total && (open = receive())) {}
+            if (!open) break;
+            std::lock_guard lock(mutex_);
+            requests_.push_back(pending.substr(0, total));
+            requestConnections_.push_back(index);
+            pending.erase(0, total);
+            break;
+        }
+        case ConnectionScript::StepKind::Send: open = SendAll(fd, step.bytes); break;
+        case ConnectionScript::StepKind::Close:
+            closedByScript = true;
+            open = false;
+            break;
+        case ConnectionScript::StepKind::WaitForPeerClose:
+            while (receive()) {}
+            open = false;
+            break;
         }
     }
     if (open && !closedByScript) {
-        while (receive()) {
-        }
+        while (receive()) {}
     }
     {
         std::lock_guard lock(mutex_);

@@ -27,8 +27,8 @@ public:
     int processAllCalls = 0;
     int hasPendingCalls = 0;
     int handleOneCalls = 0;
-    int pending = 0;                // messages queued for the one-at-a-time mode
-    std::function<void()> onPump;   // runs inside every pump, like a button handler
+    int pending = 0;               // messages queued for the one-at-a-time mode
+    std::function<void()> onPump;  // runs inside every pump, like a button handler
 
 private:
     void RunHandler() {

@@ -11,7 +11,8 @@ namespace yeroup::net::testing {
 
 class ScriptedTransport : public TIdIOHandler {
 public:
-    ScriptedTransport(std::string bytes, std::size_t piece) : bytes_(std::move(bytes)), piece_(std::max<std::size_t>(piece, 1)) {}
+    ScriptedTransport(std::string bytes, std::size_t piece)
+        : bytes_(std::move(bytes)), piece_(std::max<std::size_t>(piece, 1)) {}
 
     void ConnectTo(const std::string&, std::int32_t, const std::string&, std::int32_t, std::int32_t, std::int32_t,
                    std::int32_t) override {

@@ -28,7 +28,9 @@ TEST(IniFile, SectionsAndKeysComeInFileOrder) {
 TEST(IniFile, DoubleByteSectionNamesKeepTrailBytesThatLookLikeBrackets) {
     TempFolder dir;
     // 0xB0 0x5D is one GBK character whose second byte is "]".
-    const std::string name = "T\xB0\x5D" "1";
+    const std::string name =
+        "T\xB0\x5D"
+        "1";
     WriteText(dir.Path() / "c.ini", "[" + name + "]\nV1=1\n");
     std::vector<std::string> list;
     TIniFile ini(dir.Path() / "c.ini");
@@ -56,8 +58,9 @@ TEST(IniFile, NamesBeyondTheListBufferAreNotSeen) {
 
 TEST(IniFile, IntegersReadDecimalOrHexAndFallBackToTheDefault) {
     TempFolder dir;
-    WriteText(dir.Path() / "u.ini",
-              "[Main02]\nhex=0x1\nHEX=0X1f\nneg=-3\nbad=12a\nempty=\nzero=0x\nbig=2147483648\nq=\"7\"\nall=0xFFFFFFFF\n");
+    WriteText(
+        dir.Path() / "u.ini",
+        "[Main02]\nhex=0x1\nHEX=0X1f\nneg=-3\nbad=12a\nempty=\nzero=0x\nbig=2147483648\nq=\"7\"\nall=0xFFFFFFFF\n");
     TIniFile ini(dir.Path() / "u.ini");
     EXPECT_EQ(ini.ReadInteger("main02", "hex", 0), 1);
     EXPECT_EQ(ini.ReadInteger("Main02", "HEX", 0), 1);  // the first key of that name

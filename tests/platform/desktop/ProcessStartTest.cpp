@@ -41,7 +41,8 @@ TEST(ProcessStart, ProgramIsFoundInTheExeFolderBeforeThePath) {
     const char* oldPath = std::getenv("PATH");
     const std::string saved = oldPath ? oldPath : "";
     ::setenv("PATH", ("/nonexistent:" + path.Path().string()).c_str(), 1);
-    EXPECT_EQ(FindProgram("SigmaTelSetup.exe", exe.Path().string() + "/"), (path.Path() / "SigmaTelSetup.exe").string());
+    EXPECT_EQ(FindProgram("SigmaTelSetup.exe", exe.Path().string() + "/"),
+              (path.Path() / "SigmaTelSetup.exe").string());
     WriteScript(exe.Path() / "SigmaTelSetup.exe", "exit 0\n");
     EXPECT_EQ(FindProgram("SigmaTelSetup.exe", exe.Path().string() + "/"), (exe.Path() / "SigmaTelSetup.exe").string());
     WriteText(exe.Path() / "notexec", "");
@@ -63,7 +64,8 @@ TEST(ProcessStart, ShellExecuteRunsInTheWorkingFolderWithItsParameters) {
 TEST(ProcessStart, WinExecStartsTheProgramFromTheExeFolder) {
     TempFolder dir;
     const auto out = dir.Path() / "ran.txt";
-    WriteScript(dir.Path() / "SigmaTelSetup.exe", "echo ran > '" + out.string() + "'; touch '" + out.string() + ".done'\n");
+    WriteScript(dir.Path() / "SigmaTelSetup.exe",
+                "echo ran > '" + out.string() + "'; touch '" + out.string() + ".done'\n");
     TProcessStarter starter(dir.Path().string() + "/");
     ASSERT_TRUE(starter.WinExec("SigmaTelSetup.exe", 0));
     EXPECT_EQ(WaitForFile(out), "ran\n");

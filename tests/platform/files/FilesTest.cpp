@@ -1,8 +1,8 @@
 #include "platform/files/Files.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -21,7 +21,8 @@ protected:
         root_ = pattern;
     }
     void TearDown() override {
-        for (auto& e : fs::recursive_directory_iterator(root_)) fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
+        for (auto& e : fs::recursive_directory_iterator(root_))
+            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
         fs::remove_all(root_);
     }
     std::string At(const std::string& name) const { return (root_ / name).string(); }

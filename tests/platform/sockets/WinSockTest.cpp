@@ -68,7 +68,10 @@ TEST_F(WinSockTest, AHandleClosedUnderABlockedConnectEndsItWithNotASocket) {
         const TSocket f = Socket(kAfInet, kSockStream, 0);
         fillers.push_back(f);
         std::atomic<bool> done{false};
-        std::thread t([&] { Connect(f, Loopback(port)); done = true; });
+        std::thread t([&] {
+            Connect(f, Loopback(port));
+            done = true;
+        });
         std::this_thread::sleep_for(std::chrono::milliseconds(150));
         if (!done) {
             CloseSocket(f);

@@ -32,7 +32,9 @@ TEST(CodePages, OemNamesConvertToAnsi) {
 }
 
 TEST(CodePages, InvalidSequencesBecomeQuestionMarks) {
-    EXPECT_EQ(AnsiToUtf8("a\xFF" "b"), "a?b");
+    EXPECT_EQ(AnsiToUtf8("a\xFF"
+                         "b"),
+              "a?b");
     EXPECT_EQ(AnsiToUtf8("cut\xD6"), "cut?");
 }
 
@@ -44,7 +46,7 @@ TEST(AsciiText, FoldsOnlyAsciiLetters) {
     static_assert(SameText("Keep-Alive", "KEEP-ALIVE"));
     EXPECT_FALSE(SameText("ab", "abc"));
     EXPECT_FALSE(SameText("\xE4", "\xC4"));  // Latin-1 ä / Ä stay distinct
-    EXPECT_FALSE(SameText("[", "{"));         // no folding outside the letters
+    EXPECT_FALSE(SameText("[", "{"));        // no folding outside the letters
     EXPECT_TRUE(SameText("\xD6\xD0x", "\xD6\xD0X"));
 }
 
