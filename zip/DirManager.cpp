@@ -20,7 +20,7 @@ constexpr std::uint16_t kMaxRebuildNameKept = 256;
 
 std::string UpToZero(const char* data, std::size_t size) {
     const void* zero = std::memchr(data, 0, size);
-    return std::string(data, zero ? static_cast<const char*>(zero) - data : size);
+    return std::string(data, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
 }
 
 }  // namespace
@@ -42,9 +42,9 @@ bool TZFDirManager::FindEndRecord() {
     std::vector<unsigned char> buffer(static_cast<std::size_t>(window));
     stream_.SetPosition(base);
     stream_.ReadBuffer(buffer.data(), window);
-    for (std::int64_t i = window - 1; i >= 3; --i) {
+    for (std::size_t i = buffer.size() - 1; i >= 3; --i) {
         if (buffer[i] != 0x06 || buffer[i - 1] != 0x05 || buffer[i - 2] != 0x4B || buffer[i - 3] != 0x50) continue;
-        const std::int64_t at = i - 3;
+        const auto at = static_cast<std::int64_t>(i) - 3;
         const std::int64_t offset = base + at;
         if (size - offset < kEndRecordSize) continue;
         // The record lies inside the buffer: the window ends at the end of the file.
@@ -196,7 +196,7 @@ std::int64_t TZFDirManager::FindSignature(std::int64_t from, std::uint32_t signa
         stream_.SetPosition(from);
         stream_.ReadBuffer(buffer.data(), n);
         for (std::int64_t i = 0; i + 4 <= n; ++i)
-            if (buffer[i] == 0x50 && Le32(buffer.data() + i) == signature) return from + i;
+            if (buffer[static_cast<std::size_t>(i)] == 0x50 && Le32(buffer.data() + i) == signature) return from + i;
         if (from + n >= size) break;
         from += n - 3;  // windows overlap so a signature across the border is found
     }

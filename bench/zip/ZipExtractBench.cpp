@@ -39,7 +39,7 @@ std::string Text(std::size_t size, std::mt19937& rng) {
 std::string Noise(std::size_t size, std::mt19937& rng) {
     std::string out(size, '\0');
     for (std::size_t i = 0; i + 4 <= size; i += 4) {
-        const std::uint32_t v = rng();
+        const auto v = static_cast<std::uint32_t>(rng());
         std::copy_n(reinterpret_cast<const char*>(&v), 4, out.data() + i);
     }
     return out;
