@@ -59,9 +59,10 @@ std::string DateTimeToInternetStr(TDateTime value) {
     const long zoneMinutes = std::lround(OffsetFromUTC() * 24 * 60);
     const long zone = std::labs(zoneMinutes);
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %d %s %d %02d:%02d:%02d %c%02ld%02ld", kDayNames[static_cast<std::size_t>(p.DayOfWeek)], p.Day,
-                  kMonthNames[static_cast<std::size_t>(p.Month - 1)], p.Year, p.Hour, p.Minute, p.Second, zoneMinutes >= 0 ? '+' : '-', zone / 60,
-                  zone % 60);
+    std::snprintf(text, sizeof text, "%s, %d %s %d %02d:%02d:%02d %c%02ld%02ld",
+                  kDayNames[static_cast<std::size_t>(p.DayOfWeek)], p.Day,
+                  kMonthNames[static_cast<std::size_t>(p.Month - 1)], p.Year, p.Hour, p.Minute, p.Second,
+                  zoneMinutes >= 0 ? '+' : '-', zone / 60, zone % 60);
     return text;
 }
 
