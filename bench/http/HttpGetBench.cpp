@@ -47,7 +47,7 @@ double CurlRate(const std::string& url) {
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::atoi(argv[1]) : 3;
-    http::test::NginxServer server;
+    test::NginxServer server;
     {
         std::ofstream file(server.Root() / "big.bin", std::ios::binary);
         std::string block(1 << 20, '\0');

@@ -16,10 +16,10 @@
 #include "app/forms/SplashForm.h"
 #include "platform/desktop/ProcessStart.h"
 #include "tests/app/support/FakeServices.h"
-#include "tests/app/support/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
-using namespace yeroup::app::test;
+using namespace yeroup::test;
 
 namespace {
 
@@ -66,7 +66,7 @@ private:
 }  // namespace
 
 TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
-    TestFolder work;
+    ScratchFolder work;
     const auto site = work.Path() / "site";
     ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()),
               0);
@@ -116,7 +116,7 @@ TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
 
     // The updater runs detached; it records how it was started.
     const auto log = player / "updater-invocations.log";
-    for (int i = 0; i < 500 && ReadFile(log).find('\n') == std::string::npos; ++i)
+    for (int i = 0; i < 500 && (!std::filesystem::exists(log) || ReadFile(log).find('\n') == std::string::npos); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const std::string entry = ReadFile(log);
     EXPECT_NE(entry.find("cwd=" + std::filesystem::canonical(player).string() + " args=[-s] firmware.sb=present"),

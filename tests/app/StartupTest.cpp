@@ -10,10 +10,10 @@
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
-using namespace yeroup::app::test;
+using namespace yeroup::test;
 
 TEST(Startup, SecondCopyIsWarnedAndEnds) {
-    TestFolder locks;
+    ScratchFolder locks;
     FakeMessageBoxes boxes;
     auto first = SingleInstanceGuard(boxes, locks.Path());
     ASSERT_NE(first, nullptr);

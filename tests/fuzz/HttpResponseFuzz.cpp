@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // First byte: the size of each received piece and the client options; the rest is the reply.
     const int piece = 1 + (data[0] & 0x1F) * 7;
     std::string reply(reinterpret_cast<const char*>(data + 1), size - 1);
-    http::test::MemoryTransport transport(reply, piece);
+    test::MemoryTransport transport(reply, piece);
     http::TIdHTTP client;
     client.SetIOHandler(&transport);
     client.HandleRedirects = (data[0] & 0x20) != 0;

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint8_t plan = data[2];
     const std::string bytes(reinterpret_cast<const char*>(data + 3), size - 3);
 
-    net::testing::ScriptedTransport transport(bytes, piece);
+    test::ScriptedTransport transport(bytes, piece);
     net::TIdTCPConnection connection;
     connection.SetIOHandler(&transport);
     connection.MaxLineLength = maxLine;

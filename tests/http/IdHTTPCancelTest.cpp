@@ -2,10 +2,10 @@
 // while Get waits for body bytes.
 #include <gtest/gtest.h>
 
+#include "app/forms/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "net/IdAntiFreeze.h"
 #include "platform/threads/MainThread.h"
-#include "tests/http/support/ApplicationClient.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/net/support/FakeMessagePump.h"
 
@@ -18,7 +18,6 @@ using test::ScriptedServer;
 struct CancelFixture {
     explicit CancelFixture(const std::string& reply) : mainThread(platform::CurrentThreadId()), antiFreeze(pump) {
         server.AddConnection(ConnectionScript().ReadRequest().Send(reply).WaitForPeerClose());
-        test::ConfigureAsApplication(client);
         client.OnWork = [this](net::TIdComponent*, net::TWorkMode mode, std::int32_t count) {
             if (mode == net::wmRead) received = count;
         };
@@ -35,10 +34,11 @@ struct CancelFixture {
     }
 
     platform::ScopedMainThread mainThread;
-    net::testing::FakeMessagePump pump;
+    test::FakeMessagePump pump;
     net::TIdAntiFreeze antiFreeze;
     ScriptedServer server;
-    TIdHTTP client;
+    const std::unique_ptr<TIdHTTP> owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     std::int32_t received = 0;
     int workEnds = 0;

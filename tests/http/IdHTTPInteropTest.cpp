@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
+#include "app/forms/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
-#include "tests/http/support/ApplicationClient.h"
 #include "tests/http/support/RealServers.h"
 
 namespace yeroup::http {
@@ -36,8 +36,8 @@ TEST(IdHTTPInterop, Nginx) {
     server.WriteFile("FirmwareBack/pkg.zip", package);
     server.WriteFile("404.html", "<html>no such firmware</html>\n");
     server.WriteFile("ssi/page.htm", page);
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
 
     platform::TMemoryStream stream;
     client.Get(server.Url("/FirmwareBack/pkg.zip"), stream);
@@ -66,8 +66,8 @@ TEST(IdHTTPInterop, PythonHttpServer) {
     test::PythonFileServer server;
     const std::string catalogue = Binary(70000, 3);
     server.WriteFile("YEROMP3LiveUpdate.ini", catalogue);
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     for (int round = 0; round < 2; ++round) {
         platform::TMemoryStream stream;
         client.Get(server.Url("/YEROMP3LiveUpdate.ini"), stream);
@@ -91,8 +91,8 @@ TEST(IdHTTPInterop, PythonChunkedHandler) {
     test::PythonChunkedServer server;
     const std::string data = Binary(250000, 11);
     server.WriteFile("data.bin", data);
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     for (int round = 0; round < 2; ++round) {
         platform::TMemoryStream stream;
         client.Get(server.Url("/data.bin"), stream);

@@ -2,9 +2,9 @@
 // refused, the redirect limit, and authentication challenges.
 #include <gtest/gtest.h>
 
+#include "app/forms/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
-#include "tests/http/support/ApplicationClient.h"
 #include "tests/http/support/ScriptedServer.h"
 
 namespace yeroup::http {
@@ -21,8 +21,8 @@ TEST(IdHTTPRedirect, NotFoundRaisesWithTheBodyAndKeepsTheConnection) {
     server.AddConnection(ConnectionScript()
                              .Respond(HttpResponse("404 Not Found", {}, "<html>missing</html>"))
                              .Respond(HttpResponse("200 OK", {}, "fine")));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     stream.WriteBuffer("old", 3);
     try {
@@ -47,8 +47,8 @@ TEST(IdHTTPRedirect, RedirectFailsWithTheApplicationSettings) {
     server.AddConnection(ConnectionScript()
                              .Respond(HttpResponse("302 Found", {"Location: /elsewhere"}, "moved"))
                              .Respond("HTTP/1.1 304 Not Modified\r\n\r\n"));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     try {
         client.Get(server.Url("/here"), stream);
@@ -134,8 +134,8 @@ TEST(IdHTTPRedirect, ChallengeWithoutAuthorizationHandlerFails) {
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond(
         HttpResponse("401 Unauthorized", {"WWW-Authenticate: Basic realm=\"live update\""}, "denied")));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     try {
         client.Get(server.Url("/secret"), stream);

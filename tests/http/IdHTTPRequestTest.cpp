@@ -2,10 +2,11 @@
 // connection reuse, how URLs merge into the working address, and the calls refused before sending.
 #include <gtest/gtest.h>
 
+#include "app/forms/UpdateClient.h"
 #include "http/IdConvertError.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
-#include "tests/http/support/ApplicationClient.h"
+#include "tests/http/support/ApplicationRequest.h"
 #include "tests/http/support/ScriptedServer.h"
 
 namespace yeroup::http {
@@ -23,8 +24,8 @@ TEST(IdHTTPRequest, ApplicationSettingsSendExactBytesAndReuseTheConnection) {
     server.AddConnection(ConnectionScript()
                              .Respond(HttpResponse("200 OK", {"Set-Cookie: SID=abc; path=/"}, "first"))
                              .Respond(HttpResponse("200 OK", {}, "second")));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream first;
     client.Get(server.Url("/a/b.ini"), first);
     EXPECT_EQ(first.ToString(), "first");
@@ -73,8 +74,8 @@ TEST(IdHTTPRequest, ConnectionCloseEndsTheConnection) {
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {"Connection: CLOSE"}, "a")));
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, "b")));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream body;
     client.Get(server.Url("/x"), body);
     EXPECT_FALSE(client.IsConnected());

@@ -4,9 +4,9 @@
 
 #include <vector>
 
+#include "app/forms/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
-#include "tests/http/support/ApplicationClient.h"
 #include "tests/http/support/ScriptedServer.h"
 
 namespace yeroup::http {
@@ -41,8 +41,8 @@ TEST(IdHTTPResponse, BodyOfKnownLengthWithWorkEvents) {
     ScriptedServer server;
     const std::string body = Bytes(1234);
     server.AddConnection(ConnectionScript().ReadRequest().Send(HttpResponse("200 OK", {}, body)));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     WorkLog log;
     log.Attach(client);
     platform::TMemoryStream stream;
@@ -197,8 +197,8 @@ TEST(IdHTTPResponse, OverlongHeaderLine) {
     ScriptedServer server;
     server.AddConnection(
         ConnectionScript().Respond("HTTP/1.1 200 OK\r\nX-Big: " + std::string(20000, 'x') + "\r\n\r\n"));
-    TIdHTTP client;
-    test::ConfigureAsApplication(client);
+    const auto owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     try {
         client.Get(server.Url("/big"), stream);

@@ -10,7 +10,7 @@
 namespace yeroup::net {
 namespace {
 
-using testing::FakeMessagePump;
+using test::FakeMessagePump;
 
 TEST(IdAntiFreeze, TheNewestInstanceGovernsAndAnyDestructionClearsIt) {
     FakeMessagePump pump;

@@ -12,9 +12,9 @@
 namespace yeroup::net {
 namespace {
 
-using testing::ClientTest;
-using testing::FakeMessagePump;
-using testing::PeerSocket;
+using test::ClientTest;
+using test::FakeMessagePump;
+using test::PeerSocket;
 
 class CancelTest : public ClientTest {
 protected:
@@ -45,7 +45,7 @@ protected:
 
     FakeMessagePump pump;
     TIdAntiFreeze antiFreeze{pump};
-    std::shared_ptr<testing::Gate> peerDone = testing::Gate::Make();
+    std::shared_ptr<test::Gate> peerDone = test::Gate::Make();
     platform::TMemoryStream stream;
     bool cancelled = false;
     std::int64_t expected = 1;
@@ -118,7 +118,7 @@ TEST_F(CancelTest, OnlyWhenIdleFalsePumpsAfterSlicesThatBroughtData) {
     EXPECT_LE(idlePumps, 200000 / 32768 + 2);
 
     platform::TMemoryStream second;
-    auto loop = std::make_unique<testing::LoopbackListener>();
+    auto loop = std::make_unique<test::LoopbackListener>();
     loop->Serve([body](PeerSocket& peer) { peer.Send(body); });
     TIdTCPClient other;
     other.SetHost("127.0.0.1");

@@ -24,7 +24,7 @@ void Replace(platform::TStream& s, const std::string& text) {
 }
 
 TEST(IdConnectionIntercept, RewritesBothDirectionsThroughTheChainAndHearsConnectAndDisconnect) {
-    testing::ScriptedTransport transport("abc\nxyz\n", 3);
+    test::ScriptedTransport transport("abc\nxyz\n", 3);
     TIdConnectionIntercept outer, wire;
     outer.SetIntercept(&wire);
     std::vector<std::string> order;

@@ -14,33 +14,33 @@
 namespace yeroup::net {
 namespace {
 
-using testing::FakeMessagePump;
-using testing::PeerSocket;
+using test::FakeMessagePump;
+using test::PeerSocket;
 
 class SocketHandleTest : public ::testing::Test {
 protected:
     void TearDown() override {
-        for (int fd : held) testing::CloseFd(fd);
+        for (int fd : held) test::CloseFd(fd);
     }
     // Two neighbouring free ports, lo and lo + 1, held by us when hold is set.
     std::uint16_t FreePair(bool holdLow, bool holdHigh) {
         for (int attempt = 0; attempt < 50; ++attempt) {
-            const std::uint16_t lo = testing::ClosedPort();
+            const std::uint16_t lo = test::FreeLoopbackPort();
             if (lo == 0 || lo == 65535) continue;
-            const int a = testing::BindPort(lo), b = testing::BindPort(static_cast<std::uint16_t>(lo + 1));
+            const int a = test::BindPort(lo), b = test::BindPort(static_cast<std::uint16_t>(lo + 1));
             if (a >= 0 && b >= 0) {
                 if (holdLow)
                     held.push_back(a);
                 else
-                    testing::CloseFd(a);
+                    test::CloseFd(a);
                 if (holdHigh)
                     held.push_back(b);
                 else
-                    testing::CloseFd(b);
+                    test::CloseFd(b);
                 return lo;
             }
-            testing::CloseFd(a);
-            testing::CloseFd(b);
+            test::CloseFd(a);
+            test::CloseFd(b);
         }
         ADD_FAILURE() << "no two neighbouring free ports";
         return 0;
@@ -149,9 +149,9 @@ protected:
         ASSERT_TRUE(transport.WaitReadable(5000));  // before any anti-freeze exists
     }
 
-    std::shared_ptr<testing::Gate> peerGate = testing::Gate::Make();
-    std::shared_ptr<testing::Mailbox> peerData = testing::Mailbox::Make();
-    testing::LoopbackListener listener;
+    std::shared_ptr<test::Gate> peerGate = test::Gate::Make();
+    std::shared_ptr<test::Mailbox> peerData = test::Mailbox::Make();
+    test::LoopbackListener listener;
     TIdIOHandlerSocket transport;
     FakeMessagePump pump;
 };

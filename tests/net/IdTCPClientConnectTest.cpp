@@ -14,10 +14,10 @@
 namespace yeroup::net {
 namespace {
 
-using testing::EventLog;
-using testing::FakeMessagePump;
-using testing::LoopbackListener;
-using testing::PeerSocket;
+using test::EventLog;
+using test::FakeMessagePump;
+using test::LoopbackListener;
+using test::PeerSocket;
 
 const std::string kRefusedText = "Socket Error # 10061\r\nConnection refused.";
 
@@ -75,7 +75,7 @@ TEST_F(ConnectTest, ANameIsResolvedAfterAResolvingStatus) {
 
 TEST_F(ConnectTest, ARefusedDirectConnectRaisesSocketError10061AndKeepsTheTransport) {
     client.SetHost("127.0.0.1");
-    client.SetPort(testing::ClosedPort());
+    client.SetPort(test::FreeLoopbackPort());
     try {
         client.Connect();
         FAIL();
@@ -98,7 +98,7 @@ TEST_F(ConnectTest, ARefusedThreadedConnectRaisesConnectExceptionWithTheSameText
     FakeMessagePump pump;
     TIdAntiFreeze antiFreeze(pump);
     client.SetHost("127.0.0.1");
-    client.SetPort(testing::ClosedPort());
+    client.SetPort(test::FreeLoopbackPort());
     try {
         client.Connect();
         FAIL();
@@ -129,7 +129,7 @@ TEST_F(ConnectTest, DisconnectWithoutEverConnectingStillReports) {
 }
 
 TEST_F(ConnectTest, APendingConnectTimesOut) {
-    testing::FullBacklogListener full;
+    test::FullBacklogListener full;
     client.SetHost("127.0.0.1");
     client.SetPort(full.Port());
     const auto start = std::chrono::steady_clock::now();
@@ -187,7 +187,7 @@ TEST_F(ThreadedConnectTest, ATimeOutShorterThanASliceSleepsItOnceWithoutPumping)
 TEST_F(ThreadedConnectTest, SlicesAreCappedAt125AndPumpedUntilTheTimeOut) {
     FakeMessagePump pump;
     TIdAntiFreeze antiFreeze(pump);
-    testing::FullBacklogListener full;
+    test::FullBacklogListener full;
     client.SetPort(full.Port());
     EXPECT_THROW(client.Connect(400), EIdConnectTimeout);
     EXPECT_EQ(sleeps, (std::vector<int>{125, 125, 125, 25}));
@@ -203,7 +203,7 @@ TEST_F(ConnectTest, ADisconnectFromThePumpEndsTheConnectQuietlyAndTheFirstWriteF
         if (!cancelled) client.Disconnect();
         cancelled = true;
     };
-    testing::FullBacklogListener full;
+    test::FullBacklogListener full;
     client.SetHost("127.0.0.1");
     client.SetPort(full.Port());
     client.Connect();
@@ -236,8 +236,8 @@ TEST(IOHandlerOwnership, ABorrowedTransportIsForgottenWhenDestroyedAndNeverFreed
 }
 
 TEST(IOHandlerOwnership, InstallingATransportReleasesTheOneConnectCreated) {
-    testing::LoopbackListener listener;
-    listener.Serve([](testing::PeerSocket&) {});
+    test::LoopbackListener listener;
+    listener.Serve([](test::PeerSocket&) {});
     const int before = TIdComponent::LiveCount();
     TIdTCPClient client;
     client.SetHost("127.0.0.1");

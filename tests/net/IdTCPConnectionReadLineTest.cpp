@@ -10,9 +10,9 @@
 namespace yeroup::net {
 namespace {
 
-using testing::ClientTest;
-using testing::EventLog;
-using testing::PeerSocket;
+using test::ClientTest;
+using test::EventLog;
+using test::PeerSocket;
 
 using ReadLineTest = ClientTest;
 
@@ -28,7 +28,7 @@ TEST_F(ReadLineTest, LfAndCrLfEndsReadTheSameAndOtherTerminatorsDropOnlyThemselv
 
 TEST(ReadLineArrival, ATerminatorSplitAcrossArrivalsIsFoundWhateverThePieceSize) {
     for (std::size_t piece = 1; piece <= 9; ++piece) {
-        testing::ScriptedTransport transport("alpha<|>beta<|>gamma\r\nlast", piece);
+        test::ScriptedTransport transport("alpha<|>beta<|>gamma\r\nlast", piece);
         TIdTCPConnection connection;
         connection.SetIOHandler(&transport);
         EXPECT_EQ(connection.ReadLine("<|>"), "alpha") << piece;
@@ -65,7 +65,7 @@ TEST_F(ReadLineTest, SplitModeReturnsTheMaximumAndLeavesTheRest) {
 }
 
 TEST_F(ReadLineTest, AnUnterminatedOverlongLineRaisesWithoutWaitingForItsEnd) {
-    auto done = testing::Gate::Make();
+    auto done = test::Gate::Make();
     ConnectTo([=](PeerSocket& peer) {
         peer.Send(std::string(16385, 'c'));
         done->Wait();  // keeps the connection open: the read must not wait for more
@@ -106,7 +106,7 @@ TEST_F(ReadLineTest, LinesInsideAReadSpanAreCountedWithTheirTerminators) {
 }
 
 TEST_F(ReadLineTest, ASilentPeerEndsAReadWithReadTimeoutWhenOneIsSet) {
-    auto done = testing::Gate::Make();
+    auto done = test::Gate::Make();
     ConnectTo([=](PeerSocket&) { done->Wait(); });
     client.ReadTimeout = 300;
     const auto start = std::chrono::steady_clock::now();

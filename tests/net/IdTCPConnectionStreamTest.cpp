@@ -9,8 +9,8 @@
 namespace yeroup::net {
 namespace {
 
-using testing::ClientTest;
-using testing::PeerSocket;
+using test::ClientTest;
+using test::PeerSocket;
 
 using StreamReadTest = ClientTest;
 
@@ -43,7 +43,7 @@ TEST_F(StreamReadTest, ACountedReadPreSizesAndReportsChunksFromTheBufferFirst) {
 }
 
 TEST_F(StreamReadTest, CountZeroReadsNothingAndKeepsTheSizeAtThePosition) {
-    auto done = testing::Gate::Make();
+    auto done = test::Gate::Make();
     ConnectTo([=](PeerSocket&) { done->Wait(); });
     platform::TMemoryStream stream;
     stream.WriteBuffer("abcdef", 6);
@@ -115,7 +115,7 @@ TEST_F(StreamReadTest, APeerCloseWithAnEmptyBufferIsReportedOnce) {
 }
 
 TEST_F(StreamReadTest, ProbeForCloseLeavesAHealthyConnectionAloneAndNoticesAClosedOne) {
-    auto probed = testing::Gate::Make();
+    auto probed = test::Gate::Make();
     ConnectTo([=](PeerSocket&) { probed->Wait(); });
     log.Attach(client);
     client.ProbeForClose(false);

@@ -9,13 +9,13 @@
 namespace yeroup::net {
 namespace {
 
-using testing::ClientTest;
-using testing::PeerSocket;
+using test::ClientTest;
+using test::PeerSocket;
 
 using WriteTest = ClientTest;
 
 TEST_F(WriteTest, WriteLineAppendsCrLfAndAnEmptyLineIsJustCrLf) {
-    auto received = testing::Mailbox::Make();
+    auto received = test::Mailbox::Make();
     ConnectTo([=](PeerSocket& peer) { received->Put(peer.ReceiveUntilClose()); });
     client.WriteLine("GET / HTTP/1.1");
     client.WriteLine();
@@ -25,8 +25,8 @@ TEST_F(WriteTest, WriteLineAppendsCrLfAndAnEmptyLineIsJustCrLf) {
 }
 
 TEST_F(WriteTest, ABatchWithoutThresholdLeavesOnlyAtItsEnd) {
-    auto early = testing::Mailbox::Make(), late = testing::Mailbox::Make();
-    auto ended = testing::Gate::Make();
+    auto early = test::Mailbox::Make(), late = test::Mailbox::Make();
+    auto ended = test::Gate::Make();
     ConnectTo([=](PeerSocket& peer) {
         early->Put(peer.ReceiveAvailable(150));
         ended->Wait();
@@ -45,9 +45,9 @@ TEST_F(WriteTest, ABatchWithoutThresholdLeavesOnlyAtItsEnd) {
 }
 
 TEST_F(WriteTest, AThresholdSendsExactlyThatManyBytesWhenReached) {
-    auto first = testing::Mailbox::Make(), rest = testing::Mailbox::Make();
-    auto ended = testing::Gate::Make();
-    auto firstSent = testing::Gate::Make();
+    auto first = test::Mailbox::Make(), rest = test::Mailbox::Make();
+    auto ended = test::Gate::Make();
+    auto firstSent = test::Gate::Make();
     ConnectTo([=](PeerSocket& peer) {
         firstSent->Wait();
         first->Put(peer.ReceiveAvailable(2000));
@@ -65,7 +65,7 @@ TEST_F(WriteTest, AThresholdSendsExactlyThatManyBytesWhenReached) {
 }
 
 TEST_F(WriteTest, AStreamWriteOpensAWriteSpanAndCanPrefixItsLength) {
-    auto received = testing::Mailbox::Make();
+    auto received = test::Mailbox::Make();
     ConnectTo([=](PeerSocket& peer) { received->Put(peer.ReceiveUntilClose()); });
     platform::TMemoryStream source;
     source.WriteBuffer("0123456789", 10);
@@ -119,7 +119,7 @@ TEST_F(WriteTest, AMissingFileRaisesFileNotFound) {
 }
 
 TEST_F(WriteTest, SendingToAPeerThatResetRaisesASocketErrorAndCloses) {
-    auto closed = testing::Gate::Make();
+    auto closed = test::Gate::Make();
     ConnectTo([=](PeerSocket& peer) {
         // Unread data at close makes the peer answer with a reset.
         peer.Send("unused");
@@ -149,10 +149,10 @@ TEST_F(WriteTest, SendingToAPeerThatResetRaisesASocketErrorAndCloses) {
 namespace yeroup::net {
 namespace {
 
-using ReplyTest = testing::ClientTest;
+using ReplyTest = test::ClientTest;
 
 TEST_F(ReplyTest, AMultiLineReplyIsReadToItsLastLineAndParsed) {
-    ConnectTo([](testing::PeerSocket& peer) {
+    ConnectTo([](test::PeerSocket& peer) {
         peer.Send(
             "\r\n  \r\n250-first line\r\n250-second\r\n250 last\r\n"
             "550 no such thing\r\nabc\r\n");

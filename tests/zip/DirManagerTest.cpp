@@ -10,8 +10,8 @@
 namespace yeroup::zip {
 namespace {
 
-using testing::BuildArchive;
-using testing::HandEntry;
+using test::BuildArchive;
+using test::HandEntry;
 
 std::unique_ptr<platform::TMemoryStream> StreamOf(const std::string& bytes) {
     auto s = std::make_unique<platform::TMemoryStream>();

@@ -12,7 +12,7 @@
 namespace yeroup::zip {
 namespace {
 
-using namespace testing;
+using namespace test;
 namespace fs = std::filesystem;
 
 class Extraction : public ::testing::Test {
@@ -31,7 +31,7 @@ protected:
     void ExtractAll() { archiver_.ExtractFiles("*.*", kSearchAllAttributes, ""); }
     std::string Out(const std::string& name) const { return dir_ / ("out/" + name); }
 
-    TempDir dir_;
+    ScratchFolder dir_;
     ScriptedPrompts prompts_;
     TZFZipArchiver archiver_;
 };

@@ -11,7 +11,7 @@
 namespace yeroup::zip {
 namespace {
 
-using namespace testing;
+using namespace test;
 namespace fs = std::filesystem;
 
 class RealToolArchives : public ::testing::Test {
@@ -50,8 +50,8 @@ protected:
     }
 
     std::map<std::string, std::string> files_;
-    TempDir src_;
-    TempDir out_;
+    ScratchFolder src_;
+    ScratchFolder out_;
     ScriptedPrompts prompts_;
     TZFZipArchiver archiver_;
 };

@@ -1,48 +1,15 @@
 #include "tests/zip/ZipTestSupport.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
 #include <random>
-#include <sstream>
-#include <stdexcept>
 
-namespace yeroup::zip::testing {
+namespace yeroup::test {
 
 namespace fs = std::filesystem;
-
-TempDir::TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "yeroup-zip-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    // Read-only files and folders made by the tests must still go.
-    for (auto it = fs::recursive_directory_iterator(path_, ec); it != fs::recursive_directory_iterator(); ++it)
-        ::chmod(it->path().c_str(), 0755);
-    fs::remove_all(path_, ec);
-}
-
-void WriteFile(const std::string& path, const std::string& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out) throw std::runtime_error("cannot write " + path);
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw std::runtime_error("cannot read " + path);
-    std::ostringstream all;
-    all << in.rdbuf();
-    return all.str();
-}
 
 std::string TextBytes(std::size_t size, unsigned seed) {
     static const char* words[] = {"firmware ", "player ", "update ", "chip ", "audio ", "volume ", "track\n"};
@@ -147,15 +114,15 @@ std::string BuildArchive(const std::vector<HandEntry>& entries, const std::strin
     return body + directory + end + comment;
 }
 
-TZFOverwriteAnswer ScriptedPrompts::ConfirmOverwrite(const std::string& text) {
+zip::TZFOverwriteAnswer ScriptedPrompts::ConfirmOverwrite(const std::string& text) {
     asked.push_back(text);
     return overwriteAnswer;
 }
 
-TZFAction ScriptedPrompts::ProcessFileFailure(const std::string& text) {
+zip::TZFAction ScriptedPrompts::ProcessFileFailure(const std::string& text) {
     asked.push_back(text);
-    if (failureAnswers.empty()) return fxaIgnore;
-    const TZFAction answer = failureAnswers[std::min(failures_, failureAnswers.size() - 1)];
+    if (failureAnswers.empty()) return zip::fxaIgnore;
+    const zip::TZFAction answer = failureAnswers[std::min(failures_, failureAnswers.size() - 1)];
     ++failures_;
     return answer;
 }
@@ -167,4 +134,4 @@ bool ScriptedPrompts::QueryPassword(const std::string& caption, const std::strin
     return true;
 }
 
-}  // namespace yeroup::zip::testing
+}  // namespace yeroup::test

@@ -1,30 +1,15 @@
 #pragma once
-// Shared helpers of the archive tests: scratch folders, files, external tools and a small builder
-// for hand-made (also deliberately damaged) archives.
+// Shared helpers of the archive tests: test data, external tools and a small builder for hand-made
+// (also deliberately damaged) archives. Scratch folders and whole-file helpers come from tests/support.
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "tests/support/ScratchFolder.h"
 #include "zip/ArchiverPrompts.h"
 
-namespace yeroup::zip::testing {
-
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
-};
-
-void WriteFile(const std::string& path, const std::string& bytes);
-std::string ReadFile(const std::string& path);
+namespace yeroup::test {
 // Deterministic bytes: compressible text or noise that does not compress.
 std::string TextBytes(std::size_t size, unsigned seed);
 std::string NoiseBytes(std::size_t size, unsigned seed);
@@ -51,15 +36,15 @@ std::string BuildArchive(const std::vector<HandEntry>& entries, const std::strin
 std::string RawDeflate(const std::string& data);
 
 // Prompts that answer from fixed replies and record what they were asked.
-class ScriptedPrompts : public IZFPrompts {
+class ScriptedPrompts : public zip::IZFPrompts {
 public:
-    TZFOverwriteAnswer overwriteAnswer = TZFOverwriteAnswer::No;
-    std::vector<TZFAction> failureAnswers;  // used in turn; the last one repeats
-    std::vector<std::string> passwords;     // used in turn; when used up the query is cancelled
+    zip::TZFOverwriteAnswer overwriteAnswer = zip::TZFOverwriteAnswer::No;
+    std::vector<zip::TZFAction> failureAnswers;  // used in turn; the last one repeats
+    std::vector<std::string> passwords;          // used in turn; when used up the query is cancelled
     std::vector<std::string> asked;
 
-    TZFOverwriteAnswer ConfirmOverwrite(const std::string& text) override;
-    TZFAction ProcessFileFailure(const std::string& text) override;
+    zip::TZFOverwriteAnswer ConfirmOverwrite(const std::string& text) override;
+    zip::TZFAction ProcessFileFailure(const std::string& text) override;
     bool QueryPassword(const std::string& caption, const std::string& prompt, std::string& value) override;
 
 private:
@@ -67,4 +52,4 @@ private:
     std::size_t passwordsUsed_ = 0;
 };
 
-}  // namespace yeroup::zip::testing
+}  // namespace yeroup::test

@@ -8,7 +8,7 @@
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
-using namespace yeroup::app::test;
+using namespace yeroup::test;
 namespace net = yeroup::net;
 
 namespace {

@@ -8,7 +8,7 @@
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
-using namespace yeroup::app::test;
+using namespace yeroup::test;
 
 namespace {
 
@@ -16,7 +16,7 @@ const std::string kCatalogue = "[A]\r\n1.0=x\r\n";
 
 // Makes the stored package for A 1.0 with Info-ZIP's zip (stored entries with -0).
 void MakePackage(AppHarness& h, const std::string& options = "") {
-    TestFolder stage;
+    ScratchFolder stage;
     WriteFile(stage.Path() / "stupdaterapp.exe", "#!/bin/sh\nexit 0\n");
     WriteFile(stage.Path() / "firmware.sb", "FIRMWARE-IMAGE-" + std::string(4000, 'f'));
     WriteFile(stage.Path() / "Resource" / "lang.txt", "lang");
@@ -94,7 +94,7 @@ TEST(MainFormUpgrade, EmptyInstallFolderIsToldAndExtractsNowhere) {
     MakePackage(h);
     TForm2& form = h.MakeMain();
     h.Splash().InstallFolder.clear();
-    TestFolder cwd;
+    ScratchFolder cwd;
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(cwd.Path());
     form.Button2->click();

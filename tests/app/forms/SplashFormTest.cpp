@@ -10,7 +10,7 @@
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
-using namespace yeroup::app::test;
+using namespace yeroup::test;
 
 namespace {
 const std::string kCatalogue = "[A]\r\n1.0=x\r\n[B]\r\n1.0=y\r\n1.1=z\r\n";

@@ -6,10 +6,10 @@
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 
-namespace yeroup::app::test {
+namespace yeroup::test {
 
 AppHarness::AppHarness()
-    : services{boxes, processes, TAppFiles(exe.Slash(), server.Host()), exe.Path() / "registry.ini"} {
+    : services{boxes, processes, app::TAppFiles(exe.Slash(), server.Host()), exe.Path() / "registry.ini"} {
     WriteRegistry("Install Folder=" + player.Path().string() + "\n");
 }
 
@@ -39,16 +39,16 @@ void AppHarness::ServePackage(const std::string& m, const std::string& f, const 
     server.Serve("/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + ".zip", bytes);
 }
 
-std::unique_ptr<TForm1> AppHarness::MakeSplash() {
-    auto splash = std::make_unique<TForm1>(services);
+std::unique_ptr<app::TForm1> AppHarness::MakeSplash() {
+    auto splash = std::make_unique<app::TForm1>(services);
     splash->Timer1->stop();
     return splash;
 }
 
-TForm2& AppHarness::MakeMain() {
+app::TForm2& AppHarness::MakeMain() {
     splash_ = MakeSplash();
     splash_->InstallFolder = player.Path().string();
-    main_ = std::make_unique<TForm2>(services, *splash_);
+    main_ = std::make_unique<app::TForm2>(services, *splash_);
     return *main_;
 }
 
@@ -59,4 +59,4 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-}  // namespace yeroup::app::test
+}  // namespace yeroup::test

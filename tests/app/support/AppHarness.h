@@ -7,15 +7,15 @@
 
 #include "app/forms/AppServices.h"
 #include "tests/app/support/FakeServices.h"
-#include "tests/app/support/TestFolder.h"
 #include "tests/app/support/UpdateHostServer.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace yeroup::app {
 class TForm1;
 class TForm2;
 }  // namespace yeroup::app
 
-namespace yeroup::app::test {
+namespace yeroup::test {
 
 inline constexpr const char* kCataloguePath = "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini";
 
@@ -24,12 +24,12 @@ public:
     AppHarness();
     ~AppHarness();
 
-    TestFolder exe;
-    TestFolder player;
+    ScratchFolder exe;
+    ScratchFolder player;
     UpdateHostServer server;
     FakeMessageBoxes boxes;
     FakeProcessStarter processes;
-    TAppServices services;
+    app::TAppServices services;
 
     std::string RegistryFile() const;
     // The player software's key with the given lines (by default its install folder).
@@ -42,17 +42,17 @@ public:
     void ServePackage(const std::string& m, const std::string& f, const std::string& bytes);
 
     // A splash window whose timer has been stopped, so that its check runs only when the test says.
-    std::unique_ptr<TForm1> MakeSplash();
+    std::unique_ptr<app::TForm1> MakeSplash();
     // The main window over a splash window of its own; the splash's install folder is the player folder.
-    TForm2& MakeMain();
-    TForm1& Splash() { return *splash_; }
+    app::TForm2& MakeMain();
+    app::TForm1& Splash() { return *splash_; }
 
 private:
-    std::unique_ptr<TForm1> splash_;
-    std::unique_ptr<TForm2> main_;
+    std::unique_ptr<app::TForm1> splash_;
+    std::unique_ptr<app::TForm2> main_;
 };
 
 // Processes window events until done() holds; false on time-out.
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs = 30000);
 
-}  // namespace yeroup::app::test
+}  // namespace yeroup::test

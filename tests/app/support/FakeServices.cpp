@@ -1,11 +1,11 @@
 #include "tests/app/support/FakeServices.h"
 
-namespace yeroup::app::test {
+namespace yeroup::test {
 
 int FakeMessageBoxes::MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) {
     shown.push_back({owner != nullptr, text, caption, flags});
     if (onShow) onShow(shown.back());
-    if (answers.empty()) return IDOK;
+    if (answers.empty()) return app::IDOK;
     const int answer = answers.front();
     answers.pop_front();
     return answer;
@@ -28,4 +28,4 @@ bool FakeProcessStarter::ShellExecute(const std::string& operation, const std::s
     return true;
 }
 
-}  // namespace yeroup::app::test
+}  // namespace yeroup::test

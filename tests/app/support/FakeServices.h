@@ -9,7 +9,7 @@
 #include "app/ui/MessageBoxes.h"
 #include "platform/desktop/ProcessStart.h"
 
-namespace yeroup::app::test {
+namespace yeroup::test {
 
 struct ShownBox {
     bool owned;
@@ -18,7 +18,7 @@ struct ShownBox {
     unsigned flags;
 };
 
-class FakeMessageBoxes final : public IMessageBoxes {
+class FakeMessageBoxes final : public app::IMessageBoxes {
 public:
     int MessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned flags) override;
 
@@ -48,4 +48,4 @@ public:
     std::vector<StartedProcess> started;
 };
 
-}  // namespace yeroup::app::test
+}  // namespace yeroup::test

@@ -2,15 +2,14 @@
 // A loopback update host for the application's tests: serves byte bodies at URL paths (404 for others),
 // one response per connection, by length, in chunks or until close; a body can be held after a number of
 // bytes until the test releases it, so the test can look at the windows in the middle of a transfer.
-#include <condition_variable>
-#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace yeroup::app::test {
+#include "tests/support/LoopbackServer.h"
+
+namespace yeroup::test {
 
 class UpdateHostServer {
 public:
@@ -36,11 +35,11 @@ public:
 
     // Request targets in arrival order, and the most connections that were open at one time.
     std::vector<std::string> Requests();
-    int MaxConcurrent();
+    int MaxConcurrent() { return server_.MostOpen(); }
     // "> target" when a request arrived, "< target" when its response was done, in order.
     std::vector<std::string> Events();
     // Waits until no connection is open; false on time-out.
-    bool WaitIdle(int timeoutMs = 20000);
+    bool WaitIdle(int timeoutMs = 20000) { return server_.WaitIdle(timeoutMs); }
 
 private:
     struct Resource {
@@ -49,27 +48,18 @@ private:
         int status;
     };
 
-    void AcceptLoop();
-    void Handle(int fd);
-    bool SendAll(int fd, const std::string& bytes);
+    void Handle(PeerSocket& peer);
 
-    int listenFd_ = -1;
-    std::uint16_t port_ = 0;
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::map<std::string, Resource> resources_;
     std::map<std::string, std::size_t> holds_;
     bool holding_ = false;
     bool released_ = false;
     bool dropped_ = false;
     bool stopping_ = false;
-    int open_ = 0;
-    int maxOpen_ = 0;
     std::vector<std::string> requests_;
     std::vector<std::string> events_;
-    std::vector<int> fds_;
-    std::vector<std::thread> workers_;
-    std::thread acceptor_;
+    LoopbackServer server_;  // last: its threads end before the resources go
 };
 
-}  // namespace yeroup::app::test
+}  // namespace yeroup::test

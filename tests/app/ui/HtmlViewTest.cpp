@@ -7,11 +7,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
-#include "tests/app/support/TestFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
-using yeroup::app::test::TestFolder;
-using yeroup::app::test::WriteFile;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
 
 namespace {
 
@@ -25,7 +25,7 @@ bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
 }  // namespace
 
 TEST(HtmlView, ShowsALocalFileAsItWasWhenNavigated) {
-    TestFolder dir;
+    ScratchFolder dir;
     const auto page = dir.Path() / "B_1.1.htm";
     WriteFile(page, "<html><body><p>old page</p></body></html>");
     THtmlView view;
@@ -40,7 +40,7 @@ TEST(HtmlView, ShowsALocalFileAsItWasWhenNavigated) {
 }
 
 TEST(HtmlView, MissingFileShowsTheViewsOwnPage) {
-    TestFolder dir;
+    ScratchFolder dir;
     THtmlView view;
     view.Navigate((dir.Path() / "_.htm").string());
     EXPECT_FALSE(view.ShowsPage());
@@ -48,7 +48,7 @@ TEST(HtmlView, MissingFileShowsTheViewsOwnPage) {
 }
 
 TEST(HtmlView, PagesAreDecodedByTheirDeclaredCharset) {
-    TestFolder dir;
+    ScratchFolder dir;
     // "固件" in GBK, declared by the page.
     WriteFile(dir.Path() / "gbk.htm",
               "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"></head>"

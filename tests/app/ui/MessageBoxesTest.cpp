@@ -11,7 +11,7 @@
 #include "tests/app/support/FakeServices.h"
 
 using namespace yeroup::app;
-using yeroup::app::test::FakeMessageBoxes;
+using yeroup::test::FakeMessageBoxes;
 
 TEST(DefaultErrorBox, AddsAFullStopAndUsesTheApplicationTitle) {
     FakeMessageBoxes boxes;

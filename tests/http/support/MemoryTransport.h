@@ -7,7 +7,7 @@
 
 #include "net/IdIOHandler.h"
 
-namespace yeroup::http::test {
+namespace yeroup::test {
 
 class MemoryTransport : public net::TIdIOHandler {
 public:
@@ -42,4 +42,4 @@ private:
     bool open_ = false;
 };
 
-}  // namespace yeroup::http::test
+}  // namespace yeroup::test

@@ -16,20 +16,11 @@
 #include <stdexcept>
 #include <thread>
 
-namespace yeroup::http::test {
+#include "tests/support/LoopbackSocket.h"
+
+namespace yeroup::test {
 
 namespace fs = std::filesystem;
-
-ScratchFolder::ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "yeroup-http-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-ScratchFolder::~ScratchFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-}
 
 ChildProcess::ChildProcess(const std::vector<std::string>& argv, const fs::path& logFile) {
     std::vector<char*> args;
@@ -83,21 +74,6 @@ void ChildProcess::Stop() {
     pid_ = -1;
 }
 
-std::uint16_t FreeLoopbackPort() {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        if (fd >= 0) ::close(fd);
-        throw std::runtime_error("no free loopback port");
-    }
-    socklen_t len = sizeof addr;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    ::close(fd);
-    return ntohs(addr.sin_port);
-}
-
 namespace {
 
 bool Accepts(std::uint16_t port) {
@@ -111,6 +87,7 @@ bool Accepts(std::uint16_t port) {
     return ok;
 }
 
+// The server's log, as far as there is one.
 std::string ReadAll(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream out;
@@ -122,16 +99,10 @@ std::string ReadAll(const fs::path& path) {
 
 RealServer::RealServer() : root_(scratch_.Path() / "www") { fs::create_directories(root_); }
 
-std::string RealServer::Url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-}
+std::string RealServer::Url(const std::string& path) const { return LoopbackUrl(port_, path); }
 
 void RealServer::WriteFile(const std::string& relativePath, const std::string& content) const {
-    fs::path path = root_ / relativePath;
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(content.data(), static_cast<std::streamsize>(content.size()));
-    if (!out) throw std::runtime_error("cannot write " + path.string());
+    test::WriteFile(root_ / relativePath, content);
 }
 
 void RealServer::Launch(const std::vector<std::string>& argv) {
@@ -241,4 +212,4 @@ PythonChunkedServer::PythonChunkedServer() {
     Launch({"python3", "-c", kChunkedHandler, root_.string(), std::to_string(port_)});
 }
 
-}  // namespace yeroup::http::test
+}  // namespace yeroup::test

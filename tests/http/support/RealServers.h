@@ -10,19 +10,9 @@
 #include <string>
 #include <vector>
 
-namespace yeroup::http::test {
+#include "tests/support/ScratchFolder.h"
 
-class ScratchFolder {
-public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+namespace yeroup::test {
 
 class ChildProcess {
 public:
@@ -37,9 +27,6 @@ public:
 private:
     pid_t pid_ = -1;
 };
-
-// A loopback port that was free a moment ago.
-std::uint16_t FreeLoopbackPort();
 
 class RealServer {
 public:
@@ -81,4 +68,4 @@ public:
     PythonChunkedServer();
 };
 
-}  // namespace yeroup::http::test
+}  // namespace yeroup::test

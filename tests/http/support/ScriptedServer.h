@@ -1,15 +1,14 @@
 #pragma once
 // A loopback HTTP peer for tests: every accepted connection plays the next script, step by step, sending
 // exact bytes and recording the exact request bytes it received.
-#include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-namespace yeroup::http::test {
+#include "tests/support/LoopbackServer.h"
+
+namespace yeroup::test {
 
 class ConnectionScript {
 public:
@@ -43,39 +42,29 @@ public:
     // Scripts are used in the order connections arrive; a connection beyond the last script is closed at once.
     void AddConnection(ConnectionScript script);
 
-    std::uint16_t Port() const { return port_; }
-    std::string Url(const std::string& path) const;
+    std::uint16_t Port() const { return server_.Port(); }
+    std::string Url(const std::string& path) const { return server_.Url(path); }
 
     // Requests received so far, in arrival order across all connections.
     std::vector<std::string> Requests();
     // Index of the connection (0-based, in accept order) each recorded request came on.
     std::vector<int> RequestConnections();
-    int ConnectionCount();
+    int ConnectionCount() { return server_.Accepted(); }
     // Waits until every connection that was accepted has finished its script; false on time-out.
-    bool WaitIdle(int timeoutMs = 20000);
+    bool WaitIdle(int timeoutMs = 20000) { return server_.WaitIdle(timeoutMs); }
 
 private:
-    void AcceptLoop();
-    void Serve(int fd, int index);
-    void Stop();
+    void Serve(PeerSocket& peer, int index);
 
-    int listenFd_ = -1;
-    std::uint16_t port_ = 0;
     std::mutex mutex_;
-    std::condition_variable changed_;
     std::vector<ConnectionScript> scripts_;
     std::vector<std::string> requests_;
     std::vector<int> requestConnections_;
-    std::vector<int> openFds_;
-    std::vector<std::thread> workers_;
-    int accepted_ = 0;
-    int finished_ = 0;
-    bool stopping_ = false;
-    std::thread acceptor_;
+    LoopbackServer server_;  // last: its threads end before the scripts go
 };
 
 // Builds "HTTP/1.1 <status>\r\n" + the header lines + "\r\n" + body, adding Content-Length when asked.
 std::string HttpResponse(const std::string& status, const std::vector<std::string>& headers,
                          const std::string& body = "", bool withLength = true);
 
-}  // namespace yeroup::http::test
+}  // namespace yeroup::test

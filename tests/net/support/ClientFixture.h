@@ -8,22 +8,24 @@
 #include "net/IdTCPClient.h"
 #include "tests/net/support/LoopbackPeer.h"
 
-namespace yeroup::net::testing {
+namespace yeroup::test {
 
 struct EventLog {
     std::vector<std::string> entries;
 
-    void Attach(TIdTCPClient& client) {
-        client.OnStatus = [this](TIdComponent*, TIdStatus, const std::string& text) { entries.push_back(text); };
-        client.OnDisconnected = [this](TIdComponent*) { entries.push_back("OnDisconnected"); };
-        client.OnWorkBegin = [this](TIdComponent*, TWorkMode m, std::int32_t max) {
-            entries.push_back(std::string(m == wmRead ? "begin read " : "begin write ") + std::to_string(max));
+    void Attach(net::TIdTCPClient& client) {
+        client.OnStatus = [this](net::TIdComponent*, net::TIdStatus, const std::string& text) {
+            entries.push_back(text);
         };
-        client.OnWork = [this](TIdComponent*, TWorkMode m, std::int32_t n) {
-            entries.push_back(std::string(m == wmRead ? "read " : "write ") + std::to_string(n));
+        client.OnDisconnected = [this](net::TIdComponent*) { entries.push_back("OnDisconnected"); };
+        client.OnWorkBegin = [this](net::TIdComponent*, net::TWorkMode m, std::int32_t max) {
+            entries.push_back(std::string(m == net::wmRead ? "begin read " : "begin write ") + std::to_string(max));
         };
-        client.OnWorkEnd = [this](TIdComponent*, TWorkMode m) {
-            entries.push_back(m == wmRead ? "end read" : "end write");
+        client.OnWork = [this](net::TIdComponent*, net::TWorkMode m, std::int32_t n) {
+            entries.push_back(std::string(m == net::wmRead ? "read " : "write ") + std::to_string(n));
+        };
+        client.OnWorkEnd = [this](net::TIdComponent*, net::TWorkMode m) {
+            entries.push_back(m == net::wmRead ? "end read" : "end write");
         };
     }
     int Count(const std::string& entry) const {
@@ -51,7 +53,7 @@ protected:
 
     LoopbackListener listener;
     EventLog log;  // outlives the client's handlers
-    TIdTCPClient client;
+    net::TIdTCPClient client;
 };
 
-}  // namespace yeroup::net::testing
+}  // namespace yeroup::test

@@ -4,9 +4,9 @@
 
 #include "net/MessagePump.h"
 
-namespace yeroup::net::testing {
+namespace yeroup::test {
 
-class FakeMessagePump : public IMessagePump {
+class FakeMessagePump : public net::IMessagePump {
 public:
     void ProcessAllPending() override {
         ++processAllCalls;
@@ -36,4 +36,4 @@ private:
     }
 };
 
-}  // namespace yeroup::net::testing
+}  // namespace yeroup::test

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-namespace yeroup::net::testing {
+namespace yeroup::test {
 
 class Gate {
 public:
@@ -52,4 +52,4 @@ private:
     bool full_ = false;
 };
 
-}  // namespace yeroup::net::testing
+}  // namespace yeroup::test

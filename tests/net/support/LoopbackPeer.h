@@ -1,54 +1,42 @@
 #pragma once
-// Test peers on 127.0.0.1 built on plain POSIX sockets: a listener whose accepted connections
-// run a script on a thread of their own, and helpers for the peer's side of the conversation.
+// Peers for the connection tests on the shared loopback server: a listener whose connections run scripts
+// given by the test, and a listener whose queue is full.
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <string>
-#include <thread>
+#include <mutex>
 #include <vector>
 
-namespace yeroup::net::testing {
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/LoopbackSocket.h"
+#include "tests/support/PeerSocket.h"
 
-// One accepted connection, seen from the peer's side. Closes on destruction.
-class PeerSocket {
-public:
-    explicit PeerSocket(int fd) : fd_(fd) {}
-    ~PeerSocket();
-    PeerSocket(const PeerSocket&) = delete;
-    PeerSocket& operator=(const PeerSocket&) = delete;
+namespace yeroup::test {
 
-    void Send(const std::string& bytes);
-    // Reads exactly n bytes; fewer when the client closes first.
-    std::string Receive(std::size_t n);
-    // Whatever arrives within the wait (empty when nothing does).
-    std::string ReceiveAvailable(int waitMs);
-    std::string ReceiveUntilClose();
-    void ShutdownWrite();
-    void Close();
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
-// Listens on 127.0.0.1 on a free port.
+// Listens on 127.0.0.1 on a free port; each accepted connection runs the next script given to Serve,
+// on a thread of its own.
 class LoopbackListener {
 public:
+    using Script = std::function<void(PeerSocket&)>;
+
     explicit LoopbackListener(int backlog = 16);
     ~LoopbackListener();
     LoopbackListener(const LoopbackListener&) = delete;
     LoopbackListener& operator=(const LoopbackListener&) = delete;
 
-    std::uint16_t Port() const { return port_; }
-    // Accepts one connection on a thread and runs the script with it; Join waits for the script.
-    void Serve(std::function<void(PeerSocket&)> script);
+    std::uint16_t Port() const { return server_.Port(); }
+    // Runs the script with the next connection; Join waits for every script served so far.
+    void Serve(Script script);
     void Join();
-    int fd() const { return fd_; }
 
 private:
-    int fd_ = -1;
-    std::uint16_t port_ = 0;
-    std::vector<std::thread> threads_;
+    void Run(PeerSocket& peer, int index);
+
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<Script> scripts_;
+    bool stopping_ = false;
+    LoopbackServer server_;  // last: its threads end before the scripts go
 };
 
 // A listener with backlog 0 whose queue is filled by connections nobody accepts, so a further
@@ -57,18 +45,13 @@ class FullBacklogListener {
 public:
     FullBacklogListener();
     ~FullBacklogListener();
+    FullBacklogListener(const FullBacklogListener&) = delete;
+    FullBacklogListener& operator=(const FullBacklogListener&) = delete;
     std::uint16_t Port() const { return listener_.Port(); }
 
 private:
-    LoopbackListener listener_;
+    ListeningSocket listener_;
     std::vector<int> fillers_;
 };
 
-// A port on 127.0.0.1 that nobody listens on, so connects to it are refused.
-std::uint16_t ClosedPort();
-
-// A socket bound (not listening) to 127.0.0.1:port; -1 when the port is taken.
-int BindPort(std::uint16_t port);
-void CloseFd(int fd);
-
-}  // namespace yeroup::net::testing
+}  // namespace yeroup::test

@@ -7,9 +7,9 @@
 
 #include "net/IdIOHandler.h"
 
-namespace yeroup::net::testing {
+namespace yeroup::test {
 
-class ScriptedTransport : public TIdIOHandler {
+class ScriptedTransport : public net::TIdIOHandler {
 public:
     ScriptedTransport(std::string bytes, std::size_t piece)
         : bytes_(std::move(bytes)), piece_(std::max<std::size_t>(piece, 1)) {}
@@ -43,4 +43,4 @@ private:
     bool open_ = true;
 };
 
-}  // namespace yeroup::net::testing
+}  // namespace yeroup::test

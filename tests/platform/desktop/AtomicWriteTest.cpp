@@ -6,27 +6,27 @@
 
 #include <csignal>
 
-#include "tests/platform/desktop/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
-using yeroup::platform::test::ReadText;
-using yeroup::platform::test::TempFolder;
-using yeroup::platform::test::WriteText;
+using yeroup::test::ReadFile;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
 
 TEST(AtomicWrite, ReplacesContentsAndLeavesNoTemporaryFile) {
-    TempFolder dir;
+    ScratchFolder dir;
     const auto file = dir.Path() / "page.htm";
-    WriteText(file, "old and longer contents");
+    WriteFile(file, "old and longer contents");
     ReplaceFileAtomically(file, "new", 3);
-    EXPECT_EQ(ReadText(file), "new");
+    EXPECT_EQ(ReadFile(file), "new");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
     EXPECT_EQ(::access(file.c_str(), R_OK | W_OK), 0);
 }
 
 TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
-    TempFolder dir;
+    ScratchFolder dir;
     const auto file = dir.Path() / "pkg.zip";
-    WriteText(file, "good package");
+    WriteFile(file, "good package");
     // A file size limit makes the write fail as a full disk would.
     rlimit saved{};
     ::getrlimit(RLIMIT_FSIZE, &saved);
@@ -43,11 +43,11 @@ TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(message.rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << message;
-    EXPECT_EQ(ReadText(file), "good package");
+    EXPECT_EQ(ReadFile(file), "good package");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
 
 TEST(AtomicWrite, MissingFolderFails) {
-    TempFolder dir;
+    ScratchFolder dir;
     EXPECT_THROW(ReplaceFileAtomically(dir.Path() / "no" / "file", "x", 1), EFileCreateError);
 }

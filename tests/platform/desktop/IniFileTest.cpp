@@ -3,16 +3,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "tests/platform/desktop/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
-using yeroup::platform::test::ReadText;
-using yeroup::platform::test::TempFolder;
-using yeroup::platform::test::WriteText;
+using yeroup::test::ReadFile;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
 
 TEST(IniFile, SectionsAndKeysComeInFileOrder) {
-    TempFolder dir;
-    WriteText(dir.Path() / "c.ini", "[B]\r\n2.0=x\r\n1.0=y\r\n\r\n; note\r\n[A]\r\nk=v\r\n[b]\r\nlater=z\r\n");
+    ScratchFolder dir;
+    WriteFile(dir.Path() / "c.ini", "[B]\r\n2.0=x\r\n1.0=y\r\n\r\n; note\r\n[A]\r\nk=v\r\n[b]\r\nlater=z\r\n");
     TIniFile ini(dir.Path() / "c.ini");
     std::vector<std::string> list{"stale"};
     ini.ReadSections(list);
@@ -26,12 +26,12 @@ TEST(IniFile, SectionsAndKeysComeInFileOrder) {
 }
 
 TEST(IniFile, DoubleByteSectionNamesKeepTrailBytesThatLookLikeBrackets) {
-    TempFolder dir;
+    ScratchFolder dir;
     // 0xB0 0x5D is one GBK character whose second byte is "]".
     const std::string name =
         "T\xB0\x5D"
         "1";
-    WriteText(dir.Path() / "c.ini", "[" + name + "]\nV1=1\n");
+    WriteFile(dir.Path() / "c.ini", "[" + name + "]\nV1=1\n");
     std::vector<std::string> list;
     TIniFile ini(dir.Path() / "c.ini");
     ini.ReadSections(list);
@@ -41,7 +41,7 @@ TEST(IniFile, DoubleByteSectionNamesKeepTrailBytesThatLookLikeBrackets) {
 }
 
 TEST(IniFile, NamesBeyondTheListBufferAreNotSeen) {
-    TempFolder dir;
+    ScratchFolder dir;
     std::string text;
     // 1,023 names of 15 bytes plus their zeros fill 16,368 bytes; the next one does not fit whole.
     for (int i = 0; i < 1100; ++i) {
@@ -49,7 +49,7 @@ TEST(IniFile, NamesBeyondTheListBufferAreNotSeen) {
         std::snprintf(name, sizeof name, "[section%08d]\n", i);
         text += name;
     }
-    WriteText(dir.Path() / "c.ini", text);
+    WriteFile(dir.Path() / "c.ini", text);
     std::vector<std::string> list;
     TIniFile(dir.Path() / "c.ini").ReadSections(list);
     ASSERT_EQ(list.size(), 16383u / 16u);
@@ -57,8 +57,8 @@ TEST(IniFile, NamesBeyondTheListBufferAreNotSeen) {
 }
 
 TEST(IniFile, IntegersReadDecimalOrHexAndFallBackToTheDefault) {
-    TempFolder dir;
-    WriteText(
+    ScratchFolder dir;
+    WriteFile(
         dir.Path() / "u.ini",
         "[Main02]\nhex=0x1\nHEX=0X1f\nneg=-3\nbad=12a\nempty=\nzero=0x\nbig=2147483648\nq=\"7\"\nall=0xFFFFFFFF\n");
     TIniFile ini(dir.Path() / "u.ini");
@@ -76,29 +76,29 @@ TEST(IniFile, IntegersReadDecimalOrHexAndFallBackToTheDefault) {
 }
 
 TEST(IniFile, LongValuesAreCutAt2047Bytes) {
-    TempFolder dir;
-    WriteText(dir.Path() / "u.ini", "[s]\nk=" + std::string(3000, 'v') + "\n");
+    ScratchFolder dir;
+    WriteFile(dir.Path() / "u.ini", "[s]\nk=" + std::string(3000, 'v') + "\n");
     EXPECT_EQ(TIniFile(dir.Path() / "u.ini").ReadString("s", "k", "").size(), 2047u);
 }
 
 TEST(IniFile, WritesReplaceInPlaceAndCreateWhatIsMissing) {
-    TempFolder dir;
+    ScratchFolder dir;
     TIniFile ini(dir.Path() / "user.ini");
     ini.WriteInteger("Main02", "ComboBox1", 1);
     ini.WriteInteger("Main02", "ComboBox2", 3);
-    EXPECT_EQ(ReadText(ini.FileName()), "[Main02]\r\nComboBox1=1\r\nComboBox2=3\r\n");
-    WriteText(ini.FileName(), "; kept\n[Other]\na=b\n\n[Main02]\ncombobox1 = 7\n\n[Tail]\nz=1\n");
+    EXPECT_EQ(ReadFile(ini.FileName()), "[Main02]\r\nComboBox1=1\r\nComboBox2=3\r\n");
+    WriteFile(ini.FileName(), "; kept\n[Other]\na=b\n\n[Main02]\ncombobox1 = 7\n\n[Tail]\nz=1\n");
     ini.WriteInteger("Main02", "ComboBox1", 2);
     ini.WriteInteger("Main02", "ComboBox2", 0);
-    EXPECT_EQ(ReadText(ini.FileName()),
+    EXPECT_EQ(ReadFile(ini.FileName()),
               "; kept\r\n[Other]\r\na=b\r\n\r\n[Main02]\r\nComboBox1=2\r\nComboBox2=0\r\n\r\n[Tail]\r\nz=1\r\n");
     EXPECT_EQ(ini.ReadInteger("Main02", "ComboBox1", 0), 2);
 }
 
 TEST(IniFile, UnwritableFileRaisesWithItsPath) {
-    TempFolder dir;
+    ScratchFolder dir;
     // A plain file where the folder should be cannot take the temporary file.
-    WriteText(dir.Path() / "notafolder", "");
+    WriteFile(dir.Path() / "notafolder", "");
     TIniFile ini(dir.Path() / "notafolder" / "user.ini");
     try {
         ini.WriteInteger("Main02", "ComboBox1", 1);

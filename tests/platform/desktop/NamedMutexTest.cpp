@@ -6,13 +6,13 @@
 
 #include <memory>
 
-#include "tests/platform/desktop/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
-using yeroup::platform::test::TempFolder;
+using yeroup::test::ScratchFolder;
 
 TEST(NamedMutex, SecondHolderSeesTheFirstUntilItIsGone) {
-    TempFolder dir;
+    ScratchFolder dir;
     auto first = std::make_unique<TNamedMutex>("RunOnlyOnce_Tavik", dir.Path());
     EXPECT_FALSE(first->AlreadyExisted());
     EXPECT_TRUE(TNamedMutex("RunOnlyOnce_Tavik", dir.Path()).AlreadyExisted());
@@ -22,7 +22,7 @@ TEST(NamedMutex, SecondHolderSeesTheFirstUntilItIsGone) {
 }
 
 TEST(NamedMutex, HeldAcrossProcessesAndDroppedWhenTheHolderDies) {
-    TempFolder dir;
+    ScratchFolder dir;
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();

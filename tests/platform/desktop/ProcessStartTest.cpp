@@ -7,17 +7,17 @@
 #include <chrono>
 #include <thread>
 
-#include "tests/platform/desktop/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
-using yeroup::platform::test::ReadText;
-using yeroup::platform::test::TempFolder;
-using yeroup::platform::test::WriteText;
+using yeroup::test::ReadFile;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
 
 namespace {
 
 void WriteScript(const std::filesystem::path& file, const std::string& body) {
-    WriteText(file, "#!/bin/sh\n" + body);
+    WriteFile(file, "#!/bin/sh\n" + body);
     std::filesystem::permissions(file, std::filesystem::perms::owner_all);
 }
 
@@ -25,7 +25,7 @@ void WriteScript(const std::filesystem::path& file, const std::string& body) {
 std::string WaitForFile(const std::filesystem::path& file) {
     for (int i = 0; i < 1000 && !std::filesystem::exists(file.string() + ".done"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    return ReadText(file);
+    return ReadFile(file);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ TEST(ProcessStart, CommandLineSplitsAtBlanksWithQuotes) {
 }
 
 TEST(ProcessStart, ProgramIsFoundInTheExeFolderBeforeThePath) {
-    TempFolder exe, path;
+    ScratchFolder exe, path;
     WriteScript(path.Path() / "SigmaTelSetup.exe", "exit 0\n");
     const char* oldPath = std::getenv("PATH");
     const std::string saved = oldPath ? oldPath : "";
@@ -45,13 +45,13 @@ TEST(ProcessStart, ProgramIsFoundInTheExeFolderBeforeThePath) {
               (path.Path() / "SigmaTelSetup.exe").string());
     WriteScript(exe.Path() / "SigmaTelSetup.exe", "exit 0\n");
     EXPECT_EQ(FindProgram("SigmaTelSetup.exe", exe.Path().string() + "/"), (exe.Path() / "SigmaTelSetup.exe").string());
-    WriteText(exe.Path() / "notexec", "");
+    WriteFile(exe.Path() / "notexec", "");
     EXPECT_EQ(FindProgram("notexec", exe.Path().string()), "");
     ::setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(ProcessStart, ShellExecuteRunsInTheWorkingFolderWithItsParameters) {
-    TempFolder dir;
+    ScratchFolder dir;
     const auto out = dir.Path() / "out.txt";
     WriteScript(dir.Path() / "stupdaterapp.exe", "echo \"$(pwd) $# $1\" > out.txt; touch out.txt.done\n");
     TProcessStarter starter("/nonexistent/");
@@ -62,7 +62,7 @@ TEST(ProcessStart, ShellExecuteRunsInTheWorkingFolderWithItsParameters) {
 }
 
 TEST(ProcessStart, WinExecStartsTheProgramFromTheExeFolder) {
-    TempFolder dir;
+    ScratchFolder dir;
     const auto out = dir.Path() / "ran.txt";
     WriteScript(dir.Path() / "SigmaTelSetup.exe",
                 "echo ran > '" + out.string() + "'; touch '" + out.string() + ".done'\n");

@@ -3,19 +3,19 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "tests/platform/desktop/TempFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
-using yeroup::platform::test::TempFolder;
-using yeroup::platform::test::WriteText;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
 
 namespace {
 const char* kKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
 }
 
 TEST(Registry, KeysMatchWithoutCaseOrSurroundingBackslashes) {
-    TempFolder dir;
-    WriteText(dir.Path() / "r.ini",
+    ScratchFolder dir;
+    WriteFile(dir.Path() / "r.ini",
               "; player software\n[SOFTWARE\\SigmaTel\\SigmaTel MSCN Audio Player\\Params]\n"
               "  install folder = /opt/player dir  \nFlags=dword:00000001\n[other]\nx=y\n");
     TRegistry reg(dir.Path() / "r.ini");
@@ -30,7 +30,7 @@ TEST(Registry, KeysMatchWithoutCaseOrSurroundingBackslashes) {
 }
 
 TEST(Registry, MissingFileIsAnEmptyHiveAndTheEnvironmentPicksTheFile) {
-    TempFolder dir;
+    ScratchFolder dir;
     EXPECT_FALSE(TRegistry(dir.Path() / "none.ini").KeyExists(kKey));
     EXPECT_FALSE(TRegistry(dir.Path() / "none.ini").OpenKey(kKey));
     ::setenv("YEROUP_REGISTRY_FILE", (dir.Path() / "env.ini").c_str(), 1);

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "tests/support/ScratchFolder.h"
+
 namespace yeroup::platform {
 namespace {
 
@@ -15,18 +17,9 @@ namespace fs = std::filesystem;
 
 class Files : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "yeroup-files-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        root_ = pattern;
-    }
-    void TearDown() override {
-        for (auto& e : fs::recursive_directory_iterator(root_))
-            fs::permissions(e.path(), fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(root_);
-    }
-    std::string At(const std::string& name) const { return (root_ / name).string(); }
-    fs::path root_;
+    std::string At(const std::string& name) const { return scratch_ / name; }
+    test::ScratchFolder scratch_;
+    const fs::path& root_ = scratch_.Path();
 };
 
 TEST_F(Files, ForceDirectoriesCreatesParentsAndFailsOnFiles) {

@@ -1,11 +1,12 @@
 #include "platform/streams/Stream.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 #include <string>
+
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
 
@@ -75,8 +76,8 @@ TEST(MemoryStream, ShortReadBufferRaises) {
 }
 
 TEST(FileStream, SaveLoadAndCopy) {
-    const auto dir = std::filesystem::temp_directory_path() / ("yeroup-stream-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
+    const yeroup::test::ScratchFolder scratch;
+    const auto& dir = scratch.Path();
     TMemoryStream s;
     s.WriteBuffer("hello world", 11);
     s.SaveToFile(dir / "a.bin");
@@ -91,5 +92,4 @@ TEST(FileStream, SaveLoadAndCopy) {
     }
     EXPECT_EQ(std::filesystem::file_size(dir / "b.bin"), 5u);
     EXPECT_THROW(TFileStream(dir / "missing", FileMode::fmOpenRead), EStreamError);
-    std::filesystem::remove_all(dir);
 }
