@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "app/core/AppFiles.h"
 #include "app/ui/MessageBoxes.h"
+#include "platform/desktop/DataFolder.h"
 #include "platform/desktop/ExeFolder.h"
 #include "platform/desktop/ProcessStart.h"
 #include "platform/desktop/Registry.h"
@@ -12,15 +13,19 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     // The program ends when its main window closes; the start-up routine sees to that.
     QApplication::setQuitOnLastWindowClosed(false);
+    // Ties the windows to the installed desktop entry (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral(YEROUP_APP_ID));
 
     yeroup::app::TQtMessageBoxes boxes;
     const auto instance = yeroup::app::SingleInstanceGuard(boxes, yeroup::platform::DefaultLockFolder());
     if (!instance) return 0;
 
     const std::string exeFolder = yeroup::platform::ExeFolder();
-    yeroup::platform::TProcessStarter processes(exeFolder);
+    const std::string filesFolder = yeroup::app::ChooseFilesFolder(exeFolder, yeroup::platform::XdgDataHome());
+    const std::filesystem::path registryFile = yeroup::platform::DefaultRegistryFile();
+    // The setup program is looked for beside the executable, then in the program's files folder.
+    yeroup::platform::TProcessStarter processes({exeFolder, filesFolder}, yeroup::platform::WinePrefixOf(registryFile));
     const yeroup::app::TAppServices services{
-        boxes, processes, yeroup::app::TAppFiles(exeFolder, yeroup::app::UpdateHostFromEnvironment()),
-        yeroup::platform::DefaultRegistryFile()};
+        boxes, processes, yeroup::app::TAppFiles(filesFolder, yeroup::app::UpdateHostFromEnvironment()), registryFile};
     return yeroup::app::RunStartup(services);
 }

@@ -7,6 +7,22 @@
 
 namespace yeroup::app {
 
+std::string ChooseFilesFolder(const std::string& exeFolder, const std::filesystem::path& dataHome,
+                              bool (*writable)(const std::string&)) {
+    std::error_code error;
+    const std::filesystem::path bin = (std::filesystem::path(exeFolder) / "").parent_path();
+    const bool installed =
+        bin.filename() == "bin" &&
+        std::filesystem::exists(bin.parent_path() / "share" / "applications" / YEROUP_APP_ID ".desktop", error);
+    std::string folder = exeFolder;
+    if (installed || !writable(exeFolder)) {
+        folder = (dataHome / "yeroup").string();
+        std::filesystem::create_directories(folder, error);
+    }
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
 std::string UpdateHostFromEnvironment() {
     const char* host = std::getenv("YEROUP_UPDATE_HOST");
     return host && *host ? std::string(host) : std::string("127.0.0.1:8765");

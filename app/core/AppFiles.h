@@ -1,17 +1,27 @@
 #pragma once
-// The program's local files beside its executable and its update host URLs.
+// The program's local files and its update host URLs. The files live beside the executable for a portable run,
+// and in the user's data folder for an installed program.
 // M (model) and F (firmware) are catalogue names in the ANSI code page: they go into URLs byte for byte and
 // into local file names converted to UTF-8.
+#include <filesystem>
 #include <string>
 
+#include "platform/desktop/DataFolder.h"
+
 namespace yeroup::app {
+
+// The folder for the program's own files (catalogue copy, selection, package store), ending in "/": the exe
+// folder when the program may write there and it is not the bin folder of an installation (one whose share/
+// holds our desktop entry); otherwise dataHome + "/yeroup/", created when missing.
+std::string ChooseFilesFolder(const std::string& exeFolder, const std::filesystem::path& dataHome,
+                              bool (*writable)(const std::string&) = platform::FolderWritable);
 
 // "host" or "host:port" of the update host: $YEROUP_UPDATE_HOST, else the built-in 127.0.0.1:8765.
 std::string UpdateHostFromEnvironment();
 
 class TAppFiles {
 public:
-    // exeFolder ends in "/" (one is added when missing).
+    // exeFolder (the folder chosen for the files, see ChooseFilesFolder) ends in "/" (one is added when missing).
     TAppFiles(std::string exeFolder, std::string updateHost);
 
     const std::string& ExeFolder() const { return exeFolder_; }

@@ -73,4 +73,13 @@ inline constexpr const char* kUpdaterParameters = "-s";
 inline constexpr const char* kNoInstallFolder =
     "未能找到SigmaTel MSCN Audio Player软件的安装文件夹，无法升级固件。\r请重新安装SigmaTel MSCN Audio Player软件后再试。";
 
+// Starting the player software's programs on this machine (the setup program and the updater; the path or folder
+// concerned follows the text on a line of its own).
+inline constexpr const char* kSetupNotStarted =
+    "无法启动安装程序SigmaTelSetup.exe。\r请把它放到下面的文件夹中，或者先手动安装SigmaTel MSCN Audio Player软件，再运行本程序：";
+inline constexpr const char* kUpdaterNotStarted =
+    "无法启动固件升级程序。\r请检查SigmaTel MSCN Audio Player软件是否完整安装，然后再试：";
+inline constexpr const char* kNoWine =
+    "SigmaTel MSCN Audio Player的程序是Windows程序，需要Wine才能运行，但本机没有找到Wine。\r请先安装Wine（例如运行 sudo apt install wine），然后再试。";
+
 }  // namespace yeroup::app::texts

@@ -1,4 +1,5 @@
 // The firmware upgrade: extract the stored package into the player software's folder, then start its updater.
+#include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 
@@ -19,8 +20,12 @@ void TForm2::Button2Click() {
         Archiver->CloseArchive();
         if (services_.MessageBoxes.MessageBox(this, texts::kConnectPlayer, texts::kConnectPlayerCaption,
                                               MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
-            services_.Processes.ShellExecute("open", folder + "/" + texts::kUpdaterProgram, texts::kUpdaterParameters,
-                                             folder, 1);
+            const std::string updater = folder + "/" + texts::kUpdaterProgram;
+            const auto started =
+                services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
+            if (started != platform::TStartResult::Started)
+                services_.MessageBoxes.MessageBox(this, StartFailureText(started, texts::kUpdaterNotStarted, updater),
+                                                  texts::kHintCaption, MB_OK | MB_ICONERROR);
         }
     } catch (...) {
         Archiver->CloseArchive();

@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <filesystem>
 
+#include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
 #include "app/forms/UpdateClient.h"
@@ -76,12 +77,18 @@ void TForm1::FormAc() {
     if (!registry.KeyExists(texts::kPlayerKey)) {
         const int answer = services_.MessageBoxes.MessageBox(this, texts::kInstallPlayerFirst, texts::kHintCaption,
                                                              MB_OKCANCEL | MB_ICONWARNING);
-        if (answer == IDOK) services_.Processes.WinExec(texts::kSetupProgram, 0);
+        if (answer == IDOK) {
+            const auto started = services_.Processes.WinExec(texts::kSetupProgram, 0);
+            if (started != platform::TStartResult::Started)
+                services_.MessageBoxes.MessageBox(
+                    this, StartFailureText(started, texts::kSetupNotStarted, services_.Files.ExeFolder()),
+                    texts::kHintCaption, MB_OK | MB_ICONERROR);
+        }
         terminate_ = true;
         return;
     }
     if (registry.OpenKey(texts::kPlayerKey)) {
-        InstallFolder = registry.ReadString(texts::kInstallFolderValue);
+        InstallFolder = registry.ReadFolder(texts::kInstallFolderValue);
         registry.CloseKey();
     }
 

@@ -1,42 +1,66 @@
 #pragma once
 // Starting other programs: the setup program by command line, the updater with parameters and a working folder.
-// The program never waits for them nor looks at how they end.
+// A Windows program (an "MZ" executable, or a name ending in ".exe" that is no native executable) starts through
+// wine from the PATH, in the Wine prefix the starter was given. The program never waits for them nor looks at how
+// they end; it only learns whether they could be started.
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace yeroup::platform {
 
+enum class TStartResult {
+    Started,
+    NotFound,  // no such program, or no such working folder
+    NoWine,    // a Windows program, and no wine on the PATH to run it
+    Failed,    // the system refused to start it
+};
+
 class IProcessStarter {
 public:
     virtual ~IProcessStarter() = default;
     // Starts a command line (program and arguments split at blanks, double quotes group); the program is
-    // looked up in the executable's folder first, then on the PATH. showFlag 0 asks for no window.
-    virtual bool WinExec(const std::string& commandLine, int showFlag) = 0;
+    // looked up in the program folders first, then on the PATH. showFlag 0 asks for no window.
+    virtual TStartResult WinExec(const std::string& commandLine, int showFlag) = 0;
     // Starts file with the parameter text (split as a command line) in the given working folder.
-    virtual bool ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                              const std::string& directory, int showCommand) = 0;
+    virtual TStartResult ShellExecute(const std::string& operation, const std::string& file,
+                                      const std::string& parameters, const std::string& directory, int showCommand) = 0;
 };
+
+enum class TProgramKind { None, Native, Windows };
+
+// What kind of program a file is: Windows for an "MZ" executable or a ".exe" name that is no native
+// executable (ELF or "#!" script with the execute permission), Native for another executable file.
+TProgramKind ProgramKind(const std::string& path);
 
 // Splits a command line at blanks; double quotes group blanks into one argument and are dropped.
 std::vector<std::string> SplitCommandLine(const std::string& commandLine);
 
-// The full path of program: as given when it holds a "/", else from exeFolder, else from the PATH; empty when
-// no executable file of that name is found.
-std::string FindProgram(const std::string& program, const std::string& exeFolder);
+// The full path of program: as given when it holds a "/", else from the first of folders that has it, else from
+// the PATH; empty when no program of that name (of any kind) is found.
+std::string FindProgram(const std::string& program, const std::vector<std::string>& folders);
 
-// Starts path with args in directory as a detached process (it outlives this one and is never a zombie of it);
-// false when it could not be started.
-bool SpawnDetached(const std::string& path, const std::vector<std::string>& args, const std::string& directory);
+// Starts path with args in directory as a detached process (it outlives this one and is never a zombie of it),
+// with the environment of this process changed by the "NAME=value" entries of environment; false when it could
+// not be started.
+bool SpawnDetached(const std::string& path, const std::vector<std::string>& args, const std::string& directory,
+                   const std::vector<std::string>& environment = {});
 
 class TProcessStarter final : public IProcessStarter {
 public:
-    explicit TProcessStarter(std::string exeFolder) : exeFolder_(std::move(exeFolder)) {}
-    bool WinExec(const std::string& commandLine, int showFlag) override;
-    bool ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                      const std::string& directory, int showCommand) override;
+    // programFolders: where WinExec looks before the PATH (the exe folder first). winePrefix: passed on to wine
+    // as WINEPREFIX; empty leaves the environment's.
+    explicit TProcessStarter(std::vector<std::string> programFolders, std::filesystem::path winePrefix = {})
+        : folders_(std::move(programFolders)), winePrefix_(std::move(winePrefix)) {}
+    TStartResult WinExec(const std::string& commandLine, int showFlag) override;
+    TStartResult ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
+                              const std::string& directory, int showCommand) override;
 
 private:
-    std::string exeFolder_;
+    TStartResult Start(const std::string& path, const std::vector<std::string>& args, const std::string& directory);
+
+    std::vector<std::string> folders_;
+    std::filesystem::path winePrefix_;
 };
 
 }  // namespace yeroup::platform

@@ -83,7 +83,7 @@ TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
               "[software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params]\nInstall Folder=" + player.string() + "\n");
 
     FakeMessageBoxes boxes;
-    yeroup::platform::TProcessStarter processes(exe.string() + "/");
+    yeroup::platform::TProcessStarter processes({exe.string() + "/"});
     const TAppServices services{boxes, processes, TAppFiles(exe.string(), host.Host()), work.Path() / "registry.ini"};
 
     QStringList models;

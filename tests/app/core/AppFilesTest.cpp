@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "tests/support/ScratchFolder.h"
+
+using yeroup::app::ChooseFilesFolder;
 using yeroup::app::TAppFiles;
 using yeroup::app::UpdateHostFromEnvironment;
 
@@ -46,4 +49,32 @@ TEST(AppFiles, UpdateHostComesFromTheEnvironmentOrTheDefault) {
     ::setenv("YEROUP_UPDATE_HOST", "", 1);
     EXPECT_EQ(UpdateHostFromEnvironment(), "127.0.0.1:8765");
     ::unsetenv("YEROUP_UPDATE_HOST");
+}
+
+TEST(AppFiles, InstalledProgramsKeepTheirFilesInTheUserDataFolder) {
+    yeroup::test::ScratchFolder dir;
+    const auto portable = dir.Path() / "portable";
+    const auto installation = dir.Path() / "usr";
+    const auto data = dir.Path() / "data";
+    std::filesystem::create_directories(portable);
+    yeroup::test::WriteFile(installation / "share" / "applications" / YEROUP_APP_ID ".desktop", "");
+    std::filesystem::create_directories(installation / "bin");
+    const auto writable = [](const std::string&) { return true; };
+    const auto readOnly = [](const std::string&) { return false; };
+    const struct {
+        std::filesystem::path exe;
+        bool (*writable)(const std::string&);
+        std::string folder;
+    } cases[] = {
+        {portable, writable, portable.string() + "/"},
+        {portable, readOnly, (data / "yeroup").string() + "/"},
+        // Even where it may write (as root), an installation's bin folder is not the program's to fill.
+        {installation / "bin", writable, (data / "yeroup").string() + "/"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(data);
+        EXPECT_EQ(ChooseFilesFolder(c.exe.string() + "/", data, c.writable), c.folder) << c.exe;
+        EXPECT_TRUE(std::filesystem::is_directory(c.folder)) << c.folder;
+    }
+    EXPECT_EQ(ChooseFilesFolder(portable.string(), data, writable), portable.string() + "/");
 }

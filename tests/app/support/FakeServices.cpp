@@ -17,15 +17,16 @@ std::vector<std::string> FakeMessageBoxes::Texts() const {
     return result;
 }
 
-bool FakeProcessStarter::WinExec(const std::string& commandLine, int showFlag) {
+platform::TStartResult FakeProcessStarter::WinExec(const std::string& commandLine, int showFlag) {
     started.push_back({"WinExec", commandLine, "", "", showFlag});
-    return true;
+    return result;
 }
 
-bool FakeProcessStarter::ShellExecute(const std::string& operation, const std::string& file,
-                                      const std::string& parameters, const std::string& directory, int showCommand) {
+platform::TStartResult FakeProcessStarter::ShellExecute(const std::string& operation, const std::string& file,
+                                                        const std::string& parameters, const std::string& directory,
+                                                        int showCommand) {
     started.push_back({"ShellExecute:" + operation, file, parameters, directory, showCommand});
-    return true;
+    return result;
 }
 
 }  // namespace yeroup::test

@@ -41,11 +41,14 @@ struct StartedProcess {
 
 class FakeProcessStarter final : public platform::IProcessStarter {
 public:
-    bool WinExec(const std::string& commandLine, int showFlag) override;
-    bool ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
-                      const std::string& directory, int showCommand) override;
+    platform::TStartResult WinExec(const std::string& commandLine, int showFlag) override;
+    platform::TStartResult ShellExecute(const std::string& operation, const std::string& file,
+                                        const std::string& parameters, const std::string& directory,
+                                        int showCommand) override;
 
     std::vector<StartedProcess> started;
+    // What each start reports.
+    platform::TStartResult result = platform::TStartResult::Started;
 };
 
 }  // namespace yeroup::test
