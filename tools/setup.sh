@@ -14,6 +14,9 @@ packages=(
   zip unzip libarchive-tools         # archives made by real tools in the tests
   xvfb xauth imagemagick x11-utils   # screenshots
   xdotool openbox                    # clicks and a window manager for the screenshot script
+  wine wine64 gcc-mingw-w64-x86-64   # the player software's Windows programs, and a stand-in built for the tests
+  librsvg2-bin                       # the icon's PNG sizes drawn from its SVG
+  dpkg-dev lintian desktop-file-utils appstream  # the Debian package and its checks
 )
 missing=()
 for p in "${packages[@]}"; do
