@@ -3,20 +3,35 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/desktop/IniFile.h"
 
 namespace {
 
+// A plain buffer, so the clean-up at exit does not depend on the order static objects go.
+char gFolder[4096];
+
+void RemoveFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(gFolder, ec);
+}
+
 std::filesystem::path ScratchFile() {
     static const std::filesystem::path file = [] {
-        std::string pattern = (std::filesystem::temp_directory_path() / "yeroup-ini-fuzz-XXXXXX").string();
-        return std::filesystem::path(::mkdtemp(pattern.data())) / "user.ini";
+        const std::string pattern = (std::filesystem::temp_directory_path() / "yeroup-ini-fuzz-XXXXXX").string();
+        if (pattern.size() >= sizeof gFolder) std::abort();
+        std::copy(pattern.begin(), pattern.end(), gFolder);
+        if (!::mkdtemp(gFolder)) std::abort();
+        std::atexit(RemoveFolder);
+        return std::filesystem::path(gFolder) / "user.ini";
     }();
     return file;
 }
