@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             case 1: {
                 char block[16];
                 connection.ReadExact(block, 1 + plan % 16);
-                taken += 1 + plan % 16;
+                taken += static_cast<std::size_t>(1 + plan % 16);
                 break;
             }
             case 2: {
