@@ -79,16 +79,18 @@ fuzz_and_merge() {
   run "$target" $((minutes * 60)) "$work/new" "build/fuzz-findings/$target" "$work/fuzz.log" || status=$?
   grep -E '^(stat::|Done|INFO: seed corpus)' "$work/fuzz.log" || true
 
-  # Keep only the inputs that reach code the corpus does not reach yet.
+  # Keep only the inputs that reach code (edges, not hit counts) the corpus does not reach yet, so the
+  # corpus grows with coverage and stays small.
   list "$corpus" >"$work/before"
-  "build/fuzz/tests/fuzz/$target" -merge=1 -timeout="$kInputTimeoutSeconds" "$corpus" "$work/new" \
+  "build/fuzz/tests/fuzz/$target" -merge=1 -use_counters=0 -timeout="$kInputTimeoutSeconds" "$corpus" "$work/new" \
     >"$work/merge.log" 2>&1 || { tail -20 "$work/merge.log"; echo "merge failed" >&2; exit 1; }
   list "$corpus" >"$work/after"
   local added
   added=$(comm -13 "$work/before" "$work/after")
   if [[ -n $added ]]; then
-    echo "added $(wc -l <<<"$added") inputs to $corpus/ (review and commit them):"
-    while read -r name; do echo "  $name ($(stat -c %s "$corpus/$name") bytes)"; done <<<"$added"
+    local bytes
+    bytes=$(cd "$corpus" && xargs stat -c %s <<<"$added" | awk '{ total += $1 } END { print total }')
+    echo "added $(wc -l <<<"$added") inputs ($bytes bytes) to $corpus/; review and commit them (git status $corpus)"
   else
     echo "no new coverage; $corpus/ is unchanged"
   fi
