@@ -71,6 +71,20 @@ struct TZFArchiveItem {
     TInternalSearchRec Handle;
 };
 
+// What the last ExtractFiles run did, for callers that must know whether every entry arrived.
+struct TZFRunSummary {
+    int Selected = 0;
+    int Processed = 0;
+    int Failed = 0;        // entries given up after a failure (Ignore or Abort answered)
+    int Skipped = 0;       // encrypted entries left out for want of the password
+    bool Stopped = false;  // Abort answered, or a cancel from a progress event
+    // The first failure: its native error, the entry's name and, when the file system refused,
+    // the system's reason.
+    std::int32_t NativeError = 0;
+    std::string FailedName;
+    std::string SystemError;
+};
+
 inline constexpr int kOpenModeCreate = -1;
 inline constexpr int kOpenReadDenyWrite = 32;
 inline constexpr int kOpenReadWriteDenyWrite = 34;
@@ -92,6 +106,10 @@ public:
     std::string FileName;
     std::string BaseDir;
     bool InMemory = false;
+    // When set, ExtractFiles writes every file and folder under this folder instead of BaseDir,
+    // while the overwrite rules still look at BaseDir: the caller moves the staged files into place.
+    // Staged files are not flushed one by one; the caller flushes them together.
+    std::string StagingDir;
     TZFOptions Options;
     TZFSpanningOptions SpanningOptions;
     TZip64Mode Zip64Mode = zmAuto;
@@ -116,6 +134,8 @@ public:
     bool FindFirst(const std::string& fileMask, TZFArchiveItem& item, std::uint32_t searchAttr,
                    const std::string& exclusionMask);
     bool FindNext(TZFArchiveItem& item);
+
+    const TZFRunSummary& LastRun() const { return lastRun_; }
 
     // The open archive's directory; null while closed.
     TZFDirManager* DirManager() { return dirManager_.get(); }
@@ -160,6 +180,9 @@ protected:
 
 private:
     [[noreturn]] void Raise(std::int32_t nativeError, const std::string& argument = std::string()) const;
+    // As Raise, for a refusal of the file system whose reason errno holds.
+    [[noreturn]] void RaiseSystem(std::int32_t nativeError, const std::string& argument);
+    void ApplyAttributes(const TDirItem& entry, const std::string& path, std::uint32_t attributes) const;
     bool ScanForMatch(TZFArchiveItem& item);
     void ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder);
     bool DecodeEntry(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out);
@@ -187,6 +210,9 @@ private:
     bool skipEntry_ = false;
     bool progressEnabled_ = false;
     bool declineAllOverwrites_ = false;  // "No to All" answered in this run
+    int systemError_ = 0;                // errno of the last file-system refusal
+    int writeError_ = 0;                 // errno of a failed write of the current entry
+    TZFRunSummary lastRun_;
 };
 
 class TZFZipArchiver : public TZFBaseArchiver {

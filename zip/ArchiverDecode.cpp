@@ -1,6 +1,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #include "platform/files/Files.h"
@@ -18,6 +19,7 @@ constexpr std::uint64_t kMinOutputSize = 65536;
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 constexpr std::uint16_t kMethodDeflate64 = 9;
+constexpr std::uint16_t kMethodAes = 99;
 
 class TInflater {
 public:
@@ -56,6 +58,14 @@ bool TZFBaseArchiver::DecodeEntry(const TDirItem& entry, const std::string& even
     std::uint64_t total = entry.CompressedSize();
     skipEntry_ = false;
     const std::int64_t dataStart = dirManager_->ReadLocalHeader(entry);
+    // Methods without a decoder fail before any password is asked for.
+    switch (entry.compressionMethod) {
+    case kMethodStored:
+    case kMethodDeflated: break;
+    case kMethodDeflate64: Raise(zfeDeflate64);
+    case kMethodAes: Raise(zfeUnsupportedMethod, "99 (AES encryption)");
+    default: return false;  // no decoder for other methods
+    }
     std::unique_ptr<TZFTraditionalCipher> cipher;
     if (entry.IsEncrypted()) {
         if (total < kEncryptionHeaderSize) return false;
@@ -63,12 +73,7 @@ bool TZFBaseArchiver::DecodeEntry(const TDirItem& entry, const std::string& even
         if (!cipher) return false;
         total -= kEncryptionHeaderSize;
     }
-    switch (entry.compressionMethod) {
-    case kMethodStored:
-    case kMethodDeflated: return CopyChunks(entry, eventName, out, cipher.get(), total);
-    case kMethodDeflate64: Raise(zfeDeflate64);
-    default: return false;  // no decoder for other methods
-    }
+    return CopyChunks(entry, eventName, out, cipher.get(), total);
 }
 
 bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out,
@@ -93,7 +98,9 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
         if (written + size > expected) return false;
         crc = static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
         written += size;
-        return out.Write(data, size);
+        if (out.Write(data, size)) return true;
+        writeError_ = errno ? errno : EIO;
+        return false;
     };
 
     while (consumed < total) {

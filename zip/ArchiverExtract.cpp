@@ -1,7 +1,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "platform/files/Files.h"
@@ -42,6 +44,7 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
         items.ItemRef(found.Handle.index).selected = true;
 
     std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+    lastRun_ = TZFRunSummary();
     processed_ = 0;
     selected_ = 0;
     cancel_ = false;
@@ -57,8 +60,11 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
             if (!items.ItemRef(i).selected) continue;
             items.ItemRef(i).operation = poExtract;
             TZFAction action = fxaIgnore;
+            bool failed = false;
             do {
                 action = fxaIgnore;
+                failed = false;
+                skipEntry_ = false;
                 TDirItem& entry = items.ItemRef(i);
                 const std::string name = ReplaceChar(entry.name, '/', platform::kPathDelim);
                 bool confirm = true;
@@ -71,7 +77,9 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
                     break;
                 }
                 try {
+                    systemError_ = 0;
                     ExtractEntry(entry, name, destFolder);
+                    if (skipEntry_) ++lastRun_.Skipped;
                     // A cancel asked for during the entry must survive the end event.
                     bool cancelAtEnd = false;
                     DoFileProgress(name, 100, poExtract, ppEnd, cancelAtEnd);
@@ -81,34 +89,72 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
                     else
                         ++processed_;
                 } catch (const EZFException& error) {
+                    failed = true;
+                    if (lastRun_.Failed == 0 && lastRun_.NativeError == 0) {
+                        lastRun_.NativeError = error.NativeError();
+                        lastRun_.FailedName = name;
+                        lastRun_.SystemError = systemError_ ? std::strerror(systemError_) : "";
+                    }
                     DoProcessFileFailure(name, poExtract, error, action);
                     if (action == fxaAbort) stopped = true;
                 }
             } while (action == fxaRetry);
+            if (failed) ++lastRun_.Failed;
         }
         bool ignored = false;
         DoOverallProgress(100, poExtract, ppEnd, ignored);
     }
     if (cancel_ || stopped) updateLevel_ = 0;
     progressEnabled_ = false;
+    lastRun_.Selected = selected_;
+    lastRun_.Processed = processed_;
+    lastRun_.Stopped = cancel_ || stopped;
+}
+
+void TZFBaseArchiver::RaiseSystem(std::int32_t nativeError, const std::string& argument) {
+    systemError_ = errno;
+    Raise(nativeError, argument);
+}
+
+// Entries made on Unix keep their permission bits, never more than read, write and execute;
+// the others get the DOS read-only bit.
+void TZFBaseArchiver::ApplyAttributes(const TDirItem& entry, const std::string& path, std::uint32_t attributes) const {
+    constexpr std::uint32_t kTypeMask = 0170000, kRegular = 0100000, kPermissions = 0777, kWriteBits = 0222;
+    const std::uint32_t mode = attributes >> 16;
+    if (entry.MadeOnUnix() && (mode & kPermissions) != 0 &&
+        ((mode & kTypeMask) == kRegular || (mode & kTypeMask) == 0)) {
+        std::uint32_t permissions = mode & kPermissions;
+        if (attributes & platform::faReadOnly) permissions &= ~kWriteBits;
+        platform::SetFilePermissions(path, permissions);
+        return;
+    }
+    platform::SetFileAttributes(path, attributes);
 }
 
 void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder) {
     std::string name = eventName;
     std::uint32_t attributes = entry.externalAttributes;
     if (OnExtractFile) OnExtractFile(this, name, attributes, entry.comment);
-    if (!IsSafeRelativeName(name)) Raise(zfeUnsafeName, name);
+    // The file system spells names in UTF-8; a name the handler gave is converted like any other.
+    std::string diskName =
+        name == eventName ? ReplaceChar(entry.diskName, '/', platform::kPathDelim) : AnsiToDiskName(name);
+    if (!IsSafeRelativeName(name) || !IsSafeRelativeName(diskName)) Raise(zfeUnsafeName, name);
 
     const std::string& folder = destFolder;
+    const std::string writeFolder = StagingDir.empty() ? folder : IncludeTrailingPathDelimiter(StagingDir);
     if (Options.CreateDirs) {
-        const std::string target = folder + ExtractFilePath(name);
-        if (!platform::ForceDirectories(target)) Raise(zfeCannotCreateDir, target);
+        if (!platform::ForceDirectories(writeFolder + ExtractFilePath(diskName)))
+            RaiseSystem(zfeCannotCreateDir, folder + ExtractFilePath(name));
     } else {
         name = ExtractFileName(name);
+        diskName = ExtractFileName(diskName);
     }
     if (entry.IsDirectory()) return;
 
-    std::string destination = folder + name;
+    // Names in messages stay in the ANSI code page, as the entry names of the events.
+    const std::string shownName = folder + name;
+    std::string destination = folder + diskName;
+    std::string target = writeFolder + diskName;
     if (platform::FileExists(destination)) {
         if (!Options.ReplaceReadOnly && (platform::GetFileAttributes(destination) & platform::faReadOnly)) return;
         std::uint32_t existing = 0;
@@ -124,21 +170,30 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
             break;
         case omPrompt: {
             bool confirm = false;
-            DoConfirmOverwrite(name, destination, confirm);
+            std::string dest = shownName;
+            DoConfirmOverwrite(name, dest, confirm);
             if (!confirm) return;
+            if (dest != shownName) {
+                // The handler chose another destination; a staged run can only stage it under BaseDir.
+                if (!StagingDir.empty() && dest.compare(0, folder.size(), folder) != 0)
+                    Raise(zfeCannotCreateFile, dest);
+                destination = dest;
+                target = StagingDir.empty() ? dest : writeFolder + dest.substr(folder.size());
+            }
             break;
         }
         }
     }
     if (ExtractFileName(destination).empty() || platform::DirectoryExists(destination) ||
-        platform::IsFileLockedByOther(destination))
-        Raise(zfeCannotCreateFile, destination);
+        platform::DirectoryExists(target) || platform::IsFileLockedByOther(destination))
+        Raise(zfeCannotCreateFile, shownName);
 
-    const std::string temporary = TemporaryNameFor(destination);
+    const std::string temporary = TemporaryNameFor(target);
     platform::TLockedFile out = platform::TLockedFile::CreateNew(temporary);
-    if (!out.IsOpen()) Raise(zfeCannotCreateFile, destination);
+    if (!out.IsOpen()) RaiseSystem(zfeCannotCreateFile, shownName);
 
     bool decoded = false;
+    writeError_ = 0;
     try {
         decoded = DecodeEntry(entry, eventName, out);
     } catch (...) {
@@ -147,20 +202,29 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         throw;
     }
     out.SetDosDateTime(entry.DosDateTime());
-    const bool flushed = !Options.FlushBuffers || out.Flush();
+    // Staged files are flushed together by the caller.
+    const bool flushed = !Options.FlushBuffers || !StagingDir.empty() || out.Flush();
+    const int flushError = flushed ? 0 : errno;
     out.Close();
     if (cancel_ || skipEntry_) {
         platform::DeleteFile(temporary);
         return;
     }
+    if (writeError_ != 0 || flushError != 0) {
+        platform::DeleteFile(temporary);
+        errno = writeError_ != 0 ? writeError_ : flushError;
+        RaiseSystem(zfeCannotCreateFile, shownName);
+    }
     if (!decoded && !ExtractCorruptedFiles) {
         platform::DeleteFile(temporary);
         Raise(zfeBadEntry);
     }
-    if (Options.SetAttributes) platform::SetFileAttributes(temporary, attributes);
-    if (!flushed || std::rename(temporary.c_str(), destination.c_str()) != 0) {
+    if (Options.SetAttributes) ApplyAttributes(entry, temporary, attributes);
+    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        const int error = errno;
         platform::DeleteFile(temporary);
-        Raise(zfeCannotCreateFile, destination);
+        errno = error;
+        RaiseSystem(zfeCannotCreateFile, shownName);
     }
 }
 

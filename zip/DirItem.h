@@ -29,6 +29,7 @@ inline constexpr std::uint16_t kZip64Marker16 = 0xFFFF;
 inline constexpr std::uint16_t kZip64ExtraId = 1;
 inline constexpr std::uint16_t kFlagEncrypted = 0x0001;
 inline constexpr std::uint16_t kFlagDataDescriptor = 0x0008;
+inline constexpr std::uint16_t kFlagUtf8Name = 0x0800;
 inline constexpr std::uint32_t kAttrDirectory = 0x10;
 
 struct TDirItem {
@@ -51,7 +52,8 @@ struct TDirItem {
     std::uint32_t externalAttributes = 0;
     std::uint32_t relativeOffset = 0;
 
-    std::string name;  // "/" between folders
+    std::string name;      // "/" between folders, in the ANSI code page
+    std::string diskName;  // the same name as the file system spells it (UTF-8)
     std::string comment;
     std::vector<TZFExtraField> extraFields;
 
@@ -79,11 +81,12 @@ struct TDirItem {
     // The DOS folder bit, or a folder mode in the high half when the entry was made on Unix (as
     // writers that fill in only the Unix mode do).
     bool IsDirectory() const {
-        constexpr std::uint32_t kUnixHost = 3, kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
+        constexpr std::uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
         return (externalAttributes & kAttrDirectory) != 0 ||
-               ((versionMadeBy >> 8) == kUnixHost && ((externalAttributes >> 16) & kUnixTypeMask) == kUnixDirectory);
+               (MadeOnUnix() && ((externalAttributes >> 16) & kUnixTypeMask) == kUnixDirectory);
     }
     bool IsEncrypted() const { return (flags & kFlagEncrypted) != 0; }
+    bool MadeOnUnix() const { return (versionMadeBy >> 8) == 3; }
 };
 
 }  // namespace yeroup::zip

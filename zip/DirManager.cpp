@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/text/CodePages.h"
+#include "zip/Limits.h"
 #include "zip/LittleEndian.h"
 #include "zip/PathNames.h"
 #include "zip/ZipException.h"
@@ -13,14 +14,41 @@ namespace yeroup::zip {
 namespace {
 
 constexpr std::int64_t kEndSearchWindow = 65600;
-constexpr std::int64_t kDataStartWindow = 10000;
-constexpr std::int64_t kRebuildWindow = 65535;
-constexpr std::uint16_t kMaxRebuildNameLength = 260;
-constexpr std::uint16_t kMaxRebuildNameKept = 256;
+// Read size of the forward scans (data start, rebuild, directory checks).
+constexpr std::int64_t kScanWindow = 1 << 20;
 
 std::string UpToZero(const char* data, std::size_t size) {
     const void* zero = std::memchr(data, 0, size);
     return std::string(data, zero ? static_cast<std::size_t>(static_cast<const char*>(zero) - data) : size);
+}
+
+[[noreturn]] void RaiseNamed(std::int32_t nativeError, const TDirItem& item) {
+    throw EZFException(nativeError, item.name);
+}
+
+// The Zip64 sizes of a local header's extra field, each present only when its 32-bit field holds
+// the marker; false when a marked value is missing.
+bool LocalZip64Sizes(const std::vector<unsigned char>& extra, std::uint64_t& uncompressed, std::uint64_t& compressed,
+                     bool uncompressedMarked, bool compressedMarked) {
+    std::size_t at = 0;
+    while (at + 4 <= extra.size()) {
+        const std::uint16_t id = Le16(extra.data() + at);
+        const std::size_t size = std::min<std::size_t>(Le16(extra.data() + at + 2), extra.size() - at - 4);
+        const unsigned char* data = extra.data() + at + 4;
+        if (id == kZip64ExtraId) {
+            std::size_t pos = 0;
+            auto take = [&](bool marked, std::uint64_t& value) {
+                if (!marked) return true;
+                if (pos + 8 > size) return false;
+                value = Le64(data + pos);
+                pos += 8;
+                return true;
+            };
+            return take(uncompressedMarked, uncompressed) && take(compressedMarked, compressed);
+        }
+        at += 4 + size;
+    }
+    return false;
 }
 
 }  // namespace
@@ -34,8 +62,28 @@ bool TZFDirManager::ReadAt(std::int64_t offset, unsigned char* buffer, std::int6
     return stream_.Read(buffer, count) == count;
 }
 
+bool TZFDirManager::Fill(std::int64_t offset, std::int64_t count) {
+    if (offset >= windowBase_ && offset + count <= windowBase_ + windowLength_) return true;
+    if (offset < 0 || offset >= fileSize_) return false;
+    const std::int64_t n = std::min(kScanWindow, fileSize_ - offset);
+    if (window_.size() < static_cast<std::size_t>(n)) window_.resize(static_cast<std::size_t>(n));
+    windowBase_ = offset;
+    windowLength_ = 0;
+    stream_.SetPosition(offset);
+    windowLength_ = stream_.Read(window_.data(), n);
+    return count <= windowLength_;
+}
+
+bool TZFDirManager::Peek(std::int64_t offset, void* buffer, std::int64_t count) {
+    if (count > kScanWindow) return ReadAt(offset, static_cast<unsigned char*>(buffer), count);
+    if (!Fill(offset, count)) return false;
+    if (count > 0) std::memcpy(buffer, window_.data() + (offset - windowBase_), static_cast<std::size_t>(count));
+    return true;
+}
+
 bool TZFDirManager::FindEndRecord() {
     const std::int64_t size = stream_.Size();
+    fileSize_ = size;
     const std::int64_t window = std::min(size, kEndSearchWindow);
     if (window < kEndRecordSize) return false;
     const std::int64_t base = size - window;
@@ -87,21 +135,28 @@ void TZFDirManager::DetectZip64() {
 }
 
 void TZFDirManager::ReadDirectory(TZFSpanningMode spanningMode) {
+    fileSize_ = stream_.Size();
+    windowLength_ = 0;
     if (!endFound_) {
         if (spanningMode != smNone) throw EZFException(zfeCannotOpenArchive);
         Rebuild();
-        return;
+    } else {
+        ReadCentralDirectory();
+        if (volumes_.lastVolumeNumber == 0) ComputeDataStartOffset();
     }
-    ReadCentralDirectory();
-    if (volumes_.lastVolumeNumber == 0) ComputeDataStartOffset();
+    ValidateEntries();
+    rawNames_ = std::vector<std::string>();
 }
 
 void TZFDirManager::ReadCentralDirectory() {
     const std::uint64_t directorySize = zip64_ ? zip64EndRecord_.directorySize : endRecord_.directorySize;
     const std::uint64_t count = zip64_ ? zip64EndRecord_.totalEntries : endRecord_.totalEntries;
     if (directorySize > static_cast<std::uint64_t>(endOffset_)) throw EZFException(zfeInvalidArchive);
+    if (count > kMaxEntries) throw EZFException(zfeTooManyEntries, std::to_string(kMaxEntries));
     items_.SetCount(0);
-    stream_.SetPosition(endOffset_ - static_cast<std::int64_t>(directorySize));
+    rawNames_.clear();
+    directoryStart_ = endOffset_ - static_cast<std::int64_t>(directorySize);
+    stream_.SetPosition(directoryStart_);
     // Entries are appended as they are read: a forged count ends at the end of the file with a
     // read error instead of reserving memory for it up front.
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -131,7 +186,9 @@ void TZFDirManager::ReadCentralHeader(TDirItem& item) {
     item.internalAttributes = Le16(h + 36);
     item.externalAttributes = Le32(h + 38);
     item.relativeOffset = Le32(h + 42);
-    item.name = ReadName(item.nameLength, item.nameLength);
+    if (item.nameLength > kMaxNameLength) throw EZFException(zfeNameTooLong, std::to_string(kMaxNameLength));
+    rawNames_.push_back(ReadRawName(item.nameLength));
+    DecodeName(rawNames_.back(), item);
     ReadExtraField(item);
     if (item.commentLength != 0) {
         std::string comment(item.commentLength, '\0');
@@ -140,14 +197,22 @@ void TZFDirManager::ReadCentralHeader(TDirItem& item) {
     }
 }
 
-std::string TZFDirManager::ReadName(std::uint16_t length, std::uint16_t keep) {
-    if (length == 0) return std::string();
+std::string TZFDirManager::ReadRawName(std::uint16_t length) {
     std::string raw(length, '\0');
-    stream_.ReadBuffer(raw.data(), length);
-    raw.resize(std::min(length, keep));
-    std::string name = UpToZero(raw.data(), raw.size());
-    if (oemFileNames_) name = platform::OemToAnsi(name);
-    return BackslashesToSlashes(std::move(name));
+    if (length != 0) stream_.ReadBuffer(raw.data(), length);
+    return raw;
+}
+
+void TZFDirManager::DecodeName(const std::string& raw, TDirItem& item) const {
+    const std::string stored = UpToZero(raw.data(), raw.size());
+    if (item.flags & kFlagUtf8Name) {
+        // The writer says the name is UTF-8, as the file system spells names here.
+        item.diskName = ReplaceChar(stored, '\\', '/');
+        item.name = DiskNameToAnsi(item.diskName);
+        return;
+    }
+    item.name = BackslashesToSlashes(oemFileNames_ ? platform::OemToAnsi(stored) : stored);
+    item.diskName = AnsiToDiskName(item.name);
 }
 
 void TZFDirManager::ReadExtraField(TDirItem& item) {
@@ -188,17 +253,19 @@ void TZFDirManager::ReadExtraField(TDirItem& item) {
     }
 }
 
-std::int64_t TZFDirManager::FindSignature(std::int64_t from, std::uint32_t signature, std::int64_t window) {
-    const std::int64_t size = stream_.Size();
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(window));
-    while (from >= 0 && from + 4 <= size) {
-        const std::int64_t n = std::min(window, size - from);
-        stream_.SetPosition(from);
-        stream_.ReadBuffer(buffer.data(), n);
-        for (std::int64_t i = 0; i + 4 <= n; ++i)
-            if (buffer[static_cast<std::size_t>(i)] == 0x50 && Le32(buffer.data() + i) == signature) return from + i;
-        if (from + n >= size) break;
-        from += n - 3;  // windows overlap so a signature across the border is found
+std::int64_t TZFDirManager::FindSignature(std::int64_t from, std::uint32_t signature) {
+    while (from >= 0 && from + 4 <= fileSize_ && Fill(from, 4)) {
+        const unsigned char* base = window_.data() + (from - windowBase_);
+        const std::int64_t available = windowBase_ + windowLength_ - from;
+        for (std::int64_t i = 0; i + 4 <= available;) {
+            const void* p = std::memchr(base + i, 0x50, static_cast<std::size_t>(available - 3 - i));
+            if (!p) break;
+            i = static_cast<const unsigned char*>(p) - base;
+            if (Le32(base + i) == signature) return from + i;
+            ++i;
+        }
+        if (windowBase_ + windowLength_ >= fileSize_) break;
+        from = windowBase_ + windowLength_ - 3;  // a signature across the border is found
     }
     return -1;
 }
@@ -209,15 +276,14 @@ void TZFDirManager::ComputeDataStartOffset() {
         return;
     }
     const TDirItem& first = items_.ItemRef(0);
-    const std::int64_t size = stream_.Size();
+    const std::int64_t size = fileSize_;
     std::uint64_t start = first.LocalHeaderOffset();
     while (start < static_cast<std::uint64_t>(size)) {
-        const std::int64_t hit =
-            FindSignature(static_cast<std::int64_t>(start), kLocalHeaderSignature, kDataStartWindow);
+        const std::int64_t hit = FindSignature(static_cast<std::int64_t>(start), kLocalHeaderSignature);
         if (hit < 0) break;
         unsigned char h[kLocalHeaderSize];
         bool accepted = false;
-        if (ReadAt(hit, h, kLocalHeaderSize)) {
+        if (Peek(hit, h, kLocalHeaderSize)) {
             const TZFLocalHeader local = TZFLocalHeader::Parse(h);
             accepted = local.versionNeeded == first.versionNeeded && local.method == first.compressionMethod &&
                        local.lastModTime == first.lastModTime && local.lastModDate == first.lastModDate &&
@@ -244,49 +310,156 @@ void TZFDirManager::ComputeDataStartOffset() {
     }
 }
 
+// Every entry found must be complete and the entries must run on, one after the other, into the
+// central directory: a file that ends inside an entry or before the directory is a cut download,
+// and is never taken for a shorter archive.
 void TZFDirManager::Rebuild() {
-    const std::int64_t size = stream_.Size();
-    std::int64_t hit = FindSignature(0, kLocalHeaderSignature, kRebuildWindow);
-    if (hit < 0 || size - hit < kLocalHeaderSize) throw EZFException(zfeInvalidArchive);
+    std::int64_t at = FindSignature(0, kLocalHeaderSignature);
+    if (at < 0 || fileSize_ - at < kLocalHeaderSize) throw EZFException(zfeInvalidArchive);
     items_.SetCount(0);
-    while (hit >= 0 && size - hit >= kLocalHeaderSize) {
-        unsigned char h[kLocalHeaderSize];
-        ReadAt(hit, h, kLocalHeaderSize);
-        const TZFLocalHeader local = TZFLocalHeader::Parse(h);
-        if (local.compressedSize < size && local.nameLength <= kMaxRebuildNameLength) {
-            TDirItem item;
-            item.signature = local.signature;
-            item.versionMadeBy = local.versionNeeded;
-            item.versionNeeded = local.versionNeeded;
-            item.flags = local.flags;
-            item.compressionMethod = local.method;
-            item.lastModTime = local.lastModTime;
-            item.lastModDate = local.lastModDate;
-            item.crc32 = local.crc32;
-            item.compressedSize = local.compressedSize;
-            item.uncompressedSize = local.uncompressedSize;
-            item.nameLength = local.nameLength;
-            item.extraLength = local.extraLength;
-            item.relativeOffset = static_cast<std::uint32_t>(hit);
-            if (hit >= kZip64Marker32) item.SetLocalHeaderOffset(static_cast<std::uint64_t>(hit));
-            if (hit + kLocalHeaderSize + local.nameLength <= size)
-                item.name = ReadName(local.nameLength, kMaxRebuildNameKept);
-            // Only an empty entry named like a folder is taken for one: an empty file stays a file.
-            const bool folder = local.uncompressedSize == 0 && !(local.flags & kFlagDataDescriptor) &&
-                                !item.name.empty() && item.name.back() == '/';
-            item.externalAttributes = folder ? kAttrDirectory : 0x20;
-            if (local.flags & kFlagDataDescriptor) {
-                const std::int64_t descriptor = FindSignature(hit, kDataDescriptorSignature, kRebuildWindow);
-                unsigned char d[kDataDescriptorSize];
-                if (descriptor >= 0 && ReadAt(descriptor, d, kDataDescriptorSize)) {
-                    item.crc32 = Le32(d + 4);
-                    item.compressedSize = Le32(d + 8);
-                    item.uncompressedSize = Le32(d + 12);
-                }
-            }
-            items_.Append(std::move(item));
+    rawNames_.clear();
+    for (;;) {
+        if (static_cast<std::uint64_t>(items_.Count()) >= kMaxEntries)
+            throw EZFException(zfeTooManyEntries, std::to_string(kMaxEntries));
+        at = RebuildEntry(at);
+        unsigned char next[4];
+        if (!Peek(at, next, 4)) throw EZFException(zfeArchiveDamaged);
+        if (Le32(next) == kCentralHeaderSignature) break;
+        if (Le32(next) != kLocalHeaderSignature) throw EZFException(zfeArchiveDamaged);
+    }
+    directoryStart_ = at;
+}
+
+std::int64_t TZFDirManager::RebuildEntry(std::int64_t at) {
+    unsigned char h[kLocalHeaderSize];
+    if (!Peek(at, h, kLocalHeaderSize)) throw EZFException(zfeArchiveDamaged);
+    const TZFLocalHeader local = TZFLocalHeader::Parse(h);
+    if (local.nameLength > kMaxNameLength) throw EZFException(zfeNameTooLong, std::to_string(kMaxNameLength));
+    std::string raw(local.nameLength, '\0');
+    if (!Peek(at + kLocalHeaderSize, raw.data(), local.nameLength)) throw EZFException(zfeArchiveDamaged);
+
+    TDirItem item;
+    item.signature = local.signature;
+    item.versionMadeBy = local.versionNeeded;
+    item.versionNeeded = local.versionNeeded;
+    item.flags = local.flags;
+    item.compressionMethod = local.method;
+    item.lastModTime = local.lastModTime;
+    item.lastModDate = local.lastModDate;
+    item.crc32 = local.crc32;
+    item.compressedSize = local.compressedSize;
+    item.uncompressedSize = local.uncompressedSize;
+    item.nameLength = local.nameLength;
+    item.extraLength = local.extraLength;
+    item.relativeOffset = static_cast<std::uint32_t>(std::min<std::int64_t>(at, kZip64Marker32));
+    if (at >= kZip64Marker32) item.SetLocalHeaderOffset(static_cast<std::uint64_t>(at));
+    DecodeName(raw, item);
+
+    std::vector<unsigned char> extra(local.extraLength);
+    const std::int64_t extraAt = at + kLocalHeaderSize + local.nameLength;
+    if (!Peek(extraAt, extra.data(), local.extraLength)) RaiseNamed(zfeEntryCutShort, item);
+    const bool zip64 = local.compressedSize == kZip64Marker32 || local.uncompressedSize == kZip64Marker32;
+    if (zip64 && LocalZip64Sizes(extra, item.zip64UncompressedSize, item.zip64CompressedSize,
+                                 local.uncompressedSize == kZip64Marker32, local.compressedSize == kZip64Marker32))
+        item.useZip64 = true;
+    const std::int64_t dataStart = extraAt + local.extraLength;
+
+    std::int64_t next = 0;
+    if (local.flags & kFlagDataDescriptor) {
+        int length = 0;
+        const std::int64_t descriptor = FindDescriptor(dataStart, zip64, length);
+        if (descriptor < 0) RaiseNamed(zfeEntryCutShort, item);
+        unsigned char d[24];
+        Peek(descriptor, d, length);
+        item.crc32 = Le32(d + 4);
+        if (length == 24) {
+            item.useZip64 = true;
+            item.compressedSize = item.uncompressedSize = kZip64Marker32;
+            item.zip64CompressedSize = Le64(d + 8);
+            item.zip64UncompressedSize = Le64(d + 16);
+        } else {
+            item.compressedSize = Le32(d + 8);
+            item.uncompressedSize = Le32(d + 12);
         }
-        hit = FindSignature(hit + 4, kLocalHeaderSignature, kRebuildWindow);
+        next = descriptor + length;
+    } else {
+        if (zip64 && !item.useZip64) RaiseNamed(zfeLocalHeaderMismatch, item);
+        const std::uint64_t size = item.CompressedSize();
+        if (size > static_cast<std::uint64_t>(fileSize_ - dataStart)) RaiseNamed(zfeEntryCutShort, item);
+        next = dataStart + static_cast<std::int64_t>(size);
+    }
+    // Only an empty entry named like a folder is taken for one: an empty file stays a file.
+    const bool folder = item.UncompressedSize() == 0 && !(local.flags & kFlagDataDescriptor) && !item.name.empty() &&
+                        item.name.back() == '/';
+    item.externalAttributes = folder ? kAttrDirectory : 0x20;
+    rawNames_.push_back(std::move(raw));
+    items_.Append(std::move(item));
+    return next;
+}
+
+std::int64_t TZFDirManager::FindDescriptor(std::int64_t dataStart, bool zip64, int& length) {
+    // A descriptor is known by its signature and by a compressed size equal to its distance from
+    // the data start; the search goes on past signatures inside the data, so it reads each byte once.
+    for (std::int64_t at = FindSignature(dataStart, kDataDescriptorSignature); at >= 0;
+         at = FindSignature(at + 1, kDataDescriptorSignature)) {
+        const auto distance = static_cast<std::uint64_t>(at - dataStart);
+        unsigned char d[24];
+        const bool long64 = Peek(at, d, 24) && Le64(d + 8) == distance;
+        const bool short32 = Peek(at, d, 16) && Le32(d + 8) == distance;
+        if (long64 && (zip64 || !short32)) {
+            length = 24;
+            return at;
+        }
+        if (short32) {
+            length = 16;
+            return at;
+        }
+    }
+    return -1;
+}
+
+void TZFDirManager::ValidateEntries() {
+    const std::int64_t limit = directoryStart_;
+    std::vector<int> order;
+    order.reserve(static_cast<std::size_t>(items_.Count()));
+    for (int i = 0; i < items_.Count(); ++i)
+        if (!items_.ItemRef(i).IsDirectory()) order.push_back(i);
+    std::sort(order.begin(), order.end(), [this](int a, int b) {
+        return items_.ItemRef(a).LocalHeaderOffset() < items_.ItemRef(b).LocalHeaderOffset();
+    });
+    std::uint64_t previousEnd = 0;
+    for (const int index : order) {
+        const TDirItem& item = items_.ItemRef(index);
+        const std::uint64_t offset = item.LocalHeaderOffset();
+        unsigned char h[kLocalHeaderSize];
+        if (offset > static_cast<std::uint64_t>(limit) || !Peek(static_cast<std::int64_t>(offset), h, kLocalHeaderSize))
+            RaiseNamed(zfeEntryCutShort, item);
+        const auto at = static_cast<std::int64_t>(offset);
+        const TZFLocalHeader local = TZFLocalHeader::Parse(h);
+        const std::string& stored = rawNames_[static_cast<std::size_t>(index)];
+        std::string raw(local.nameLength, '\0');
+        if (local.signature != kLocalHeaderSignature || local.nameLength != stored.size() ||
+            !Peek(at + kLocalHeaderSize, raw.data(), local.nameLength) || raw != stored)
+            RaiseNamed(zfeLocalHeaderMismatch, item);
+        const std::int64_t dataStart = at + kLocalHeaderSize + local.nameLength + local.extraLength;
+        if (!(local.flags & kFlagDataDescriptor)) {
+            // Sizes a streaming writer did not know yet are not compared.
+            std::uint64_t compressed = local.compressedSize;
+            std::uint64_t uncompressed = local.uncompressedSize;
+            bool known = true;
+            if (compressed == kZip64Marker32 || uncompressed == kZip64Marker32) {
+                std::vector<unsigned char> extra(local.extraLength);
+                known = Peek(at + kLocalHeaderSize + local.nameLength, extra.data(), local.extraLength) &&
+                        LocalZip64Sizes(extra, uncompressed, compressed, uncompressed == kZip64Marker32,
+                                        compressed == kZip64Marker32);
+            }
+            if (known && (compressed != item.CompressedSize() || uncompressed != item.UncompressedSize()))
+                RaiseNamed(zfeLocalHeaderMismatch, item);
+        }
+        if (dataStart > limit || item.CompressedSize() > static_cast<std::uint64_t>(limit - dataStart))
+            RaiseNamed(zfeEntryCutShort, item);
+        if (offset < previousEnd) RaiseNamed(zfeEntriesOverlap, item);
+        previousEnd = static_cast<std::uint64_t>(dataStart) + item.CompressedSize();
     }
 }
 

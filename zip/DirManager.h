@@ -49,10 +49,21 @@ private:
     void ReadExtraField(TDirItem& item);
     void ComputeDataStartOffset();
     void Rebuild();
-    std::string ReadName(std::uint16_t length, std::uint16_t keep);
+    // Reads the entry whose local header is at the offset; returns the offset just after its data.
+    std::int64_t RebuildEntry(std::int64_t at);
+    // The data descriptor that ends the data starting at the offset: its offset and length, or -1.
+    std::int64_t FindDescriptor(std::int64_t dataStart, bool zip64, int& length);
+    // Every entry that is written must have its local header and all its data in the archive,
+    // agree with its local header, and not share bytes with another entry.
+    void ValidateEntries();
+    std::string ReadRawName(std::uint16_t length);
+    void DecodeName(const std::string& raw, TDirItem& item) const;
     // Offset of the next occurrence of the signature at or after from, or -1.
-    std::int64_t FindSignature(std::int64_t from, std::uint32_t signature, std::int64_t window);
+    std::int64_t FindSignature(std::int64_t from, std::uint32_t signature);
     bool ReadAt(std::int64_t offset, unsigned char* buffer, std::int64_t count);
+    // As ReadAt, through a window kept over the file for the scans that walk it forwards.
+    bool Peek(std::int64_t offset, void* buffer, std::int64_t count);
+    bool Fill(std::int64_t offset, std::int64_t count);
 
     platform::TStream& stream_;
     bool oemFileNames_;
@@ -66,6 +77,13 @@ private:
     std::int64_t endOffset_ = 0;  // P: where the end records begin
     std::uint64_t dataStartOffset_ = 0;
     TZFVolumeNumberInfo volumes_;
+
+    std::int64_t fileSize_ = 0;
+    std::int64_t directoryStart_ = 0;
+    std::vector<std::string> rawNames_;  // stored name bytes, while the directory is being checked
+    std::vector<unsigned char> window_;
+    std::int64_t windowBase_ = 0;
+    std::int64_t windowLength_ = 0;
 };
 
 }  // namespace yeroup::zip

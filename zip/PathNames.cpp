@@ -16,6 +16,12 @@ constexpr char kDelim = platform::kPathDelim;
 
 std::size_t LastDelimiter(const std::string& path) { return path.find_last_of(std::string(1, kDelim) + ":"); }
 
+bool IsAscii(const std::string& text) {
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 bool HasDriveLetter(const std::string& path) {
     return path.size() >= 2 && path[1] == ':' && std::isalpha(static_cast<unsigned char>(path[0]));
 }
@@ -78,6 +84,11 @@ std::string ReplaceChar(std::string text, char from, char to) {
         if (c == from) c = to;
     return text;
 }
+
+// Most names are plain ASCII, which every code page spells alike: no conversion for them.
+std::string AnsiToDiskName(const std::string& name) { return IsAscii(name) ? name : platform::AnsiToUtf8(name); }
+
+std::string DiskNameToAnsi(const std::string& name) { return IsAscii(name) ? name : platform::Utf8ToAnsi(name); }
 
 bool IsSafeRelativeName(const std::string& name) {
     if (name.empty()) return true;

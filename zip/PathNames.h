@@ -24,6 +24,11 @@ std::string ReplaceChar(std::string text, char from, char to);
 // characters in the ANSI code page are left alone.
 std::string BackslashesToSlashes(std::string name);
 
+// An ANSI name as the file system spells it (UTF-8).
+std::string AnsiToDiskName(const std::string& name);
+// A UTF-8 name as the directory holds it (ANSI code page).
+std::string DiskNameToAnsi(const std::string& name);
+
 // False for a name that would leave the destination folder: an absolute path, a drive or a
 // network name, or a ".." component.
 bool IsSafeRelativeName(const std::string& name);

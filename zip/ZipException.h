@@ -24,8 +24,15 @@ enum TZFNativeError : std::int32_t {
     zfeInvalidArchive = 35,
     zfeNoZip64EndRecord = 40,
     zfeCannotOpenArchive = 44,
+    zfeArchiveDamaged = 48,
     zfeDeflate64 = 55,
     zfeUnsafeName = 56,
+    zfeEntryCutShort = 57,
+    zfeEntriesOverlap = 58,
+    zfeLocalHeaderMismatch = 59,
+    zfeUnsupportedMethod = 60,
+    zfeTooManyEntries = 61,
+    zfeNameTooLong = 62,
 };
 
 class EZFException : public std::runtime_error {

@@ -52,6 +52,26 @@ bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
     return ::chmod(path.c_str(), mode) == 0;
 }
 
+bool SetFilePermissions(const std::string& path, std::uint32_t permissions) {
+    return ::chmod(path.c_str(), static_cast<mode_t>(permissions & 0777)) == 0;
+}
+
+bool SyncFileSystem(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool SyncFolder(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime) {
     const std::uint32_t date = dosDateTime >> 16;
     const std::uint32_t time = dosDateTime & 0xFFFF;

@@ -27,6 +27,14 @@ bool DeleteFile(const std::string& path);
 
 std::uint32_t GetFileAttributes(const std::string& path);
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
+// Read, write and execute bits of owner, group and others (never set-id or sticky bits).
+bool SetFilePermissions(const std::string& path, std::uint32_t permissions);
+
+// Forces everything written on the file system that holds the path to the disk: one call for
+// a whole batch of files and folders instead of one flush per file.
+bool SyncFileSystem(const std::string& path);
+// Forces a folder's entries (creations, renames, removals in it) to the disk.
+bool SyncFolder(const std::string& path);
 
 // DOS date (high half) and time (low half) packed into one value, read as local time.
 std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime);

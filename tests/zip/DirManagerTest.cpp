@@ -5,6 +5,7 @@
 
 #include "platform/text/CodePages.h"
 #include "tests/zip/ZipTestSupport.h"
+#include "zip/Limits.h"
 #include "zip/ZipException.h"
 
 namespace yeroup::zip {
@@ -123,13 +124,93 @@ TEST(DirManager, RebuildTakesSizesFromTheDataDescriptor) {
     local.replace(14, 12, std::string(12, '\0'));
     std::string descriptor("PK\x07\x08", 4);
     descriptor += zip.substr(14, 12);
-    Opened o = Open(local + descriptor);
+    // The central directory follows, without its end record.
+    Opened o = Open(local + descriptor + zip.substr(43, zip.size() - 43 - 22));
     ASSERT_EQ(o.dir->Count(), 1);
     const TDirItem& item = o.dir->Items().ItemRef(0);
     EXPECT_EQ(item.compressedSize, 8u);
     EXPECT_EQ(item.uncompressedSize, 8u);
     EXPECT_EQ(item.crc32, crc32(0, reinterpret_cast<const Bytef*>("12345678"), 8));
     EXPECT_EQ(item.externalAttributes, 0x20u);
+}
+
+std::string Le32Bytes(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+std::string Patched(std::string bytes, std::size_t at, const std::string& with) {
+    bytes.replace(at, with.size(), with);
+    return bytes;
+}
+
+// Damage and forgery found in the directory fail the open, before anything can be written.
+TEST(DirManager, DamagedOrForgedEntriesFailTheOpen) {
+    const std::string good = BuildArchive({{.name = "a.txt", .data = "aaaa"}, {.name = "b.txt", .data = "bbbbbb"}});
+    const std::size_t localB = 30 + 5 + 4, centralA = localB + 30 + 5 + 6, centralB = centralA + 46 + 5;
+    // Ten directory entries sharing one local header of zeros: a bomb, not an archive.
+    const HandEntry zeros{.name = "zeros.bin", .data = std::string(1 << 20, '\0'), .deflate = true};
+    std::string bomb = BuildArchive(std::vector<HandEntry>(10, zeros));
+    const std::size_t directory = bomb.size() - 22 - 10 * (46 + 9);
+    for (std::size_t i = 1; i < 10; ++i) bomb = Patched(bomb, directory + i * (46 + 9) + 42, Le32Bytes(0));
+    const std::string longer = Le32Bytes(1000);
+
+    const struct {
+        const char* what;
+        std::string bytes;
+        int nativeError;
+    } cases[] = {
+        {"local header past the end", Patched(good, centralB + 42, Le32Bytes(0x100000)), zfeEntryCutShort},
+        {"data running into the directory", Patched(Patched(good, localB + 18, longer), centralB + 20, longer),
+         zfeEntryCutShort},
+        {"entries sharing data", bomb, zfeEntriesOverlap},
+        {"local name differs", Patched(good, localB + 30, "c"), zfeLocalHeaderMismatch},
+        {"local size differs", Patched(good, 22, Le32Bytes(5)), zfeLocalHeaderMismatch},
+        {"no local header", Patched(good, localB, "XK"), zfeLocalHeaderMismatch},
+    };
+    for (const auto& c : cases) EXPECT_EQ(NativeErrorOf(c.bytes), c.nativeError) << c.what;
+    EXPECT_EQ(NativeErrorOf(good), 0);
+}
+
+// A rebuilt directory holds every entry whole, or the open fails: never a shorter list.
+TEST(DirManager, RebuildRefusesCutFilesAndFindsStreamedEntriesInLinearTime) {
+    const std::string zip = BuildArchive(
+        {{.name = "one.txt", .data = "first"}, {.name = "two.txt", .data = std::string(3000, 'z'), .deflate = true}});
+    const std::size_t directory = zip.size() - 22 - 2 * (46 + 7);
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, directory)), zfeArchiveDamaged) << "cut between entry and directory";
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, 30 + 7 + 5)), zfeArchiveDamaged) << "cut between two entries";
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, directory - 10)), zfeEntryCutShort) << "cut inside the data";
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, 30 + 7 + 5 + 20)), zfeArchiveDamaged) << "cut inside a local header";
+    EXPECT_EQ(NativeErrorOf(zip.substr(0, directory + 30)), 0) << "cut inside the directory";
+
+    // Headers that promise a data descriptor and never give one: judged by one pass over the file.
+    std::string streamed;
+    for (int i = 0; streamed.size() < (8u << 20); ++i)
+        streamed += BuildArchive({{.name = "f" + std::to_string(i), .data = std::string(4000, 'q'), .flags = 0x08}})
+                        .substr(0, 30 + 1 + 4000);
+    EXPECT_EQ(NativeErrorOf(streamed), zfeEntryCutShort);
+}
+
+TEST(DirManager, EntryCountAndNameLengthLimits) {
+    // Minimal entries (one-letter name, no data) followed by the start of a directory.
+    auto entries = [](std::uint64_t count) {
+        const std::string one = BuildArchive({{.name = "e", .data = ""}}).substr(0, 31);
+        std::string bytes;
+        bytes.reserve(count * one.size() + 4);
+        for (std::uint64_t i = 0; i < count; ++i) bytes += one;
+        return bytes + "PK\x01\x02";
+    };
+    // The rebuild holds the entries' names; identical names would also be refused later, not here.
+    EXPECT_EQ(NativeErrorOf(entries(kMaxEntries)), 0);
+    EXPECT_EQ(NativeErrorOf(entries(kMaxEntries + 1)), zfeTooManyEntries);
+
+    const std::string atLimit(kMaxNameLength, 'n'), overLimit(kMaxNameLength + 1, 'n');
+    EXPECT_EQ(NativeErrorOf(BuildArchive({{.name = atLimit, .data = "x"}})), 0);
+    EXPECT_EQ(NativeErrorOf(BuildArchive({{.name = overLimit, .data = "x"}})), zfeNameTooLong);
+    try {
+        Open(BuildArchive({{.name = overLimit, .data = "x"}}));
+    } catch (const EZFException& e) {
+        EXPECT_STREQ(e.what(), "File name longer than the limit of 1024 bytes - Native error: 00062");
+    }
 }
 
 TEST(DirManager, FailuresCarryTheirNativeErrors) {

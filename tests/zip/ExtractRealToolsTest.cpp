@@ -177,13 +177,146 @@ TEST_F(RealToolArchives, DamagedCopiesOfARealArchive) {
     prompts_.asked.clear();
     fs::remove_all(out_.Path() / "player");
 
-    // Cut in the middle of the big entry: the rebuild finds the entries before the cut, the cut
-    // one fails and no partial file stays.
+    // Cut in the middle of the big entry: the open fails naming the archive as damaged.
     WriteFile(src_ / "cut.zip", good.substr(0, at + 2000));
-    ExtractAll(src_ / "cut.zip");
-    EXPECT_FALSE(fs::exists(out_ / "player/tree/firmware/notes/log.txt"));
-    for (const std::string& f : ListFiles(out_.Path()))
-        EXPECT_EQ(f.find(".~yz"), std::string::npos) << "temporary file left: " << f;
+    archiver_.FileName = src_ / "cut.zip";
+    try {
+        archiver_.OpenArchive(kOpenReadDenyWrite);
+        ADD_FAILURE() << "a cut archive opened";
+    } catch (const EZFException& e) {
+        EXPECT_EQ(e.NativeError(), zfeEntryCutShort) << e.what();
+    }
+}
+
+// A small package cut at every byte, as a broken download leaves it, either fails or gives every
+// entry whole: never a shorter set of files.
+TEST_F(RealToolArchives, EveryCutPointFailsOrExtractsEverything) {
+    std::map<std::string, std::string> small = {{"stupdaterapp.exe", NoiseBytes(600, 11)},
+                                                {"firmware.sb", TextBytes(1200, 12)},
+                                                {"res/lang.txt", TextBytes(300, 13)},
+                                                {"res/empty.dat", ""}};
+    for (const auto& [name, data] : small) WriteFile(src_ / ("pkg/" + name), data);
+    WriteFile(src_ / "stream.py",
+              "import io, os, sys, zipfile\n"
+              "class Pipe(io.RawIOBase):\n"
+              "    def writable(self): return True\n"
+              "    def write(self, b): return sys.stdout.buffer.write(b)\n"
+              "with zipfile.ZipFile(Pipe(), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+              "    for root, dirs, files in os.walk('.'):\n"
+              "        for f in sorted(files):\n"
+              "            p = os.path.join(root, f)[2:]\n"
+              "            with open(p, 'rb') as src, z.open(p, 'w', force_zip64=True) as dst:\n"
+              "                dst.write(src.read())\n");
+    // Every byte for Info-ZIP's package; a stride through the others keeps the run short.
+    const struct {
+        const char* tool;
+        const char* command;
+        std::size_t stride;
+    } tools[] = {
+        {"Info-ZIP", "cd pkg && zip -q -r -9 ../p.zip .", 1},
+        {"zipfile streamed Zip64", "cd pkg && python3 ../stream.py > ../p.zip", 7},
+        {"bsdtar", "cd pkg && bsdtar --format zip -cf ../p.zip .", 7},
+    };
+    archiver_.Options.FlushBuffers = false;
+    for (const auto& t : tools) {
+        fs::remove(src_ / "p.zip");
+        ASSERT_EQ(RunTool(t.command, src_.Path()), 0) << t.tool;
+        const std::string whole = ReadFile(src_ / "p.zip");
+        int failed = 0, complete = 0;
+        for (std::size_t cut = 1; cut <= whole.size() + 4; cut += cut < whole.size() ? t.stride : 1) {
+            // Past the end: 4 bytes appended, so the end record is no longer where it belongs.
+            WriteFile(src_ / "c.zip",
+                      cut <= whole.size() ? whole.substr(0, cut) : whole + std::string(cut - whole.size(), 'j'));
+            fs::remove_all(out_.Path() / "player");
+            try {
+                ExtractAll(src_ / "c.zip");
+            } catch (const std::exception&) {
+                archiver_.CloseArchive();
+                ++failed;
+                continue;
+            }
+            if (archiver_.LastRun().Failed != 0) {
+                ++failed;
+                continue;
+            }
+            for (const auto& [name, data] : small)
+                ASSERT_TRUE(ReadFile(out_ / ("player/" + name)) == data) << t.tool << " cut at " << cut << ": " << name;
+            ++complete;
+        }
+        EXPECT_GE(complete, 5) << t.tool << ": the whole archive and its appended copies extract";
+        EXPECT_GT(failed, 0) << t.tool;
+    }
+    EXPECT_TRUE(prompts_.asked.size() < 1000u);
+}
+
+// Made on Linux: execute bits survive, set-id bits never do, and a symbolic link is not made a link.
+TEST_F(RealToolArchives, UnixModesAreKeptWithoutSetIdAndLinksStayFiles) {
+    ASSERT_EQ(RunTool("chmod 0755 tree/tools/stupdaterapp.exe && chmod 4750 tree/readme.txt && "
+                      "ln -s /etc/passwd tree/link && zip -q -r -y m.zip tree",
+                      src_.Path()),
+              0);
+    ExtractAll(src_ / "m.zip");
+    auto mode = [&](const std::string& name) {
+        return static_cast<unsigned>(fs::status(out_ / ("player/tree/" + name)).permissions() & fs::perms::mask);
+    };
+    EXPECT_EQ(mode("tools/stupdaterapp.exe"), 0755u);
+    EXPECT_EQ(mode("readme.txt"), 0750u);
+    EXPECT_FALSE(fs::is_symlink(out_ / "player/tree/link"));
+    EXPECT_EQ(ReadFile(out_ / "player/tree/link"), "/etc/passwd");
+}
+
+// 7-Zip's AES entries have no decoder here: one failure event at once, no password question.
+TEST_F(RealToolArchives, AesEntryFailsAtOnceWithoutAskingForAPassword) {
+    if (RunTool("command -v 7z", src_.Path()) != 0) GTEST_SKIP() << "7z (p7zip-full) is not installed";
+    ASSERT_EQ(RunTool("7z a -tzip -mem=AES256 -psecret aes.zip tree/readme.txt", src_.Path()), 0);
+    archiver_.Password = "secret";
+    prompts_.failureAnswers = {fxaRetry, fxaIgnore};
+    ExtractAll(src_ / "aes.zip");
+    ASSERT_EQ(prompts_.asked.size(), 2u) << "one failure, retried once";
+    EXPECT_EQ(
+        prompts_.asked[0],
+        "Archiver: Compression method 99 (AES encryption) is not supported - Native error: 00060. File processing "
+        "error, possibly disk is full");
+    EXPECT_EQ(archiver_.LastRun().Failed, 1);
+    EXPECT_FALSE(fs::exists(out_ / "player/tree/readme.txt"));
+}
+
+// Names in the OEM code page (GBK) land as the file system spells them, UTF-8; so do names a
+// writer marked as UTF-8.
+TEST_F(RealToolArchives, GbkAndUtf8NamesLandAsUtf8) {
+    const std::string gbk = "\xB9\xCC\xBC\xFE";  // "固件" in GBK
+    const std::string utf8 = "\xE5\x9B\xBA\xE4\xBB\xB6";
+    WriteFile(src_ / ("gbk/" + gbk + ".bin"), "gbk");
+    ASSERT_EQ(RunTool("cd gbk && LC_ALL=C zip -q ../g.zip *", src_.Path()), 0);
+    ExtractAll(src_ / "g.zip");
+    EXPECT_EQ(ReadFile(out_ / ("player/" + utf8 + ".bin")), "gbk");
+
+    WriteFile(src_ / "u.py",
+              "import zipfile\n"
+              "with zipfile.ZipFile('u.zip', 'w') as z: z.writestr('\u56fa\u4ef6/\u00e9t\u00e9.txt', 'utf8')\n");
+    ASSERT_EQ(RunTool("python3 u.py", src_.Path()), 0);
+    ExtractAll(src_ / "u.zip");
+    EXPECT_EQ(ReadFile(out_ / ("player/" + utf8 + "/\xC3\xA9t\xC3\xA9.txt")), "utf8");
+}
+
+// Entries pointing at one another's data are refused before a byte is written.
+TEST_F(RealToolArchives, OverlappingEntriesAreRefusedWithNothingWritten) {
+    WriteFile(src_ / "bomb.py",
+              "import struct, zipfile\n"
+              "with zipfile.ZipFile('bomb.zip', 'w', zipfile.ZIP_DEFLATED) as z:\n"
+              "    for i in range(10): z.writestr('zeros%d.bin' % i, bytes(20 << 20))\n"
+              "data = bytearray(open('bomb.zip', 'rb').read())\n"
+              "at = data.find(b'PK\\x01\\x02')\n"
+              "first = struct.unpack_from('<I', data, at + 42)[0]\n"
+              "while at >= 0:\n"
+              "    struct.pack_into('<I', data, at + 42, first)\n"
+              "    at = data.find(b'PK\\x01\\x02', at + 4)\n"
+              "open('bomb.zip', 'wb').write(data)\n");
+    ASSERT_EQ(RunTool("python3 bomb.py", src_.Path()), 0);
+    EXPECT_LT(fs::file_size(src_ / "bomb.zip"), 300000u);
+    archiver_.FileName = src_ / "bomb.zip";
+    EXPECT_THROW(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException);
+    EXPECT_FALSE(fs::exists(out_ / "player"));
 }
 
 }  // namespace
