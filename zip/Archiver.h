@@ -79,10 +79,10 @@ struct TZFRunSummary {
     int Skipped = 0;       // encrypted entries left out for want of the password
     bool Stopped = false;  // Abort answered, or a cancel from a progress event
     // The first failure: its native error, the entry's name and, when the file system refused,
-    // the system's reason.
+    // the system's error number (else 0).
     std::int32_t NativeError = 0;
     std::string FailedName;
-    std::string SystemError;
+    int SystemError = 0;
 };
 
 inline constexpr int kOpenModeCreate = -1;

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 
 #include "platform/files/Files.h"
@@ -93,7 +92,7 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
                     if (lastRun_.Failed == 0 && lastRun_.NativeError == 0) {
                         lastRun_.NativeError = error.NativeError();
                         lastRun_.FailedName = name;
-                        lastRun_.SystemError = systemError_ ? std::strerror(systemError_) : "";
+                        lastRun_.SystemError = systemError_;
                     }
                     DoProcessFileFailure(name, poExtract, error, action);
                     if (action == fxaAbort) stopped = true;

@@ -18,6 +18,18 @@ namespace {
                            std::strerror(error));
 }
 
+constexpr const char* kTemporaryMarker = ".~yeroup-";
+constexpr std::size_t kTemporarySuffix = 6;  // the XXXXXX that mkstemp fills in
+
+bool SyncFolderOf(const std::filesystem::path& target) {
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
 bool WriteAll(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
@@ -32,7 +44,7 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
 }  // namespace
 
 void ReplaceFileAtomically(const std::filesystem::path& target, const char* data, std::size_t size) {
-    std::string temp = target.string() + ".XXXXXX";
+    std::string temp = target.string() + kTemporaryMarker + std::string(kTemporarySuffix, 'X');
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) Fail(target, errno);
     int error = 0;
@@ -49,6 +61,24 @@ void ReplaceFileAtomically(const std::filesystem::path& target, const char* data
         ::unlink(temp.c_str());
         Fail(target, error);
     }
+    if (!SyncFolderOf(target)) Fail(target, errno);
+}
+
+bool IsReplacementTemporary(const std::string& fileName) {
+    const std::size_t at = fileName.rfind(kTemporaryMarker);
+    return at != std::string::npos && at > 0 &&
+           fileName.size() == at + std::strlen(kTemporaryMarker) + kTemporarySuffix;
+}
+
+int RemoveReplacementTemporaries(const std::filesystem::path& folder) {
+    int removed = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (it->is_regular_file(ec) && IsReplacementTemporary(it->path().filename().string()) &&
+            std::filesystem::remove(it->path(), ec))
+            ++removed;
+    }
+    return removed;
 }
 
 }  // namespace yeroup::platform

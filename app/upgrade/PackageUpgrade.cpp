@@ -1,0 +1,164 @@
+#include "app/upgrade/PackageUpgrade.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "app/upgrade/StartupRecovery.h"
+#include "platform/files/Files.h"
+#include "platform/streams/Stream.h"
+#include "platform/text/CodePages.h"
+
+namespace yeroup::app::upgrade {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Errors of the file system, as opposed to what the package holds.
+bool IsWriteFailure(std::int32_t nativeError) {
+    return nativeError == zip::zfeCannotCreateFile || nativeError == zip::zfeCannotCreateDir;
+}
+
+void Abandon(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
+    std::error_code ec;
+    fs::remove_all(journal.staging, ec);
+    fs::remove_all(paths.newBackup, ec);
+    fs::remove(paths.journal, ec);
+}
+
+}  // namespace
+
+TPackageUpgrade::TPackageUpgrade(fs::path packageStore) : paths_(std::move(packageStore)) {}
+
+TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                    const std::string& installFolder) {
+    // What an earlier run left must be settled before this one may use the same folders.
+    RecoverUpgrade(paths_.store);
+    TUpgradeJournal journal;
+    journal.install = installFolder;
+    journal.staging = TUpgradePaths::StagingFor(journal.install);
+    try {
+        std::error_code ec;
+        fs::create_directories(paths_.store, ec);
+        WriteJournal(paths_.journal, journal);
+    } catch (const std::exception&) {
+        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), errno};
+    }
+    if (OnStep) OnStep();
+    TUpgradeResult result = Stage(archiver, package, journal);
+    archiver.CloseArchive();
+    archiver.StagingDir.clear();
+    if (result.outcome != TUpgradeOutcome::Done) {
+        Abandon(paths_, journal);
+        return result;
+    }
+    return Commit(journal);
+}
+
+TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                      const TUpgradeJournal& journal) {
+    std::error_code ec;
+    fs::remove_all(journal.staging, ec);
+    if (!fs::create_directories(journal.staging, ec) && ec)
+        return {TUpgradeOutcome::CannotWrite, journal.staging.string(), ec.value()};
+    archiver.FileName = package;
+    try {
+        archiver.OpenArchive(zip::kOpenReadDenyWrite);
+        archiver.BaseDir = journal.install.string();
+        archiver.StagingDir = journal.staging.string();
+        archiver.ExtractFiles("*.*", zip::kSearchAllAttributes, "");
+    } catch (const zip::EZFException& e) {
+        if (e.NativeError() == zip::zfeFileNotFound) return {TUpgradeOutcome::PackageMissing, package, 0};
+        return {TUpgradeOutcome::PackageDamaged, package, 0};
+    } catch (const std::exception&) {
+        // A read error of the archive stream: the package ends where it must not.
+        if (!fs::exists(package)) return {TUpgradeOutcome::PackageMissing, package, 0};
+        return {TUpgradeOutcome::PackageDamaged, package, 0};
+    }
+    const zip::TZFRunSummary& run = archiver.LastRun();
+    if (run.Failed == 0 && run.Skipped == 0 && !run.Stopped) return {};
+    if (run.Failed != 0 && IsWriteFailure(run.NativeError))
+        return {TUpgradeOutcome::CannotWrite, (journal.install / platform::AnsiToUtf8(run.FailedName)).string(),
+                run.SystemError};
+    return {TUpgradeOutcome::PackageDamaged, package, 0};
+}
+
+std::vector<TManifestLine> TPackageUpgrade::Plan(const TUpgradeJournal& journal) const {
+    std::vector<TManifestLine> manifest;
+    for (auto it = fs::recursive_directory_iterator(journal.staging); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string relative = fs::relative(it->path(), journal.staging).string();
+        const fs::path target = journal.install / relative;
+        const fs::file_status existing = fs::symlink_status(target);
+        if (it->is_directory()) {
+            if (fs::is_directory(existing)) continue;
+            if (fs::exists(existing)) throw ECommitError(target, ENOTDIR);
+            manifest.push_back({TChange::NewFolder, relative});
+        } else {
+            if (fs::is_directory(existing)) throw ECommitError(target, EISDIR);
+            manifest.push_back({fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative});
+        }
+    }
+    // Folders before what they hold.
+    std::sort(manifest.begin(), manifest.end(),
+              [](const TManifestLine& a, const TManifestLine& b) { return a.path < b.path; });
+    return manifest;
+}
+
+TUpgradeResult TPackageUpgrade::Commit(const TUpgradeJournal& staged) {
+    TUpgradeJournal journal = staged;
+    std::vector<TManifestLine> manifest;
+    try {
+        manifest = Plan(journal);
+        std::error_code ec;
+        fs::remove_all(paths_.newBackup, ec);
+        fs::create_directories(paths_.newBackup);
+        for (const TManifestLine& line : manifest) {
+            if (line.change != TChange::ReplacedFile) continue;
+            const fs::path copy = paths_.newBackup / line.path;
+            fs::create_directories(copy.parent_path());
+            LinkOrCopy(journal.install / line.path, copy);
+            if (OnStep) OnStep();
+        }
+        WriteManifest(paths_.newBackup / kManifestName, manifest);
+        // One flush for every staged file and the whole backup, before the journal lets them count.
+        if (!platform::SyncFileSystem(journal.staging.string()) || !platform::SyncFileSystem(paths_.newBackup.string()))
+            throw ECommitError(journal.staging, errno);
+        journal.phase = TUpgradePhase::Commit;
+        WriteJournal(paths_.journal, journal);
+        if (OnStep) OnStep();
+    } catch (const ECommitError& e) {
+        Abandon(paths_, journal);
+        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error()};
+    } catch (const fs::filesystem_error& e) {
+        Abandon(paths_, journal);
+        return {TUpgradeOutcome::CannotWrite, e.path1().string(), e.code().value()};
+    } catch (const std::exception&) {
+        const int error = errno;
+        Abandon(paths_, journal);
+        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), error};
+    }
+
+    try {
+        MoveIntoPlace(journal, manifest, OnStep);
+    } catch (const ECommitError& e) {
+        // Put the previous files back; the journal says so first, in case this run is killed while doing it.
+        journal.phase = TUpgradePhase::RollBack;
+        try {
+            WriteJournal(paths_.journal, journal);
+        } catch (const std::exception&) {}
+        if (PutBack(journal, manifest, paths_.newBackup, OnStep)) CleanUp(paths_, journal, false, OnStep);
+        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error()};
+    }
+    journal.phase = TUpgradePhase::Done;
+    try {
+        WriteJournal(paths_.journal, journal);
+    } catch (const std::exception&) {
+        // The files are in place; the journal still says commit, which the next start finishes.
+        return {};
+    }
+    if (OnStep) OnStep();
+    CleanUp(paths_, journal, true, OnStep);
+    return {};
+}
+
+}  // namespace yeroup::app::upgrade

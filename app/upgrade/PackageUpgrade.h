@@ -1,0 +1,45 @@
+#pragma once
+// The firmware upgrade's extraction, all or nothing: every entry is extracted and verified in a staging folder
+// on the install folder's file system; only then are the files moved into place, the files they replace kept as
+// the last backup in the package store. A failure at any point leaves the install folder as it was, and a kill
+// at any point is finished or rolled back by the next start.
+#include <filesystem>
+#include <string>
+
+#include "app/upgrade/UpgradeCommit.h"
+#include "zip/Archiver.h"
+
+namespace yeroup::app::upgrade {
+
+enum class TUpgradeOutcome {
+    Done,            // the package's files are in the install folder
+    PackageMissing,  // the stored package is gone
+    PackageDamaged,  // the package is not a whole, sound archive (or holds entries this program cannot read)
+    CannotWrite,     // a file could not be written: `File` says which, `Error` why
+};
+
+struct TUpgradeResult {
+    TUpgradeOutcome outcome = TUpgradeOutcome::Done;
+    std::string file;  // UTF-8 path
+    int error = 0;     // the system's error number, 0 when it gave none
+};
+
+class TPackageUpgrade {
+public:
+    explicit TPackageUpgrade(std::filesystem::path packageStore);
+
+    // Opens the package with the archiver (its settings, prompts and events apply), extracts every entry
+    // through the staging folder into the install folder and closes the archive.
+    TUpgradeResult Run(zip::TZFBaseArchiver& archiver, const std::string& package, const std::string& installFolder);
+
+    TStepHook OnStep;
+
+private:
+    TUpgradeResult Stage(zip::TZFBaseArchiver& archiver, const std::string& package, const TUpgradeJournal& journal);
+    std::vector<TManifestLine> Plan(const TUpgradeJournal& journal) const;
+    TUpgradeResult Commit(const TUpgradeJournal& journal);
+
+    TUpgradePaths paths_;
+};
+
+}  // namespace yeroup::app::upgrade

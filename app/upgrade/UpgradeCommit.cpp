@@ -1,0 +1,120 @@
+#include "app/upgrade/UpgradeCommit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/files/Files.h"
+
+namespace yeroup::app::upgrade {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void Step(const TStepHook& step) {
+    if (step) step();
+}
+
+// Beside the file it will replace, so the rename that puts it there is atomic.
+fs::path RestoreTemporaryFor(const fs::path& target) {
+    return target.parent_path() / (".yeroup-restore-" + target.filename().string());
+}
+
+}  // namespace
+
+ECommitError::ECommitError(const fs::path& file, int error)
+    : std::runtime_error("Cannot write \"" + file.string() + "\""), file_(file), error_(error) {}
+
+void LinkOrCopy(const fs::path& from, const fs::path& to) {
+    std::error_code ec;
+    fs::remove(to, ec);
+    if (::link(from.c_str(), to.c_str()) == 0) return;
+    if (fs::is_symlink(fs::symlink_status(from, ec))) {
+        fs::copy_symlink(from, to, ec);
+    } else {
+        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
+        struct stat st {};
+        if (!ec && ::stat(from.c_str(), &st) == 0) {
+            ::chmod(to.c_str(), st.st_mode & 07777);
+            const struct timespec times[2] = {st.st_atim, st.st_mtim};
+            ::utimensat(AT_FDCWD, to.c_str(), times, 0);
+        }
+    }
+    if (ec) throw ECommitError(to, ec.value());
+}
+
+void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const TStepHook& step) {
+    for (const TManifestLine& line : manifest) {
+        const fs::path target = journal.install / line.path;
+        if (line.change == TChange::NewFolder) {
+            std::error_code ec;
+            fs::create_directory(target, ec);
+            if (ec && !fs::is_directory(target)) throw ECommitError(target, ec.value());
+            continue;
+        }
+        const fs::path staged = journal.staging / line.path;
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(staged, ec))) continue;  // moved before a kill
+        if (std::rename(staged.c_str(), target.c_str()) != 0) throw ECommitError(target, errno);
+        Step(step);
+    }
+    if (!platform::SyncFileSystem(journal.install.string())) throw ECommitError(journal.install, errno);
+}
+
+bool PutBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const fs::path& backup,
+             const TStepHook& step) {
+    bool complete = true;
+    for (auto line = manifest.rbegin(); line != manifest.rend(); ++line) {
+        const fs::path target = journal.install / line->path;
+        std::error_code ec;
+        switch (line->change) {
+        case TChange::ReplacedFile: {
+            const fs::path temporary = RestoreTemporaryFor(target);
+            try {
+                LinkOrCopy(backup / line->path, temporary);
+                if (std::rename(temporary.c_str(), target.c_str()) != 0) throw ECommitError(target, errno);
+                // Renaming a link onto the same file (one never moved) leaves both names.
+                fs::remove(temporary, ec);
+            } catch (const ECommitError&) {
+                fs::remove(temporary, ec);
+                complete = false;
+            }
+            break;
+        }
+        case TChange::NewFile:
+            // Still staged: it never reached the install folder.
+            if (!fs::exists(fs::symlink_status(journal.staging / line->path, ec))) fs::remove(target, ec);
+            break;
+        case TChange::NewFolder: fs::remove(target, ec); break;  // only when empty
+        }
+        Step(step);
+    }
+    return platform::SyncFileSystem(journal.install.string()) && complete;
+}
+
+void CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool committed, const TStepHook& step) {
+    std::error_code ec;
+    fs::remove_all(journal.staging, ec);
+    Step(step);
+    if (committed && fs::exists(paths.newBackup)) {
+        // Keep the last backup only: the new one takes the place of the one before.
+        fs::remove_all(paths.oldBackup, ec);
+        if (fs::exists(paths.backup)) fs::rename(paths.backup, paths.oldBackup, ec);
+        Step(step);
+        fs::rename(paths.newBackup, paths.backup, ec);
+        Step(step);
+    }
+    fs::remove_all(paths.oldBackup, ec);
+    if (!committed) fs::remove_all(paths.newBackup, ec);
+    platform::SyncFolder(paths.store.string());
+    fs::remove(paths.journal, ec);
+    platform::SyncFolder(paths.store.string());
+    Step(step);
+}
+
+}  // namespace yeroup::app::upgrade

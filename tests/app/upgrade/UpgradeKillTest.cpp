@@ -1,0 +1,76 @@
+// A child process upgrading is killed at many points, as a power cut or kill -9 would stop it; after the
+// recovery of the next start the install folder holds the whole old set or the whole new one.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/upgrade/StartupRecovery.h"
+#include "app/upgrade/UpgradeJournal.h"
+#include "tests/app/upgrade/UpgradeSnapshot.h"
+#include "tests/zip/ZipTestSupport.h"
+
+namespace yeroup::app::upgrade {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace test;
+using zip::testing::TempDir;
+
+// Bounds the run: this many kill points, spread over every step of the upgrade.
+constexpr long kKillPoints = 40;
+
+struct TChild {
+    int status = 0;
+    long steps = 0;
+};
+
+TChild RunChild(const std::string& arguments) {
+    const std::string command = "exec " + std::string(YEROUP_UPGRADE_KILL_CHILD) + " " + arguments + " 2>/dev/null";
+    FILE* out = ::popen(command.c_str(), "r");
+    TChild child;
+    if (std::fscanf(out, "%ld", &child.steps) != 1) child.steps = -1;
+    child.status = ::pclose(out);
+    return child;
+}
+
+bool Killed(const TChild& child) { return WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGKILL; }
+
+TEST(UpgradeKill, KilledAtAnyStepTheNextStartLeavesTheOldOrTheNewSet) {
+    TempDir dir;
+    const fs::path install = dir.Path() / "player", store = dir.Path() / "FirmwareBack";
+    const fs::path package = store / "A_1.0.zip";
+    MakeOldInstall(install);
+    MakeNewPackage(dir.Path(), package);
+    const TSnapshot old = Snapshot(install);
+    const std::string upgrade =
+        "upgrade '" + store.string() + "' '" + package.string() + "' '" + install.string() + "' ";
+
+    const TChild whole = RunChild(upgrade + "0");
+    ASSERT_EQ(whole.status, 0);
+    const TSnapshot fresh = Snapshot(install);
+    ASSERT_NE(fresh, old);
+    ASSERT_GT(whole.steps, 10);
+
+    int oldSeen = 0, newSeen = 0;
+    for (long point = 0; point < kKillPoints; ++point) {
+        const long step = 1 + point * (whole.steps - 1) / (kKillPoints - 1);
+        MakeOldInstall(install);
+        fs::remove_all(TUpgradePaths(store).backup);
+        ASSERT_TRUE(Killed(RunChild(upgrade + std::to_string(step)))) << "step " << step;
+        // Every other time the recovery itself is killed once before it runs to its end.
+        if (point % 2 == 1) RunChild("recover '" + store.string() + "' 1");
+        ASSERT_TRUE(RecoverUpgrade(store)) << "step " << step;
+        const TSnapshot now = Snapshot(install);
+        EXPECT_TRUE(now == old || now == fresh) << "a mix after a kill at step " << step << " of " << whole.steps;
+        (now == old ? oldSeen : newSeen) += 1;
+        EXPECT_FALSE(fs::exists(TUpgradePaths(store).journal));
+        EXPECT_FALSE(fs::exists(TUpgradePaths::StagingFor(install)));
+    }
+    EXPECT_GT(oldSeen, 0);
+    EXPECT_GT(newSeen, 0);
+}
+
+}  // namespace
+}  // namespace yeroup::app::upgrade
