@@ -6,6 +6,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/upgrade/StartupRecovery.h"
 
 namespace yeroup::app {
 
@@ -19,6 +20,8 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
 
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
+    // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
+    upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore());
 
     TForm1 splash(services);
     splash.show();

@@ -12,6 +12,7 @@ packages=(
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
   nginx-light curl python3           # interoperability peers and the demo host
   zip unzip libarchive-tools         # archives made by real tools in the tests
+  p7zip-full                         # 7-Zip, for the AES-encrypted entries of the archive tests
   xvfb xauth imagemagick x11-utils   # screenshots
   xdotool openbox                    # clicks and a window manager for the screenshot script
   wine wine64 gcc-mingw-w64-x86-64   # the player software's Windows programs, and a stand-in built for the tests

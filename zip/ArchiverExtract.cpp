@@ -183,9 +183,15 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         }
         }
     }
-    if (ExtractFileName(destination).empty() || platform::DirectoryExists(destination) ||
-        platform::DirectoryExists(target) || platform::IsFileLockedByOther(destination))
-        Raise(zfeCannotCreateFile, shownName);
+    if (ExtractFileName(destination).empty()) Raise(zfeCannotCreateFile, shownName);
+    if (platform::DirectoryExists(destination) || platform::DirectoryExists(target)) {
+        errno = EISDIR;
+        RaiseSystem(zfeCannotCreateFile, shownName);
+    }
+    if (platform::IsFileLockedByOther(destination)) {
+        errno = EBUSY;
+        RaiseSystem(zfeCannotCreateFile, shownName);
+    }
 
     const std::string temporary = TemporaryNameFor(target);
     platform::TLockedFile out = platform::TLockedFile::CreateNew(temporary);

@@ -82,4 +82,15 @@ inline constexpr const char* kUpdaterNotStarted =
 inline constexpr const char* kNoWine =
     "SigmaTel MSCN Audio Player的程序是Windows程序，需要Wine才能运行，但本机没有找到Wine。\r请先安装Wine（例如运行 sudo apt install wine），然后再试。";
 
+// Upgrade that did not take place (the install folder is left as it was).
+inline constexpr const char* kPackageDamaged =
+    "固件包已损坏或不完整，固件升级没有进行，播放器软件的文件保持不变。\r损坏的固件包已删除，请单击[下载]按钮重新下载。";
+inline constexpr const char* kCannotWriteBefore = "无法写入文件“";
+inline constexpr const char* kCannotWriteBecause = "”：";
+inline constexpr const char* kCannotWriteAfter = "。\r固件升级没有进行，播放器软件的文件保持不变。";
+inline constexpr const char* kReasonDiskFull = "磁盘空间不足";
+inline constexpr const char* kReasonNoPermission = "没有写入权限";
+inline constexpr const char* kReasonInUse = "文件正被其他程序使用";
+inline constexpr const char* kReasonNameTaken = "已有同名的文件夹或文件";
+
 }  // namespace yeroup::app::texts

@@ -77,6 +77,7 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdHTTP1->OnWorkEnd = [this](net::TIdComponent* s, net::TWorkMode m) { IdHTTP1WorkEnd(s, m); };
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
 
+    Archiver->Name = "Archiver";
     Archiver->ExtractCorruptedFiles = false;
     Archiver->InMemory = false;
     Archiver->SetSpanningMode(zip::smNone);

@@ -1,9 +1,36 @@
-// The firmware upgrade: extract the stored package into the player software's folder, then start its updater.
+// The firmware upgrade: extract the stored package into the player software's folder, all or nothing, then start
+// its updater.
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/upgrade/PackageUpgrade.h"
 
 namespace yeroup::app {
+
+namespace {
+
+std::string ReasonText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return texts::kReasonDiskFull;
+    case EACCES:
+    case EPERM:
+    case EROFS: return texts::kReasonNoPermission;
+    case 0:
+    case EBUSY:
+    case ETXTBSY: return texts::kReasonInUse;
+    case EISDIR:
+    case ENOTDIR:
+    case EEXIST: return texts::kReasonNameTaken;
+    default: return std::strerror(error);
+    }
+}
+
+}  // namespace
 
 void TForm2::Button2Click() {
     const std::string folder = splash_.InstallFolder;
@@ -12,23 +39,40 @@ void TForm2::Button2Click() {
         services_.MessageBoxes.MessageBox(this, texts::kNoInstallFolder, texts::kHintCaption, MB_OK | MB_ICONWARNING);
         return;
     }
+    const std::string package = services_.Files.PackageFile(SelectedModel(), SelectedFirmware());
+    upgrade::TUpgradeResult result;
     try {
-        Archiver->FileName = services_.Files.PackageFile(SelectedModel(), SelectedFirmware());
-        Archiver->OpenArchive(32);
-        Archiver->BaseDir = folder;
-        Archiver->ExtractFiles("*.*", 0x28BF, "");
-        Archiver->CloseArchive();
-        if (services_.MessageBoxes.MessageBox(this, texts::kConnectPlayer, texts::kConnectPlayerCaption,
-                                              MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
-            const std::string updater = folder + "/" + texts::kUpdaterProgram;
-            const auto started =
-                services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
-            if (started != platform::TStartResult::Started)
-                services_.MessageBoxes.MessageBox(this, StartFailureText(started, texts::kUpdaterNotStarted, updater),
-                                                  texts::kHintCaption, MB_OK | MB_ICONERROR);
-        }
+        upgrade::TPackageUpgrade transaction(services_.Files.PackageStore());
+        result = transaction.Run(*Archiver, package, folder);
     } catch (...) {
         Archiver->CloseArchive();
+        return;
+    }
+    switch (result.outcome) {
+    case upgrade::TUpgradeOutcome::Done: break;
+    case upgrade::TUpgradeOutcome::PackageMissing: ShowHidP3(); return;
+    case upgrade::TUpgradeOutcome::PackageDamaged: {
+        // A fresh copy is what helps: the download button offers one once this one is gone.
+        std::error_code ec;
+        std::filesystem::remove(package, ec);
+        services_.MessageBoxes.MessageBox(this, texts::kPackageDamaged, texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        ShowHidP3();
+        return;
+    }
+    case upgrade::TUpgradeOutcome::CannotWrite:
+        services_.MessageBoxes.MessageBox(this,
+                                          texts::kCannotWriteBefore + result.file + texts::kCannotWriteBecause +
+                                              ReasonText(result.error) + texts::kCannotWriteAfter,
+                                          texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (services_.MessageBoxes.MessageBox(this, texts::kConnectPlayer, texts::kConnectPlayerCaption,
+                                          MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
+        const std::string updater = folder + "/" + texts::kUpdaterProgram;
+        const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
+        if (started != platform::TStartResult::Started)
+            services_.MessageBoxes.MessageBox(this, StartFailureText(started, texts::kUpdaterNotStarted, updater),
+                                              texts::kHintCaption, MB_OK | MB_ICONERROR);
     }
 }
 

@@ -74,16 +74,21 @@ TEST(MainFormUpgrade, CancelAtTheQuestionKeepsTheFilesAndStartsNothing) {
     EXPECT_TRUE(h.processes.started.empty());
 }
 
-TEST(MainFormUpgrade, PackageThatIsNotAZipOrMissingShowsNothingAndWritesNothing) {
+TEST(MainFormUpgrade, PackageThatIsNotAZipIsToldDamagedAndRemovedAMissingOneShowsNothing) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
     std::filesystem::create_directories(h.services.Files.PackageStore());
-    WriteFile(h.services.Files.PackageFile("A", "1.0"), "<html>404 page saved by a proxy</html>");
+    const std::string zip = h.services.Files.PackageFile("A", "1.0");
+    WriteFile(zip, "<html>404 page saved by a proxy</html>");
     TForm2& form = h.MakeMain();
     form.Button2->click();
-    std::filesystem::remove(h.services.Files.PackageFile("A", "1.0"));
+    ASSERT_EQ(h.boxes.shown.size(), 1u);
+    EXPECT_EQ(h.boxes.shown[0].text, texts::kPackageDamaged);
+    EXPECT_EQ(h.boxes.shown[0].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_FALSE(std::filesystem::exists(zip));
+    EXPECT_TRUE(form.Panel3->isHidden());
     form.Button2->click();
-    EXPECT_TRUE(h.boxes.shown.empty());
+    EXPECT_EQ(h.boxes.shown.size(), 1u);
     EXPECT_TRUE(FilesIn(h.player.Path()).empty());
     EXPECT_TRUE(h.processes.started.empty());
 }
@@ -107,25 +112,51 @@ TEST(MainFormUpgrade, EmptyInstallFolderIsToldAndExtractsNowhere) {
     EXPECT_TRUE(h.processes.started.empty());
 }
 
-TEST(MainFormUpgrade, DamagedEntryIsAskedAboutThenTheUpgradeGoesOn) {
+// A damaged entry stops the upgrade whatever the answer: the install folder keeps its files, the package goes
+// and no updater starts on a broken set.
+TEST(MainFormUpgrade, DamagedEntryStopsTheUpgradeAndLeavesTheInstallFolderAsItWas) {
+    for (const int answer : {IDIGNORE, IDABORT}) {
+        AppHarness h;
+        h.ServeCatalogue(kCatalogue, true);
+        MakePackage(h, "-0");
+        // Flip one byte inside the stored firmware image: its CRC-32 no longer matches.
+        const std::string zip = h.services.Files.PackageFile("A", "1.0");
+        std::string bytes = ReadFile(zip);
+        const auto at = bytes.find("FIRMWARE-IMAGE-");
+        ASSERT_NE(at, std::string::npos);
+        bytes[at + 20] ^= 0x01;
+        WriteFile(zip, bytes);
+        WriteFile(h.player.Path() / "stupdaterapp.exe", "old updater");
+        TForm2& form = h.MakeMain();
+        h.boxes.answers = {answer};
+        form.Button2->click();
+        ASSERT_EQ(h.boxes.shown.size(), 2u);
+        EXPECT_EQ(h.boxes.shown[0].text.rfind("Archiver: Invalid size or check sum of file", 0), 0u)
+            << h.boxes.shown[0].text;
+        EXPECT_EQ(h.boxes.shown[0].flags & 0x0F, unsigned{MB_ABORTRETRYIGNORE});
+        EXPECT_EQ(h.boxes.shown[1].text, texts::kPackageDamaged);
+        EXPECT_EQ(FilesIn(h.player.Path()), std::vector<std::string>{"stupdaterapp.exe"});
+        EXPECT_EQ(ReadFile(h.player.Path() / "stupdaterapp.exe"), "old updater");
+        EXPECT_FALSE(std::filesystem::exists(zip));
+        EXPECT_TRUE(h.processes.started.empty());
+    }
+}
+
+TEST(MainFormUpgrade, AFileThatCannotBeWrittenIsNamedAndThePackageStays) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
-    MakePackage(h, "-0");
-    // Flip one byte inside the stored firmware image: its CRC-32 no longer matches.
-    const std::string zip = h.services.Files.PackageFile("A", "1.0");
-    std::string bytes = ReadFile(zip);
-    const auto at = bytes.find("FIRMWARE-IMAGE-");
-    ASSERT_NE(at, std::string::npos);
-    bytes[at + 20] ^= 0x01;
-    WriteFile(zip, bytes);
+    MakePackage(h);
+    std::filesystem::create_directories(h.player.Path() / "firmware.sb");
     TForm2& form = h.MakeMain();
-    h.boxes.answers = {IDIGNORE, IDCANCEL};
+    h.boxes.answers = {IDIGNORE};
     form.Button2->click();
+    // The archiver's own box for the entry, then what became of the upgrade.
     ASSERT_EQ(h.boxes.shown.size(), 2u);
-    EXPECT_NE(h.boxes.shown[0].text.find("Invalid size or check sum of file"), std::string::npos)
-        << h.boxes.shown[0].text;
-    EXPECT_EQ(h.boxes.shown[0].flags & 0x0F, unsigned{MB_ABORTRETRYIGNORE});
-    EXPECT_EQ(h.boxes.shown[1].text, texts::kConnectPlayer);
-    EXPECT_FALSE(std::filesystem::exists(h.player.Path() / "firmware.sb"));
-    EXPECT_TRUE(std::filesystem::exists(h.player.Path() / "stupdaterapp.exe"));
+    EXPECT_EQ(h.boxes.shown[0].text.rfind("Archiver: Cannot create file", 0), 0u) << h.boxes.shown[0].text;
+    EXPECT_EQ(h.boxes.shown[1].text, std::string(texts::kCannotWriteBefore) + h.player.Path().string() +
+                                         "/firmware.sb" + texts::kCannotWriteBecause + texts::kReasonNameTaken +
+                                         texts::kCannotWriteAfter);
+    EXPECT_TRUE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_TRUE(FilesIn(h.player.Path()).empty());
+    EXPECT_TRUE(h.processes.started.empty());
 }
