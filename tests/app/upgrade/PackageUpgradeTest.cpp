@@ -12,11 +12,7 @@ namespace yeroup::app::upgrade {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace test;
-using zip::testing::ReadFile;
-using zip::testing::ScriptedPrompts;
-using zip::testing::TempDir;
-using zip::testing::WriteFile;
+using namespace yeroup::test;
 
 class PackageUpgradeTest : public ::testing::Test {
 protected:
@@ -36,7 +32,7 @@ protected:
         EXPECT_FALSE(fs::exists(paths_.oldBackup));
     }
 
-    TempDir dir_;
+    ScratchFolder dir_;
     const fs::path install_ = dir_.Path() / "player";
     const fs::path store_ = dir_.Path() / "FirmwareBack";
     const fs::path package_ = store_ / "A_1.0.zip";

@@ -15,8 +15,7 @@ namespace yeroup::app::upgrade {
 namespace {
 
 namespace fs = std::filesystem;
-using namespace test;
-using zip::testing::TempDir;
+using namespace yeroup::test;
 
 // Bounds the run: this many kill points, spread over every step of the upgrade.
 constexpr long kKillPoints = 40;
@@ -38,7 +37,7 @@ TChild RunChild(const std::string& arguments) {
 bool Killed(const TChild& child) { return WIFSIGNALED(child.status) && WTERMSIG(child.status) == SIGKILL; }
 
 TEST(UpgradeKill, KilledAtAnyStepTheNextStartLeavesTheOldOrTheNewSet) {
-    TempDir dir;
+    ScratchFolder dir;
     const fs::path install = dir.Path() / "player", store = dir.Path() / "FirmwareBack";
     const fs::path package = store / "A_1.0.zip";
     MakeOldInstall(install);

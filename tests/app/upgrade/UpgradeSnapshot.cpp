@@ -7,12 +7,9 @@
 
 #include "tests/zip/ZipTestSupport.h"
 
-namespace yeroup::app::upgrade::test {
+namespace yeroup::test {
 
 namespace fs = std::filesystem;
-using zip::testing::ReadFile;
-using zip::testing::TextBytes;
-using zip::testing::WriteFile;
 
 TSnapshot Snapshot(const fs::path& folder) {
     TSnapshot snapshot;
@@ -53,4 +50,4 @@ void MakeNewPackage(const fs::path& scratch, const fs::path& package) {
     if (std::system(command.c_str()) != 0) throw std::runtime_error("zip failed");
 }
 
-}  // namespace yeroup::app::upgrade::test
+}  // namespace yeroup::test

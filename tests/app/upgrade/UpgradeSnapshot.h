@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-namespace yeroup::app::upgrade::test {
+namespace yeroup::test {
 
 using TSnapshot = std::map<std::string, std::string>;
 TSnapshot Snapshot(const std::filesystem::path& folder);
@@ -13,4 +13,4 @@ TSnapshot Snapshot(const std::filesystem::path& folder);
 void MakeOldInstall(const std::filesystem::path& install);
 void MakeNewPackage(const std::filesystem::path& scratch, const std::filesystem::path& package);
 
-}  // namespace yeroup::app::upgrade::test
+}  // namespace yeroup::test

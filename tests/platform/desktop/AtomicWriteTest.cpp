@@ -53,11 +53,11 @@ TEST(AtomicWrite, MissingFolderFails) {
 }
 
 TEST(AtomicWrite, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
-    TempFolder dir;
-    WriteText(dir.Path() / "pkg.zip.~yeroup-a1B2c3", "half a package");
-    WriteText(dir.Path() / "user.ini.~yeroup-zzzzzz", "");
+    ScratchFolder dir;
+    WriteFile(dir.Path() / "pkg.zip.~yeroup-a1B2c3", "half a package");
+    WriteFile(dir.Path() / "user.ini.~yeroup-zzzzzz", "");
     const char* kept[] = {"pkg.zip", "pkg.zip.~yeroup-", "pkg.zip.~yeroup-1234567", ".~yeroup-abcdef", "a.XXXXXX"};
-    for (const char* name : kept) WriteText(dir.Path() / name, "keep");
+    for (const char* name : kept) WriteFile(dir.Path() / name, "keep");
     std::filesystem::create_directory(dir.Path() / "sub.~yeroup-qwerty");
     EXPECT_EQ(RemoveReplacementTemporaries(dir.Path()), 2);
     for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(dir.Path() / name)) << name;
