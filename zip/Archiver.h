@@ -189,7 +189,7 @@ private:
     // The cipher for an encrypted entry once the password is right; null when the entry is skipped.
     std::unique_ptr<TZFTraditionalCipher> UnlockEntry(const TDirItem& entry, std::int64_t dataStart);
     bool CopyChunks(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out,
-                    TZFTraditionalCipher* cipher, std::uint64_t total);
+                    TZFTraditionalCipher* cipher, std::int64_t dataStart, std::uint64_t total);
 
     TZFCompressionLevel compressionLevel_ = clFastest;
     int compressionMode_ = 1;
@@ -212,6 +212,7 @@ private:
     bool declineAllOverwrites_ = false;  // "No to All" answered in this run
     int systemError_ = 0;                // errno of the last file-system refusal
     int writeError_ = 0;                 // errno of a failed write of the current entry
+    std::string lastFolder_;             // the folder the previous entry was written to, known to exist
     TZFRunSummary lastRun_;
 };
 

@@ -73,11 +73,12 @@ bool TZFBaseArchiver::DecodeEntry(const TDirItem& entry, const std::string& even
         if (!cipher) return false;
         total -= kEncryptionHeaderSize;
     }
-    return CopyChunks(entry, eventName, out, cipher.get(), total);
+    return CopyChunks(entry, eventName, out, cipher.get(), cipher ? dataStart + kEncryptionHeaderSize : dataStart,
+                      total);
 }
 
 bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out,
-                                 TZFTraditionalCipher* cipher, std::uint64_t total) {
+                                 TZFTraditionalCipher* cipher, std::int64_t dataStart, std::uint64_t total) {
     const bool deflated = entry.compressionMethod == kMethodDeflated;
     const std::uint64_t expected = entry.UncompressedSize();
     TInflater inflater;
@@ -112,7 +113,8 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
             if (cancel_) return true;
         }
         const std::size_t n = static_cast<std::size_t>(std::min(kChunkSize, total - consumed));
-        if (archiveStream_->Read(input.get(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
+        const auto at = dataStart + static_cast<std::int64_t>(consumed);
+        if (dirManager_->ReadData(at, input.get(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
             return false;  // the archive ends inside the entry
         if (cipher) cipher->Decrypt(input.get(), n);
         if (!deflated) {

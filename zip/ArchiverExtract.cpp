@@ -49,6 +49,7 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
     cancel_ = false;
     progressEnabled_ = true;
     declineAllOverwrites_ = false;
+    lastFolder_.clear();
     for (int i = 0; i < items.Count(); ++i)
         if (items.ItemRef(i).selected) ++selected_;
 
@@ -142,8 +143,11 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
     const std::string& folder = destFolder;
     const std::string writeFolder = StagingDir.empty() ? folder : IncludeTrailingPathDelimiter(StagingDir);
     if (Options.CreateDirs) {
-        if (!platform::ForceDirectories(writeFolder + ExtractFilePath(diskName)))
+        // Entries of one folder come one after another: its creation is checked once for them.
+        const std::string entryFolder = writeFolder + ExtractFilePath(diskName);
+        if (entryFolder != lastFolder_ && !platform::ForceDirectories(entryFolder))
             RaiseSystem(zfeCannotCreateDir, folder + ExtractFilePath(name));
+        lastFolder_ = entryFolder;
     } else {
         name = ExtractFileName(name);
         diskName = ExtractFileName(diskName);
@@ -154,18 +158,24 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
     const std::string shownName = folder + name;
     std::string destination = folder + diskName;
     std::string target = writeFolder + diskName;
-    if (platform::FileExists(destination)) {
-        if (!Options.ReplaceReadOnly && (platform::GetFileAttributes(destination) & platform::faReadOnly)) return;
+    const std::uint32_t existingAttributes = platform::GetFileAttributes(destination);
+    const bool exists = existingAttributes != platform::kInvalidFileAttributes;
+    bool redirected = false;
+    if (exists && (existingAttributes & platform::faDirectory)) {
+        errno = EISDIR;
+        RaiseSystem(zfeCannotCreateFile, shownName);
+    }
+    if (exists) {
+        if (!Options.ReplaceReadOnly && (existingAttributes & platform::faReadOnly)) return;
         std::uint32_t existing = 0;
-        const bool haveTime = platform::GetFileDosDateTime(destination, existing);
         switch (Options.OverwriteMode) {
         case omAlways: break;
         case omNever: return;
         case omIfNewer:
-            if (haveTime && !(existing < entry.DosDateTime())) return;
+            if (platform::GetFileDosDateTime(destination, existing) && !(existing < entry.DosDateTime())) return;
             break;
         case omIfOlder:
-            if (haveTime && !(entry.DosDateTime() < existing)) return;
+            if (platform::GetFileDosDateTime(destination, existing) && !(entry.DosDateTime() < existing)) return;
             break;
         case omPrompt: {
             bool confirm = false;
@@ -176,6 +186,7 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
                 // The handler chose another destination; a staged run can only stage it under BaseDir.
                 if (!StagingDir.empty() && dest.compare(0, folder.size(), folder) != 0)
                     Raise(zfeCannotCreateFile, dest);
+                redirected = true;
                 destination = dest;
                 target = StagingDir.empty() ? dest : writeFolder + dest.substr(folder.size());
             }
@@ -184,17 +195,21 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         }
     }
     if (ExtractFileName(destination).empty()) Raise(zfeCannotCreateFile, shownName);
-    if (platform::DirectoryExists(destination) || platform::DirectoryExists(target)) {
+    if (redirected && platform::DirectoryExists(destination)) {
         errno = EISDIR;
         RaiseSystem(zfeCannotCreateFile, shownName);
     }
-    if (platform::IsFileLockedByOther(destination)) {
+    if ((exists || redirected) && platform::IsFileLockedByOther(destination)) {
         errno = EBUSY;
         RaiseSystem(zfeCannotCreateFile, shownName);
     }
 
-    const std::string temporary = TemporaryNameFor(target);
+    // Direct: written beside the destination under a temporary name, so a failed entry never replaces
+    // anything. Staged: the staging folder is the run's own, the file goes there under its name.
+    const std::string temporary = StagingDir.empty() ? TemporaryNameFor(target) : target;
     platform::TLockedFile out = platform::TLockedFile::CreateNew(temporary);
+    if (!out.IsOpen() && !StagingDir.empty() && errno == EEXIST && platform::DeleteFile(temporary))
+        out = platform::TLockedFile::CreateNew(temporary);  // an entry of the same name came before
     if (!out.IsOpen()) RaiseSystem(zfeCannotCreateFile, shownName);
 
     bool decoded = false;
@@ -225,7 +240,7 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         Raise(zfeBadEntry);
     }
     if (Options.SetAttributes) ApplyAttributes(entry, temporary, attributes);
-    if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (temporary != target && std::rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = errno;
         platform::DeleteFile(temporary);
         errno = error;

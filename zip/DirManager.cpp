@@ -465,15 +465,29 @@ void TZFDirManager::ValidateEntries() {
 
 std::int64_t TZFDirManager::ReadLocalHeader(const TDirItem& item) {
     const std::uint64_t offset = item.LocalHeaderOffset();
-    if (offset > static_cast<std::uint64_t>(INT64_MAX - kLocalHeaderSize)) throw platform::EStreamError("Read error");
     unsigned char h[kLocalHeaderSize];
-    stream_.SetPosition(static_cast<std::int64_t>(offset));
-    stream_.ReadBuffer(h, kLocalHeaderSize);
+    if (offset > static_cast<std::uint64_t>(INT64_MAX - kLocalHeaderSize) ||
+        ReadData(static_cast<std::int64_t>(offset), h, kLocalHeaderSize) != kLocalHeaderSize)
+        throw platform::EStreamError("Stream read error");
     const TZFLocalHeader local = TZFLocalHeader::Parse(h);
     const std::int64_t data =
         static_cast<std::int64_t>(offset) + kLocalHeaderSize + local.nameLength + local.extraLength;
     stream_.SetPosition(data);
     return data;
+}
+
+std::int64_t TZFDirManager::ReadData(std::int64_t offset, void* buffer, std::int64_t count) {
+    // Small reads, the common case of archives of many small files, come from the window.
+    constexpr std::int64_t kWindowedRead = 65536;
+    if (count <= kWindowedRead && offset >= 0 && offset < fileSize_) {
+        const std::int64_t n = std::min(count, fileSize_ - offset);
+        if (!Fill(offset, n)) return 0;
+        std::memcpy(buffer, window_.data() + (offset - windowBase_), static_cast<std::size_t>(n));
+        return n;
+    }
+    if (offset < 0) return 0;
+    stream_.SetPosition(offset);
+    return stream_.Read(buffer, count);
 }
 
 }  // namespace yeroup::zip

@@ -32,6 +32,8 @@ public:
     void ReadDirectory(TZFSpanningMode spanningMode);
     // Positions the stream at the entry's data, after its local header; returns that offset.
     std::int64_t ReadLocalHeader(const TDirItem& item);
+    // Reads archive bytes at the offset; returns how many there were (fewer at the end of the file).
+    std::int64_t ReadData(std::int64_t offset, void* buffer, std::int64_t count);
 
     TZFDirArray& Items() { return items_; }
     const TZFDirArray& Items() const { return items_; }

@@ -58,9 +58,12 @@ void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLi
             continue;
         }
         const fs::path staged = journal.staging / line.path;
-        std::error_code ec;
-        if (!fs::exists(fs::symlink_status(staged, ec))) continue;  // moved before a kill
-        if (std::rename(staged.c_str(), target.c_str()) != 0) throw ECommitError(target, errno);
+        if (std::rename(staged.c_str(), target.c_str()) != 0) {
+            const int error = errno;
+            std::error_code ec;
+            if (error == ENOENT && !fs::exists(fs::symlink_status(staged, ec))) continue;  // moved before a kill
+            throw ECommitError(target, error);
+        }
         Step(step);
     }
     if (!platform::SyncFileSystem(journal.install.string())) throw ECommitError(journal.install, errno);

@@ -4,7 +4,7 @@
 // each extracted by the upgrade's transaction with durability on (staged, flushed, moved into place, flushed),
 // which is what the program does, and by the bare engine without flushing; then
 //   3. judging a damaged 8 MiB file (local headers that promise data descriptors and never give one).
-// Prints each time with its ratio to unzip. Usage: zip_extract_bench [scratch folder] [MiB]
+// Prints each time with its ratio to unzip. Usage: zip_extract_bench [scratch folder] [MiB] [entries]
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
     fs::remove_all(root);
     fs::create_directories(root);
     const bool mixed = MixedArchive(root, mib);
-    const bool small = ManySmallEntries(root, 70000);
+    const bool small = ManySmallEntries(root, argc > 3 ? std::stoi(argv[3]) : 70000);
     DamagedFile(root);
     fs::remove_all(root);
     return mixed && small ? 0 : 1;
