@@ -4,6 +4,7 @@
 #include "app/Startup.h"
 #include "app/core/AppFiles.h"
 #include "app/ui/MessageBoxes.h"
+#include "app/ui/Translation.h"
 #include "platform/desktop/DataFolder.h"
 #include "platform/desktop/ExeFolder.h"
 #include "platform/desktop/ProcessStart.h"
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral(YEROUP_APP_ID));
+    // Before the first box: the single-instance warning's button reads 确定 too.
+    yeroup::app::LoadFrameworkTranslation();
 
     yeroup::app::TQtMessageBoxes boxes;
     const auto instance = yeroup::app::SingleInstanceGuard(boxes, yeroup::platform::DefaultLockFolder());

@@ -10,6 +10,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
+  qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)
   nginx-light curl python3           # interoperability peers and the demo host
   zip unzip libarchive-tools         # archives made by real tools in the tests
   p7zip-full                         # 7-Zip, for the AES-encrypted entries of the archive tests

@@ -93,4 +93,15 @@ inline constexpr const char* kReasonNoPermission = "没有写入权限";
 inline constexpr const char* kReasonInUse = "文件正被其他程序使用";
 inline constexpr const char* kReasonNameTaken = "已有同名的文件夹或文件";
 
+// What the main window says beyond its layout: the page view while a page is fetched, a download of unknown
+// size, and the names screen readers read for its controls.
+inline constexpr const char* kPageLoading = "正在从服务器读取固件说明，请稍候……";
+inline constexpr const char* kUnknownSize = "未知";
+inline constexpr const char* kModelListName = "机型";
+inline constexpr const char* kFirmwareListName = "固件版本";
+inline constexpr const char* kHomePageName = "YERO MP3 LiveUpdate 主页";
+inline constexpr const char* kFirmwarePageName = "固件说明";
+inline constexpr const char* kProgressName = "下载进度";
+inline constexpr const char* kInformationName = "本工具说明";
+
 }  // namespace yeroup::app::texts

@@ -1,6 +1,10 @@
 #include "app/forms/MainForm.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QShortcut>
+#include <QTextBlockFormat>
+#include <QTextCursor>
 #include <filesystem>
 
 #include "app/core/Texts.h"
@@ -15,6 +19,16 @@ namespace yeroup::app {
 namespace {
 
 QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
+
+// The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
+// pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
+constexpr int kMemoLineHeight = 12;
+
+QFont MemoFont() {
+    QFont font = SimSun12();
+    font.setPixelSize(11);
+    return font;
+}
 
 // Labels size themselves to their text (the installed font is wider than the layout's), except fixed ones.
 enum class Size { Auto, Fixed };
@@ -121,10 +135,10 @@ void TForm2::BuildLayout() {
     WebBrowser2->setGeometry(240, 41, 449, 336);
 
     // Memo1, Panel2 and Panel3 share one area, Panel3 on top.
-    Memo1 = new QPlainTextEdit(this);
+    Memo1 = new QTextEdit(this);
     Memo1->setGeometry(242, 384, 449, 65);
     Memo1->setFrameStyle(QFrame::NoFrame);
-    Memo1->setFont(SimSun12());
+    Memo1->setFont(MemoFont());
     QPalette memo = Memo1->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         memo.setColor(group, QPalette::Base, memo.color(QPalette::Midlight));
@@ -137,6 +151,12 @@ void TForm2::BuildLayout() {
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->document()->setDocumentMargin(1);
+    // Five lines of kMemoLineHeight fit the 65 pixels of the box with its margins.
+    QTextCursor all(Memo1->document());
+    all.select(QTextCursor::Document);
+    QTextBlockFormat spacing;
+    spacing.setLineHeight(kMemoLineHeight, QTextBlockFormat::FixedHeight);
+    all.mergeBlockFormat(spacing);
     Memo1->setEnabled(false);
 
     BuildProgressPanel();
@@ -145,14 +165,12 @@ void TForm2::BuildLayout() {
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
 
-    setTabOrder(ComboBox1, ComboBox2);
-    setTabOrder(ComboBox2, Button1);
-    setTabOrder(Button1, Button3);
+    BuildKeyboardAndNames();
 
     connect(ComboBox1, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox1Change(); }); });
     connect(ComboBox2, &QComboBox::activated, this, [this] { Guarded([this] { ComboBox2Change(); }); });
     connect(Button1, &QPushButton::clicked, this, [this] { Guarded([this] { Button1Click(); }); });
-    connect(Button3, &QPushButton::clicked, this, [this] { Guarded([this] { Button3Click(); }); });
+    connect(Button3, &QPushButton::clicked, this, &TForm2::CancelClicked);
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
 }
@@ -183,6 +201,36 @@ void TForm2::BuildPackagePanel() {
     Label12 = MakeLabel(Panel3, texts::kUpgradeHint, {8, 38, 270, 12}, SimSun12(), kDarkGrey);
     Button2 = MakeButton(Panel3, texts::kUpgrade, {370, 8, 75, 49});
     Panel3->hide();
+}
+
+void TForm2::BuildKeyboardAndNames() {
+    setTabOrder(ComboBox1, ComboBox2);
+    setTabOrder(ComboBox2, Button1);
+    setTabOrder(Button1, Button3);
+    setTabOrder(Button3, WebBrowser1);
+    setTabOrder(WebBrowser1, WebBrowser2);
+    setTabOrder(WebBrowser2, Button2);
+    // Enter presses a focused button, as Space does.
+    for (QPushButton* button : {Button1, Button3, Button2}) button->setAutoDefault(true);
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, this, [this] {
+        if (downloading_ && !Button3->isHidden()) Guarded([this] { Button3Click(); });
+    });
+
+    ComboBox1->setAccessibleName(FromUtf8(texts::kModelListName));
+    ComboBox2->setAccessibleName(FromUtf8(texts::kFirmwareListName));
+    WebBrowser1->setAccessibleName(FromUtf8(texts::kHomePageName));
+    WebBrowser2->setAccessibleName(FromUtf8(texts::kFirmwarePageName));
+    ProgressBar1->setAccessibleName(FromUtf8(texts::kProgressName));
+    Memo1->setAccessibleName(FromUtf8(texts::kInformationName));
+    // The buttons are read by their captions, which change with the state.
+}
+
+void TForm2::CancelClicked() {
+    // The cancel button appears under the pointer: the second click of a double click on the download button
+    // is not a cancel.
+    if (downloadStarted_.isValid() && downloadStarted_.elapsed() < QApplication::doubleClickInterval()) return;
+    Guarded([this] { Button3Click(); });
 }
 
 std::string TForm2::SelectedModel() const {
@@ -238,6 +286,7 @@ void TForm2::FormCreate() {
     FillFirmware();
     SelectPosition(ComboBox2, selection_->ReadInteger(texts::kSelectionSection, texts::kFirmwareKey, 0));
     const std::string m = SelectedModel(), f = SelectedFirmware();
+    WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
     FetchPage(m, f);
     WebBrowser2->Navigate(files.PageFile(m, f));
     ShowHidP3();

@@ -2,11 +2,12 @@
 // The main window: the model and firmware lists, the home page and firmware page views, the download with
 // its progress panel, and the package-ready panel with the firmware upgrade.
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QTimer>
 #include <QWidget>
 #include <cstdint>
@@ -60,7 +61,7 @@ public:
     QLabel* Label12;
     std::unique_ptr<zip::TZFZipArchiver> Archiver;
     QLabel* Label13;
-    QPlainTextEdit* Memo1;
+    QTextEdit* Memo1;
 
     void DownShowHTML();
     void ShowHidP3();
@@ -86,6 +87,8 @@ public:
     std::int32_t ElapsedTicks = 0;
 
     bool Downloading() const { return downloading_; }
+    // True while the download's size is unknown (a chunked body): no percentage, a busy bar.
+    bool SizeUnknown() const { return sizeUnknown_; }
 
     // Runs when the window has closed (the start-up routine ends the program then).
     std::function<void()> OnClosed;
@@ -97,9 +100,12 @@ private:
     void BuildLayout();
     void BuildProgressPanel();
     void BuildPackagePanel();
+    void BuildKeyboardAndNames();
+    void CancelClicked();
     void FillModels();
     void FillFirmware();
     void RestoreIdle();
+    void ShowDownloadButton();
     bool FetchPage(const std::string& m, const std::string& f);
     template <typename Handler>
     void Guarded(Handler&& handler) {
@@ -119,6 +125,11 @@ private:
     bool closing_ = false;
     bool pageFetching_ = false;
     bool pageAgain_ = false;
+    bool sizeUnknown_ = false;
+    // While the size is unknown: the bytes of the chunks already received, and of the chunk under way.
+    std::int64_t finishedChunks_ = 0;
+    std::int64_t chunkSoFar_ = 0;
+    QElapsedTimer downloadStarted_;
 };
 
 }  // namespace yeroup::app

@@ -1,4 +1,6 @@
 // The package download with its progress display and cancel.
+#include <algorithm>
+#include <limits>
 #include <stdexcept>
 
 #include "app/core/Texts.h"
@@ -17,11 +19,25 @@ void SetAutoText(QLabel* label, const QString& text) {
     label->adjustSize();
 }
 
+// A chunked body announces no size; each of its chunks is a work span of its own.
+bool BodyIsChunked(http::TIdHTTPResponse& response) {
+    return response.ContentLength() <= 0 &&
+           response.HeaderLines.HeaderValue("Transfer-Encoding").find("chunked") != std::string::npos;
+}
+
 }  // namespace
 
-void TForm2::RestoreIdle() {
+void TForm2::ShowDownloadButton() {
+    // Focus on the cancel button goes back to the download button, not to whatever follows a hidden button.
+    const bool focused = focusWidget() == Button3;
     Button3->hide();
     Button1->show();
+    if (focused) Button1->setFocus();
+}
+
+void TForm2::RestoreIdle() {
+    ShowDownloadButton();
+    ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     Panel2->hide();
     Timer1->stop();
@@ -36,6 +52,7 @@ void TForm2::Button1Click() {
     ComboBox2->setEnabled(false);
     Button1->hide();
     Button3->show();
+    Button3->setFocus();
     Panel3->hide();
     Panel2->show();
     IdAntiFreeze1->OnlyWhenIdle = false;
@@ -45,6 +62,9 @@ void TForm2::Button1Click() {
     downloading_ = true;
     cancelled_ = false;
     workBegan_ = false;
+    sizeUnknown_ = false;
+    finishedChunks_ = chunkSoFar_ = 0;
+    downloadStarted_.start();
     try {
         IdHTTP1->Get(services_.Files.PackageUrl(m, f), stream);
     } catch (...) {
@@ -64,16 +84,23 @@ void TForm2::Button1Click() {
         TForm2* form;
         ~Idle() { form->RestoreIdle(); }
     } idle{this};
-    // Only a whole package replaces the stored one: the announced count must have arrived, without a cancel,
-    // and an empty body is never a package.
-    if (workBegan_ && !cancelled_ && ExpectedSize == ReceivedSize && stream.Size() > 0)
+    // Only a whole package replaces the stored one: the announced count (or, for a chunked body, its final
+    // chunk) must have arrived, without a cancel, and an empty body is never a package.
+    const bool stored =
+        workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
+    if (stored)
         platform::ReplaceFileAtomically(services_.Files.PackageFile(m, f), stream.Memory(),
                                         static_cast<std::size_t>(stream.Size()));
     Timer1->stop();
+    ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
     Panel3->show();
     ComboBox1->setEnabled(true);
     ComboBox2->setEnabled(true);
     ShowHidP3();
+    // A download run from the keyboard goes on at the upgrade button.
+    const bool cancelFocused = focusWidget() == Button3;
+    RestoreIdle();
+    if (stored && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
 }
 
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {
@@ -81,6 +108,17 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     Panel2->show();
     Panel3->hide();
     ExpectedSize = countMax;
+    if (BodyIsChunked(IdHTTP1->Response())) {
+        // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
+        if (sizeUnknown_) return;
+        sizeUnknown_ = true;
+        ElapsedTicks = 0;
+        SetAutoText(Label1, QString::fromUtf8(texts::kUnknownSize));
+        SetAutoText(Label4, QString());
+        ProgressBar1->setRange(0, 0);
+        Timer1->start();
+        return;
+    }
     SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -88,6 +126,14 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
 }
 
 void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count) {
+    if (sizeUnknown_) {
+        chunkSoFar_ = count;
+        const std::int64_t total = finishedChunks_ + count;
+        SetAutoText(Label5, Kilobytes(total));
+        ReceivedSize =
+            static_cast<std::int32_t>(std::min<std::int64_t>(total, std::numeric_limits<std::int32_t>::max()));
+        return;
+    }
     // Without an announced size no percentage can be formed; the error ends the transfer.
     if (ExpectedSize == 0) throw std::domain_error("Division by zero");
     // Widened so that packages beyond 21 MB keep their percentage.
@@ -104,6 +150,12 @@ void TForm2::Timer1Timer() {
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
+    if (sizeUnknown_ && downloading_) {
+        // One chunk has ended; the download goes on with its timer and busy bar.
+        finishedChunks_ += chunkSoFar_;
+        chunkSoFar_ = 0;
+        return;
+    }
     ProgressBar1->setValue(100);
     Timer1->stop();
     ElapsedTicks = 0;
@@ -111,8 +163,7 @@ void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
     // During a download the rest of the idle look waits for Get to return, so that a chunked body does not
     // show the idle controls between its chunks.
     if (downloading_) return;
-    Button3->hide();
-    Button1->show();
+    ShowDownloadButton();
     Panel2->hide();
     ComboBox1->setEnabled(true);
     ComboBox2->setEnabled(true);
@@ -120,8 +171,7 @@ void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
 
 void TForm2::Button3Click() {
     cancelled_ = true;
-    Button3->hide();
-    Button1->show();
+    ShowDownloadButton();
     IdHTTP1->Disconnect();
     ProgressBar1->setValue(0);
     ElapsedTicks = 0;

@@ -17,6 +17,12 @@ bool FileExists(const std::string& path) {
 }  // namespace
 
 bool TForm2::FetchPage(const std::string& m, const std::string& f) {
+    // A busy cursor over the page view while the host is asked; a slow host may hold the page for seconds.
+    WebBrowser2->SetBusy(true);
+    struct NotBusy {
+        THtmlView* view;
+        ~NotBusy() { view->SetBusy(false); }
+    } notBusy{WebBrowser2};
     return splash_.FetchToFile(services_.Files.PageUrl(m, f), services_.Files.PageFile(m, f));
 }
 
@@ -25,6 +31,8 @@ void TForm2::DownShowHTML() {
     // by that call once its fetch has returned, for whatever is selected then.
     if (pageFetching_) {
         pageAgain_ = true;
+        // The page on view belongs to the earlier selection.
+        WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
         return;
     }
     pageFetching_ = true;
@@ -41,6 +49,8 @@ void TForm2::DownShowHTML() {
             WebBrowser2->Navigate(page);
             FetchPage(m, f);
         } else {
+            // Nothing of the earlier selection stays on view while its page is fetched.
+            WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
             FetchPage(m, f);
             WebBrowser2->Navigate(page);
         }
@@ -49,6 +59,7 @@ void TForm2::DownShowHTML() {
 
 void TForm2::ShowHidP3() {
     const std::string m = SelectedModel(), f = SelectedFirmware();
+    Button1->setEnabled(ComboBox1->currentIndex() >= 0 && ComboBox2->currentIndex() >= 0);
     if (FileExists(services_.Files.PackageFile(m, f))) {
         Panel3->show();
         Button1->setText(QString::fromUtf8(texts::kDownloadAgain));

@@ -3,6 +3,7 @@
 #include <QPixmap>
 #include <filesystem>
 
+#include "app/core/CatalogueCheck.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
@@ -53,7 +54,8 @@ void TForm1::Timer1Timer() {
     FormAc();
 }
 
-bool TForm1::FetchToFile(const std::string& url, const std::string& path) {
+bool TForm1::FetchToFile(const std::string& url, const std::string& path,
+                         const std::function<bool(std::string_view body)>& accept) {
     if (fetching_) return false;
     platform::TMemoryStream stream;
     fetching_ = true;
@@ -68,6 +70,8 @@ bool TForm1::FetchToFile(const std::string& url, const std::string& path) {
     const http::TIdHTTPResponse& response = IdHTTP1->Response();
     if (response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength())
         return false;
+    const std::string_view body(stream.Memory(), static_cast<std::size_t>(stream.Size()));
+    if (accept && !accept(body)) return false;
     platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
     return true;
 }
@@ -93,7 +97,7 @@ void TForm1::FormAc() {
     }
 
     const TAppFiles& files = services_.Files;
-    if (FetchToFile(files.CatalogueUrl(), files.CatalogueFile())) return;
+    if (FetchToFile(files.CatalogueUrl(), files.CatalogueFile(), ReadsAsCatalogue)) return;
     std::error_code error;
     if (std::filesystem::exists(files.CatalogueFile(), error)) {
         services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,

@@ -5,8 +5,10 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/forms/AppServices.h"
 #include "http/IdHTTP.h"
@@ -31,8 +33,9 @@ public:
     // True when url was fetched and its body saved to path (replaced atomically). A failed fetch, or a body
     // shorter than its announced length, leaves the file untouched and returns false; a failure to save raises. A call
     // made while a fetch of this client is under way is refused (false), so two transfers never interleave on the
-    // client.
-    bool FetchToFile(const std::string& url, const std::string& path);
+    // client. A body that accept (when given) refuses counts as a failed fetch.
+    bool FetchToFile(const std::string& url, const std::string& path,
+                     const std::function<bool(std::string_view body)>& accept = {});
 
     // Set by FormAc when the program must end (player software missing, no catalogue file).
     bool TerminateRequested() const { return terminate_; }

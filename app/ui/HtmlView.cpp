@@ -7,17 +7,27 @@
 #include <QNetworkRequest>
 #include <QStringDecoder>
 
+#include "app/core/PageCharset.h"
+#include "platform/text/CodePages.h"
+
 namespace yeroup::app {
 
-QString DecodeHtml(const QByteArray& bytes) {
-    QStringDecoder decoder = QStringDecoder::decoderForHtml(bytes);
-    if (!decoder.isValid()) decoder = QStringDecoder(QStringDecoder::Utf8);
-    return decoder.decode(bytes);
+QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
+    const std::string_view page(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const std::string label = PageCharset(page, contentType.toStdString());
+    if (!label.empty()) {
+        QStringDecoder decoder(label.c_str());
+        if (decoder.isValid()) return decoder.decode(bytes);
+    }
+    return QString::fromStdString(platform::AnsiToUtf8(page));
 }
 
-THtmlView::THtmlView(QWidget* parent) : QTextBrowser(parent), network_(new QNetworkAccessManager(this)) {
+THtmlView::THtmlView(QWidget* parent)
+    : QTextBrowser(parent), network_(new QNetworkAccessManager(this)), busy_(new QWidget(this)) {
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);
+    busy_->setCursor(Qt::BusyCursor);
+    busy_->hide();
 }
 
 THtmlView::~THtmlView() {
@@ -40,7 +50,7 @@ void THtmlView::Navigate(const std::string& target) {
         Finish(false);
         return;
     }
-    ShowHtml(file.readAll(), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()));
+    ShowHtml(file.readAll(), QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath()), {});
     Finish(true);
 }
 
@@ -59,15 +69,34 @@ void THtmlView::NavigateUrl(const QUrl& url) {
             Finish(false);
             return;
         }
-        ShowHtml(reply->readAll(), reply->url());
+        ShowHtml(reply->readAll(), reply->url(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
         Finish(true);
     });
 }
 
-void THtmlView::ShowHtml(const QByteArray& bytes, const QUrl& base) {
+void THtmlView::ShowHtml(const QByteArray& bytes, const QUrl& base, const QString& contentType) {
     base_ = base;
     document()->setBaseUrl(base);
-    setHtml(DecodeHtml(bytes));
+    setHtml(DecodeHtml(bytes, contentType));
+}
+
+void THtmlView::ShowNote(const QString& text) {
+    base_ = QUrl();
+    showsPage_ = false;
+    setHtml(QStringLiteral("<html><body><p>%1</p></body></html>").arg(text.toHtmlEscaped()));
+}
+
+void THtmlView::SetBusy(bool busy) {
+    busy_->setGeometry(rect());
+    busy_->raise();
+    busy_->setVisible(busy);
+}
+
+bool THtmlView::Busy() const { return !busy_->isHidden(); }
+
+void THtmlView::resizeEvent(QResizeEvent* event) {
+    QTextBrowser::resizeEvent(event);
+    busy_->setGeometry(rect());
 }
 
 void THtmlView::ShowErrorPage(const QString& what) {

@@ -2,7 +2,8 @@
 // The HTML view standing in for the embedded web browser: it shows a local HTML file (read when it is
 // navigated to, so later changes of the file show on the next navigation) or an http URL, which it fetches
 // in the background through its own network client, one transfer at a time (a new navigation abandons the
-// one under way). Links in a page navigate the view.
+// one under way). Links in a page navigate the view. While the page it is to show is being fetched by
+// someone else, the view can show a note in its place and a busy cursor.
 #include <QByteArray>
 #include <QPointer>
 #include <QTextBrowser>
@@ -30,20 +31,28 @@ public:
     // Navigations finished so far (pages and error pages).
     int LoadCount() const { return loadCount_; }
 
+    // Shows a short note in place of a page (the next navigation replaces it).
+    void ShowNote(const QString& text);
+    // A busy cursor over the whole view, which takes no clicks meanwhile.
+    void SetBusy(bool busy);
+    bool Busy() const;
+
 signals:
     void Loaded();
 
 protected:
     QVariant loadResource(int type, const QUrl& name) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ShowHtml(const QByteArray& bytes, const QUrl& base);
+    void ShowHtml(const QByteArray& bytes, const QUrl& base, const QString& contentType);
     void ShowErrorPage(const QString& what);
     void NavigateUrl(const QUrl& url);
     void FollowLink(const QUrl& link);
     void Finish(bool page);
 
     QNetworkAccessManager* network_;
+    QWidget* busy_;
     QPointer<QNetworkReply> pending_;
     std::string location_;
     QUrl base_;
@@ -51,7 +60,8 @@ private:
     int loadCount_ = 0;
 };
 
-// Decodes an HTML page by the charset it declares (UTF-8 when it declares none).
-QString DecodeHtml(const QByteArray& bytes);
+// Decodes an HTML page by the charset it declares or contentType (a Content-Type header value) gives; a page
+// without either is read in the system's ANSI code page.
+QString DecodeHtml(const QByteArray& bytes, const QString& contentType = {});
 
 }  // namespace yeroup::app

@@ -47,18 +47,50 @@ TEST(HtmlView, MissingFileShowsTheViewsOwnPage) {
     EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("无法显示该网页")));
 }
 
-TEST(HtmlView, PagesAreDecodedByTheirDeclaredCharset) {
+TEST(HtmlView, PagesAreDecodedByTheirDeclaredCharsetElseInTheAnsiCodePage) {
+    // "固件" in code page 936 and in UTF-8.
+    const std::string gbk = "\xB9\xCC\xBC\xFE", utf8 = "固件";
+    struct Case {
+        const char* why;
+        std::string page;
+    };
+    const Case cases[] = {
+        {"declared gb2312",
+         "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"></head><body>" + gbk +
+             "</body></html>"},
+        {"declared utf-8", "<html><head><meta charset=\"utf-8\"></head><body>" + utf8 + "</body></html>"},
+        {"UTF-8 byte-order mark", "\xEF\xBB\xBF<html><body>" + utf8 + "</body></html>"},
+        {"undeclared", "<html><body>" + gbk + "</body></html>"},
+    };
     ScratchFolder dir;
-    // "固件" in GBK, declared by the page.
-    WriteFile(dir.Path() / "gbk.htm",
-              "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"></head>"
-              "<body>\xB9\xCC\xBC\xFE</body></html>");
-    WriteFile(dir.Path() / "utf8.htm", "<html><body>固件</body></html>");
     THtmlView view;
-    view.Navigate((dir.Path() / "gbk.htm").string());
-    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("固件")));
-    view.Navigate((dir.Path() / "utf8.htm").string());
-    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("固件")));
+    for (const Case& c : cases) {
+        WriteFile(dir.Path() / "page.htm", c.page);
+        view.Navigate((dir.Path() / "page.htm").string());
+        EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("固件"))) << c.why;
+    }
+    // A header's charset comes before the page's own declaration.
+    EXPECT_EQ(DecodeHtml(QByteArray::fromStdString("<meta charset=gbk>" + utf8), "text/html; charset=UTF-8"),
+              QString::fromStdString("<meta charset=gbk>" + utf8));
+}
+
+TEST(HtmlView, BusyViewShowsABusyCursorAndTakesNoClicks) {
+    THtmlView view;
+    view.resize(449, 336);
+    view.show();
+    auto under = [&] { return view.childAt(view.rect().center()); };
+    EXPECT_NE(under()->cursor().shape(), Qt::BusyCursor);
+    view.SetBusy(true);
+    EXPECT_TRUE(view.Busy());
+    EXPECT_EQ(under()->cursor().shape(), Qt::BusyCursor);
+    EXPECT_NE(under(), view.viewport());
+    view.resize(300, 200);  // the busy area follows the view
+    EXPECT_EQ(view.childAt(QPoint(295, 195))->cursor().shape(), Qt::BusyCursor);
+    view.SetBusy(false);
+    EXPECT_EQ(under(), view.viewport());
+    view.ShowNote(QStringLiteral("请稍候"));
+    EXPECT_FALSE(view.ShowsPage());
+    EXPECT_TRUE(view.toPlainText().contains(QStringLiteral("请稍候")));
 }
 
 TEST(HtmlView, FetchesAnHttpUrlInTheBackground) {

@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <stdexcept>
 
+#include "app/ui/Translation.h"
 #include "tests/app/support/FakeServices.h"
 
 using namespace yeroup::app;
@@ -60,4 +61,26 @@ TEST(QtMessageBoxes, ShowsLinesAndReportsTheButtonPressed) {
     EXPECT_EQ(buttons, 3);
     answer(QMessageBox::Ok);
     EXPECT_EQ(boxes.MessageBox(nullptr, "x", "y", MB_OK), IDOK);
+}
+
+TEST(QtMessageBoxes, StandardButtonsReadInChineseAsTheMessagesNameThem) {
+    ASSERT_TRUE(LoadFrameworkTranslation());
+    const std::pair<unsigned, QStringList> cases[] = {
+        {MB_OK, {"确定"}},
+        {MB_OKCANCEL, {"取消", "确定"}},
+        {MB_ABORTRETRYIGNORE, {"中止", "忽略", "重试"}},
+    };
+    TQtMessageBoxes boxes;
+    for (const auto& [flags, expected] : cases) {
+        QStringList seen;
+        QTimer::singleShot(0, [&seen] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            for (QAbstractButton* button : box->buttons()) seen << button->text();
+            box->buttons().first()->click();
+        });
+        boxes.MessageBox(nullptr, "单击[确定]", "提示", flags | MB_ICONWARNING);
+        seen.sort();
+        EXPECT_EQ(seen, expected) << flags;
+    }
 }

@@ -1,0 +1,95 @@
+// What a user meets in the main window beyond the workflow: the information text in full, the keyboard road
+// through the window, and the names screen readers read. Run at the default scale and at 2x.
+#include <gtest/gtest.h>
+
+#include <QAbstractTextDocumentLayout>
+#include <QAccessible>
+#include <QFontMetrics>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextBlock>
+
+#include "app/forms/MainForm.h"
+#include "tests/app/support/AppHarness.h"
+
+using namespace yeroup::app;
+using namespace yeroup::test;
+
+TEST(MainFormAccess, InformationTextShowsAllFiveLinesWithoutScrolling) {
+    AppHarness h;
+    TForm2& form = h.MakeMain();
+    form.show();
+    QTextEdit* memo = form.Memo1;
+    const QRect view = memo->viewport()->rect();
+    QAbstractTextDocumentLayout* layout = memo->document()->documentLayout();
+    const QFontMetrics metrics(memo->font());
+    int lines = 0;
+    for (QTextBlock block = memo->document()->begin(); block.isValid(); block = block.next(), ++lines) {
+        const QRectF box = layout->blockBoundingRect(block);
+        EXPECT_EQ(block.layout()->lineCount(), 1) << "wraps: " << block.text().toStdString();
+        EXPECT_LE(box.bottom(), view.height()) << "below the box: " << block.text().toStdString();
+        // The glyphs themselves stay within their line.
+        EXPECT_LE(metrics.tightBoundingRect(block.text()).height(), box.height()) << block.text().toStdString();
+    }
+    EXPECT_EQ(lines, 5);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST(MainFormAccess, ControlsCarryAccessibleNames) {
+    AppHarness h;
+    TForm2& form = h.MakeMain();
+    const std::pair<QWidget*, QString> cases[] = {
+        {form.ComboBox1, "机型"},
+        {form.ComboBox2, "固件版本"},
+        {form.Button1, "下载"},
+        {form.Button3, "取消下载"},
+        {form.Button2, "固件升级"},
+        {form.ProgressBar1, "下载进度"},
+        {form.WebBrowser1, "YERO MP3 LiveUpdate 主页"},
+        {form.WebBrowser2, "固件说明"},
+        {form.Memo1, "本工具说明"},
+    };
+    for (const auto& [widget, name] : cases) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(accessible, nullptr) << name.toStdString();
+        EXPECT_EQ(accessible->text(QAccessible::Name), name);
+    }
+}
+
+TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
+    AppHarness h;
+    h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile("A", "1.0"), "not a package");
+    TForm2& form = h.MakeMain();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.ComboBox1->setFocus();
+    std::vector<QWidget*> road;
+    for (int i = 0; i < 6 && road.size() < 6; ++i) {
+        road.push_back(QApplication::focusWidget());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(road, (std::vector<QWidget*>{form.ComboBox1, form.ComboBox2, form.Button1, form.WebBrowser1,
+                                           form.WebBrowser2, form.Button2}));
+    EXPECT_EQ(QApplication::focusWidget(), form.ComboBox1);  // and round again
+    QTest::keyClick(form.ComboBox1, Qt::Key_Tab, Qt::ShiftModifier);
+    ASSERT_EQ(QApplication::focusWidget(), form.Button2);
+    QSignalSpy pressed(form.Button2, &QPushButton::clicked);
+    QTest::keyClick(form.Button2, Qt::Key_Return);
+    QTest::keyClick(form.Button2, Qt::Key_Space);
+    EXPECT_EQ(pressed.count(), 2);
+}
+
+TEST(MainFormAccess, DownloadButtonNeedsAFirmware) {
+    AppHarness h;
+    h.ServeCatalogue("[A]\r\n[B]\r\n1.0=x\r\n", true);
+    TForm2& form = h.MakeMain();
+    EXPECT_EQ(form.ComboBox2->currentIndex(), -1);
+    EXPECT_FALSE(form.Button1->isEnabled());
+    form.ComboBox1->setCurrentIndex(1);
+    emit form.ComboBox1->activated(1);
+    EXPECT_TRUE(form.Button1->isEnabled());
+}
