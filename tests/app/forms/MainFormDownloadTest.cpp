@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QTest>
 #include <QTimer>
 
 #include "app/core/Texts.h"
@@ -80,6 +82,19 @@ public:
 private:
     QTimer timer_;
     bool done_ = false;
+};
+
+// A click on the cancel button within the double-click interval after the start is ignored; tests that
+// cancel at once set the interval for their own run.
+class DoubleClickInterval {
+public:
+    explicit DoubleClickInterval(int ms) : saved_(QApplication::doubleClickInterval()) {
+        QApplication::setDoubleClickInterval(ms);
+    }
+    ~DoubleClickInterval() { QApplication::setDoubleClickInterval(saved_); }
+
+private:
+    int saved_;
 };
 
 }  // namespace
@@ -258,6 +273,7 @@ TEST(MainFormDownload, NoSecondDownloadStartsWhileOneRuns) {
     h.ServePackage("A", "1.0", Bytes(200000));
     h.server.HoldAfter(kPackagePath, 65536);
     TForm2& form = h.MakeMain();
+    DoubleClickInterval none(0);
     WhenHolding twice(
         h, [] { return true; },
         [&] {
@@ -321,5 +337,100 @@ TEST(MainFormDownload, SecondDownloadCountsItsSpeedFromItsOwnStart) {
     form.IdHTTP1WorkEnd(nullptr, net::wmRead);
     form.Button1->click();
     EXPECT_EQ(form.ElapsedTicks, 0);
+    ExpectIdle(form);
+}
+
+TEST(MainFormDownload, ChunkedPackageShowsBytesSoFarSpeedAndABusyBar) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(400000);
+    h.server.Serve(kPackagePath, package, UpdateHostServer::Framing::Chunked);
+    h.server.HoldAfter(kPackagePath, 150000);  // three chunks of 50,000 bytes
+    TForm2& form = h.MakeMain();
+    form.show();
+    QString size, percent, sofar, speed, expectedSpeed;
+    bool unknown = false, busyBar = false, timerOn = false, panelShown = false;
+    WhenHolding look(h, Settled(h, form), [&] {
+        size = form.Label1->text();
+        percent = form.Label4->text();
+        sofar = form.Label5->text();
+        unknown = form.SizeUnknown();
+        busyBar = form.ProgressBar1->minimum() == 0 && form.ProgressBar1->maximum() == 0;
+        timerOn = form.Timer1->isActive();
+        panelShown = form.Panel2->isVisible();
+        form.Timer1Timer();
+        speed = form.Label10->text();
+        expectedSpeed = QString::number(150000 / form.ElapsedTicks / 1024) + " KB";
+        h.server.Release();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(look.Done());
+    EXPECT_EQ(size, QStringLiteral("未知"));
+    EXPECT_EQ(percent, QString());
+    EXPECT_EQ(sofar, QStringLiteral("146 KB"));  // across the chunks, not the last chunk's own count
+    EXPECT_EQ(speed, expectedSpeed);
+    EXPECT_TRUE(unknown);
+    EXPECT_TRUE(busyBar);
+    EXPECT_TRUE(timerOn);
+    EXPECT_TRUE(panelShown);
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), package);
+    ExpectIdle(form);
+    EXPECT_EQ(form.ProgressBar1->maximum(), 100);
+    EXPECT_EQ(form.ElapsedTicks, 0);
+}
+
+TEST(MainFormDownload, ClickOnCancelRightAfterTheStartEndsADoubleClickNotTheDownload) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(200000));
+    h.server.HoldAfter(kPackagePath, 65536);
+    TForm2& form = h.MakeMain();
+    DoubleClickInterval longOne(600000);
+    bool ignored = false;
+    WhenHolding clicks(
+        h, [] { return true; },
+        [&] {
+            form.Button3->click();
+            ignored = form.Downloading() && form.Button1->isHidden() && !form.Button3->isHidden();
+            QApplication::setDoubleClickInterval(0);  // the interval has passed
+            form.Button3->click();
+        });
+    form.Button1->click();
+    ASSERT_TRUE(clicks.Done());
+    EXPECT_TRUE(ignored);
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    ExpectIdle(form);
+}
+
+TEST(MainFormDownload, FromTheKeyboardFocusFollowsTheButtonsAndEscapeCancels) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(200000));
+    h.server.HoldAfter(kPackagePath, 65536);
+    TForm2& form = h.MakeMain();
+    form.show();
+    QApplication::setActiveWindow(&form);
+    form.Button1->setFocus();
+    QWidget* focusedDuring = nullptr;
+    WhenHolding escape(
+        h, [] { return true; },
+        [&] {
+            focusedDuring = form.focusWidget();
+            QTest::keyClick(form.focusWidget(), Qt::Key_Escape);
+        });
+    QTest::keyClick(form.Button1, Qt::Key_Space);
+    ASSERT_TRUE(escape.Done());
+    EXPECT_EQ(focusedDuring, form.Button3);
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    ExpectIdle(form);
+    EXPECT_EQ(form.focusWidget(), form.Button1);
+
+    // Run to its end, the download leaves the focus on the upgrade button.
+    QTest::keyClick(form.Button1, Qt::Key_Return);
+    EXPECT_TRUE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_TRUE(form.Panel3->isVisible());
+    EXPECT_EQ(form.focusWidget(), form.Button2);
+    // Escape while idle does nothing.
+    QTest::keyClick(form.Button2, Qt::Key_Escape);
     ExpectIdle(form);
 }

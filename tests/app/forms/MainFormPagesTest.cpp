@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
 
@@ -108,4 +109,55 @@ TEST(MainFormPages, ASecondChangeDuringAFetchWaitsForItAndShowsTheLatestSelectio
                          "> /YEROMP3LiveUpdate/Firmware/A/A_1.0.asp", "< /YEROMP3LiveUpdate/Firmware/A/A_1.0.asp",
                          "> /YEROMP3LiveUpdate/Firmware/A/A_1.1.asp", "< /YEROMP3LiveUpdate/Firmware/A/A_1.1.asp",
                          "> /YEROMP3LiveUpdate/Firmware/B/B_2.0.asp", "< /YEROMP3LiveUpdate/Firmware/B/B_2.0.asp"}));
+}
+
+TEST(MainFormPages, WhileAPageIsFetchedTheViewIsBusyAndShowsNoPageOfAnotherSelection) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePage("A", "1.0", "<html><body>page A 1.0</body></html>");
+    TForm2& form = h.MakeMain();
+    ASSERT_TRUE(form.WebBrowser2->toPlainText().contains("page A 1.0"));
+    EXPECT_FALSE(form.WebBrowser2->Busy());
+    h.ServePage("A", "1.1", "<html><body>page A 1.1</body></html>");
+    h.ServePage("B", "2.0", "<html><body>page B 2.0</body></html>");
+    h.server.HoldAfter("/YEROMP3LiveUpdate/Firmware/A/A_1.1.asp", 5);
+    struct Seen {
+        bool busy;
+        Qt::CursorShape cursor;
+        QString text;
+    };
+    std::vector<Seen> seen;
+    auto look = [&] {
+        THtmlView* view = form.WebBrowser2;
+        seen.push_back({view->Busy(), view->childAt(view->rect().center())->cursor().shape(), view->toPlainText()});
+    };
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (!seen.empty() || !h.server.Holding()) return;
+        look();
+        Pick(form.ComboBox1, 1);  // another selection while the page of A 1.1 is on its way
+        look();
+        h.server.Release();
+    });
+    poll.start(10);
+    Pick(form.ComboBox2, 1);
+    poll.stop();
+    ASSERT_EQ(seen.size(), 2u);
+    for (const Seen& s : seen) {
+        EXPECT_TRUE(s.busy);
+        EXPECT_EQ(s.cursor, Qt::BusyCursor);
+        EXPECT_TRUE(s.text.contains(QString::fromUtf8(texts::kPageLoading))) << s.text.toStdString();
+    }
+    EXPECT_FALSE(form.WebBrowser2->Busy());
+    EXPECT_TRUE(form.WebBrowser2->toPlainText().contains("page B 2.0"));
+}
+
+TEST(MainFormPages, PageWithoutCharsetIsReadInTheSystemCodePage) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    // "固件说明" in code page 936, no declaration; the host serves it as application/octet-stream.
+    h.ServePage("A", "1.1", "<html><body><h3>\xB9\xCC\xBC\xFE\xCB\xB5\xC3\xF7</h3></body></html>");
+    TForm2& form = h.MakeMain();
+    Pick(form.ComboBox2, 1);
+    EXPECT_TRUE(form.WebBrowser2->toPlainText().contains(QStringLiteral("固件说明")));
 }

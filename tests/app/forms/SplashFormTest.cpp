@@ -154,3 +154,25 @@ TEST(SplashForm, CatalogueCutShortKeepsTheOlderCopy) {
     EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{texts::kCatalogueKept});
     EXPECT_FALSE(splash->TerminateRequested());
 }
+
+TEST(SplashForm, BodyThatIsNoCatalogueCountsAsAFailedFetch) {
+    const std::string login = "<html><body><form action=\"/login\">Wi-Fi login</form></body></html>";
+    const std::string modelsOnly = "[A]\r\n[B]\r\n";
+    for (const std::string& body : {login, modelsOnly, std::string()}) {
+        for (const bool older : {true, false}) {
+            AppHarness h;
+            const std::string copy = "[Old]\r\nV1=1\r\n";
+            if (older) WriteFile(h.services.Files.CatalogueFile(), copy);
+            h.server.Serve(kCataloguePath, body);
+            auto splash = h.MakeSplash();
+            splash->FormAc();
+            EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{older ? texts::kCatalogueKept : texts::kNoCatalogue})
+                << body;
+            EXPECT_EQ(splash->TerminateRequested(), !older);
+            if (older)
+                EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), copy);
+            else
+                EXPECT_FALSE(std::filesystem::exists(h.services.Files.CatalogueFile()));
+        }
+    }
+}
