@@ -113,16 +113,24 @@ class SiteTest(unittest.TestCase):
         self.assertTrue(headers["content-type"].startswith("text/html"))
         self.assertIn("在线升级", body.decode("utf-8"))
 
-    def test_firmware_pages_are_chinese_html_declaring_utf8(self):
+    def test_firmware_pages_are_chinese_html_declaring_utf8_or_old_ones_gbk_declaring_nothing(self):
+        old_pages = []
         for model, versions in self.catalogue:
             for fw in versions:
                 status, headers, body = get(self.port, "%s/Firmware/%s/%s_%s.asp" % (TOP, model, model, fw))
-                text = body.decode("utf-8")
-                self.assertIn('charset=utf-8', text)
-                self.assertIn("charset=utf-8", headers["content-type"])
+                self.assertEqual(headers["content-type"], "text/html")
+                if b"charset" in body:
+                    text = body.decode("utf-8")
+                    self.assertIn("charset=utf-8", text)
+                else:
+                    text = body.decode("gbk")
+                    old_pages.append(fw)
+                    with self.assertRaises(UnicodeDecodeError):
+                        body.decode("utf-8")
                 self.assertIn(model, text)
                 self.assertIn(fw, text)
                 self.assertIn("固件", text)
+        self.assertEqual(old_pages, ["V2.00"])
 
     def test_packages_are_sound_zips_with_firmware_and_readme(self):
         sizes = []
@@ -199,6 +207,48 @@ class LifecycleTest(unittest.TestCase):
         # Only a lower bound: a loaded machine may be slower, never faster.
         self.assertGreater(elapsed, 0.8 * (size - 16 * 1024) / (256 * 1024))
 
+    def test_bad_day_options_chunks_slow_pages_and_a_login_page(self):
+        page = TOP + "/Firmware/YERO-T20/YERO-T20_V2.01.asp"
+        package = TOP + "/Firmware/YERO-T20/YERO-T20_V2.00.zip"
+        proc, port = start_host(self.root, "--chunked", "--page-delay", "1")
+        try:
+            status, headers, body = get(port, package)  # http.client undoes the chunks
+            self.assertEqual(headers.get("transfer-encoding"), "chunked")
+            self.assertNotIn("content-length", headers)
+            with open(self.root + package, "rb") as f:
+                self.assertEqual(body, f.read())
+            began = time.monotonic()
+            self.assertEqual(get(port, page)[0], 200)
+            self.assertGreater(time.monotonic() - began, 0.9)
+        finally:
+            stop_host(proc)
+        proc, port = start_host(self.root, "--captive-portal")
+        try:
+            for path in (TOP + TOP + ".ini", package, "/nope"):
+                status, headers, body = get(port, path)
+                self.assertEqual(status, 200)
+                self.assertIn("<form", body.decode("utf-8"))
+        finally:
+            stop_host(proc)
+
+    def test_rebuild_swaps_the_whole_site_in_and_leaves_nothing_beside_it(self):
+        site = os.path.join(self.tmp.name, "swap", "site")
+        build = [sys.executable, os.path.join(DEMO, "build_site.py"), "--out", site]
+        subprocess.run(build, check=True)
+        stale = os.path.join(site, "stale.txt")
+        with open(stale, "w") as f:
+            f.write("from the old site")
+        catalogue = site + TOP + TOP + ".ini"
+        with open(catalogue, "rb") as reading:
+            first = reading.read(10)
+            subprocess.run(build, check=True)
+            # A reader of the old site reads it to its end.
+            old = first + reading.read()
+        with open(catalogue, "rb") as f:
+            self.assertEqual(old, f.read())
+        self.assertFalse(os.path.exists(stale))
+        self.assertEqual(os.listdir(os.path.dirname(site)), ["site"])
+
     def test_signals_stop_the_host_cleanly_even_mid_download(self):
         for sig in (signal.SIGTERM, signal.SIGINT):
             with self.subTest(signal=sig):
@@ -227,7 +277,8 @@ class LifecycleTest(unittest.TestCase):
 
     def test_bad_arguments_are_refused(self):
         script = os.path.join(DEMO, "update_host.py")
-        for args in (["--root", os.path.join(self.tmp.name, "missing")], ["--root", self.root, "--rate-kib", "-1"]):
+        for args in (["--root", os.path.join(self.tmp.name, "missing")], ["--root", self.root, "--rate-kib", "-1"],
+                     ["--root", self.root, "--page-delay", "-1"]):
             with self.subTest(args=args):
                 result = subprocess.run([sys.executable, script, "--port", "0", *args], capture_output=True,
                                         text=True, timeout=START_TIMEOUT)

@@ -2,10 +2,13 @@
 """Builds the demo update host's site: catalogue (GBK), home page, firmware pages and packages.
 
 Packages are made with Info-ZIP's zip from generated sample files; nothing generated is kept
-in the source tree.
+in the source tree. The site is built in a folder beside the old one and swapped in, so a host
+or a program reading the old site never sees a half-built one.
 """
 
 import argparse
+import ctypes
+import errno
 import html
 import os
 import random
@@ -63,12 +66,18 @@ def make_package(model, fw, zip_path):
         subprocess.run(["zip", "-q", "-r", "-X", zip_path, "."], cwd=stage, check=True)
 
 
+UTF8_META = '<meta http-equiv="Content-Type" content="text/html; charset=utf-8">\n'
+
+
 def firmware_page(model, fw, package_size):
+    """The page's bytes: UTF-8 declaring so, or for an old page GBK declaring nothing."""
     items = "\n".join("<li>%s</li>" % html.escape(c) for c in fw.changes)
-    return template("firmware.asp").substitute(
+    text = template("firmware.asp").substitute(
+        meta="" if fw.old_page else UTF8_META,
         title=html.escape(model.title), model=html.escape(model.name),
         version=html.escape(fw.version), date=fw.date, size_kb=package_size // 1024,
         summary=html.escape(fw.summary), changes=items)
+    return crlf(text).encode("gbk") if fw.old_page else text.encode("utf-8")
 
 
 def home_page():
@@ -84,10 +93,8 @@ def write(path, data):
         f.write(data)
 
 
-def build(out):
-    top = os.path.join(os.path.abspath(out), TOP)
-    if os.path.exists(top):
-        shutil.rmtree(top)
+def fill(site):
+    top = os.path.join(site, TOP)
     write(os.path.join(top, "index.htm"), home_page().encode("utf-8"))
     write(os.path.join(top, TOP + ".ini"), catalogue_text().encode("gbk"))
     for model in MODELS:
@@ -96,8 +103,47 @@ def build(out):
         for fw in model.firmware:
             base = os.path.join(folder, "%s_%s" % (model.name, fw.version))
             make_package(model, fw, base + ".zip")
-            page = firmware_page(model, fw, os.path.getsize(base + ".zip"))
-            write(base + ".asp", page.encode("utf-8"))
+            write(base + ".asp", firmware_page(model, fw, os.path.getsize(base + ".zip")))
+
+
+RENAME_EXCHANGE = 2
+AT_FDCWD = -100
+
+
+def exchange(a, b):
+    """Swaps two folders in one step (Linux renameat2); False where the system cannot."""
+    try:
+        renameat2 = ctypes.CDLL(None, use_errno=True).renameat2
+    except AttributeError:
+        return False
+    if renameat2(AT_FDCWD, os.fsencode(a), AT_FDCWD, os.fsencode(b), RENAME_EXCHANGE) == 0:
+        return True
+    code = ctypes.get_errno()
+    if code in (errno.EINVAL, errno.ENOSYS, errno.EOPNOTSUPP):
+        return False
+    raise OSError(code, os.strerror(code), b)
+
+
+def build(out):
+    out = os.path.abspath(out)
+    parent = os.path.dirname(out)
+    os.makedirs(parent, exist_ok=True)
+    stage = tempfile.mkdtemp(prefix=os.path.basename(out) + ".new-", dir=parent)
+    try:
+        os.chmod(stage, 0o755)
+        fill(stage)
+        if not os.path.exists(out):
+            os.rename(stage, out)
+        elif exchange(stage, out):
+            shutil.rmtree(stage)  # the old site now
+        else:
+            old = out + ".old-%d" % os.getpid()
+            os.rename(out, old)
+            os.rename(stage, out)
+            shutil.rmtree(old)
+    except BaseException:
+        shutil.rmtree(stage, ignore_errors=True)
+        raise
 
 
 def main(argv):

@@ -11,6 +11,8 @@ class Firmware:
     changes: tuple        # bullet points of the firmware page
     image_kib: int        # size of the (incompressible) firmware image in the package
     extra_files: dict = field(default_factory=dict)  # relative path -> text, written in GBK
+    # An old vendor page: code page 936 and no charset declaration, as pages of the time often were.
+    old_page: bool = False
 
 
 @dataclass(frozen=True)
@@ -44,6 +46,6 @@ MODELS = (
         Firmware("V2.00", "2005-08-15", "首个公开发布的固件", (
             "首个公开发布的固件版本",
             "支持 65K 色彩屏显示歌曲信息",
-        ), 256),
+        ), 256, old_page=True),
     )),
 )

@@ -3,8 +3,13 @@
 
 A URL path maps to the file of the same relative path under the site folder; a path that
 names a folder is answered with that folder's "index.htm" directly (no redirect), which is
-how "/YEROMP3LiveUpdate" serves the home page. Every answer carries a Content-Length and
-closes the connection. --rate-kib throttles bodies so a download's progress can be watched.
+how "/YEROMP3LiveUpdate" serves the home page. Every answer carries a Content-Length (or, with
+--chunked, comes in chunks) and closes the connection. Firmware pages go out as "text/html"
+without a charset, as the vendor's ASP host sent them: each page says its own, or nothing.
+
+Options for watching the program on a bad day: --rate-kib throttles bodies so a download's
+progress can be watched, --page-delay holds firmware pages as a slow host does, --chunked sends
+bodies without an announced size, --captive-portal answers everything with a Wi-Fi login page.
 """
 
 import argparse
@@ -18,7 +23,7 @@ import time
 import urllib.parse
 
 CONTENT_TYPES = {
-    ".asp": "text/html; charset=utf-8",
+    ".asp": "text/html",
     ".htm": "text/html; charset=utf-8",
     ".html": "text/html; charset=utf-8",
     ".ini": "text/plain; charset=gbk",
@@ -26,6 +31,11 @@ CONTENT_TYPES = {
 }
 INDEX_FILE = "index.htm"
 CHUNK = 16 * 1024
+LOGIN_PAGE = (
+    "<html><head><title>Hotel Wi-Fi</title></head><body>\r\n"
+    "<h3>欢迎使用酒店无线网络</h3>\r\n"
+    "<form action=\"/login\" method=\"post\">房间号：<input name=\"room\"> <input type=\"submit\" value=\"登录\"></form>\r\n"
+    "</body></html>\r\n").encode("utf-8")
 
 
 class Throttle:
@@ -72,6 +82,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.answer(send_body=False)
 
     def answer(self, send_body):
+        if self.server.captive_portal:
+            self.send_body(200, "text/html; charset=utf-8", LOGIN_PAGE, send_body)
+            return
         try:
             path = resolve(self.server.root, self.path)
         except UnicodeDecodeError:
@@ -79,23 +92,32 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if path is None:
             self.send_plain(404, b"404 Not Found\r\n", send_body)
             return
-        size = os.path.getsize(path)
         ext = os.path.splitext(path)[1].lower()
-        self.send_response(200)
-        self.send_header("Content-Type", CONTENT_TYPES.get(ext, "application/octet-stream"))
-        self.send_header("Content-Length", str(size))
+        if ext == ".asp" and self.server.page_delay:
+            time.sleep(self.server.page_delay)
+        with open(path, "rb") as f:
+            body = f.read()
+        self.send_body(200, CONTENT_TYPES.get(ext, "application/octet-stream"), body, send_body)
+
+    def send_body(self, code, content_type, body, send_body):
+        chunked = self.server.chunked
+        self.send_response(code)
+        self.send_header("Content-Type", content_type)
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        else:
+            self.send_header("Content-Length", str(len(body)))
         self.send_header("Connection", "close")
         self.end_headers()
         if not send_body:
             return
         throttle = Throttle(self.server.rate)
-        with open(path, "rb") as f:
-            while True:
-                block = f.read(CHUNK)
-                if not block:
-                    break
-                self.wfile.write(block)
-                throttle.account(len(block))
+        for at in range(0, len(body), CHUNK):
+            block = body[at:at + CHUNK]
+            self.wfile.write(b"%x\r\n%s\r\n" % (len(block), block) if chunked else block)
+            throttle.account(len(block))
+        if chunked:
+            self.wfile.write(b"0\r\n\r\n")
 
     def send_plain(self, code, body, send_body):
         self.send_response(code)
@@ -128,10 +150,16 @@ def parse_args(argv):
     p.add_argument("--bind", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
     p.add_argument("--port", type=int, default=8765, help="port to listen on, 0 for any free one (default 8765)")
     p.add_argument("--rate-kib", type=int, default=0, help="send bodies at most this many KiB per second (0: no limit)")
+    p.add_argument("--page-delay", type=float, default=0, help="hold each firmware page this many seconds")
+    p.add_argument("--chunked", action="store_true", help="send bodies in chunks, without a length")
+    p.add_argument("--captive-portal", action="store_true",
+                   help="answer every request with a Wi-Fi login page (status 200)")
     p.add_argument("--quiet", action="store_true", help="do not log requests")
     args = p.parse_args(argv)
     if args.rate_kib < 0:
         p.error("--rate-kib must not be negative")
+    if args.page_delay < 0:
+        p.error("--page-delay must not be negative")
     if not os.path.isdir(args.root):
         p.error("no site folder at %s" % args.root)
     return args
@@ -147,6 +175,9 @@ def main(argv):
     server.root = os.path.realpath(args.root)
     server.rate = args.rate_kib * 1024
     server.quiet = args.quiet
+    server.page_delay = args.page_delay
+    server.chunked = args.chunked
+    server.captive_portal = args.captive_portal
 
     def stop(signum, frame):
         # shutdown() waits for serve_forever(), so it must not run on the serving thread.

@@ -1,7 +1,6 @@
 <html>
 <head>
-<meta http-equiv="Content-Type" content="text/html; charset=utf-8">
-<title>$model $version 固件说明</title>
+$meta<title>$model $version 固件说明</title>
 </head>
 <body bgcolor="#ffffff">
 <h3>$title</h3>
