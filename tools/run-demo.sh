@@ -14,6 +14,10 @@
 # program, the player software stand-in in build/demo-run/player and the registry file). The host
 # stops when the program exits. What the updater was started with is in
 # build/demo-run/player/updater-invocations.log.
+#
+# Without a display (a server, a container) the program runs on a virtual one: once the catalogue
+# has loaded, a picture of the main window is saved to build/screenshots/run-demo-main.png, its path
+# printed, and the program closed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -40,12 +44,8 @@ demo_site
 bash tools/demo/prepare_run.sh "${prepare[@]}" build/program/app/yeroup build/demo-run
 run=$root/build/demo-run
 
-if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then
-  demo_say "no display to show the program on. Everything is built and laid out in build/demo-run;"
-  demo_say "run this script inside a desktop session, or under a virtual one: xvfb-run -a $0"
-  demo_say "(tools/screenshots.sh takes pictures of the program under Xvfb)."
-  exit 2
-fi
+headless=0
+if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then headless=1; fi
 
 trap demo_stop_host EXIT
 demo_start_host "${port:-8765}" "$rate" "$root/build/demo-host.log"
@@ -58,7 +58,36 @@ demo_say "demo update host on 127.0.0.1:$demo_host_port (log: build/demo-host.lo
 export YEROUP_REGISTRY_FILE=$run/registry.ini
 
 status=0
-(cd "$run" && ./yeroup) || status=$?
+if ((headless)); then
+  demo_say "no display: running the program on a virtual one to take a picture of it"
+  mkdir -p build/screenshots
+  trap 'demo_stop_display; demo_stop_host' EXIT
+  demo_start_display "$run"
+  (cd "$run" && exec ./yeroup) >"$run/app.log" 2>&1 &
+  app_pid=$!
+  # The main window, or on a machine without the player software the question to install it.
+  window=
+  shown() {
+    window=$(xdotool search --onlyvisible --limit 1 --name "$1" 2>/dev/null) && [[ -n $window ]]
+  }
+  main_or_question() { shown 'YERO MP3 LiveUpdate 2005' || shown 'YERO MP3 LiveUpdate 提示' || ! kill -0 "$app_pid" 2>/dev/null; }
+  demo_wait_for main_or_question || true
+  picture=$root/build/screenshots/run-demo-main.png
+  if [[ -n $window ]]; then
+    sleep 2  # let the page views render
+    if xdotool getwindowname "$window" | grep -q '2005'; then demo_shot "$picture" "$window"; else demo_shot "$picture"; fi
+    demo_say "what the program shows after start-up: $picture"
+    demo_say "to use the program itself, run this script in a desktop session"
+    # Closing the main window ends the program; closing the install question answers it with Cancel.
+    xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4 2>/dev/null || true
+    demo_wait_for eval '! kill -0 $app_pid 2>/dev/null' || kill "$app_pid" 2>/dev/null || true
+  else
+    demo_say "the program showed no window (output: build/demo-run/app.log)"
+  fi
+  wait "$app_pid" || status=$?
+else
+  (cd "$run" && ./yeroup) || status=$?
+fi
 demo_say "program ended with status $status"
 if [[ -f $run/setup-invocations.log ]]; then
   demo_say "setup program starts recorded in build/demo-run/setup-invocations.log:"

@@ -1,20 +1,27 @@
 #!/usr/bin/env bash
 # Runs the program under Xvfb (with a window manager) against the demo update host and saves PNG
-# screenshots of a whole session:
+# screenshots of whole sessions, good days and bad ones:
 #
 #   tools/screenshots.sh [--no-build] [OUT_DIR]      (default OUT_DIR: build/screenshots)
 #
-#   0-no-player.png    without the player software: the question to install it (answered OK, which
-#                      starts the setup program stand-in and ends the program)
-#   1-splash.png       the splash window during the start-up checks
-#   2-main.png         the main window with the first model and firmware and their pages
-#   3-downloading.png  a package download in progress (the host is throttled for it)
-#   4-ready.png        the package-ready panel once the package is stored
-#   5-connect.png      the question before the updater starts (answered OK, which starts the updater
-#                      stand-in); the main window is then closed
+#   0-no-player.png         without the player software: the question to install it, with the buttons
+#                           确定 / 取消 (answered 确定, which starts the setup stand-in and ends the program)
+#   1-splash.png            the splash window during the start-up checks
+#   2-main.png              the main window with the first model and firmware, their pages and the whole
+#                           information text
+#   3-downloading.png       a package download started from the keyboard (the focus is on 取消下载)
+#   4-ready.png             the package-ready panel once the package is stored (the focus on 固件升级)
+#   5-connect.png           the question before the updater starts, with the buttons 确定 / 取消
+#                           (answered 确定, which starts the updater stand-in)
+#   6-undeclared-charset.png  an old firmware page in code page 936 that declares no charset
+#   7-page-loading.png      a slow host: the page view while a firmware page is on its way
+#   8-chunked-download.png  a package sent in chunks: bytes so far and speed, a busy bar, no percentage
+#   9-login-page.png        a Wi-Fi login page instead of the catalogue: the older copy is kept, with the
+#                           warning and its 确定 button
+#   10-main-2x.png          the main window at twice the scale
 #
-# Uses fresh exe folders under build/screenshots-run and a host on a free port, so it does not get
-# in the way of a running tools/run-demo.sh.
+# Uses fresh exe folders under build/screenshots-run and hosts on free ports, so it does not get in
+# the way of a running tools/run-demo.sh.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,7 +31,6 @@ build=1
 if [[ ${1:-} == --no-build ]]; then build=0; shift; fi
 out=$(mkdir -p "${1:-build/screenshots}" && cd "${1:-build/screenshots}" && pwd)
 base=$root/build/screenshots-run
-wait_s=120   # generous: the machine may be loaded
 
 if ((build)); then
   demo_setup
@@ -34,48 +40,28 @@ demo_site
 rm -rf "$base"
 mkdir -p "$base"
 
-xvfb_pid=
-wm_pid=
 app_pid=
 cleanup() {
-  local pid
-  for pid in $app_pid $wm_pid $xvfb_pid; do
-    kill "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-  done
+  if [[ -n $app_pid ]]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+  fi
+  demo_stop_display
   demo_stop_host
 }
 trap cleanup EXIT
 
-# 6 MiB at 512 KiB/s: about 12 s of visible progress.
-demo_start_host 0 512 "$base/host.log"
-export YEROUP_UPDATE_HOST=127.0.0.1:$demo_host_port
+# Room for the main window at twice the scale.
+demo_start_display "$base" 1600x1000
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$base/display" 2>"$base/xvfb.log" &
-xvfb_pid=$!
-# wait_for COMMAND...: polls until COMMAND succeeds; fails after $wait_s seconds.
-wait_for() {
-  local i
-  for ((i = 0; i < wait_s * 10; i++)); do "$@" && return 0; sleep 0.1; done
-  return 1
+# host LOG_NAME RATE_KIB [HOST OPTIONS...]: (re)starts the update host for the next session.
+host() {
+  demo_stop_host
+  demo_start_host 0 "$2" "$base/$1" "${@:3}"
+  export YEROUP_UPDATE_HOST=127.0.0.1:$demo_host_port
 }
-wait_for test -s "$base/display" || { demo_say "Xvfb did not start"; cat "$base/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -n 1 "$base/display")
-unset WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb
-# A window manager, so windows get their caption bars and can be closed as a user would.
-openbox >"$base/openbox.log" 2>&1 &
-wm_pid=$!
-
-# find_window TITLE: prints the id of the first visible window whose title contains TITLE.
-find_window() {
-  timeout "$wait_s" xdotool search --sync --onlyvisible --limit 1 --name "$1" ||
-    { demo_say "no window \"$1\" within $wait_s s (program output: $run/app.log)" >&2; return 1; }
-}
-shot() {
-  import -window root "$out/$1"
-  demo_say "saved $out/$1"
-}
+find_window() { demo_find_window "$1" || { demo_say "(program output: $run/app.log)" >&2; return 1; }; }
+shot() { demo_shot "$out/$1"; }
 # start_app RUN_DIR [prepare_run.sh options]: lays out RUN_DIR and starts the program from it.
 start_app() {
   run=$1
@@ -86,12 +72,28 @@ start_app() {
 }
 app_gone() { ! kill -0 "$app_pid" 2>/dev/null; }
 wait_app_end() {
-  wait_for app_gone || { demo_say "the program did not end"; exit 1; }
+  demo_wait_for app_gone || { demo_say "the program did not end"; exit 1; }
   wait "$app_pid" || { demo_say "the program ended with status $?"; exit 1; }
   app_pid=
 }
+close_main() {
+  xdotool windowactivate --sync "$main" key alt+F4
+  wait_app_end
+}
+keys() { xdotool windowactivate --sync "$main" key --delay 150 "$@"; }
+# pick LIST_X STEPS...: opens the list at LIST_X in the top panel and moves through it with the keys.
+pick() {
+  local x=$1
+  shift
+  xdotool mousemove --window "$main" "$x" 18 click 1
+  sleep 0.5
+  xdotool key --delay 150 "$@" Return
+}
+model_list=362     # ComboBox1 at 312,8 (100 x 21) in the top panel, which starts at -1,0
+firmware_list=546  # ComboBox2 at 496,8
 
 # Without the player software the program offers its setup and ends.
+host host-no-player.log 0
 start_app "$base/no-player" --no-player
 question=$(find_window 'YERO MP3 LiveUpdate 提示')
 sleep 0.5
@@ -99,41 +101,91 @@ shot 0-no-player.png
 xdotool windowactivate --sync "$question" key Return
 wait_app_end
 setup_log=$run/setup-invocations.log
-[[ -s $setup_log ]] || { demo_say "the setup program was not started"; exit 1; }
+demo_wait_for test -s "$setup_log" || { demo_say "the setup program was not started"; exit 1; }
 demo_say "setup program started: $(tail -n 1 "$setup_log")"
 
-# With the player software: the whole road from start-up to the updater.
+# With the player software: the whole road from start-up to the updater, by keyboard where it can be.
+# 6 MiB at 512 KiB/s: about 12 s of visible progress.
+host host.log 512
 start_app "$base/player"
 find_window 'Tavik MP3 LiveUpdate' >/dev/null
 sleep 0.3
 shot 1-splash.png
 
 main=$(find_window 'YERO MP3 LiveUpdate 2005')
-sleep 2   # let the page views render
+sleep 2  # let the page views render
 shot 2-main.png
 
-# The download button sits at 608,5 (75 x 25) in the top panel, which starts at -1,0.
+# The focus starts on the model list; two tabs reach the download button, Space presses it.
 package=$run/FirmwareBack/YERO-T10_V1.05.zip
-xdotool mousemove --window "$main" 645 17 click 1
+keys Tab Tab space
 sleep 4
 shot 3-downloading.png
 
-wait_for test -f "$package" || { demo_say "the package was not stored within $wait_s s"; exit 1; }
+demo_wait_for test -f "$package" || { demo_say "the package was not stored within $demo_wait_s s"; exit 1; }
 sleep 1
 shot 4-ready.png
 
-# The upgrade button: 370,8 (75 x 49) in the package-ready panel at 240,384.
-xdotool mousemove --window "$main" 647 416 click 1
+# The focus is on the upgrade button: Return presses it.
+keys Return
 question=$(find_window '将您的MP3播放器与电脑连接')
 sleep 0.5
 shot 5-connect.png
 xdotool windowactivate --sync "$question" key Return
-
 updater_log=$run/player/updater-invocations.log
-wait_for test -s "$updater_log" || { demo_say "the updater was not started"; exit 1; }
+demo_wait_for test -s "$updater_log" || { demo_say "the updater was not started"; exit 1; }
 demo_say "updater started: $(tail -n 1 "$updater_log")"
 
+# The second model's older firmware has a page in code page 936 without a charset declaration.
+pick $model_list Down
+sleep 1
+pick $firmware_list Down
+page=$run/FirmwareBack/YERO-T20_V2.00.htm
+demo_wait_for test -f "$page" || { demo_say "the old page was not fetched"; exit 1; }
+sleep 1.5
+shot 6-undeclared-charset.png
 # Closing the main window ends the program, which saves the selection on the way.
-xdotool windowactivate --sync "$main" key alt+F4
-wait_app_end
+close_main
 demo_say "program closed; selection saved: $(tr '\r\n' '  ' <"$run/user.ini")"
+
+# A bad day: a slow host that sends its bodies in chunks.
+host host-slow.log 512 --chunked --page-delay 4
+start_app "$base/slow"
+main=$(find_window 'YERO MP3 LiveUpdate 2005')
+sleep 1
+pick $firmware_list Down
+sleep 1.5
+shot 7-page-loading.png
+demo_wait_for test -f "$run/FirmwareBack/YERO-T10_V1.02.htm" || { demo_say "the page did not come"; exit 1; }
+sleep 1
+pick $firmware_list Up
+sleep 6  # the shown copy is refreshed from the slow host
+xdotool mousemove --window "$main" 645 17 click 1  # the download button: 608,5 (75 x 25) in the top panel
+sleep 4
+shot 8-chunked-download.png
+demo_wait_for test -f "$run/FirmwareBack/YERO-T10_V1.05.zip" || { demo_say "the chunked package was not stored"; exit 1; }
+close_main
+
+# Behind a hotel's Wi-Fi every address answers with its login page; the catalogue of the earlier
+# session stays.
+host host-login.log 0 --captive-portal
+cp "$base/player/YEROMP3LiveUpdate.ini" "$base/player/catalogue-before.ini"
+start_app "$base/player"
+warning=$(find_window '下载配置文件时出错')
+sleep 0.5
+shot 9-login-page.png
+xdotool windowactivate --sync "$warning" key Return
+main=$(find_window 'YERO MP3 LiveUpdate 2005')
+cmp -s "$base/player/YEROMP3LiveUpdate.ini" "$base/player/catalogue-before.ini" ||
+  { demo_say "the login page replaced the catalogue"; exit 1; }
+close_main
+
+# Twice the scale.
+host host-2x.log 0
+export QT_SCALE_FACTOR=2
+start_app "$base/player"
+unset QT_SCALE_FACTOR
+main=$(find_window 'YERO MP3 LiveUpdate 2005')
+sleep 2
+shot 10-main-2x.png
+close_main

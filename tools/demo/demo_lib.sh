@@ -21,15 +21,17 @@ demo_build() {
   cmake --build build/program -j "$(nproc)" --target yeroup
 }
 
+# Built beside the old site and swapped in, so a host serving the old one never sees half a site.
 demo_site() {
   python3 tools/demo/build_site.py --out build/demo-site
 }
 
-# demo_start_host PORT RATE_KIB LOG: starts the host in the background and waits until it listens.
-# Sets demo_host_pid and demo_host_port (the actual port, useful with PORT 0).
+# demo_start_host PORT RATE_KIB LOG [HOST OPTIONS...]: starts the host in the background and waits until
+# it listens. Sets demo_host_pid and demo_host_port (the actual port, useful with PORT 0).
 demo_start_host() {
   local port=$1 rate=$2 log=$3 i
-  python3 tools/demo/update_host.py --root build/demo-site --port "$port" --rate-kib "$rate" >"$log" 2>&1 &
+  shift 3
+  python3 tools/demo/update_host.py --root build/demo-site --port "$port" --rate-kib "$rate" "$@" >"$log" 2>&1 &
   demo_host_pid=$!
   for ((i = 0; i < 300; i++)); do
     if grep -q '^listening on ' "$log"; then
@@ -53,4 +55,48 @@ demo_stop_host() {
     wait "$demo_host_pid" 2>/dev/null || true
   fi
   demo_host_pid=
+}
+
+# Polls until COMMAND... succeeds; fails after $demo_wait_s seconds (generous: the machine may be loaded).
+demo_wait_s=120
+demo_wait_for() {
+  local i
+  for ((i = 0; i < demo_wait_s * 10; i++)); do "$@" && return 0; sleep 0.1; done
+  return 1
+}
+
+# demo_start_display LOG_DIR [WIDTHxHEIGHT]: a virtual display (Xvfb) with a window manager, so windows
+# get their caption bars and can be closed as a user would. Sets DISPLAY for what is started afterwards.
+demo_start_display() {
+  local logs=$1 size=${2:-800x600}
+  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$logs/display" 2>"$logs/xvfb.log" &
+  demo_xvfb_pid=$!
+  demo_wait_for test -s "$logs/display" || { demo_say "Xvfb did not start"; cat "$logs/xvfb.log" >&2; return 1; }
+  export DISPLAY=:$(head -n 1 "$logs/display")
+  unset WAYLAND_DISPLAY
+  export QT_QPA_PLATFORM=xcb
+  openbox >"$logs/openbox.log" 2>&1 &
+  demo_wm_pid=$!
+}
+
+demo_stop_display() {
+  local pid
+  for pid in ${demo_wm_pid:-} ${demo_xvfb_pid:-}; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  demo_wm_pid=
+  demo_xvfb_pid=
+}
+
+# demo_find_window TITLE: prints the id of the first visible window whose title contains TITLE.
+demo_find_window() {
+  timeout "$demo_wait_s" xdotool search --sync --onlyvisible --limit 1 --name "$1" ||
+    { demo_say "no window \"$1\" within $demo_wait_s s" >&2; return 1; }
+}
+
+# demo_shot FILE [WINDOW]: saves the whole screen, or one window with its frame, as a PNG.
+demo_shot() {
+  if [[ -n ${2:-} ]]; then import -frame -window "$2" "$1"; else import -window root "$1"; fi
+  demo_say "saved $1"
 }
