@@ -62,7 +62,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Wine runs the player software's setup program and updater; the CJK fonts show the Chinese texts.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, fonts-wqy-microhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine, fonts-wqy-microhei | fonts-noto-cjk, qt6-translations-l10n")
 # The synopsis line is the summary above; this is the extended description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "YEROUP refreshes the firmware catalogue of YERO MP3 players from the update
