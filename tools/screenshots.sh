@@ -76,6 +76,18 @@ wait_app_end() {
   wait "$app_pid" || { demo_say "the program ended with status $?"; exit 1; }
   app_pid=
 }
+# answer WINDOW KEY: presses KEY in a message box until it has gone (a key sent while the box is still
+# taking the focus can be lost).
+answer() {
+  local i
+  for ((i = 0; i < 20; i++)); do
+    xdotool windowactivate --sync "$1" key "$2" 2>/dev/null || true
+    sleep 0.5
+    xdotool getwindowname "$1" >/dev/null 2>&1 || return 0
+  done
+  demo_say "the box did not go"
+  return 1
+}
 close_main() {
   xdotool windowactivate --sync "$main" key alt+F4
   wait_app_end
@@ -98,7 +110,7 @@ start_app "$base/no-player" --no-player
 question=$(find_window 'YERO MP3 LiveUpdate 提示')
 sleep 0.5
 shot 0-no-player.png
-xdotool windowactivate --sync "$question" key Return
+answer "$question" Return
 wait_app_end
 setup_log=$run/setup-invocations.log
 demo_wait_for test -s "$setup_log" || { demo_say "the setup program was not started"; exit 1; }
@@ -131,7 +143,7 @@ keys Return
 question=$(find_window '将您的MP3播放器与电脑连接')
 sleep 0.5
 shot 5-connect.png
-xdotool windowactivate --sync "$question" key Return
+answer "$question" Return
 updater_log=$run/player/updater-invocations.log
 demo_wait_for test -s "$updater_log" || { demo_say "the updater was not started"; exit 1; }
 demo_say "updater started: $(tail -n 1 "$updater_log")"
@@ -174,7 +186,7 @@ start_app "$base/player"
 warning=$(find_window '下载配置文件时出错')
 sleep 0.5
 shot 9-login-page.png
-xdotool windowactivate --sync "$warning" key Return
+answer "$warning" Return
 main=$(find_window 'YERO MP3 LiveUpdate 2005')
 cmp -s "$base/player/YEROMP3LiveUpdate.ini" "$base/player/catalogue-before.ini" ||
   { demo_say "the login page replaced the catalogue"; exit 1; }

@@ -32,7 +32,7 @@ CONTENT_TYPES = {
 INDEX_FILE = "index.htm"
 CHUNK = 16 * 1024
 LOGIN_PAGE = (
-    "<html><head><title>Hotel Wi-Fi</title></head><body>\r\n"
+    "<html><head><meta charset=\"utf-8\"><title>Hotel Wi-Fi</title></head><body>\r\n"
     "<h3>欢迎使用酒店无线网络</h3>\r\n"
     "<form action=\"/login\" method=\"post\">房间号：<input name=\"room\"> <input type=\"submit\" value=\"登录\"></form>\r\n"
     "</body></html>\r\n").encode("utf-8")
