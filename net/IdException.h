@@ -56,6 +56,8 @@ YEROUP_ID_EXCEPTION(EIdNoDataToRead, EIdTCPConnectionError);
 YEROUP_ID_EXCEPTION(EIdFileNotFound, EIdTCPConnectionError);
 YEROUP_ID_EXCEPTION(EIdAlreadyConnected, EIdException);
 YEROUP_ID_EXCEPTION(EIdReadTimeout, EIdException);
+// The overall time limit of an operation passed, however steadily the peer trickled.
+YEROUP_ID_EXCEPTION(EIdTimeLimitExceeded, EIdReadTimeout);
 YEROUP_ID_EXCEPTION(EIdReadLnMaxLineLengthExceeded, EIdException);
 
 #undef YEROUP_ID_EXCEPTION

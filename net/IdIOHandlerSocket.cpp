@@ -7,13 +7,13 @@
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
 #include "net/IdResourceStrings.h"
+#include "net/Limits.h"
 #include "platform/threads/Thread.h"
 
 namespace yeroup::net {
 
 namespace {
 constexpr std::int32_t kConnectSlice = 125;
-constexpr std::int32_t kAntiFreezeConnectLimit = 120000;
 }  // namespace
 
 TIdIOHandlerSocket::~TIdIOHandlerSocket() { CloseBinding(); }
@@ -51,7 +51,7 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, std::int32_t port, c
     if (timeout != TimeoutUseDefault && timeout != 0)
         ThreadedConnect(timeout);
     else if (TIdAntiFreezeBase::InEffect())
-        ThreadedConnect(kAntiFreezeConnectLimit);
+        ThreadedConnect(limits::kAntiFreezeConnectTimeout);
     else
         GStack()->CheckSocketResult(binding_->ConnectToPeer(Id_PF_INET));
 }

@@ -26,6 +26,7 @@ inline constexpr const char* RSConnectionClosedGracefully = "Connection Closed G
 inline constexpr const char* RSNotConnected = "Not Connected";
 inline constexpr const char* RSAlreadyConnected = "Already connected.";
 inline constexpr const char* RSReadTimeout = "Read Timeout";
+inline constexpr const char* RSTimeLimitExceeded = "Time limit of %d ms exceeded.";
 inline constexpr const char* RSReadLnMaxLineLengthExceeded = "Max line length exceeded.";
 inline constexpr const char* RSNotEnoughDataInBuffer = "Not enough data in buffer.";
 inline constexpr const char* RSNoDataToRead = "No data to read.";

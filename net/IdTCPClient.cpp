@@ -24,6 +24,10 @@ void TIdTCPClient::Connect(std::int32_t timeout) {
     try {
         transport->PrepareBinding();
         ResetInput();
+        // Under an overall time limit even a connect without a time-out of its own ends in time.
+        const bool untimed = timeout == TimeoutUseDefault || timeout == 0;
+        const std::int32_t limited = LimitedTimeout(untimed ? TimeoutNoLimit : timeout);
+        if (!untimed || limited != TimeoutNoLimit) timeout = limited;
         transport->ConnectTo(Host(), Port(), BoundIP, BoundPort, BoundPortMin, BoundPortMax, timeout);
         if (Intercept()) Intercept()->Connect();
         NotifyStatus(hsConnected, {Host()});

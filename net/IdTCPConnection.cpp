@@ -1,6 +1,9 @@
 // Connection lifetime: the transport it holds, closing and the closure checks.
 #include "net/IdTCPConnection.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "net/IdException.h"
 #include "net/IdResourceStrings.h"
 
@@ -98,6 +101,22 @@ void TIdTCPConnection::CheckClosed(bool raiseIfClosed, bool ignoreBuffer) {
 bool TIdTCPConnection::IsConnected() {
     CheckClosed(false, false);
     return ioHandler_ && ioHandler_->HasSocket();
+}
+
+void TIdTCPConnection::SetTimeLimit(std::int32_t milliseconds) {
+    timeLimit_ = std::max<std::int32_t>(milliseconds, 0);
+    if (timeLimit_ == 0)
+        timeLimitEnd_.reset();
+    else
+        timeLimitEnd_ = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeLimit_);
+}
+
+std::int32_t TIdTCPConnection::LimitedTimeout(std::int32_t timeout) const {
+    if (!timeLimitEnd_) return timeout;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(*timeLimitEnd_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0) throw EIdTimeLimitExceeded(FormatNumbers(RSTimeLimitExceeded, {timeLimit_}));
+    const auto remaining = static_cast<std::int32_t>(std::min<std::int64_t>(left.count(), INT32_MAX));
+    return timeout == TimeoutNoLimit || timeout > remaining ? remaining : timeout;
 }
 
 void TIdTCPConnection::ProbeForClose(bool raiseIfClosed) { FillInputBuffer(raiseIfClosed, 1, false); }

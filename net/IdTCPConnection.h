@@ -2,8 +2,10 @@
 // A buffered, blocking byte-stream connection over a transport. Every received byte enters the
 // input buffer through FillInputBuffer; every read takes its bytes from there. Writes leave
 // through WriteBytes, directly or collected in a write batch.
+#include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +15,7 @@
 #include "net/IdIOHandler.h"
 #include "net/IdIntercept.h"
 #include "net/IdRFCReply.h"
+#include "net/Limits.h"
 #include "platform/streams/Stream.h"
 
 namespace yeroup::net {
@@ -27,7 +30,7 @@ public:
     ~TIdTCPConnection() override;
 
     bool ASCIIFilter = false;            // mask received bytes to 7 bits
-    std::int32_t MaxLineLength = 16384;  // 0 = no limit
+    std::int32_t MaxLineLength = limits::kMaxLineLength;  // 0 = no limit
     TIdMaxLineAction MaxLineAction = maException;
     std::int32_t ReadTimeout = 0;         // ms; 0 = no limit
     std::int32_t RecvBufferSize = 32768;  // bytes asked of each receive; chunk of stream reads
@@ -42,6 +45,13 @@ public:
     // Optional filter over received and sent blocks (borrowed, forgotten when destroyed).
     TIdConnectionIntercept* Intercept() const { return intercept_; }
     void SetIntercept(TIdConnectionIntercept* intercept);
+
+    // An overall limit, in ms from now, on every wait that follows (connects included) until it is lifted with
+    // 0: past it a wait raises EIdTimeLimitExceeded, however steadily the peer trickles.
+    void SetTimeLimit(std::int32_t milliseconds);
+    // The time-out a wait of the given length may use under the limit (TimeoutNoLimit stays when none is
+    // set); raises EIdTimeLimitExceeded once the limit has passed.
+    std::int32_t LimitedTimeout(std::int32_t timeout) const;
 
     // Set by ReadLine: the line was cut at the maximum (maSplit) / ended by the peer closing.
     bool ReadLnSplit() const { return readLnSplit_; }
@@ -68,7 +78,8 @@ public:
     virtual std::int64_t WriteFileContents(const std::string& path, bool allowSystemSend = true);
 
     void ReadExact(void* buffer, std::int32_t count);
-    // count -1 without untilClose: a 4-byte length in network order comes first.
+    // count -1 without untilClose: a 4-byte length in network order comes first. With untilClose a count of 0
+    // or more caps the read: it ends at the peer's close or after count bytes, whichever comes first.
     void ReadToStream(platform::TStream& stream, std::int32_t count = -1, bool untilClose = false);
     std::string TakeAvailable();
     std::int32_t ReadInt32(bool convert = true);
@@ -112,6 +123,8 @@ private:
     bool closed_ = false;
     bool readLnSplit_ = false;
     bool readLnEndedByClose_ = false;
+    std::optional<std::chrono::steady_clock::time_point> timeLimitEnd_;
+    std::int32_t timeLimit_ = 0;
 };
 
 }  // namespace yeroup::net

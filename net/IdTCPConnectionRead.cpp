@@ -17,6 +17,7 @@ constexpr int kAborted = 10053;
 
 std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout) {
     if (timeout == TimeoutUseDefault) timeout = ReadTimeout == 0 ? TimeoutNoLimit : ReadTimeout;
+    LimitedTimeout(timeout);  // a peer that keeps bytes coming is cut off too once the time limit passed
     std::int32_t result = 0;
     CheckClosed(raiseIfClosed, false);
     if (!IsConnected()) {
@@ -39,19 +40,23 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
             {
                 // The wait pumps messages; a handler may release the transport meanwhile.
                 const auto waiting = HoldIOHandler();
-                if (!waiting->WaitReadable(timeout)) {
+                const std::int32_t limited = LimitedTimeout(timeout);
+                if (!waiting->WaitReadable(limited)) {
+                    if (limited != timeout) LimitedTimeout(timeout);  // raises when the time limit ended the wait
                     if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
                     return -1;
                 }
             }
             const auto transport = HoldIOHandler();
-            if (transport) {
-                block = inputBuffer_.Reserve(size);
-                n = transport->Receive(block, size);
-            } else {
-                n = 0;
-                if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
+            if (!transport || !transport->HasSocket()) {
+                // Closed from this side by a handler the wait ran, in a slice that found data: the same end as
+                // when the next slice finds no socket.
+                if (raiseIfClosed && inputBuffer_.Size() == 0)
+                    throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
+                return 0;
             }
+            block = inputBuffer_.Reserve(size);
+            n = transport->Receive(block, size);
         }
         closed_ = n == 0;
         if (n != 0 && GStack()->CheckSocketResult(n, {kShutDown, kAborted})) {
@@ -139,14 +144,11 @@ void TIdTCPConnection::MoveBufferedToStream(platform::TStream& stream, std::int3
 
 void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t count, bool untilClose) {
     if (count == -1 && !untilClose) count = ReadInt32(true);
-    if (count >= 0) {
-        const std::int64_t position = stream.Position();
-        stream.SetSize(position + count);
-        stream.SetPosition(position);
-    }
+    // The stream grows as bytes come and is never sized ahead from the count: what a peer announces must not
+    // cost memory before its bytes are here.
     std::int32_t remaining;
     if (untilClose) {
-        remaining = std::numeric_limits<std::int32_t>::max();
+        remaining = count >= 0 ? count : std::numeric_limits<std::int32_t>::max();
         NotifyWorkBegin(wmRead, 0);
     } else {
         remaining = std::max<std::int32_t>(count, 0);
@@ -160,32 +162,24 @@ void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t coun
             if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
             throw;
         }
-        if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());  // undo an unfilled pre-size
+        if (stream.Size() > stream.Position()) stream.SetSize(stream.Position());
     };
 
     try {
-        if (inputBuffer_.Size() > 0) {
-            const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
-            MoveBufferedToStream(stream, k);
-            remaining -= k;
-        }
-        const std::int32_t chunk = std::max<std::int32_t>(std::min(remaining, RecvBufferSize), 1);
-        while (IsConnected() && remaining > 0) {
-            std::int32_t k = std::min(remaining, chunk);
-            try {
-                // Same as reading k bytes exactly, but moved straight from the input buffer.
-                while (inputBuffer_.Size() < k) {
+        // Every byte that reaches the input buffer goes on to the stream at once, so a read that ends early
+        // (the peer closing, a cancel) leaves in the stream every byte that came.
+        while (remaining > 0) {
+            if (inputBuffer_.Size() == 0) {
+                if (!IsConnected()) break;
+                try {
                     FillInputBuffer(true, TimeoutUseDefault, true);
-                    CheckClosed(true, true);
+                } catch (const EIdConnClosedGracefully&) {
+                    if (!untilClose) throw;
+                    break;
                 }
-            } catch (const EIdConnClosedGracefully&) {
-                if (!untilClose) throw;
-                k = std::min(inputBuffer_.Size(), remaining);
-                stream.WriteBuffer(inputBuffer_.Memory(), k);
-                inputBuffer_.DropAll();  // the last bytes after a close are not counted as work
-                remaining -= k;
                 continue;
             }
+            const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
             MoveBufferedToStream(stream, k);
             remaining -= k;
         }
