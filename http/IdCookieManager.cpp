@@ -7,6 +7,7 @@
 
 #include "http/IdInternetDate.h"
 #include "http/IdURI.h"
+#include "http/Limits.h"
 
 namespace yeroup::http {
 
@@ -109,8 +110,12 @@ std::string TIdCookieManager::CookieHeaderFor(const TIdURI& uri, bool secure) {
     }
     std::string header;
     for (auto it = sorted.rbegin(); it != sorted.rend(); ++it) {
-        if (!header.empty()) header += "; ";
-        header += it->second->ClientCookieText();
+        // Cookies that would make the header longer than servers take stay out.
+        const std::string text = it->second->ClientCookieText();
+        const std::size_t separator = header.empty() ? 0 : 2;
+        if (header.size() + separator + text.size() > limits::kMaxCookieHeaderBytes) continue;
+        if (separator) header += "; ";
+        header += text;
     }
     return header;
 }

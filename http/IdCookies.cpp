@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "http/Limits.h"
+
 namespace yeroup::http {
 
 TIdCookies::~TIdCookies() {
@@ -34,6 +36,8 @@ TIdCookieRFC2109* TIdCookies::AddCookie(TIdCookieRFC2109* cookie) {
     TIdDomainCookies* list = domains_.Object(domain);
     int index = list->IndexOf(cookie->CookieName);
     if (index < 0) {
+        // A full domain makes room by dropping its oldest cookie, so a server cannot grow the store without end.
+        while (list->Count() >= limits::kMaxCookiesPerDomain) Delete(list->Object(0));
         list->Add(cookie->CookieName, cookie);
         return cookie;
     }

@@ -43,16 +43,29 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
     TIdHTTPRequest& request = Request();
     TIdHTTPResponse& response = Response();
     const std::int64_t start = bodyStream ? bodyStream->Position() : 0;
+    // Every call has its own redirect count, whatever became of the one before.
+    redirectCount_ = 0;
     authRetries_ = 0;
     proxyAuthRetries_ = 0;
+    closeAfterResponse_ = false;
     request.Target = url;
     request.Method = method;
     request.UploadStream = uploadStream;
     response.BodyStream = bodyStream;
+    SetTimeLimit(CallTimeout);
+    struct LiftTimeLimit {
+        TIdCustomHTTP& client;
+        ~LiftTimeLimit() { client.SetTimeLimit(0); }
+    } lift{*this};
+    // A connection is used again only when its last response was read to the end and said it may be.
+    const auto closeIfSpent = [&] {
+        if (!messageComplete_ || closeAfterResponse_ || !response.KeepConnection()) Disconnect();
+    };
     try {
         for (bool done = false; !done;) {
             ++redirectCount_;
             PrepareRequest();
+            messageComplete_ = false;
             ConnectAndSend();
             ReadResponseHead();
             switch (DecideNextStep()) {
@@ -75,13 +88,16 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
             case nsUnknown: throw net::EIdException("Undefined situation");
             case nsDone: done = true; break;
             }
+            if (!done && (!messageComplete_ || closeAfterResponse_)) {
+                Disconnect();
+                closeAfterResponse_ = false;
+            }
         }
     } catch (...) {
-        if (!response.KeepConnection()) Disconnect();
+        closeIfSpent();
         throw;
     }
-    if (!response.KeepConnection()) Disconnect();
-    redirectCount_ = 0;
+    closeIfSpent();
 }
 
 void TIdCustomHTTP::ProcessCookies() {

@@ -10,6 +10,7 @@
 #include "http/IdCookieManager.h"
 #include "http/IdHTTPMessages.h"
 #include "http/IdURI.h"
+#include "http/Limits.h"
 #include "net/IdTCPClient.h"
 
 namespace yeroup::http {
@@ -68,7 +69,12 @@ public:
     bool AllowCookies = true;
     bool HandleRedirects = false;
     TIdHTTPProtocolVersion ProtocolVersion = pv1_1;
-    std::int32_t RedirectMaximum = 15;
+    std::int32_t RedirectMaximum = limits::kRedirectMaximum;
+    // The largest response body a call accepts; a longer one fails with EIdHTTPBodyTooLarge.
+    std::int32_t MaxBodySize = limits::kMaxBodySize;
+    // Milliseconds a whole call may take, redirects included (0: no limit); past it the call fails with
+    // net::EIdTimeLimitExceeded, however steadily the server trickles.
+    std::int32_t CallTimeout = 0;
     TIdProxyConnectionInfo ProxyParams;
     TIdHTTPOptions HTTPOptions{hoForceEncodeParams};
 
@@ -85,25 +91,37 @@ protected:
 
 private:
     enum NextStep { nsUnknown, nsFollow, nsAuthRetry, nsDone };
+    // What a body longer than its limit does: fail the call, or end the read there and drop the connection.
+    enum TBodyOverflow { boRaise, boCut };
+    struct THeaderBudget {
+        std::int64_t bytes = 0;
+        std::int32_t lines = 0;
+    };
 
     void PrepareRequest();
     void SetHostAndPort();
     void ConnectAndSend();
     void WriteRequest();
     void ReadResponseHead();
-    void ReadStatusAndHeaders();
+    // One line of a response head, counted against the budget; raises EIdHTTPHeaderTooLarge past it.
+    void ReadHeaderLine(std::string& line, THeaderBudget& budget, bool headerLine);
+    void ReadStatusAndHeaders(THeaderBudget& budget);
     void ProcessCookies();
     NextStep DecideNextStep();
     [[noreturn]] void RaiseProtocolException();
     // Reads and drops a body that nobody wants; a failure only costs the connection.
     void DiscardBody();
-    void ReadBody();
-    void ReadChunkedBody();
+    void ReadBody(std::int64_t limit, TBodyOverflow overflow);
+    void ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow);
     bool AuthorizationStep(bool proxy);
 
     std::unique_ptr<TIdHTTPProtocol> protocol_;
     TIdURI url_;
     std::int32_t redirectCount_ = 0;
+    // The response now read to its end (false from the request on): only then may the connection be used again.
+    bool messageComplete_ = false;
+    // The response's framing was ambiguous (chunked and a length): the connection is dropped after it.
+    bool closeAfterResponse_ = false;
     std::int32_t authRetries_ = 0;
     std::int32_t proxyAuthRetries_ = 0;
     TIdCookieManager* cookieManager_ = nullptr;

@@ -33,4 +33,29 @@ public:
     EIdIOHandlerPropInvalid() : net::EIdException("IOHandler value is not valid") {}
 };
 
+// A response head passes the header block bounds (bytes or lines).
+class EIdHTTPHeaderTooLarge : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
+// A response body, announced or as it comes, passes what the client may hold.
+class EIdHTTPBodyTooLarge : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
+// A response whose length cannot be told safely: a malformed or conflicting Content-Length, a chunk size that
+// cannot be read, chunk data without its line end.
+class EIdHTTPFramingError : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
+// Redirects were to be followed, but the call reached RedirectMaximum.
+class EIdHTTPTooManyRedirects : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
 }  // namespace yeroup::http

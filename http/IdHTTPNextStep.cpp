@@ -1,6 +1,7 @@
 // What a response means for the call: follow a redirect, retry with credentials, fail, or finish.
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
+#include "net/IdGlobal.h"
 
 namespace yeroup::http {
 
@@ -44,19 +45,19 @@ void TIdCustomHTTP::RaiseProtocolException() {
     TIdHTTPResponse& response = Response();
     platform::TMemoryStream text;
     {
-        ReadTimeoutScope timeout(*this, 2000);
+        ReadTimeoutScope timeout(*this, limits::kErrorBodyReadTimeout);
         BodyStreamScope body(response, &text);
-        ReadBody();
+        ReadBody(limits::kMaxErrorBodyBytes, boCut);
     }
     throw EIdHTTPProtocolException(response.StatusCode(), response.StatusLine, text.ToString());
 }
 
 void TIdCustomHTTP::DiscardBody() {
     platform::TMemoryStream scratch;
-    ReadTimeoutScope timeout(*this, 4000);
+    ReadTimeoutScope timeout(*this, limits::kDiscardedBodyReadTimeout);
     BodyStreamScope body(Response(), &scratch);
     try {
-        ReadBody();
+        ReadBody(limits::kMaxDiscardedBodyBytes, boCut);
     } catch (const std::exception&) {
         // Where the next response starts is unknown now, so the connection cannot be used again.
         Disconnect();
@@ -82,6 +83,10 @@ TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
             request.Target = dest;
             request.Method = method;
         } else {
+            // Redirects were to be followed and no handler takes the one not followed: the call has not
+            // reached what it asked for.
+            if (HandleRedirects && !OnRedirect)
+                throw EIdHTTPTooManyRedirects(net::FormatNumbers("Redirect limit of %d reached.", {RedirectMaximum}));
             bool handled = HandleRedirects;
             if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
             if (!handled) RaiseProtocolException();
@@ -113,7 +118,7 @@ TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
             DiscardBody();
             result = nsAuthRetry;
         } else {
-            if (code != 204) ReadBody();
+            ReadBody(MaxBodySize, boRaise);
             result = nsDone;
         }
     }

@@ -25,6 +25,10 @@ const char* ProtocolVersionText(TIdHTTPProtocolVersion version) { return version
 void TIdCustomHTTP::PrepareRequest() {
     TIdHTTPRequest& request = Request();
     TIdURI uri(request.Target);
+    // A host with blanks or control bytes would end or split the Host line.
+    for (const char c : uri.Host)
+        if (static_cast<unsigned char>(c) <= ' ' || c == '\x7F')
+            throw EIdURIException("Host name contains a blank or a control character.");
     if (!uri.Username.empty()) {
         request.Username = uri.Username;
         request.Password = uri.Password;
@@ -49,7 +53,7 @@ void TIdCustomHTTP::PrepareRequest() {
                 throw EIdUnknownProtocol();
         }
     }
-    request.Target = url_.DirPath + url_.DocName + url_.Query;
+    request.Target = EncodeRequestTarget(url_.DirPath + url_.DocName + url_.Query);
     const TIdHTTPMethod method = request.Method;
     if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";
     if ((method == hmOptions || method == hmTrace || method == hmPut || method == hmDelete) && ProtocolVersion != pv1_1)
@@ -86,7 +90,7 @@ void TIdCustomHTTP::ConnectAndSend() {
     TIdHTTPRequest& request = Request();
     SetHostAndPort();
     if (request.RouteKind == rkProxy) {
-        request.Target = url_.FullURI(false, false);
+        request.Target = EncodeRequestTarget(url_.FullURI(false, false));
         if (ProtocolVersion == pv1_0 && request.Connection.empty()) request.ProxyConnection = "keep-alive";
     } else if (ProtocolVersion == pv1_0 && request.Connection.empty()) {
         request.Connection = "keep-alive";
@@ -107,7 +111,13 @@ void TIdCustomHTTP::WriteRequest() {
     if (cookieManager_) {
         // Secure cookies need a TLS transport, which this build never has.
         std::string cookies = cookieManager_->CookieHeaderFor(url_, false);
-        if (!cookies.empty()) headers.SetHeader("Cookie", cookies);
+        if (!cookies.empty()) {
+            // Servers refuse a folded request header (nginx answers 400), and a long Cookie header would fold.
+            const bool fold = headers.Fold;
+            headers.Fold = false;
+            headers.SetHeader("Cookie", cookies);
+            headers.Fold = fold;
+        }
     }
     BeginWriteBatch(-1);
     try {

@@ -1,7 +1,10 @@
 // Reading a response: the status line, the header block and the body by length, chunks or close.
-#include <charconv>
+#include <algorithm>
+#include <limits>
 
 #include "http/IdHTTP.h"
+#include "http/IdHTTPExceptions.h"
+#include "http/IdHTTPFraming.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
 
@@ -31,16 +34,27 @@ bool TIdHTTPResponse::KeepConnection() {
     return !(SameText(Trim(Connection), "CLOSE") || SameText(Trim(ProxyConnection), "CLOSE"));
 }
 
-void TIdCustomHTTP::ReadStatusAndHeaders() {
+void TIdCustomHTTP::ReadHeaderLine(std::string& line, THeaderBudget& budget, bool headerLine) {
+    line = ReadLine("\n", net::TimeoutUseDefault, -1);
+    budget.bytes += static_cast<std::int64_t>(line.size());
+    if (budget.bytes > limits::kMaxHeaderBlockBytes)
+        throw EIdHTTPHeaderTooLarge(
+            net::FormatNumbers("Response header exceeds %d bytes.", {limits::kMaxHeaderBlockBytes}));
+    if (headerLine && !line.empty() && ++budget.lines > limits::kMaxHeaderLines)
+        throw EIdHTTPHeaderTooLarge(net::FormatNumbers("Response header exceeds %d lines.", {limits::kMaxHeaderLines}));
+}
+
+void TIdCustomHTTP::ReadStatusAndHeaders(THeaderBudget& budget) {
     TIdHTTPResponse& response = Response();
-    response.StatusLine = ReadLine("\n", net::TimeoutUseDefault, -1);
+    ReadHeaderLine(response.StatusLine, budget, false);
     TIdHeaderList& headers = response.HeaderLines;
     headers.Clear();
     try {
         for (;;) {
-            std::string line = ReadLine("\n", net::TimeoutUseDefault, -1);
+            std::string line;
+            ReadHeaderLine(line, budget, true);
             if (line.empty()) break;
-            headers.Add(line);
+            headers.Add(std::move(line));
         }
     } catch (const net::EIdConnClosedGracefully&) {
         Disconnect();
@@ -50,57 +64,84 @@ void TIdCustomHTTP::ReadStatusAndHeaders() {
 }
 
 void TIdCustomHTTP::ReadResponseHead() {
+    // One budget for the whole head, so a server cannot go on for ever with interim responses either.
+    THeaderBudget budget;
     do {
-        ReadStatusAndHeaders();
+        ReadStatusAndHeaders(budget);
         ProcessCookies();
     } while (Response().StatusCode() == 100);
 }
 
-void TIdCustomHTTP::ReadBody() {
+void TIdCustomHTTP::ReadBody(std::int64_t limit, TBodyOverflow overflow) {
     TIdHTTPResponse& response = Response();
     platform::TStream* body = response.BodyStream;
-    if (!body || Request().Method == hmHead) return;
-    // These statuses never carry a body; waiting for one would stall a kept connection until it times out.
+    // Without a stream nothing is read, and the connection cannot carry another request.
+    if (!body) return;
+    // These never carry a body; waiting for one would stall a kept connection until it times out.
     const std::int32_t code = response.StatusCode();
-    if (code == 204 || code == 304 || (code >= 100 && code < 200)) return;
-    if (response.ContentLength() > 0) {
+    if (Request().Method == hmHead || code == 204 || code == 304 || (code >= 100 && code < 200)) {
+        messageComplete_ = true;
+        return;
+    }
+    // A length above what may be kept is an error for the body asked for; an unwanted body is cut instead.
+    const TIdBodyFraming framing =
+        ResponseFraming(response.HeaderLines, overflow == boRaise ? limit : std::numeric_limits<std::int64_t>::max());
+    if (framing.lengthIgnored) closeAfterResponse_ = true;
+    switch (framing.kind) {
+    case TIdBodyFraming::bfChunked:
+        response.SetContentLength(-1);
+        ReadChunkedBody(limit, overflow);
+        break;
+    case TIdBodyFraming::bfLength: {
+        response.SetContentLength(static_cast<std::int32_t>(std::min<std::int64_t>(framing.length, INT32_MAX)));
+        if (framing.length == 0) break;
+        const std::int64_t wanted = std::min(framing.length, limit);
         // A short body is what a cancel leaves; the caller compares the counts.
         try {
-            ReadToStream(*body, response.ContentLength(), false);
-        } catch (const net::EIdConnClosedGracefully&) {
-        } catch (const net::EIdNotConnected&) {}
-    } else if (response.HeaderLines.HeaderValue("Transfer-Encoding").find("chunked") != std::string::npos) {
-        ReadChunkedBody();
-    } else if (!response.LengthGiven()) {
-        ReadToStream(*body, -1, true);
+            ReadToStream(*body, static_cast<std::int32_t>(wanted), false);
+        } catch (const net::EIdConnClosedGracefully&) {}
+        if (wanted < framing.length) Disconnect();  // the rest of the cut body is not read
+        break;
     }
+    case TIdBodyFraming::bfUntilClose: {
+        const std::int64_t start = body->Position();
+        // One byte more than the limit tells a body that is too long from one that just fits.
+        const std::int64_t cap = overflow == boRaise ? limit + 1 : limit;
+        ReadToStream(*body, static_cast<std::int32_t>(std::min<std::int64_t>(cap, INT32_MAX)), true);
+        if (IsConnected() || body->Position() - start > limit) {
+            if (overflow == boRaise && body->Position() - start > limit) RaiseBodyTooLarge(limit);
+            Disconnect();
+        }
+        break;
+    }
+    }
+    messageComplete_ = true;
 }
 
-namespace {
-
-// The size of a chunk-size line: hexadecimal digits before any extension; unreadable reads as 0.
-std::int32_t ChunkSize(const std::string& line) {
-    std::string text = line.substr(0, line.find_first_of("; \t"));
-    text = Trim(text);
-    std::uint32_t size = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), size, 16);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty() || size > 0x7FFFFFFFu) return 0;
-    return static_cast<std::int32_t>(size);
-}
-
-}  // namespace
-
-void TIdCustomHTTP::ReadChunkedBody() {
+void TIdCustomHTTP::ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow) {
     platform::TStream& body = *Response().BodyStream;
     NotifyStatus(net::hsStatusText, {"Chunk Started"});
-    std::int32_t size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1));
-    while (size > 0) {
-        ReadToStream(body, size, false);
-        ReadLine("\n", net::TimeoutUseDefault, -1);
-        size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1));
+    std::int64_t total = 0;
+    for (std::int64_t size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1)); size > 0;
+         size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1))) {
+        if (size > limit - total) {
+            if (overflow == boRaise) RaiseBodyTooLarge(limit);
+            ReadToStream(body, static_cast<std::int32_t>(limit - total), false);
+            Disconnect();  // the rest of the cut body is not read
+            return;
+        }
+        ReadToStream(body, static_cast<std::int32_t>(size), false);
+        total += size;
+        if (!ReadLine("\n", net::TimeoutUseDefault, -1).empty())
+            throw EIdHTTPFramingError("Chunk data is not followed by a line end.");
     }
-    // Trailer lines, if any, up to the blank line that ends the body, so a kept connection stays in step.
-    while (!ReadLine("\n", net::TimeoutUseDefault, -1).empty()) {}
+    // Trailer lines, if any, up to the blank line that ends the body, so a kept connection stays in step; they
+    // get a header budget of their own.
+    THeaderBudget budget;
+    for (std::string line;;) {
+        ReadHeaderLine(line, budget, true);
+        if (line.empty()) break;
+    }
 }
 
 }  // namespace yeroup::http

@@ -104,6 +104,24 @@ std::string TIdURI::PlainURI() {
     return FullURI(false, false);
 }
 
+std::string EncodeRequestTarget(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        const bool unsafe = b <= 0x20 || b == 0x7F || std::string_view("\"<>\\^`{|}").find(c) != std::string_view::npos;
+        if (unsafe) {
+            out += '%';
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 std::string TIdURI::ResolvePath(const std::string& base, const std::string& path, char delimiter) {
     if (!path.empty() && path.front() == delimiter) return path;
     const bool keepTrailing = path.empty() || path.back() == delimiter;

@@ -2,6 +2,7 @@
 // Splits a URL into the parts a request needs and builds URL text back from them. Every part is
 // carried byte for byte: nothing is percent-encoded or decoded.
 #include <string>
+#include <string_view>
 
 #include "net/IdException.h"
 
@@ -39,5 +40,10 @@ public:
     std::string Username;
     std::string Password;
 };
+
+// The text as it may stand in a request line: blanks, control bytes, DEL and the bytes " < > \\ ^ ` { | } are
+// percent-encoded; everything else, "%" and bytes of 0x80 and above included, is kept as it is (the update host
+// expects the code page's bytes).
+std::string EncodeRequestTarget(std::string_view text);
 
 }  // namespace yeroup::http

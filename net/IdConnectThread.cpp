@@ -1,5 +1,7 @@
 #include "net/IdConnectThread.h"
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 
 #include "net/IdComponent.h"
@@ -15,7 +17,16 @@ void TIdConnectThread::Execute() {
     } catch (...) {
         errorMessage_ = "Unknown error";
     }
-    Terminate();  // the waiting side polls this flag
+    {
+        std::lock_guard lock(mutex_);
+        Terminate();  // the waiting side polls this flag
+    }
+    ended_.notify_all();
+}
+
+bool TIdConnectThread::WaitEnded(int milliseconds) {
+    std::unique_lock lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(std::max(milliseconds, 0)), [this] { return Terminated(); });
 }
 
 }  // namespace yeroup::net

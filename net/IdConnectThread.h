@@ -1,5 +1,7 @@
 #pragma once
 // Runs a blocking connect on a worker thread so the waiting thread can sleep in slices and pump.
+#include <condition_variable>
+#include <mutex>
 #include <string>
 
 #include "net/IdSocketHandle.h"
@@ -14,6 +16,8 @@ public:
 
     // Empty when the connect succeeded or was ended by closing its socket; read after WaitFor.
     const std::string& ErrorMessage() const { return errorMessage_; }
+    // Waits up to the given milliseconds for the connect to end; true when it has.
+    bool WaitEnded(int milliseconds);
 
 protected:
     void Execute() override;
@@ -21,6 +25,8 @@ protected:
 private:
     TIdSocketHandle& binding_;
     std::string errorMessage_;
+    std::mutex mutex_;
+    std::condition_variable ended_;
 };
 
 }  // namespace yeroup::net

@@ -56,11 +56,11 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, std::int32_t port, c
         GStack()->CheckSocketResult(binding_->ConnectToPeer(Id_PF_INET));
 }
 
-void TIdIOHandlerSocket::Sleep(int milliseconds) {
+void TIdIOHandlerSocket::Sleep(int milliseconds, TIdConnectThread& thread) {
     if (SleepFunction)
         SleepFunction(milliseconds);
     else
-        platform::Sleep(milliseconds);
+        thread.WaitEnded(milliseconds);  // a slice ends early when the connect does, so an accepting peer costs no wait
 }
 
 void TIdIOHandlerSocket::ThreadedConnect(std::int32_t timeout) {
@@ -86,7 +86,7 @@ void TIdIOHandlerSocket::ThreadedConnect(std::int32_t timeout) {
     slice = std::max<std::int32_t>(slice, 1);  // a zero setting must not spin without progress
     std::int32_t remaining = withoutLimit ? slice + 1 : timeout;
     while (slice < remaining) {
-        Sleep(slice);
+        Sleep(slice, thread);
         remaining = withoutLimit ? slice + 1 : remaining - slice;
         TIdAntiFreezeBase::PumpIfDue(true);
         if (thread.Terminated()) {
@@ -94,7 +94,7 @@ void TIdIOHandlerSocket::ThreadedConnect(std::int32_t timeout) {
             break;
         }
     }
-    Sleep(remaining);
+    Sleep(remaining, thread);
 
     if (thread.Terminated()) {
         thread.WaitFor();

@@ -9,6 +9,8 @@
 
 namespace yeroup::net {
 
+class TIdConnectThread;
+
 class TIdIOHandlerSocket : public TIdIOHandler {
 public:
     TIdIOHandlerSocket() = default;
@@ -31,12 +33,13 @@ public:
 
     bool UseNagle = true;  // false sets TCP_NODELAY before connecting
 
-    // How the threaded connect sleeps; tests may count or shorten the slices.
+    // How the threaded connect sleeps; tests may count or shorten the slices. Without it a slice ends as soon as
+    // the connect does.
     std::function<void(int milliseconds)> SleepFunction;
 
 private:
     void ThreadedConnect(std::int32_t timeout);
-    void Sleep(int milliseconds);
+    void Sleep(int milliseconds, TIdConnectThread& thread);
 
     std::unique_ptr<TIdSocketHandle> binding_;
 };

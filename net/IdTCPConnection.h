@@ -29,7 +29,7 @@ public:
     TIdTCPConnection();
     ~TIdTCPConnection() override;
 
-    bool ASCIIFilter = false;            // mask received bytes to 7 bits
+    bool ASCIIFilter = false;                             // mask received bytes to 7 bits
     std::int32_t MaxLineLength = limits::kMaxLineLength;  // 0 = no limit
     TIdMaxLineAction MaxLineAction = maException;
     std::int32_t ReadTimeout = 0;         // ms; 0 = no limit

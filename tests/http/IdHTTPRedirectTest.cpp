@@ -97,7 +97,7 @@ TEST(IdHTTPRedirect, FollowedRedirectsLeaveOnlyTheFinalBody) {
     EXPECT_EQ(server.ConnectionCount(), 1);
 }
 
-TEST(IdHTTPRedirect, ChainOfFifteenStopsAtTheLimit) {
+TEST(IdHTTPRedirect, ChainOfFifteenFailsAtTheLimit) {
     ScriptedServer server;
     ConnectionScript script;
     for (int i = 1; i <= 15; ++i)
@@ -107,7 +107,12 @@ TEST(IdHTTPRedirect, ChainOfFifteenStopsAtTheLimit) {
     TIdHTTP client;
     client.HandleRedirects = true;
     platform::TMemoryStream stream;
-    client.Get(server.Url("/hop0"), stream);
+    try {
+        client.Get(server.Url("/hop0"), stream);
+        FAIL() << "a redirect not followed passed as success";
+    } catch (const EIdHTTPTooManyRedirects& e) {
+        EXPECT_STREQ(e.what(), "Redirect limit of 15 reached.");
+    }
     EXPECT_EQ(stream.Size(), 0);
     EXPECT_EQ(client.Response().Location, "/hop15");
     EXPECT_EQ(client.Response().StatusCode(), 302);

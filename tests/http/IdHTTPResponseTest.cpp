@@ -107,13 +107,19 @@ TEST(IdHTTPResponse, ChunkedBodies) {
     EXPECT_EQ(server.ConnectionCount(), 1);
 }
 
-TEST(IdHTTPResponse, UnreadableChunkSizeEndsTheBody) {
+TEST(IdHTTPResponse, UnreadableChunkSizeIsAnError) {
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n\r\n"));
     TIdHTTP client;
     platform::TMemoryStream stream;
-    client.Get(server.Url("/z"), stream);
+    try {
+        client.Get(server.Url("/z"), stream);
+        FAIL() << "an unreadable chunk size ended the body as success";
+    } catch (const EIdHTTPFramingError& e) {
+        EXPECT_STREQ(e.what(), "Invalid chunk size \"zz\".");
+    }
     EXPECT_EQ(stream.Size(), 0);
+    EXPECT_FALSE(client.IsConnected());
 }
 
 TEST(IdHTTPResponse, NoBodyFor204OrHead) {

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 namespace yeroup::test {
 
@@ -18,6 +20,16 @@ ConnectionScript& ConnectionScript::Send(std::string bytes) {
 
 ConnectionScript& ConnectionScript::Close() {
     steps_.push_back({StepKind::Close, {}});
+    return *this;
+}
+
+ConnectionScript& ConnectionScript::SendRepeated(std::string bytes, std::int64_t times) {
+    steps_.push_back({StepKind::SendRepeated, std::move(bytes), times});
+    return *this;
+}
+
+ConnectionScript& ConnectionScript::Trickle(std::string bytes, int intervalMs) {
+    steps_.push_back({StepKind::Trickle, std::move(bytes), intervalMs});
     return *this;
 }
 
@@ -85,6 +97,15 @@ void ScriptedServer::Serve(PeerSocket& peer, int index) {
             break;
         }
         case ConnectionScript::StepKind::Send: open = peer.Send(step.bytes); break;
+        case ConnectionScript::StepKind::SendRepeated:
+            for (std::int64_t i = 0; i < step.count && open; ++i) open = peer.Send(step.bytes);
+            break;
+        case ConnectionScript::StepKind::Trickle:
+            for (std::size_t i = 0; i < step.bytes.size() && open; ++i) {
+                if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(step.count));
+                open = peer.Send(step.bytes.substr(i, 1));
+            }
+            break;
         case ConnectionScript::StepKind::Close:
             closedByScript = true;
             open = false;

@@ -12,16 +12,21 @@ namespace yeroup::test {
 
 class ConnectionScript {
 public:
-    enum class StepKind { ReadRequest, Send, Close, WaitForPeerClose };
+    enum class StepKind { ReadRequest, Send, Close, WaitForPeerClose, SendRepeated, Trickle };
     struct Step {
         StepKind kind;
         std::string bytes;
+        std::int64_t count = 0;  // repeats, or milliseconds between trickled bytes
     };
 
     // Reads one request: the head up to the blank line, then as many body bytes as its Content-Length says.
     ConnectionScript& ReadRequest();
     ConnectionScript& Send(std::string bytes);
     ConnectionScript& Respond(std::string bytes) { return ReadRequest().Send(std::move(bytes)); }
+    // Sends bytes the given number of times, or until the client stops taking them.
+    ConnectionScript& SendRepeated(std::string bytes, std::int64_t times);
+    // Sends bytes one at a time with a pause between them, or until the client goes.
+    ConnectionScript& Trickle(std::string bytes, int intervalMs);
     // Closes the connection; a script without it ends by waiting for the client to close.
     ConnectionScript& Close();
     ConnectionScript& WaitForPeerClose();
