@@ -1,8 +1,26 @@
 #pragma once
-// Limits the application puts on what it reads from the update host, each with the reason for its value.
+// Bounds the application puts on what the update host sends and on how long it may take, each with the reason
+// for its value.
 #include <cstddef>
+#include <cstdint>
 
 namespace yeroup::app::limits {
+
+// --- Fetch-to-file (the catalogue and the firmware pages) ---
+
+// Largest catalogue or firmware page a fetch-to-file accepts. The catalogue lists a few models and firmware
+// versions and a page is a short description, each a few KiB; 4 MiB is generous and still cheap to hold and parse.
+inline constexpr std::int32_t kMaxFetchToFileBytes = 4 << 20;
+
+// Milliseconds a fetch-to-file may wait for its connect and for each read: a host that answers at all answers in
+// well under a second.
+inline constexpr std::int32_t kFetchReadTimeout = 10000;
+
+// Milliseconds one fetch-to-file may take in all, however the host trickles: the start-up check behind the splash
+// window, where nothing can be clicked, ends within this and falls back to the stored catalogue.
+inline constexpr std::int32_t kFetchCallTimeout = 20000;
+
+// --- Firmware pages ---
 
 // How far into a page its charset declaration is looked for: the distance browsers look before they fall
 // back to their default, so a page reads here as it would in a browser.

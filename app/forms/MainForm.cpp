@@ -90,6 +90,8 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdHTTP1->OnWork = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) { IdHTTP1Work(s, m, n); };
     IdHTTP1->OnWorkEnd = [this](net::TIdComponent* s, net::TWorkMode m) { IdHTTP1WorkEnd(s, m); };
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
+    // Every slice pumps, also those that found data: a page fetch from a trickling host must not hold the window.
+    IdAntiFreeze1->OnlyWhenIdle = false;
 
     Archiver->Name = "Archiver";
     Archiver->ExtractCorruptedFiles = false;

@@ -18,7 +18,7 @@
 namespace yeroup::app {
 
 TForm1::TForm1(const TAppServices& services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), IdHTTP1(MakeUpdateClient()), services_(services) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), IdHTTP1(MakeFetchClient()), services_(services) {
     setWindowTitle(QString::fromUtf8(texts::kSplashCaption));
     ApplyFormLook(*this, 504, 275);
 

@@ -30,10 +30,11 @@ public:
     void Timer1Timer();
     void FormAc();
 
-    // True when url was fetched and its body saved to path (replaced atomically). A failed fetch, or a body
-    // shorter than its announced length, leaves the file untouched and returns false; a failure to save raises. A call
-    // made while a fetch of this client is under way is refused (false), so two transfers never interleave on the
-    // client. A body that accept (when given) refuses counts as a failed fetch.
+    // True when url was fetched and its body saved to path (replaced atomically). A failed fetch (time-outs and a
+    // body above the fetch limit included), or a body shorter than its announced length, leaves the file untouched
+    // and returns false; a failure to save raises. A call made while a fetch of this client is under way is refused
+    // (false), so two transfers never interleave on the client. A body that accept (when given) refuses counts as a
+    // failed fetch.
     bool FetchToFile(const std::string& url, const std::string& path,
                      const std::function<bool(std::string_view body)>& accept = {});
 

@@ -1,5 +1,7 @@
 #include "app/forms/UpdateClient.h"
 
+#include "app/core/Limits.h"
+
 namespace yeroup::app {
 
 std::unique_ptr<http::TIdHTTP> MakeUpdateClient() {
@@ -19,6 +21,14 @@ std::unique_ptr<http::TIdHTTP> MakeUpdateClient() {
     request.SetContentLength(-1);
     request.ContentRangeStart = 0;
     request.ContentRangeEnd = 0;
+    return client;
+}
+
+std::unique_ptr<http::TIdHTTP> MakeFetchClient() {
+    auto client = MakeUpdateClient();
+    client->ReadTimeout = limits::kFetchReadTimeout;  // also the connect time-out
+    client->CallTimeout = limits::kFetchCallTimeout;
+    client->MaxBodySize = limits::kMaxFetchToFileBytes;
     return client;
 }
 

@@ -1,9 +1,13 @@
 #pragma once
 // Initialization-file object on a full path, with the semantics of the Windows profile services: every call
-// reads (or rewrites) the file itself; names are 8-bit ANSI text compared without regard to ASCII case;
+// sees the file as it is on disk (or rewrites it); names are 8-bit ANSI text compared without regard to ASCII case;
 // section and key lists come in file order through a buffer of 16,384 bytes, and names that do not fit
-// whole in it are not seen; a missing file reads as empty.
+// whole in it are not seen; a missing file reads as empty. The file is read and indexed once per change (its
+// identity, size and modification time), and the index takes a few bytes per section or key line, so memory stays
+// a small multiple of the file's size whatever it holds.
+#include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -20,7 +24,8 @@ public:
     static constexpr std::size_t kListBufferSize = 16384;
     static constexpr std::size_t kValueBufferSize = 2048;
 
-    explicit TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+    explicit TIniFile(std::filesystem::path fileName);
+    ~TIniFile();
 
     const std::filesystem::path& FileName() const { return fileName_; }
 
@@ -37,8 +42,14 @@ public:
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
 
+    struct TIndex;
+
 private:
+    // The file's index, read again only when the file changed.
+    const TIndex& Index() const;
+
     std::filesystem::path fileName_;
+    mutable std::shared_ptr<const TIndex> index_;  // a cache: reads stay const
 };
 
 // Reads a 32-bit integer as the profile services' callers do; false when the text is not one.

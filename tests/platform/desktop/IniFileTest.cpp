@@ -1,7 +1,13 @@
 #include "platform/desktop/IniFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <fstream>
 
 #include "tests/support/ScratchFolder.h"
 
@@ -106,4 +112,83 @@ TEST(IniFile, UnwritableFileRaisesWithItsPath) {
     } catch (const EIniFileException& e) {
         EXPECT_STREQ(e.what(), ("Unable to write to " + ini.FileName().string()).c_str());
     }
+}
+
+namespace {
+
+// Peak resident memory, in bytes, that reading the file's sections and one value adds in a process of its own.
+long PeakOfReading(const std::filesystem::path& file) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return -1;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const auto kib = [](const char* field) {
+            std::ifstream status("/proc/self/status");
+            for (std::string line; std::getline(status, line);)
+                if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::strlen(field));
+            return 0L;
+        };
+        std::ofstream("/proc/self/clear_refs") << "5";  // the peak starts again from here
+        const long before = kib("VmRSS:");
+        TIniFile ini(file);
+        std::vector<std::string> list;
+        ini.ReadSections(list);
+        ini.ReadString("Model", "1.0", "");
+        const long added = (kib("VmHWM:") - before) * 1024;
+        (void)!::write(pipeFds[1], &added, sizeof added);
+        ::_exit(0);
+    }
+    ::close(pipeFds[1]);
+    long added = -1;
+    (void)!::read(pipeFds[0], &added, sizeof added);
+    ::close(pipeFds[0]);
+    ::waitpid(pid, nullptr, 0);
+    return added;
+}
+
+}  // namespace
+
+TEST(IniFile, MemoryStaysASmallMultipleOfTheFileWhateverItHolds) {
+    ScratchFolder dir;
+    const std::string catalogue = "[Model]\r\n1.0=x\r\n";
+    const std::size_t size = 8 << 20;
+    for (const std::string& filler : {std::string("\n"), std::string("k=\n"), std::string("[]\n")}) {
+        std::string text = catalogue;
+        text.reserve(size + filler.size());
+        while (text.size() < size) text += filler;
+        WriteFile(dir.Path() / "c.ini", text);
+        text = std::string();
+        const long added = PeakOfReading(dir.Path() / "c.ini");
+        EXPECT_GT(added, 0) << filler;
+        EXPECT_LT(added, static_cast<long>(3 * size + (4 << 20))) << "filler " << filler.size() << " bytes";
+    }
+}
+
+TEST(IniFile, TheFileIsReadAgainOnlyWhenItChanged) {
+    ScratchFolder dir;
+    const auto file = dir.Path() / "c.ini";
+    WriteFile(file, "[s]\nk=1\n");
+    TIniFile ini(file);
+    EXPECT_EQ(ini.ReadInteger("s", "k", 0), 1);
+    // The same size and time stamp in the same file: the index read before serves.
+    struct stat before {};
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    {
+        std::fstream out(file, std::ios::in | std::ios::out | std::ios::binary);
+        out.seekp(6);
+        out.put('2');
+    }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_EQ(ini.ReadInteger("s", "k", 0), 1);
+    // A new time stamp is a change.
+    const timespec later[2] = {before.st_atim, {before.st_mtim.tv_sec + 1, before.st_mtim.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), later, 0), 0);
+    EXPECT_EQ(ini.ReadInteger("s", "k", 0), 2);
+    // So is a write of its own, and a file replaced by another.
+    ini.WriteInteger("s", "k", 3);
+    EXPECT_EQ(ini.ReadInteger("s", "k", 0), 3);
+    WriteFile(dir.Path() / "other.ini", "[s]\nk=4\n");
+    std::filesystem::rename(dir.Path() / "other.ini", file);
+    EXPECT_EQ(ini.ReadInteger("s", "k", 0), 4);
 }
