@@ -201,6 +201,40 @@ TEST(HostileServer, FramingFollowsTheMessageRules) {
     EXPECT_EQ(server.ConnectionCount(), 2);
 }
 
+TEST(HostileServer, UnwantedBodiesAreReadOnlyUpToTheirBound) {
+    // An error body is kept for the exception up to its bound; past it the rest is not read and the connection goes.
+    for (const std::int32_t extra : {0, 1}) {
+        const std::string page(static_cast<std::size_t>(limits::kMaxErrorBodyBytes + extra), 'e');
+        ScriptedServer server;
+        server.AddConnection(ConnectionScript().Respond(HttpResponse("404 Not Found", {}, page)));
+        TIdHTTP client;
+        platform::TMemoryStream stream;
+        try {
+            client.Get(server.Url("/missing"), stream);
+            FAIL() << "a 404 passed";
+        } catch (const EIdHTTPProtocolException& e) {
+            EXPECT_EQ(e.ErrorBody().size(), static_cast<std::size_t>(limits::kMaxErrorBodyBytes));
+        }
+        EXPECT_EQ(client.IsConnected(), extra == 0);
+    }
+    // A redirect body is read and dropped up to its bound, so the connection carries the next request; a longer one
+    // costs the connection instead.
+    for (const std::int32_t extra : {0, 1}) {
+        const std::string moved(static_cast<std::size_t>(limits::kMaxDiscardedBodyBytes + extra), 'm');
+        ScriptedServer server;
+        server.AddConnection(ConnectionScript()
+                                 .Respond(HttpResponse("302 Found", {"Location: /there"}, moved))
+                                 .Respond(HttpResponse("200 OK", {}, "there")));
+        server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, "there")));
+        TIdHTTP client;
+        client.HandleRedirects = true;
+        platform::TMemoryStream stream;
+        client.Get(server.Url("/here"), stream);
+        EXPECT_EQ(stream.ToString(), "there");
+        EXPECT_EQ(server.ConnectionCount(), 1 + extra);
+    }
+}
+
 TEST(HostileServer, ABodyCutShortKeepsEveryByteThatCame) {
     Exchange exchange("HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n" + std::string(40000, 'k'));
     EXPECT_EQ(exchange.Get(), "ok");
