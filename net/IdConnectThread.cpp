@@ -13,9 +13,11 @@ void TIdConnectThread::Execute() {
         // 10009 and 10038: the socket was closed under the connect (time-out or disconnect).
         GStack()->CheckSocketResult(binding_.ConnectToPeer(Id_PF_INET), {10009, 10038});
     } catch (const std::exception& e) {
-        errorMessage_ = e.what();
+        // A socket closed under the connect from this side ends it quietly, whatever code the system reported for it
+        // (a reset as well as a bad handle, depending on timing).
+        if (binding_.HandleAllocated()) errorMessage_ = e.what();
     } catch (...) {
-        errorMessage_ = "Unknown error";
+        if (binding_.HandleAllocated()) errorMessage_ = "Unknown error";
     }
     {
         std::lock_guard lock(mutex_);
