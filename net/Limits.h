@@ -13,4 +13,12 @@ inline constexpr std::int32_t kMaxLineLength = 16384;
 // minutes, longer than the operating system's own SYN retries (about 127 s on Linux) would ever help.
 inline constexpr std::int32_t kAntiFreezeConnectTimeout = 120000;
 
+// Milliseconds a server may take over the whole TLS handshake: a host that accepts the connection and then
+// stays silent must not hang the program while no read time-out is set. Real handshakes take well under 1 s.
+inline constexpr std::int32_t kTlsHandshakeTimeout = 30000;
+
+// Intermediate certificates accepted between a server's certificate and a trusted root: public chains use one
+// to three, and a longer one only costs verification work.
+inline constexpr int kTlsMaxChainDepth = 6;
+
 }  // namespace yeroup::net::limits

@@ -1,0 +1,43 @@
+#pragma once
+// The OpenSSL pieces of the TLS transport: the client context with its trust settings, the BIO that moves
+// records through our socket stack, and the texts that say why a handshake failed.
+#include <memory>
+#include <string>
+
+#include <openssl/ssl.h>
+
+namespace yeroup::net {
+
+class TIdSocketHandle;
+
+struct SslCtxFree {
+    void operator()(SSL_CTX* context) const { SSL_CTX_free(context); }
+};
+struct SslFree {
+    void operator()(SSL* ssl) const { SSL_free(ssl); }
+};
+using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxFree>;
+using SslPtr = std::unique_ptr<SSL, SslFree>;
+
+// TLS 1.2 or later, peer verification on, the system's trust store plus extraCAFile (when not empty), the
+// chain depth limit. Raises EIdTLSHandshakeError when the CA file cannot be read.
+SslCtxPtr MakeClientContext(const std::string& extraCAFile);
+
+class TlsClientContext {
+public:
+    explicit TlsClientContext(const std::string& extraCAFile)
+        : CAFile(extraCAFile), Context(MakeClientContext(extraCAFile)) {}
+    const std::string CAFile;
+    const SslCtxPtr Context;
+};
+
+// A BIO whose reads never block (they ask to be retried while nothing is queued, so the caller can wait in
+// slices and pump) and whose writes are the socket's blocking sends. binding must outlive the BIO.
+BIO* NewSocketBio(TIdSocketHandle* binding);
+
+// Why the handshake with host failed, from the verification result and OpenSSL's error queue (emptied).
+std::string HandshakeFailureText(SSL* ssl, int sslError, const std::string& host);
+// The reason of the first error in OpenSSL's error queue (emptied), or fallback.
+std::string TakeSslErrorText(const char* fallback);
+
+}  // namespace yeroup::net

@@ -1,0 +1,169 @@
+// The TLS transport against real TLS servers on loopback: openssl s_server for handshakes that must fail or
+// pass, nginx for a body read cancelled from the message pump.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "net/IdAntiFreeze.h"
+#include "net/IdException.h"
+#include "net/IdTCPClient.h"
+#include "net/Limits.h"
+#include "net/tls/IdSSLExceptions.h"
+#include "net/tls/IdSSLIOHandlerSocket.h"
+#include "tests/http/support/TlsServers.h"
+#include "tests/net/support/FakeMessagePump.h"
+
+namespace yeroup::net {
+namespace {
+
+using yeroup::test::OpenSslServer;
+using yeroup::test::TestCAFile;
+
+class TlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        client.SetIOHandler(&handler);
+        handler.ExtraCAFile = TestCAFile();
+        handler.SetPassThrough(false);
+    }
+    void Dial(const std::string& host, std::uint16_t port) {
+        client.SetHost(host);
+        client.SetPort(port);
+        client.Connect();
+    }
+    // What s_server answers a GET with, first line only.
+    std::string FetchStatusLine() {
+        client.WriteLine("GET / HTTP/1.0");
+        client.WriteLine();
+        return client.ReadLine();
+    }
+
+    yeroup::test::UseTestHostNames names;
+    TIdSSLIOHandlerSocket handler;
+    TIdTCPClient client;
+};
+
+TEST_F(TlsTest, RefusedServersSayWhatFailed) {
+    const std::string depth = std::to_string(limits::kTlsMaxChainDepth);
+    struct Case {
+        const char* certificate;
+        const char* intermediates;
+        const char* host;
+        bool trustTestCA;
+        std::string failure;
+    } cases[] = {
+        {"expired", "", "update.test", true, "the server's certificate has expired"},
+        {"server", "", "other.test", true, "the server's certificate is not valid for the host name other.test"},
+        {"rogue", "", "update.test", true, "the server's certificate was issued by an unknown authority"},
+        {"server", "", "update.test", false, "the server's certificate was issued by an unknown authority"},
+        {"chain-long", "chain-long-intermediates", "update.test", true,
+         "the server's certificate chain has more than " + depth + " intermediate certificates"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.certificate) + " as " + c.host);
+        OpenSslServer server(c.certificate, c.intermediates);
+        handler.ExtraCAFile = c.trustTestCA ? TestCAFile() : "";
+        try {
+            Dial(c.host, server.Port());
+            FAIL() << "the handshake passed";
+        } catch (const EIdTLSHandshakeError& e) {
+            EXPECT_EQ(std::string(e.what()), "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
+        }
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST_F(TlsTest, TrustedServersAnswerOverTheSession) {
+    struct Case {
+        const char* certificate;
+        const char* intermediates;
+        const char* host;
+    } cases[] = {
+        {"server", "", "update.test"},
+        {"server", "", "localhost"},
+        {"server", "", "127.0.0.1"},
+        {"chain-ok", "chain-ok-intermediates", "update.test"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.certificate) + " as " + c.host);
+        OpenSslServer server(c.certificate, c.intermediates);
+        Dial(c.host, server.Port());
+        EXPECT_TRUE(handler.Encrypting());
+        EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
+        client.Disconnect();
+    }
+}
+
+TEST_F(TlsTest, PassThroughIsClearTextUntilSwitchedOffOnTheOpenConnection) {
+    OpenSslServer server("server");
+    handler.SetPassThrough(true);
+    handler.URIHost = "update.test";
+    Dial("127.0.0.1", server.Port());
+    EXPECT_FALSE(handler.Encrypting());
+    // As after a proxy opened a tunnel: the handshake runs at once, for the name in URIHost.
+    handler.SetPassThrough(false);
+    EXPECT_TRUE(handler.Encrypting());
+    EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
+}
+
+TEST_F(TlsTest, APlainHttpServerOrASilentOneFailsTheHandshake) {
+    yeroup::test::NginxServer plain;
+    try {
+        Dial("127.0.0.1", plain.Port());
+        FAIL() << "a plain http server passed";
+    } catch (const EIdTLSHandshakeError& e) {
+        EXPECT_EQ(std::string(e.what()).rfind("TLS handshake with 127.0.0.1 failed: ", 0), 0u) << e.what();
+    }
+
+    // A listener that never accepts: the connect completes, the server never says a word.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), length), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    handler.HandshakeTimeout = 300;
+    try {
+        Dial("update.test", ntohs(address.sin_port));
+        FAIL() << "a silent server passed";
+    } catch (const EIdTLSHandshakeError& e) {
+        EXPECT_STREQ(e.what(), "TLS handshake with update.test failed: the server did not answer within 300 ms");
+    }
+    ::close(silent);
+    EXPECT_EQ(TIdSSLIOHandlerSocket().HandshakeTimeout, limits::kTlsHandshakeTimeout);
+}
+
+TEST_F(TlsTest, DisconnectFromThePumpEndsABodyReadOverTLS) {
+    yeroup::test::TlsNginxServer server;
+    const std::string body(1 << 20, 'x');
+    server.WriteFile("slow/big.bin", body);
+    yeroup::test::FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    antiFreeze.IdleTimeOut = 20;
+    antiFreeze.OnlyWhenIdle = false;
+    platform::TMemoryStream stream;
+    bool cancelled = false;
+    pump.onPump = [&] {
+        if (!cancelled && stream.Position() >= 100000) {
+            cancelled = true;
+            client.Disconnect();
+        }
+    };
+    Dial("update.test", server.TlsPort());
+    client.WriteText("GET /slow/big.bin HTTP/1.1\r\nHost: update.test\r\n\r\n");
+    while (!client.ReadLine().empty()) {}
+    EXPECT_THROW(client.ReadToStream(stream, static_cast<std::int32_t>(body.size())), EIdConnClosedGracefully);
+    EXPECT_TRUE(cancelled);
+    EXPECT_GE(stream.Size(), 100000);
+    EXPECT_LT(stream.Size(), static_cast<std::int64_t>(body.size()));
+    EXPECT_EQ(stream.ToString(), body.substr(0, static_cast<std::size_t>(stream.Size())));
+    EXPECT_FALSE(client.IsConnected());
+}
+
+}  // namespace
+}  // namespace yeroup::net
