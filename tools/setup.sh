@@ -8,6 +8,7 @@ packages=(
   clang libclang-rt-14-dev           # libFuzzer and sanitizer runtimes
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev
+  libssl-dev openssl minisign         # TLS transport, test CA, signatures
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
   qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)

@@ -26,4 +26,14 @@ inline constexpr std::int32_t kFetchCallTimeout = 20000;
 // back to their default, so a page reads here as it would in a browser.
 inline constexpr std::size_t kCharsetSniffBytes = 1024;
 
+// --- Signatures ---
+
+// Bytes of a signature file (.minisig): minisign writes about 300; only the trusted comment can make it longer,
+// and a host sending more is not sending a signature.
+inline constexpr std::int64_t kMaxSignatureFileBytes = 4096;
+
+// Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
+// of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
+inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;
+
 }  // namespace yeroup::app::limits

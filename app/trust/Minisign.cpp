@@ -1,0 +1,182 @@
+#include "app/trust/Minisign.h"
+
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+namespace yeroup::app::trust {
+
+namespace {
+
+constexpr std::string_view kUntrustedPrefix = "untrusted comment: ";
+constexpr std::string_view kTrustedPrefix = "trusted comment: ";
+
+// Strict base64: whole quads, padding only at the end; nullopt-like empty result on any fault.
+std::vector<std::uint8_t> DecodeBase64(std::string_view text) {
+    if (text.empty() || text.size() % 4 != 0) return {};
+    std::vector<std::uint8_t> out(text.size() / 4 * 3);
+    const int n =
+        EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    if (n < 0) return {};
+    std::size_t padding = 0;
+    while (padding < 2 && text[text.size() - 1 - padding] == '=') ++padding;
+    out.resize(static_cast<std::size_t>(n) - padding);
+    return out;
+}
+
+std::vector<std::string_view> Lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
+
+struct PKeyFree {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+struct MdCtxFree {
+    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
+};
+
+bool Ed25519Verify(const TPublicKey& key, const std::array<std::uint8_t, 64>& signature, const std::uint8_t* message,
+                   std::size_t length) {
+    std::unique_ptr<EVP_PKEY, PKeyFree> pkey(
+        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key.Key.data(), key.Key.size()));
+    std::unique_ptr<EVP_MD_CTX, MdCtxFree> context(EVP_MD_CTX_new());
+    if (!pkey || !context) throw ESignatureError("the signature check could not start");
+    if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, pkey.get()) != 1)
+        throw ESignatureError("the signature check could not start");
+    return EVP_DigestVerify(context.get(), signature.data(), signature.size(), message, length) == 1;
+}
+
+std::array<std::uint8_t, 64> Blake2b512(std::string_view data) {
+    std::array<std::uint8_t, 64> digest{};
+    unsigned int size = 0;
+    if (EVP_Digest(data.data(), data.size(), digest.data(), &size, EVP_blake2b512(), nullptr) != 1 || size != 64)
+        throw ESignatureError("the file's hash could not be computed");
+    return digest;
+}
+
+// The value of "name:" among the tab-separated fields of comment; false when absent.
+bool Field(std::string_view comment, std::string_view name, std::string& value) {
+    for (std::string_view rest = comment; !rest.empty();) {
+        const std::size_t tab = rest.find('\t');
+        const std::string_view field = rest.substr(0, tab);
+        if (field.size() > name.size() && StartsWith(field, name) && field[name.size()] == ':') {
+            value = std::string(field.substr(name.size() + 1));
+            return true;
+        }
+        if (tab == std::string_view::npos) break;
+        rest.remove_prefix(tab + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string KeyIdText(const KeyId& id) {
+    std::uint64_t number = 0;
+    for (std::size_t i = id.size(); i-- > 0;) number = number << 8 | id[i];
+    char text[17];
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(number));
+    return text;
+}
+
+namespace {
+
+const TPublicKey& FindKey(const std::vector<TPublicKey>& keys, const KeyId& id) {
+    const auto key = std::find_if(keys.begin(), keys.end(), [&](const TPublicKey& k) { return k.Id == id; });
+    if (key == keys.end())
+        throw ESignatureError("the signature was made with a key that is not trusted (key id " + KeyIdText(id) + ")");
+    return *key;
+}
+
+}  // namespace
+
+std::vector<TPublicKey> ParsePublicKeys(std::string_view text) {
+    std::vector<TPublicKey> keys;
+    for (std::string_view line : Lines(text)) {
+        while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        if (line.empty() || line.front() == '#' || StartsWith(line, kUntrustedPrefix)) continue;
+        const std::vector<std::uint8_t> bytes = DecodeBase64(line);
+        if (bytes.size() != 42 || bytes[0] != 'E' || bytes[1] != 'd')
+            throw ESignatureError("the trusted-key file holds a line that is not a minisign public key");
+        TPublicKey key;
+        std::copy_n(bytes.begin() + 2, 8, key.Id.begin());
+        std::copy_n(bytes.begin() + 10, 32, key.Key.begin());
+        keys.push_back(key);
+    }
+    if (keys.empty()) throw ESignatureError("the trusted-key file holds no key");
+    return keys;
+}
+
+TSignature ParseSignature(std::string_view text) {
+    const std::vector<std::string_view> lines = Lines(text);
+    const auto malformed = [] { return ESignatureError("the signature file is not in minisign's format"); };
+    if (lines.size() < 4 || !StartsWith(lines[0], kUntrustedPrefix) || !StartsWith(lines[2], kTrustedPrefix))
+        throw malformed();
+    for (std::size_t i = 4; i < lines.size(); ++i)
+        if (!lines[i].empty()) throw malformed();
+    const std::vector<std::uint8_t> first = DecodeBase64(lines[1]);
+    const std::vector<std::uint8_t> second = DecodeBase64(lines[3]);
+    if (first.size() != 74 || second.size() != 64 || first[0] != 'E' || (first[1] != 'D' && first[1] != 'd'))
+        throw malformed();
+    TSignature signature;
+    signature.Prehashed = first[1] == 'D';
+    std::copy_n(first.begin() + 2, 8, signature.Id.begin());
+    std::copy_n(first.begin() + 10, 64, signature.FileSignature.begin());
+    signature.TrustedComment = std::string(lines[2].substr(kTrustedPrefix.size()));
+    std::copy(second.begin(), second.end(), signature.CommentSignature.begin());
+    return signature;
+}
+
+TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data) {
+    const TPublicKey& key = FindKey(keys, signature.Id);
+    bool good;
+    if (signature.Prehashed) {
+        const auto digest = Blake2b512(data);
+        good = Ed25519Verify(key, signature.FileSignature, digest.data(), digest.size());
+    } else {
+        good = Ed25519Verify(key, signature.FileSignature, reinterpret_cast<const std::uint8_t*>(data.data()),
+                             data.size());
+    }
+    if (!good) throw ESignatureError("the file does not match its signature");
+    return VerifyTrustedComment(key, signature);
+}
+
+TSignedFacts VerifyTrustedComment(const std::vector<TPublicKey>& keys, const TSignature& signature) {
+    const TPublicKey& key = FindKey(keys, signature.Id);
+    return VerifyTrustedComment(key, signature);
+}
+
+TSignedFacts VerifyTrustedComment(const TPublicKey& key, const TSignature& signature) {
+    std::string signedComment(signature.FileSignature.begin(), signature.FileSignature.end());
+    signedComment += signature.TrustedComment;
+    if (!Ed25519Verify(key, signature.CommentSignature, reinterpret_cast<const std::uint8_t*>(signedComment.data()),
+                       signedComment.size()))
+        throw ESignatureError("the trusted comment does not match its signature");
+
+    TSignedFacts facts;
+    std::string timestamp;
+    if (!Field(signature.TrustedComment, "timestamp", timestamp) || timestamp.empty() ||
+        std::from_chars(timestamp.data(), timestamp.data() + timestamp.size(), facts.Timestamp).ptr !=
+            timestamp.data() + timestamp.size() ||
+        facts.Timestamp < 0)
+        throw ESignatureError("the trusted comment carries no timestamp");
+    if (!Field(signature.TrustedComment, "file", facts.FileName))
+        throw ESignatureError("the trusted comment names no file");
+    return facts;
+}
+
+}  // namespace yeroup::app::trust

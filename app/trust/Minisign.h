@@ -1,0 +1,59 @@
+#pragma once
+// minisign's public key and signature formats, and the check of a signature over a file's bytes.
+// Ed25519 over the file (legacy "Ed") or over its BLAKE2b-512 hash ("ED"), and a second Ed25519 signature
+// over the first one and the trusted comment. The cryptography is OpenSSL's.
+#include <array>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace yeroup::app::trust {
+
+// A signature or key that cannot be accepted; the message says why (in English, for logs and tests).
+class ESignatureError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+using KeyId = std::array<std::uint8_t, 8>;
+
+struct TPublicKey {
+    KeyId Id{};
+    std::array<std::uint8_t, 32> Key{};
+};
+
+struct TSignature {
+    bool Prehashed = true;  // "ED": the file's BLAKE2b-512 hash was signed
+    KeyId Id{};
+    std::array<std::uint8_t, 64> FileSignature{};
+    std::string TrustedComment;  // the text after "trusted comment: "
+    std::array<std::uint8_t, 64> CommentSignature{};
+};
+
+// What a verified trusted comment says.
+struct TSignedFacts {
+    std::int64_t Timestamp = 0;
+    std::string FileName;
+};
+
+// The key id as minisign prints it (upper-case hexadecimal of the little-endian number).
+std::string KeyIdText(const KeyId& id);
+
+// Every public key in the text: minisign's two-line form ("untrusted comment:" line, then the key), any number
+// of them; blank lines and lines starting with "#" or "untrusted comment:" are skipped. At least one key.
+std::vector<TPublicKey> ParsePublicKeys(std::string_view text);
+
+// A .minisig file's four lines.
+TSignature ParseSignature(std::string_view text);
+
+// Checks signature over data with the key of its id among keys, then the trusted comment's signature, then
+// reads the comment's "timestamp:" and "file:" fields (tab-separated). Raises ESignatureError on any failure.
+TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data);
+
+// Only the trusted comment's signature and fields, whatever file the signature was made over.
+TSignedFacts VerifyTrustedComment(const std::vector<TPublicKey>& keys, const TSignature& signature);
+TSignedFacts VerifyTrustedComment(const TPublicKey& key, const TSignature& signature);
+
+}  // namespace yeroup::app::trust

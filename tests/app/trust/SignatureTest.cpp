@@ -1,0 +1,138 @@
+// Signature checks against real minisign output.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+
+#include "app/core/Limits.h"
+#include "app/trust/TrustedKeys.h"
+#include "tests/app/support/MinisignTool.h"
+#include "tests/support/ScratchFolder.h"
+
+namespace yeroup::app::trust {
+namespace {
+
+using yeroup::test::MinisignTool;
+
+class SignatureTest : public ::testing::Test {
+protected:
+    TTrustedKeys KeysFrom(const std::string& text, bool mustExist = true) {
+        const auto path = scratch.Path() / "keys.pub";
+        std::ofstream(path, std::ios::binary) << text;
+        return TTrustedKeys::FromFile(path.string(), mustExist);
+    }
+    // The check's failure text, or "" when it passed.
+    static std::string Failure(const std::function<void()>& check) {
+        try {
+            check();
+            return "";
+        } catch (const ESignatureError& e) {
+            return e.what();
+        }
+    }
+
+    yeroup::test::ScratchFolder scratch;
+    MinisignTool tool;
+    MinisignTool otherTool;
+};
+
+TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
+    const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
+    const std::string package = "PK\3\4 firmware bytes";
+    const std::string name = "T1_2.01.zip";
+    const std::string good = tool.Sign(name, package);
+    std::string comment = good;
+    comment.replace(comment.find("timestamp:") + 10, 1, "9");
+    std::string untrusted = good;
+    untrusted.replace(0, untrusted.find('\n'), "untrusted comment: anything at all");
+    struct Case {
+        const char* what;
+        std::string data;
+        std::string signature;
+        std::string name;
+        std::string failure;
+    } cases[] = {
+        {"good", package, good, name, ""},
+        {"legacy form", package, tool.Sign(name, package, "", true), name, ""},
+        {"untrusted comment changed", package, untrusted, name, ""},
+        {"tampered file", package + "!", good, name, "the file does not match its signature"},
+        {"tampered trusted comment", package, comment, name, "the trusted comment does not match its signature"},
+        {"other key", package, otherTool.Sign(name, package), name,
+         "the signature was made with a key that is not trusted (key id " +
+             std::string(otherTool.PublicKeyText().substr(
+                 otherTool.PublicKeyText().rfind(' ') + 1,
+                 otherTool.PublicKeyText().find('\n') - otherTool.PublicKeyText().rfind(' ') - 1)) +
+             ")"},
+        {"renamed file", package, good, "T1_2.02.zip", "the signature names the file T1_2.01.zip, not T1_2.02.zip"},
+        {"no timestamp", package, tool.Sign(name, package, "file:" + name), name,
+         "the trusted comment carries no timestamp"},
+        {"no file name", package, tool.Sign(name, package, "timestamp:5"), name, "the trusted comment names no file"},
+        {"not a signature", package, "<html>404</html>", name, "the signature file is not in minisign's format"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Failure([&] { keys.Verify(c.data, c.signature, c.name); }), c.failure);
+    }
+    const TSignedFacts facts = keys.Verify(package, tool.Sign(name, package, "timestamp:1234\tfile:" + name), name);
+    EXPECT_EQ(facts.Timestamp, 1234);
+    EXPECT_EQ(facts.FileName, name);
+}
+
+TEST_F(SignatureTest, AcceptedTimestampsForRollbackNeedOnlyTheTrustedComment) {
+    const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
+    const std::string name = "YEROMP3LiveUpdate.ini";
+    const std::string signature = tool.Sign(name, "[A]\n1.0=\n", "timestamp:2000\tfile:" + name);
+    EXPECT_EQ(keys.AcceptedTimestamp(signature, name), 2000);  // whatever the stored copy holds now
+    EXPECT_EQ(keys.AcceptedTimestamp(signature, "other.ini"), -1);
+    EXPECT_EQ(keys.AcceptedTimestamp(otherTool.Sign(name, "x", "timestamp:3000\tfile:" + name), name), -1);
+    EXPECT_EQ(keys.AcceptedTimestamp("", name), -1);
+}
+
+TEST_F(SignatureTest, KeyFiles) {
+    const std::string name = "A_1.zip";
+    const TTrustedKeys both = KeysFrom("# site keys\n" + tool.PublicKeyText() + "\n" + otherTool.PublicKeyText());
+    EXPECT_TRUE(both.Configured());
+    EXPECT_EQ(both.Keys().size(), 2u);
+    EXPECT_EQ(Failure([&] { both.Verify("a", otherTool.Sign(name, "a"), name); }), "");
+
+    EXPECT_FALSE(TTrustedKeys::FromFile((scratch.Path() / "none.pub").string(), false).Configured());
+    struct Broken {
+        TTrustedKeys keys;
+        std::string problem;
+    } broken[] = {
+        {TTrustedKeys::FromFile((scratch.Path() / "none.pub").string(), true),
+         "the trusted-key file " + (scratch.Path() / "none.pub").string() + " cannot be read"},
+        {KeysFrom("untrusted comment: nothing follows\n"), "the trusted-key file holds no key"},
+        {KeysFrom("RWQ-not-a-key\n"), "the trusted-key file holds a line that is not a minisign public key"},
+    };
+    for (const auto& b : broken) {
+        // A key file that cannot be used fails every check instead of turning checking off.
+        EXPECT_TRUE(b.keys.Configured());
+        EXPECT_EQ(b.keys.Problem(), b.problem);
+        EXPECT_EQ(Failure([&] { b.keys.Verify("a", tool.Sign(name, "a"), name); }), b.problem);
+    }
+}
+
+TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
+    const std::string name = "A_1.zip";
+    const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
+    const std::string comment = "timestamp:7\tfile:" + name + "\tpadding:";
+    const std::size_t base = tool.Sign(name, "a", comment).size();
+    const auto padded = [&](std::int64_t size) {
+        return tool.Sign(name, "a", comment + std::string(static_cast<std::size_t>(size) - base, 'p'));
+    };
+    const std::string atLimit = padded(limits::kMaxSignatureFileBytes);
+    ASSERT_EQ(static_cast<std::int64_t>(atLimit.size()), limits::kMaxSignatureFileBytes);
+    EXPECT_EQ(Failure([&] { keys.Verify("a", atLimit, name); }), "");
+    EXPECT_EQ(Failure([&] { keys.Verify("a", padded(limits::kMaxSignatureFileBytes + 1), name); }),
+              "the signature file is larger than " + std::to_string(limits::kMaxSignatureFileBytes) + " bytes");
+
+    std::string keyFile = tool.PublicKeyText();
+    keyFile += "#" + std::string(static_cast<std::size_t>(limits::kMaxTrustedKeyFileBytes) - keyFile.size() - 2, '-') + "\n";
+    ASSERT_EQ(static_cast<std::int64_t>(keyFile.size()), limits::kMaxTrustedKeyFileBytes);
+    EXPECT_EQ(KeysFrom(keyFile).Problem(), "");
+    EXPECT_NE(KeysFrom(keyFile + "\n").Problem().find("is larger than 65536 bytes"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace yeroup::app::trust
