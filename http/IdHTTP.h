@@ -101,6 +101,10 @@ private:
     void PrepareRequest();
     void SetHostAndPort();
     void ConnectAndSend();
+    // Connects unless a kept connection is still alive; a failed handshake leaves it disconnected.
+    void EnsureConnected();
+    // Through the proxy: CONNECT to the origin, then the handshake with it over the tunnel.
+    void OpenTunnel();
     void WriteRequest();
     void ReadResponseHead();
     // One line of a response head, counted against the budget; raises EIdHTTPHeaderTooLarge past it.

@@ -3,6 +3,8 @@
 #include "http/IdHTTPExceptions.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
+#include "net/tls/IdSSLExceptions.h"
+#include "net/tls/IdSSLIOHandlerSocket.h"
 
 namespace yeroup::http {
 
@@ -67,22 +69,45 @@ void TIdCustomHTTP::PrepareRequest() {
 
 void TIdCustomHTTP::SetHostAndPort() {
     TIdHTTPRequest& request = Request();
-    // No TLS transport exists in this build, so an https address can never be sent encrypted.
-    if (SameText(url_.Protocol, "https")) throw EIdIOHandlerPropInvalid();
+    const bool https = SameText(url_.Protocol, "https");
+    auto* tls = dynamic_cast<net::TIdSSLIOHandlerSocket*>(IOHandler());
+    // Without the TLS transport an https address could only go out in clear text.
+    if (https && !tls) throw EIdIOHandlerPropInvalid();
     std::string host = url_.Host;
     std::int32_t port = 0;
     if (ProxyParams.ProxyServer().empty()) {
         port = StrToInt(url_.Port);
-        request.RouteKind = rkDirect;
+        request.RouteKind = https ? rkDirectTLS : rkDirect;
     } else {
         host = ProxyParams.ProxyServer();
         port = ProxyParams.ProxyPort();
-        request.RouteKind = rkProxy;
+        request.RouteKind = https ? rkProxyTLS : rkProxy;
     }
     if (!SameText(Host(), host) || Port() != port) {
         if (IsConnected()) Disconnect();
         TIdTCPClient::SetHost(host);
         TIdTCPClient::SetPort(port);
+    }
+    if (!tls) return;
+    // A kept connection serves only the same mode, and an encrypted one only the origin it was verified for.
+    if (IsConnected() && (tls->Encrypting() != https || (https && !SameText(tls->URIHost, url_.Host)))) Disconnect();
+    tls->URIHost = url_.Host;
+    // Through a proxy the tunnel is opened in clear text; an open tunnel stays encrypted.
+    if (request.RouteKind == rkDirectTLS)
+        tls->SetPassThrough(false);
+    else if (!(request.RouteKind == rkProxyTLS && tls->Encrypting()))
+        tls->SetPassThrough(true);
+}
+
+void TIdCustomHTTP::EnsureConnected() {
+    if (!Response().KeepConnection()) Disconnect();
+    ProbeForClose(false);
+    if (IsConnected()) return;
+    try {
+        Connect(ReadTimeout);
+    } catch (const net::EIdTLSHandshakeError&) {
+        Disconnect();
+        throw;
     }
 }
 
@@ -92,12 +117,15 @@ void TIdCustomHTTP::ConnectAndSend() {
     if (request.RouteKind == rkProxy) {
         request.Target = EncodeRequestTarget(url_.FullURI(false, false));
         if (ProtocolVersion == pv1_0 && request.Connection.empty()) request.ProxyConnection = "keep-alive";
+    } else if (request.RouteKind == rkDirectTLS || request.RouteKind == rkProxyTLS) {
+        request.Connection.clear();
     } else if (ProtocolVersion == pv1_0 && request.Connection.empty()) {
         request.Connection = "keep-alive";
     }
-    if (!Response().KeepConnection()) Disconnect();
-    ProbeForClose(false);
-    if (!IsConnected()) Connect(ReadTimeout);
+    if (request.RouteKind == rkProxyTLS)
+        OpenTunnel();
+    else
+        EnsureConnected();
     WriteRequest();
     if ((request.Method == hmPost || request.Method == hmPut) && request.UploadStream)
         WriteFromStream(*request.UploadStream, true, false, 0);
@@ -109,8 +137,9 @@ void TIdCustomHTTP::WriteRequest() {
     TIdHeaderList& headers = request.HeaderLines;
     ProxyParams.WriteHeaders(headers);
     if (cookieManager_) {
-        // Secure cookies need a TLS transport, which this build never has.
-        std::string cookies = cookieManager_->CookieHeaderFor(url_, false);
+        // Cookies marked secure go only over an encrypted connection.
+        const auto* tls = dynamic_cast<net::TIdSSLIOHandlerSocket*>(IOHandler());
+        std::string cookies = cookieManager_->CookieHeaderFor(url_, tls && tls->Encrypting());
         if (!cookies.empty()) {
             // Servers refuse a folded request header (nginx answers 400), and a long Cookie header would fold.
             const bool fold = headers.Fold;

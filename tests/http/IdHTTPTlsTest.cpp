@@ -1,0 +1,100 @@
+// The transaction over the TLS transport against nginx with the test CA on loopback, directly and through a
+// CONNECT proxy.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "app/forms/UpdateClient.h"
+#include "http/IdHTTP.h"
+#include "net/tls/IdSSLExceptions.h"
+#include "net/tls/IdSSLIOHandlerSocket.h"
+#include "tests/http/support/TlsServers.h"
+
+namespace yeroup::http {
+namespace {
+
+std::string Binary(std::size_t size, std::uint32_t seed) {
+    std::string bytes(size, '\0');
+    for (auto& byte : bytes) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<char>(seed >> 24);
+    }
+    return bytes;
+}
+
+class HttpsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        handler.ExtraCAFile = test::TestCAFile();
+        client.SetIOHandler(&handler);
+        server.WriteFile("Firmware/pkg.zip", package);
+    }
+    std::string Get(const std::string& url) {
+        platform::TMemoryStream stream;
+        client.Get(url, stream);
+        return stream.ToString();
+    }
+    std::string PlainUrl(const std::string& path) const {
+        return "http://update.test:" + std::to_string(server.Port()) + path;
+    }
+
+    test::UseTestHostNames names;
+    test::TlsNginxServer server;
+    const std::string package = Binary(700000, 5);
+    net::TIdSSLIOHandlerSocket handler;
+    // The client as the program makes it, given the TLS transport.
+    const std::unique_ptr<TIdHTTP> owned = app::MakeUpdateClient();
+    TIdHTTP& client = *owned;
+};
+
+TEST_F(HttpsTest, DownloadsByteForByteOnAKeptConnection) {
+    int connects = 0;
+    client.OnConnected = [&](net::TIdComponent*) { ++connects; };
+    EXPECT_TRUE(Get(server.TlsUrl("/Firmware/pkg.zip")) == package);
+    EXPECT_TRUE(handler.Encrypting());
+    EXPECT_TRUE(Get(server.TlsUrl("/Firmware/pkg.zip")) == package);
+    EXPECT_EQ(connects, 1);
+    // The same client goes on with plain http, on a new connection in clear text.
+    EXPECT_TRUE(Get(PlainUrl("/Firmware/pkg.zip")) == package);
+    EXPECT_FALSE(handler.Encrypting());
+    EXPECT_EQ(connects, 2);
+}
+
+TEST_F(HttpsTest, ARefusedCertificateLeavesTheClientDisconnected) {
+    try {
+        Get("https://other.test:" + std::to_string(server.TlsPort()) + "/Firmware/pkg.zip");
+        FAIL() << "a certificate for another name passed";
+    } catch (const net::EIdTLSHandshakeError& e) {
+        EXPECT_STREQ(e.what(),
+                     "TLS handshake with other.test failed: the server's certificate is not valid for the host name "
+                     "other.test");
+    }
+    EXPECT_FALSE(client.IsConnected());
+}
+
+TEST_F(HttpsTest, RedirectsFromHttpToHttps) {
+    client.HandleRedirects = true;
+    EXPECT_TRUE(Get(PlainUrl("/to-https/Firmware/pkg.zip")) == package);
+    EXPECT_EQ(client.URL().Protocol, "https");
+    EXPECT_TRUE(handler.Encrypting());
+}
+
+TEST_F(HttpsTest, SecureCookiesGoOnlyOverTls) {
+    EXPECT_EQ(Get(server.TlsUrl("/cookie")), "set");
+    EXPECT_EQ(Get(server.TlsUrl("/echo-cookie")), "cookie=token=s3cret");
+    EXPECT_EQ(Get(PlainUrl("/echo-cookie")), "cookie=");
+}
+
+TEST_F(HttpsTest, TunnelsThroughAConnectProxy) {
+    test::ConnectProxy proxy;
+    client.ProxyParams.SetProxyServer("127.0.0.1");
+    client.ProxyParams.SetProxyPort(proxy.Port());
+    EXPECT_TRUE(Get(server.TlsUrl("/Firmware/pkg.zip")) == package);
+    EXPECT_EQ(client.Request().RouteKind, rkProxyTLS);
+    EXPECT_TRUE(Get(server.TlsUrl("/Firmware/pkg.zip")) == package);
+    // One tunnel for both requests, opened for the origin.
+    EXPECT_EQ(proxy.Log(), "update.test:" + std::to_string(server.TlsPort()) + "\n");
+}
+
+}  // namespace
+}  // namespace yeroup::http
