@@ -29,6 +29,11 @@ int main(int argc, char** argv) {
     // The setup program is looked for beside the executable, then in the program's files folder.
     yeroup::platform::TProcessStarter processes({exeFolder, filesFolder}, yeroup::platform::WinePrefixOf(registryFile));
     const yeroup::app::TAppServices services{
-        boxes, processes, yeroup::app::TAppFiles(filesFolder, yeroup::app::UpdateHostFromEnvironment()), registryFile};
+        boxes,
+        processes,
+        yeroup::app::TAppFiles(filesFolder, yeroup::app::UpdateHostFromEnvironment()),
+        registryFile,
+        yeroup::app::trust::TrustedKeysFromEnvironment(),
+        yeroup::app::ExtraCAFileFromEnvironment()};
     return yeroup::app::RunStartup(services);
 }

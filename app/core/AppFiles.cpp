@@ -1,7 +1,9 @@
 #include "app/core/AppFiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
+#include <string_view>
 
 #include "platform/text/CodePages.h"
 
@@ -28,10 +30,36 @@ std::string UpdateHostFromEnvironment() {
     return host && *host ? std::string(host) : std::string("127.0.0.1:8765");
 }
 
-TAppFiles::TAppFiles(std::string exeFolder, std::string updateHost)
-    : exeFolder_(std::move(exeFolder)), hostUrl_("http://" + std::move(updateHost)) {
-    if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
+std::string ExtraCAFileFromEnvironment() {
+    const char* file = std::getenv("YEROUP_CA_FILE");
+    return file ? std::string(file) : std::string();
 }
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
+    return text.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), text.begin(), [](char a, char b) {
+               return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+           });
+}
+
+}  // namespace
+
+TAppFiles::TAppFiles(std::string exeFolder, std::string updateHost) : exeFolder_(std::move(exeFolder)) {
+    if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
+    if (StartsWithNoCase(updateHost, "https://"))
+        hostUrl_ = "https://" + updateHost.substr(8);
+    else if (StartsWithNoCase(updateHost, "http://"))
+        hostUrl_ = "http://" + updateHost.substr(7);
+    else
+        hostUrl_ = "http://" + updateHost;
+    while (hostUrl_.back() == '/') hostUrl_.pop_back();
+}
+
+bool TAppFiles::SecureHost() const { return StartsWithNoCase(hostUrl_, "https://"); }
+
+std::string TAppFiles::CatalogueName() { return "YEROMP3LiveUpdate.ini"; }
+std::string TAppFiles::PackageName(const std::string& m, const std::string& f) { return m + "_" + f + ".zip"; }
 
 std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }

@@ -16,13 +16,21 @@ namespace yeroup::app {
 std::string ChooseFilesFolder(const std::string& exeFolder, const std::filesystem::path& dataHome,
                               bool (*writable)(const std::string&) = platform::FolderWritable);
 
-// "host" or "host:port" of the update host: $YEROUP_UPDATE_HOST, else the built-in 127.0.0.1:8765.
+// The update host: "host", "host:port", "http://host[:port]" or "https://host[:port]", from
+// $YEROUP_UPDATE_HOST, else the built-in 127.0.0.1:8765.
 std::string UpdateHostFromEnvironment();
+// A PEM file of certificate authorities trusted for an https update host beside the system's store:
+// $YEROUP_CA_FILE, else none.
+std::string ExtraCAFileFromEnvironment();
 
 class TAppFiles {
 public:
-    // exeFolder (the folder chosen for the files, see ChooseFilesFolder) ends in "/" (one is added when missing).
+    // exeFolder (the folder chosen for the files, see ChooseFilesFolder) ends in "/" (one is added when missing);
+    // updateHost without a scheme is http.
     TAppFiles(std::string exeFolder, std::string updateHost);
+
+    // The update host is reached over TLS.
+    bool SecureHost() const;
 
     const std::string& ExeFolder() const { return exeFolder_; }
 
@@ -36,6 +44,12 @@ public:
     std::string HomeUrl() const;
     std::string PageUrl(const std::string& m, const std::string& f) const;
     std::string PackageUrl(const std::string& m, const std::string& f) const;
+
+    // The file names the update host's signatures name (M and F as the host spells them).
+    static std::string CatalogueName();
+    static std::string PackageName(const std::string& m, const std::string& f);
+    // A signature beside its file, locally and on the update host.
+    static std::string SignatureOf(const std::string& fileOrUrl) { return fileOrUrl + ".minisig"; }
 
 private:
     std::string StoreFile(const std::string& m, const std::string& f, const char* extension) const;

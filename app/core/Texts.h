@@ -64,8 +64,14 @@ inline constexpr const char* kDownloadFailed =
     "从服务器下载固件包时出错。\r请检查网络设置是否连接正常！单击[确定]退出本程序。";
 inline constexpr const char* kDownloadFailedCaption = "Tavik MP3 LiveUpdate 提示";
 inline constexpr const char* kKilobytes = " KB";
+// With a trusted key configured: a package whose signature is missing or does not check is not stored.
+inline constexpr const char* kPackageNotVerified =
+    "固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。";
 
 // Upgrade.
+// With a trusted key configured: the stored package no longer matches its signature.
+inline constexpr const char* kStoredPackageNotVerified =
+    "本地的固件包未能通过数字签名验证，可能已被更改，不能用于升级。\r请重新下载固件包后再试。";
 inline constexpr const char* kConnectPlayer = "使用USB连接线将MP3播放器与电脑连接。\r连接好后单击[确定]-[开始]按钮。";
 inline constexpr const char* kConnectPlayerCaption = "将您的MP3播放器与电脑连接";
 inline constexpr const char* kUpdaterProgram = "stupdaterapp.exe";

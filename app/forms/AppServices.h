@@ -1,9 +1,11 @@
 #pragma once
 // What the windows are given from outside: the message boxes, the process starter, the local files and
-// update host URLs, and the registry stand-in's file.
+// update host URLs, the registry stand-in's file, and what the program trusts of the update host.
 #include <filesystem>
+#include <string>
 
 #include "app/core/AppFiles.h"
+#include "app/trust/TrustedKeys.h"
 #include "app/ui/MessageBoxes.h"
 #include "platform/desktop/ProcessStart.h"
 
@@ -14,6 +16,10 @@ struct TAppServices {
     platform::IProcessStarter& Processes;
     TAppFiles Files;
     std::filesystem::path RegistryFile;
+    // With a key configured the catalogue and packages are accepted only with a good signature.
+    trust::TTrustedKeys TrustedKeys = {};
+    // Certificate authorities trusted for an https update host beside the system's store.
+    std::string ExtraCAFile = {};
 };
 
 }  // namespace yeroup::app

@@ -77,7 +77,7 @@ QComboBox* MakeList(QWidget* parent, QRect geometry) {
 TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      IdHTTP1(MakeUpdateClient()),
+      IdHTTP1(MakeUpdateClient(services.Files.SecureHost(), services.ExtraCAFile)),
       Archiver(std::make_unique<zip::TZFZipArchiver>()),
       services_(services),
       splash_(splash),

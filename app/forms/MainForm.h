@@ -107,6 +107,12 @@ private:
     void RestoreIdle();
     void ShowDownloadButton();
     bool FetchPage(const std::string& m, const std::string& f);
+    // With a trusted key configured: the downloaded package must carry a good signature that names it (its text
+    // is returned to be kept beside it); otherwise the message says it was not stored.
+    bool DownloadedPackageVerified(const std::string& m, const std::string& f, platform::TMemoryStream& package,
+                                   std::string& signature);
+    // With a trusted key configured: the stored package checked again before it is extracted.
+    bool StoredPackageVerified(const std::string& m, const std::string& f);
     template <typename Handler>
     void Guarded(Handler&& handler) {
         RunHandler(services_.MessageBoxes, std::forward<Handler>(handler));

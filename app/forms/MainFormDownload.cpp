@@ -77,6 +77,13 @@ void TForm2::Button1Click() {
         ShowHidP3();
         return;
     }
+    // Only a whole package can replace the stored one: the announced count (or, for a chunked body, its final
+    // chunk) must have arrived, without a cancel, and an empty body is never a package. Its signature is fetched
+    // while the download still counts as running.
+    const bool whole =
+        workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
+    std::string signature;
+    const bool verified = whole && DownloadedPackageVerified(m, f, stream, signature);
     downloading_ = false;
     // Whatever happens to the package file, the controls go back to the idle state: an empty body raises no
     // work events, and a chunked body ends one work span per chunk.
@@ -84,13 +91,12 @@ void TForm2::Button1Click() {
         TForm2* form;
         ~Idle() { form->RestoreIdle(); }
     } idle{this};
-    // Only a whole package replaces the stored one: the announced count (or, for a chunked body, its final
-    // chunk) must have arrived, without a cancel, and an empty body is never a package.
-    const bool stored =
-        workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
-    if (stored)
-        platform::ReplaceFileAtomically(services_.Files.PackageFile(m, f), stream.Memory(),
-                                        static_cast<std::size_t>(stream.Size()));
+    if (verified) {
+        const std::string file = services_.Files.PackageFile(m, f);
+        platform::ReplaceFileAtomically(file, stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        if (!signature.empty())
+            platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+    }
     Timer1->stop();
     ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
     Panel3->show();
@@ -100,7 +106,7 @@ void TForm2::Button1Click() {
     // A download run from the keyboard goes on at the upgrade button.
     const bool cancelFocused = focusWidget() == Button3;
     RestoreIdle();
-    if (stored && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
+    if (verified && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
 }
 
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {

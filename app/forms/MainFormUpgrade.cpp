@@ -39,6 +39,7 @@ void TForm2::Button2Click() {
         services_.MessageBoxes.MessageBox(this, texts::kNoInstallFolder, texts::kHintCaption, MB_OK | MB_ICONWARNING);
         return;
     }
+    if (!StoredPackageVerified(SelectedModel(), SelectedFirmware())) return;
     const std::string package = services_.Files.PackageFile(SelectedModel(), SelectedFirmware());
     upgrade::TUpgradeResult result;
     try {

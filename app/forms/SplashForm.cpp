@@ -7,6 +7,7 @@
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
+#include "app/forms/SignedFetch.h"
 #include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
@@ -18,7 +19,9 @@
 namespace yeroup::app {
 
 TForm1::TForm1(const TAppServices& services, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), IdHTTP1(MakeFetchClient()), services_(services) {
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
+      IdHTTP1(MakeFetchClient(services.Files.SecureHost(), services.ExtraCAFile)),
+      services_(services) {
     setWindowTitle(QString::fromUtf8(texts::kSplashCaption));
     ApplyFormLook(*this, 504, 275);
 
@@ -54,10 +57,8 @@ void TForm1::Timer1Timer() {
     FormAc();
 }
 
-bool TForm1::FetchToFile(const std::string& url, const std::string& path,
-                         const std::function<bool(std::string_view body)>& accept) {
+bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stream) {
     if (fetching_) return false;
-    platform::TMemoryStream stream;
     fetching_ = true;
     try {
         IdHTTP1->Get(url, stream);
@@ -68,10 +69,14 @@ bool TForm1::FetchToFile(const std::string& url, const std::string& path,
     fetching_ = false;
     // A body cut short by the peer comes back without an error; it must not replace a good file.
     const http::TIdHTTPResponse& response = IdHTTP1->Response();
-    if (response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength())
-        return false;
-    const std::string_view body(stream.Memory(), static_cast<std::size_t>(stream.Size()));
-    if (accept && !accept(body)) return false;
+    return !(response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength());
+}
+
+bool TForm1::FetchToFile(const std::string& url, const std::string& path,
+                         const std::function<bool(std::string_view body)>& accept) {
+    platform::TMemoryStream stream;
+    if (!FetchToStream(url, stream)) return false;
+    if (accept && !accept(StreamBytes(stream))) return false;
     platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
     return true;
 }
@@ -97,7 +102,7 @@ void TForm1::FormAc() {
     }
 
     const TAppFiles& files = services_.Files;
-    if (FetchToFile(files.CatalogueUrl(), files.CatalogueFile(), ReadsAsCatalogue)) return;
+    if (FetchCatalogue()) return;
     std::error_code error;
     if (std::filesystem::exists(files.CatalogueFile(), error)) {
         services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,

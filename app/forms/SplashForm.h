@@ -12,6 +12,7 @@
 
 #include "app/forms/AppServices.h"
 #include "http/IdHTTP.h"
+#include "platform/streams/Stream.h"
 
 namespace yeroup::app {
 
@@ -37,6 +38,12 @@ public:
     // failed fetch.
     bool FetchToFile(const std::string& url, const std::string& path,
                      const std::function<bool(std::string_view body)>& accept = {});
+    // The same fetch into a stream, without saving.
+    bool FetchToStream(const std::string& url, platform::TMemoryStream& stream);
+    // The catalogue into its file, only when it reads as a catalogue. With a trusted key configured it is taken
+    // only with a good signature that names it and is not older than the one accepted last, and that signature is
+    // kept beside it.
+    bool FetchCatalogue();
 
     // Set by FormAc when the program must end (player software missing, no catalogue file).
     bool TerminateRequested() const { return terminate_; }

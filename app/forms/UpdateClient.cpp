@@ -1,11 +1,33 @@
 #include "app/forms/UpdateClient.h"
 
 #include "app/core/Limits.h"
+#include "net/tls/IdSSLIOHandlerSocket.h"
 
 namespace yeroup::app {
 
-std::unique_ptr<http::TIdHTTP> MakeUpdateClient() {
-    auto client = std::make_unique<http::TIdHTTP>();
+namespace {
+
+// A client that owns its TLS transport.
+class TSecureUpdateClient : public http::TIdHTTP {
+public:
+    explicit TSecureUpdateClient(const std::string& extraCAFile) {
+        tls_.ExtraCAFile = extraCAFile;
+        SetIOHandler(&tls_);
+    }
+    ~TSecureUpdateClient() override { SetIOHandler(nullptr); }
+
+private:
+    net::TIdSSLIOHandlerSocket tls_;
+};
+
+}  // namespace
+
+std::unique_ptr<http::TIdHTTP> MakeUpdateClient(bool secureHost, const std::string& extraCAFile) {
+    std::unique_ptr<http::TIdHTTP> client;
+    if (secureHost)
+        client = std::make_unique<TSecureUpdateClient>(extraCAFile);
+    else
+        client = std::make_unique<http::TIdHTTP>();
     client->AllowCookies = true;
     client->HTTPOptions = {http::hoForceEncodeParams};
     client->MaxLineAction = net::maException;
@@ -24,8 +46,8 @@ std::unique_ptr<http::TIdHTTP> MakeUpdateClient() {
     return client;
 }
 
-std::unique_ptr<http::TIdHTTP> MakeFetchClient() {
-    auto client = MakeUpdateClient();
+std::unique_ptr<http::TIdHTTP> MakeFetchClient(bool secureHost, const std::string& extraCAFile) {
+    auto client = MakeUpdateClient(secureHost, extraCAFile);
     client->ReadTimeout = limits::kFetchReadTimeout;  // also the connect time-out
     client->CallTimeout = limits::kFetchCallTimeout;
     client->MaxBodySize = limits::kMaxFetchToFileBytes;

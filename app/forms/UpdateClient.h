@@ -2,13 +2,17 @@
 // The update host client settings both windows' HTTP clients are made with.
 #include <memory>
 
+#include <string>
+
 #include "http/IdHTTP.h"
 
 namespace yeroup::app {
 
-std::unique_ptr<http::TIdHTTP> MakeUpdateClient();
+// For an https update host (secureHost) the client gets a TLS transport of its own, trusting extraCAFile (when
+// not empty) beside the system's store.
+std::unique_ptr<http::TIdHTTP> MakeUpdateClient(bool secureHost = false, const std::string& extraCAFile = "");
 // The same client bounded for fetch-to-file: a connect and read time-out, a limit on the whole call and on the
 // body, so a host that never answers, trickles or sends without end cannot hold up or bloat the program.
-std::unique_ptr<http::TIdHTTP> MakeFetchClient();
+std::unique_ptr<http::TIdHTTP> MakeFetchClient(bool secureHost = false, const std::string& extraCAFile = "");
 
 }  // namespace yeroup::app

@@ -24,11 +24,7 @@ std::string Binary(std::size_t size, std::uint32_t seed) {
 
 class HttpsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        handler.ExtraCAFile = test::TestCAFile();
-        client.SetIOHandler(&handler);
-        server.WriteFile("Firmware/pkg.zip", package);
-    }
+    void SetUp() override { server.WriteFile("Firmware/pkg.zip", package); }
     std::string Get(const std::string& url) {
         platform::TMemoryStream stream;
         client.Get(url, stream);
@@ -41,10 +37,10 @@ protected:
     test::UseTestHostNames names;
     test::TlsNginxServer server;
     const std::string package = Binary(700000, 5);
-    net::TIdSSLIOHandlerSocket handler;
-    // The client as the program makes it, given the TLS transport.
-    const std::unique_ptr<TIdHTTP> owned = app::MakeUpdateClient();
+    // The client as the program makes it for an https update host, with its own TLS transport.
+    const std::unique_ptr<TIdHTTP> owned = app::MakeUpdateClient(true, test::TestCAFile());
     TIdHTTP& client = *owned;
+    net::TIdSSLIOHandlerSocket& handler = dynamic_cast<net::TIdSSLIOHandlerSocket&>(*client.IOHandler());
 };
 
 TEST_F(HttpsTest, DownloadsByteForByteOnAKeptConnection) {

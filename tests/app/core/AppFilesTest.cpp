@@ -78,3 +78,23 @@ TEST(AppFiles, InstalledProgramsKeepTheirFilesInTheUserDataFolder) {
     }
     EXPECT_EQ(ChooseFilesFolder(portable.string(), data, writable), portable.string() + "/");
 }
+
+TEST(AppFiles, UpdateHostTakesAnHttpOrHttpsScheme) {
+    const struct {
+        const char* setting;
+        const char* catalogue;
+        bool secure;
+    } cases[] = {
+        {"h:8765", "http://h:8765/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini", false},
+        {"http://h", "http://h/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini", false},
+        {"https://update.test:8443/", "https://update.test:8443/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini", true},
+        {"HTTPS://h", "https://h/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini", true},
+    };
+    for (const auto& c : cases) {
+        const TAppFiles files("/opt/yeroup", c.setting);
+        EXPECT_EQ(files.CatalogueUrl(), c.catalogue) << c.setting;
+        EXPECT_EQ(files.SecureHost(), c.secure) << c.setting;
+    }
+    EXPECT_EQ(TAppFiles::SignatureOf("http://h/a.zip"), "http://h/a.zip.minisig");
+    EXPECT_EQ(TAppFiles::PackageName("B", "1.1"), "B_1.1.zip");
+}

@@ -1,0 +1,48 @@
+// The signature checks of packages when a trusted key is configured: on download, and again before an upgrade.
+#include <filesystem>
+
+#include "app/core/Texts.h"
+#include "app/forms/MainForm.h"
+#include "app/forms/SignedFetch.h"
+
+namespace yeroup::app {
+
+bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, platform::TMemoryStream& package,
+                                       std::string& signature) {
+    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    if (!keys.Configured()) return true;
+    try {
+        if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature))
+            throw trust::ESignatureError("the signature file is missing");
+        keys.Verify(StreamBytes(package), signature, TAppFiles::PackageName(m, f));
+        return true;
+    } catch (const trust::ESignatureError&) {
+        signature.clear();
+        if (!closing_)
+            services_.MessageBoxes.MessageBox(this, texts::kPackageNotVerified, texts::kDownloadFailedCaption,
+                                              MB_OK | MB_ICONWARNING);
+        return false;
+    }
+}
+
+bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
+    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    if (!keys.Configured()) return true;
+    const std::string file = services_.Files.PackageFile(m, f);
+    // A missing package is the upgrade's own case to tell.
+    std::error_code missing;
+    if (!std::filesystem::exists(file, missing)) return true;
+    try {
+        platform::TMemoryStream package;
+        package.LoadFromFile(file);
+        keys.Verify(StreamBytes(package), ReadSignatureFile(TAppFiles::SignatureOf(file)),
+                    TAppFiles::PackageName(m, f));
+        return true;
+    } catch (const std::exception&) {
+        services_.MessageBoxes.MessageBox(this, texts::kStoredPackageNotVerified, texts::kHintCaption,
+                                          MB_OK | MB_ICONWARNING);
+        return false;
+    }
+}
+
+}  // namespace yeroup::app

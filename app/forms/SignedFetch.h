@@ -1,0 +1,22 @@
+#pragma once
+// Fetching and reading the signature files that stand beside the catalogue and the packages.
+#include <string>
+#include <string_view>
+
+#include "http/IdHTTP.h"
+#include "platform/streams/Stream.h"
+
+namespace yeroup::app {
+
+// The signature of the file at url (url + ".minisig") fetched with client, whose work events are held back
+// meanwhile; false when it cannot be had (missing, larger than a signature can be, any failure).
+bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature);
+
+// A signature file kept beside a local file; empty when missing, and never more than one byte past the limit.
+std::string ReadSignatureFile(const std::string& path);
+
+inline std::string_view StreamBytes(platform::TMemoryStream& stream) {
+    return {stream.Memory(), static_cast<std::size_t>(stream.Size())};
+}
+
+}  // namespace yeroup::app
