@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the program and runs it against the demo update host on loopback.
 #
-#   tools/run-demo.sh [--fresh] [--no-player] [--rate-kib N] [--port N]
+#   tools/run-demo.sh [--fresh] [--no-player] [--rate-kib N] [--port N] [--secure]
 #
 #   --fresh       start from an empty exe folder (no catalogue copy, selection or stored packages)
 #   --no-player   run as on a machine without the player software (the program offers its setup)
@@ -9,6 +9,8 @@
 #                 (default 1024; 0 for no limit)
 #   --port N      run the host on another port and point the program at it with YEROUP_UPDATE_HOST
 #                 (default: the program's built-in 127.0.0.1:8765)
+#   --secure      sign the site and serve it over https (test CA in build/demo-pki, keys in
+#                 build/demo-keys); the program trusts both and checks every signature
 #
 # Lays out build/demo-site (the host's files) and build/demo-run (the exe folder with a copy of the
 # program, the player software stand-in in build/demo-run/player and the registry file). The host
@@ -23,15 +25,17 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source tools/demo/demo_lib.sh
 
-usage() { sed -n '3,11s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '3,13s/^# \{0,1\}//p' "$0"; }
 prepare=()
 rate=1024
 port=
+secure=0
 while (($#)); do
   case $1 in
     --fresh | --no-player) prepare+=("$1") ;;
     --rate-kib) rate=${2:?--rate-kib needs a number}; shift ;;
     --port) port=${2:?--port needs a number}; shift ;;
+    --secure) secure=1 ;;
     -h | --help) usage; exit 0 ;;
     *) usage >&2; exit 2 ;;
   esac
@@ -41,6 +45,7 @@ done
 demo_setup
 demo_build
 demo_site
+((secure)) && demo_secure_site
 bash tools/demo/prepare_run.sh "${prepare[@]}" build/program/app/yeroup build/demo-run
 run=$root/build/demo-run
 
@@ -48,13 +53,21 @@ headless=0
 if [[ -z ${DISPLAY:-} && -z ${WAYLAND_DISPLAY:-} ]]; then headless=1; fi
 
 trap demo_stop_host EXIT
-demo_start_host "${port:-8765}" "$rate" "$root/build/demo-host.log"
-if [[ -n $port ]]; then
+if ((secure)); then
+  demo_start_host "${port:-8765}" "$rate" "$root/build/demo-host.log" \
+    --tls-cert build/demo-pki/server.pem --tls-key build/demo-pki/server.key
+  # localhost is one of the certificate's names and needs no name lookup.
+  export YEROUP_UPDATE_HOST=https://localhost:$demo_host_port
+  export YEROUP_CA_FILE=$root/build/demo-pki/ca.pem
+  export YEROUP_TRUSTED_KEYS=$root/build/demo-keys/demo.pub
+elif [[ -n $port ]]; then
+  demo_start_host "$port" "$rate" "$root/build/demo-host.log"
   export YEROUP_UPDATE_HOST=127.0.0.1:$demo_host_port
 else
+  demo_start_host 8765 "$rate" "$root/build/demo-host.log"
   unset YEROUP_UPDATE_HOST
 fi
-demo_say "demo update host on 127.0.0.1:$demo_host_port (log: build/demo-host.log), $rate KiB/s"
+demo_say "demo update host on ${YEROUP_UPDATE_HOST:-127.0.0.1:$demo_host_port} (log: build/demo-host.log), $rate KiB/s"
 export YEROUP_REGISTRY_FILE=$run/registry.ini
 
 status=0

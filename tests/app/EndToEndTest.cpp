@@ -1,5 +1,6 @@
 // The whole workflow over real loopback HTTP against the demo update host and its content: start-up checks,
-// catalogue, page, download, extraction and the updater started in the player software's folder.
+// catalogue, page, download, extraction and the updater started in the player software's folder; once over
+// plain http without signatures, once over https with the demo host's signatures and a trusted key.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -16,6 +17,7 @@
 #include "app/forms/SplashForm.h"
 #include "platform/desktop/ProcessStart.h"
 #include "tests/app/support/FakeServices.h"
+#include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
@@ -28,7 +30,8 @@ const std::string kDemo = std::string(YEROUP_SOURCE_DIR) + "/tools/demo";
 // The demo host on a free loopback port, stopped with the object.
 class DemoHost {
 public:
-    explicit DemoHost(const std::filesystem::path& site) {
+    // tlsFiles: the certificate and key files stem for https (empty for plain http).
+    DemoHost(const std::filesystem::path& site, const std::string& tlsFiles) {
         int out[2];
         if (::pipe(out) != 0) return;
         pid_ = ::fork();
@@ -37,8 +40,13 @@ public:
             ::dup2(out[1], 1);
             ::close(out[0]);
             const std::string script = kDemo + "/update_host.py";
-            ::execlp("python3", "python3", script.c_str(), "--root", site.c_str(), "--port", "0", "--quiet",
-                     static_cast<char*>(nullptr));
+            const std::string cert = tlsFiles + ".pem", key = tlsFiles + ".key";
+            if (tlsFiles.empty())
+                ::execlp("python3", "python3", script.c_str(), "--root", site.c_str(), "--port", "0", "--quiet",
+                         static_cast<char*>(nullptr));
+            else
+                ::execlp("python3", "python3", script.c_str(), "--root", site.c_str(), "--port", "0", "--quiet",
+                         "--tls-cert", cert.c_str(), "--tls-key", key.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
         ::close(out[1]);
@@ -63,15 +71,23 @@ private:
     std::string host_;
 };
 
-}  // namespace
-
-TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
+void RunDemoWorkflow(bool secure) {
     ScratchFolder work;
     const auto site = work.Path() / "site";
     ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()),
               0);
-    DemoHost host(site);
+    const auto keys = work.Path() / "keys";
+    if (secure) {
+        ASSERT_EQ(
+            std::system(("bash '" + kDemo + "/sign_site.sh' '" + site.string() + "' '" + keys.string() + "' >/dev/null")
+                            .c_str()),
+            0);
+    }
+    DemoHost host(site, secure ? (yeroup::test::TestPki() / "server").string() : "");
     ASSERT_FALSE(host.Host().empty());
+    // The certificate names localhost, which needs no name lookup.
+    const std::string updateHost =
+        secure ? "https://localhost:" + host.Host().substr(host.Host().find(':') + 1) : host.Host();
 
     const auto exe = work.Path() / "exe";
     const auto player = work.Path() / "player";
@@ -84,7 +100,13 @@ TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
 
     FakeMessageBoxes boxes;
     yeroup::platform::TProcessStarter processes({exe.string() + "/"});
-    const TAppServices services{boxes, processes, TAppFiles(exe.string(), host.Host()), work.Path() / "registry.ini"};
+    const TAppServices services{
+        boxes,
+        processes,
+        TAppFiles(exe.string(), updateHost),
+        work.Path() / "registry.ini",
+        secure ? trust::TTrustedKeys::FromFile((keys / "demo.pub").string(), true) : trust::TTrustedKeys(),
+        secure ? yeroup::test::TestCAFile() : ""};
 
     QStringList models;
     bool ready = false;
@@ -110,6 +132,8 @@ TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
     EXPECT_EQ(ReadFile(exe / "YEROMP3LiveUpdate.ini"), ReadFile(site / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini"));
     EXPECT_EQ(ReadFile(exe / "FirmwareBack" / "YERO-T10_V1.05.htm"), ReadFile(served + ".asp"));
     EXPECT_EQ(ReadFile(exe / "FirmwareBack" / "YERO-T10_V1.05.zip"), ReadFile(served + ".zip"));
+    EXPECT_EQ(std::filesystem::exists(exe / "FirmwareBack" / "YERO-T10_V1.05.zip.minisig"), secure);
+    EXPECT_EQ(std::filesystem::exists(exe / "YEROMP3LiveUpdate.ini.minisig"), secure);
     EXPECT_TRUE(ready);
     EXPECT_TRUE(std::filesystem::exists(player / "firmware.sb"));
     ASSERT_EQ(boxes.shown.size(), 1u) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
@@ -124,3 +148,9 @@ TEST(EndToEnd, DemoHostFromCatalogueToUpdater) {
         << entry;
     EXPECT_EQ(ReadFile(exe / "user.ini"), "[Main02]\r\nComboBox1=0\r\nComboBox2=0\r\n");
 }
+
+}  // namespace
+
+TEST(EndToEnd, DemoHostFromCatalogueToUpdater) { RunDemoWorkflow(false); }
+
+TEST(EndToEnd, DemoHostOverHttpsWithSignatures) { RunDemoWorkflow(true); }

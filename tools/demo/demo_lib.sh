@@ -26,6 +26,13 @@ demo_site() {
   python3 tools/demo/build_site.py --out build/demo-site
 }
 
+# Signs the demo site (keys made once in build/demo-keys) and makes a test CA with the host's certificate in
+# build/demo-pki; nothing of either is ever committed.
+demo_secure_site() {
+  bash tools/demo/sign_site.sh build/demo-site build/demo-keys
+  [[ -f build/demo-pki/server.pem ]] || bash tools/tls/make-test-pki.sh build/demo-pki
+}
+
 # demo_start_host PORT RATE_KIB LOG [HOST OPTIONS...]: starts the host in the background and waits until
 # it listens. Sets demo_host_pid and demo_host_port (the actual port, useful with PORT 0).
 demo_start_host() {

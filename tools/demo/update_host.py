@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Demo update host: serves a built demo site over plain HTTP on loopback.
+"""Demo update host: serves a built demo site over plain HTTP, or https, on loopback.
 
 A URL path maps to the file of the same relative path under the site folder; a path that
 names a folder is answered with that folder's "index.htm" directly (no redirect), which is
@@ -10,6 +10,8 @@ without a charset, as the vendor's ASP host sent them: each page says its own, o
 Options for watching the program on a bad day: --rate-kib throttles bodies so a download's
 progress can be watched, --page-delay holds firmware pages as a slow host does, --chunked sends
 bodies without an announced size, --captive-portal answers everything with a Wi-Fi login page.
+With --tls-cert and --tls-key it speaks https only (the certificate of tools/tls/make-test-pki.sh
+names localhost, update.test and 127.0.0.1).
 """
 
 import argparse
@@ -17,6 +19,7 @@ import http.server
 import os
 import signal
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -28,6 +31,7 @@ CONTENT_TYPES = {
     ".html": "text/html; charset=utf-8",
     ".ini": "text/plain; charset=gbk",
     ".zip": "application/zip",
+    ".minisig": "text/plain; charset=utf-8",
 }
 INDEX_FILE = "index.htm"
 CHUNK = 16 * 1024
@@ -139,7 +143,8 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
 
     def handle_error(self, request, client_address):
         # A client that cancels a download closes its socket mid-body; that is not a fault.
-        if isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError)):
+        # Over https a client that refuses the certificate ends the handshake; not a fault either.
+        if isinstance(sys.exc_info()[1], (BrokenPipeError, ConnectionResetError, ssl.SSLError)):
             return
         super().handle_error(request, client_address)
 
@@ -155,7 +160,11 @@ def parse_args(argv):
     p.add_argument("--captive-portal", action="store_true",
                    help="answer every request with a Wi-Fi login page (status 200)")
     p.add_argument("--quiet", action="store_true", help="do not log requests")
+    p.add_argument("--tls-cert", help="serve https with this PEM certificate (chain)")
+    p.add_argument("--tls-key", help="the certificate's PEM private key")
     args = p.parse_args(argv)
+    if bool(args.tls_cert) != bool(args.tls_key):
+        p.error("--tls-cert and --tls-key go together")
     if args.rate_kib < 0:
         p.error("--rate-kib must not be negative")
     if args.page_delay < 0:
@@ -172,6 +181,12 @@ def main(argv):
     except OSError as e:
         print("cannot listen on %s:%d: %s" % (args.bind, args.port, e.strerror), file=sys.stderr)
         return 1
+    if args.tls_cert:
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.minimum_version = ssl.TLSVersion.TLSv1_2
+        context.load_cert_chain(args.tls_cert, args.tls_key)
+        # The handshake runs on the connection's own thread, so a silent client cannot stall the others.
+        server.socket = context.wrap_socket(server.socket, server_side=True, do_handshake_on_connect=False)
     server.root = os.path.realpath(args.root)
     server.rate = args.rate_kib * 1024
     server.quiet = args.quiet

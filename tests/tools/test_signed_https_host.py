@@ -1,0 +1,87 @@
+#!/usr/bin/env python3
+"""The demo host signed and over https: every file that can reach the player carries a minisign signature that
+minisign itself accepts, and the host speaks only TLS with a certificate of the test CA."""
+
+import http.client
+import os
+import ssl
+import subprocess
+import sys
+import tempfile
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_update_host import DEMO, TOP, START_TIMEOUT, start_host, stop_host  # noqa: E402
+
+TOOLS = os.path.join(DEMO, "..")
+
+
+class SignedHttpsHostTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.TemporaryDirectory()
+        cls.root = os.path.join(cls.tmp.name, "site")
+        cls.keys = os.path.join(cls.tmp.name, "keys")
+        cls.pki = os.path.join(cls.tmp.name, "pki")
+        subprocess.run([sys.executable, os.path.join(DEMO, "build_site.py"), "--out", cls.root], check=True,
+                       stdout=subprocess.DEVNULL)
+        subprocess.run(["bash", os.path.join(DEMO, "sign_site.sh"), cls.root, cls.keys], check=True,
+                       stdout=subprocess.DEVNULL)
+        subprocess.run(["bash", os.path.join(TOOLS, "tls", "make-test-pki.sh"), cls.pki], check=True)
+        cls.host, cls.port = start_host(cls.root, "--tls-cert", os.path.join(cls.pki, "server.pem"),
+                                        "--tls-key", os.path.join(cls.pki, "server.key"))
+
+    @classmethod
+    def tearDownClass(cls):
+        stop_host(cls.host)
+        cls.tmp.cleanup()
+
+    def get(self, path):
+        context = ssl.create_default_context(cafile=os.path.join(self.pki, "ca.pem"))
+        conn = http.client.HTTPSConnection("localhost", self.port, timeout=START_TIMEOUT, context=context)
+        try:
+            conn.request("GET", path)
+            resp = conn.getresponse()
+            return resp.status, resp.read()
+        finally:
+            conn.close()
+
+    def signed_files(self):
+        for folder, _, names in os.walk(os.path.join(self.root, TOP.strip("/"))):
+            for name in names:
+                if name == "YEROMP3LiveUpdate.ini" or name.endswith(".zip"):
+                    yield os.path.relpath(os.path.join(folder, name), self.root)
+
+    def test_every_signed_file_verifies_with_minisign_as_served(self):
+        files = sorted(self.signed_files())
+        self.assertGreaterEqual(len(files), 3)
+        for relative in files:
+            with self.subTest(relative):
+                status, body = self.get("/" + relative)
+                self.assertEqual(status, 200)
+                status, signature = self.get("/" + relative + ".minisig")
+                self.assertEqual(status, 200)
+                self.assertIn(b"\tfile:" + os.path.basename(relative).encode() + b"\t", signature)
+                with tempfile.TemporaryDirectory() as scratch:
+                    served = os.path.join(scratch, os.path.basename(relative))
+                    with open(served, "wb") as f:
+                        f.write(body)
+                    with open(served + ".minisig", "wb") as f:
+                        f.write(signature)
+                    check = subprocess.run(["minisign", "-V", "-p", os.path.join(self.keys, "demo.pub"),
+                                            "-m", served], capture_output=True)
+                    self.assertEqual(check.returncode, 0, check.stderr)
+
+    def test_keys_stay_in_the_key_folder_and_plain_http_is_refused(self):
+        self.assertTrue(os.path.exists(os.path.join(self.keys, "demo.key")))
+        for _, _, names in os.walk(self.root):
+            self.assertFalse([n for n in names if n.endswith(".key")])
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=START_TIMEOUT)
+        with self.assertRaises((http.client.HTTPException, ConnectionError)):
+            conn.request("GET", TOP)
+            conn.getresponse()
+        conn.close()
+
+
+if __name__ == "__main__":
+    unittest.main()
