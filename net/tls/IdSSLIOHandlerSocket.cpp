@@ -129,6 +129,8 @@ bool TIdSSLIOHandlerSocket::WaitReadable(std::int32_t timeout) {
     const Clock::time_point deadline =
         Clock::now() + std::chrono::milliseconds(timeout == TimeoutNoLimit ? 0 : timeout);
     for (bool waited = false;;) {
+        // Closed under the wait (a Disconnect from a message handler): ends as the socket transport's wait does.
+        if (!HasSocket()) return TIdIOHandlerSocket::WaitReadable(timeout);
         if (session.ended != Outcome::Data || SSL_pending(ssl) > 0) return true;
         // Decrypt whatever has arrived; a record may come in several pieces.
         char probe;
