@@ -101,7 +101,7 @@ void TIdCustomHTTP::SetHostAndPort() {
 
 void TIdCustomHTTP::EnsureConnected() {
     if (!Response().KeepConnection()) Disconnect();
-    ProbeForClose(false);
+    ProbeForClose(/*raiseIfClosed=*/false);
     if (IsConnected()) return;
     try {
         Connect(ReadTimeout);
@@ -115,7 +115,7 @@ void TIdCustomHTTP::ConnectAndSend() {
     TIdHTTPRequest& request = Request();
     SetHostAndPort();
     if (request.RouteKind == rkProxy) {
-        request.Target = EncodeRequestTarget(url_.FullURI(false, false));
+        request.Target = EncodeRequestTarget(url_.FullURI(/*includeCredentials=*/false, /*includeFragment=*/false));
         if (ProtocolVersion == pv1_0 && request.Connection.empty()) request.ProxyConnection = "keep-alive";
     } else if (request.RouteKind == rkDirectTLS || request.RouteKind == rkProxyTLS) {
         request.Connection.clear();
@@ -128,7 +128,7 @@ void TIdCustomHTTP::ConnectAndSend() {
         EnsureConnected();
     WriteRequest();
     if ((request.Method == hmPost || request.Method == hmPut) && request.UploadStream)
-        WriteFromStream(*request.UploadStream, true, false, 0);
+        WriteFromStream(*request.UploadStream, /*fromStart=*/true, /*sendSizeFirst=*/false, 0);
 }
 
 void TIdCustomHTTP::WriteRequest() {

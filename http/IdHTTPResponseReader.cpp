@@ -26,7 +26,7 @@ bool TIdHTTPResponse::KeepConnection() {
         else if (SameText(version, "1.1"))
             StatusVersion = pv1_1;
     }
-    client_.CheckClosed(false, false);
+    client_.CheckClosed(/*raiseIfClosed=*/false, /*ignoreBuffer=*/false);
     if (!client_.IsConnected()) return false;
     const bool keepAlive = SameText(Trim(Connection), "KEEP-ALIVE") || SameText(Trim(ProxyConnection), "KEEP-ALIVE");
     // An HTTP/1.0 server closes after its response unless it said otherwise, whatever version we spoke.
@@ -52,7 +52,7 @@ void TIdCustomHTTP::ReadStatusAndHeaders(THeaderBudget& budget) {
     try {
         for (;;) {
             std::string line;
-            ReadHeaderLine(line, budget, true);
+            ReadHeaderLine(line, budget, /*headerLine=*/true);
             if (line.empty()) break;
             headers.Add(std::move(line));
         }
@@ -98,7 +98,7 @@ void TIdCustomHTTP::ReadBody(std::int64_t limit, TBodyOverflow overflow) {
         const std::int64_t wanted = std::min(framing.length, limit);
         // A short body is what a cancel leaves; the caller compares the counts.
         try {
-            ReadToStream(*body, static_cast<std::int32_t>(wanted), false);
+            ReadToStream(*body, static_cast<std::int32_t>(wanted), /*untilClose=*/false);
         } catch (const net::EIdConnClosedGracefully&) {}
         if (wanted < framing.length) Disconnect();  // the rest of the cut body is not read
         break;
@@ -107,7 +107,7 @@ void TIdCustomHTTP::ReadBody(std::int64_t limit, TBodyOverflow overflow) {
         const std::int64_t start = body->Position();
         // One byte more than the limit tells a body that is too long from one that just fits.
         const std::int64_t cap = overflow == boRaise ? limit + 1 : limit;
-        ReadToStream(*body, static_cast<std::int32_t>(std::min<std::int64_t>(cap, INT32_MAX)), true);
+        ReadToStream(*body, static_cast<std::int32_t>(std::min<std::int64_t>(cap, INT32_MAX)), /*untilClose=*/true);
         if (IsConnected() || body->Position() - start > limit) {
             if (overflow == boRaise && body->Position() - start > limit) RaiseBodyTooLarge(limit);
             Disconnect();
@@ -126,11 +126,11 @@ void TIdCustomHTTP::ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow) 
          size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1))) {
         if (size > limit - total) {
             if (overflow == boRaise) RaiseBodyTooLarge(limit);
-            ReadToStream(body, static_cast<std::int32_t>(limit - total), false);
+            ReadToStream(body, static_cast<std::int32_t>(limit - total), /*untilClose=*/false);
             Disconnect();  // the rest of the cut body is not read
             return;
         }
-        ReadToStream(body, static_cast<std::int32_t>(size), false);
+        ReadToStream(body, static_cast<std::int32_t>(size), /*untilClose=*/false);
         total += size;
         if (!ReadLine("\n", net::TimeoutUseDefault, -1).empty())
             throw EIdHTTPFramingError("Chunk data is not followed by a line end.");
@@ -139,7 +139,7 @@ void TIdCustomHTTP::ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow) 
     // get a header budget of their own.
     THeaderBudget budget;
     for (std::string line;;) {
-        ReadHeaderLine(line, budget, true);
+        ReadHeaderLine(line, budget, /*headerLine=*/true);
         if (line.empty()) break;
     }
 }

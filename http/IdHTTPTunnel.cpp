@@ -11,7 +11,7 @@ void TIdCustomHTTP::OpenTunnel() {
     if (tls.Encrypting()) {
         // The tunnel of an earlier request to this origin, when the proxy and the origin kept it open.
         if (!Response().KeepConnection()) Disconnect();
-        ProbeForClose(false);
+        ProbeForClose(/*raiseIfClosed=*/false);
         if (IsConnected()) return;
     }
     if (IsConnected()) Disconnect();

@@ -100,8 +100,8 @@ std::string TIdURI::FullURI(bool includeCredentials, bool includeFragment) const
 }
 
 std::string TIdURI::PlainURI() {
-    FullText = FullURI(true, true);
-    return FullURI(false, false);
+    FullText = FullURI(/*includeCredentials=*/true, /*includeFragment=*/true);
+    return FullURI(/*includeCredentials=*/false, /*includeFragment=*/false);
 }
 
 std::string EncodeRequestTarget(std::string_view text) {

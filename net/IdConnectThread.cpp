@@ -5,13 +5,16 @@
 #include <exception>
 
 #include "net/IdComponent.h"
+#include "platform/sockets/ErrorCodes.h"
 
 namespace yeroup::net {
 
+namespace ws = platform::winsock;
+
 void TIdConnectThread::Execute() {
     try {
-        // 10009 and 10038: the socket was closed under the connect (time-out or disconnect).
-        GStack()->CheckSocketResult(binding_.ConnectToPeer(Id_PF_INET), {10009, 10038});
+        // A bad or non-socket handle: the socket was closed under the connect (time-out or disconnect).
+        GStack()->CheckSocketResult(binding_.ConnectToPeer(Id_PF_INET), {ws::WSAEBADF, ws::WSAENOTSOCK});
     } catch (const std::exception& e) {
         // A socket closed under the connect from this side ends it quietly, whatever code the system reported for it
         // (a reset as well as a bad handle, depending on timing).

@@ -22,7 +22,7 @@ void TIdIOHandlerSocket::PrepareBinding() {
     if (!binding_)
         binding_ = std::make_unique<TIdSocketHandle>();
     else
-        binding_->ResetState(true);
+        binding_->ResetState(/*resetLocal=*/true);
 }
 
 void TIdIOHandlerSocket::CloseBinding() {
@@ -88,7 +88,7 @@ void TIdIOHandlerSocket::ThreadedConnect(std::int32_t timeout) {
     while (slice < remaining) {
         Sleep(slice, thread);
         remaining = withoutLimit ? slice + 1 : remaining - slice;
-        TIdAntiFreezeBase::PumpIfDue(true);
+        TIdAntiFreezeBase::PumpIfDue(/*idle=*/true);
         if (thread.Terminated()) {
             remaining = 0;
             break;

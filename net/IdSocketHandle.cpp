@@ -7,14 +7,13 @@
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
 #include "net/IdResourceStrings.h"
+#include "platform/sockets/ErrorCodes.h"
 
 namespace yeroup::net {
 
-namespace {
-constexpr int kAddressInUse = 10048;
-}  // namespace
+namespace ws = platform::winsock;
 
-TIdSocketHandle::TIdSocketHandle() { ResetState(true); }
+TIdSocketHandle::TIdSocketHandle() { ResetState(/*resetLocal=*/true); }
 
 TIdSocketHandle::~TIdSocketHandle() { ReleaseSocket(); }
 
@@ -55,7 +54,7 @@ void TIdSocketHandle::ReleaseSocket() {
 }
 
 bool TIdSocketHandle::TryBind() {
-    if (GStack()->CheckSocketResult(GStack()->Bind(socket_, Id_PF_INET, IP, Port), {kAddressInUse})) return false;
+    if (GStack()->CheckSocketResult(GStack()->Bind(socket_, Id_PF_INET, IP, Port), {ws::WSAEADDRINUSE})) return false;
     RefreshLocal();
     return true;
 }
@@ -142,11 +141,12 @@ int TIdSocketHandle::Transmit(const void* buffer, int length, int flags) {
 }
 
 bool TIdSocketHandle::AcceptFrom(TIdStackSocketHandle listening) {
-    ResetState(true);
+    ResetState(/*resetLocal=*/true);
     std::string peerIP;
     int peerPort = 0;
     const TIdStackSocketHandle accepted = GStack()->Accept(listening, peerIP, peerPort);
-    if (accepted == Id_INVALID_SOCKET && GStack()->CheckSocketResult(Id_SOCKET_ERROR, {10004, 10038})) return false;
+    if (accepted == Id_INVALID_SOCKET && GStack()->CheckSocketResult(Id_SOCKET_ERROR, {ws::WSAEINTR, ws::WSAENOTSOCK}))
+        return false;
     socket_ = accepted;
     allocated_.store(true);
     RefreshLocal();

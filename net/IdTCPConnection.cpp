@@ -99,7 +99,7 @@ void TIdTCPConnection::CheckClosed(bool raiseIfClosed, bool ignoreBuffer) {
 }
 
 bool TIdTCPConnection::IsConnected() {
-    CheckClosed(false, false);
+    CheckClosed(/*raiseIfClosed=*/false, /*ignoreBuffer=*/false);
     return ioHandler_ && ioHandler_->HasSocket();
 }
 
@@ -119,6 +119,8 @@ std::int32_t TIdTCPConnection::LimitedTimeout(std::int32_t timeout) const {
     return timeout == TimeoutNoLimit || timeout > remaining ? remaining : timeout;
 }
 
-void TIdTCPConnection::ProbeForClose(bool raiseIfClosed) { FillInputBuffer(raiseIfClosed, 1, false); }
+void TIdTCPConnection::ProbeForClose(bool raiseIfClosed) {
+    FillInputBuffer(raiseIfClosed, 1, /*raiseOnTimeout=*/false);
+}
 
 }  // namespace yeroup::net

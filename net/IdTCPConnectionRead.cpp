@@ -7,19 +7,17 @@
 #include "net/IdException.h"
 #include "net/IdResourceStrings.h"
 #include "net/IdTCPConnection.h"
+#include "platform/sockets/ErrorCodes.h"
 
 namespace yeroup::net {
 
-namespace {
-constexpr int kShutDown = 10058;
-constexpr int kAborted = 10053;
-}  // namespace
+namespace ws = platform::winsock;
 
 std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout) {
     if (timeout == TimeoutUseDefault) timeout = ReadTimeout == 0 ? TimeoutNoLimit : ReadTimeout;
     LimitedTimeout(timeout);  // a peer that keeps bytes coming is cut off too once the time limit passed
     std::int32_t result = 0;
-    CheckClosed(raiseIfClosed, false);
+    CheckClosed(raiseIfClosed, /*ignoreBuffer=*/false);
     if (!IsConnected()) {
         if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
         return 0;
@@ -59,7 +57,7 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
             n = transport->Receive(block, size);
         }
         closed_ = n == 0;
-        if (n != 0 && GStack()->CheckSocketResult(n, {kShutDown, kAborted})) {
+        if (n != 0 && GStack()->CheckSocketResult(n, {ws::WSAESHUTDOWN, ws::WSAECONNABORTED})) {
             n = 0;
             if (ioHandler_) CloseTransport();
             if (inputBuffer_.Size() == 0) GStack()->ThrowSocketError(GStack()->LastError());
@@ -78,7 +76,7 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
                 for (std::int32_t i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7F);
             inputBuffer_.Commit(n);
         }
-        CheckClosed(raiseIfClosed, false);
+        CheckClosed(raiseIfClosed, /*ignoreBuffer=*/false);
         result = n;
     } while (n == 0 && IsConnected());
     return result;
@@ -112,8 +110,8 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminator, std::int32
         if (maximum != 0 && p - 1 > maximum) return tooLong();
         if (p == 0) {
             if (maximum != 0 && s > maximum) return tooLong();
-            CheckClosed(true, true);
-            if (FillInputBuffer(true, timeout, timeout == TimeoutUseDefault) == 0) {
+            CheckClosed(/*raiseIfClosed=*/true, /*ignoreBuffer=*/true);
+            if (FillInputBuffer(/*raiseIfClosed=*/true, timeout, timeout == TimeoutUseDefault) == 0) {
                 readLnEndedByClose_ = true;
                 return std::string();
             }
@@ -129,8 +127,8 @@ std::string TIdTCPConnection::ReadLine(const std::string& terminator, std::int32
 void TIdTCPConnection::ReadExact(void* buffer, std::int32_t count) {
     if (count <= 0 || !buffer) return;
     while (inputBuffer_.Size() < count) {
-        FillInputBuffer(true, TimeoutUseDefault, true);
-        CheckClosed(true, true);
+        FillInputBuffer(/*raiseIfClosed=*/true, TimeoutUseDefault, /*raiseOnTimeout=*/true);
+        CheckClosed(/*raiseIfClosed=*/true, /*ignoreBuffer=*/true);
     }
     std::memcpy(buffer, inputBuffer_.Memory(), static_cast<std::size_t>(count));
     inputBuffer_.DropFront(count);
@@ -191,7 +189,7 @@ void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t coun
 }
 
 std::string TIdTCPConnection::TakeAvailable() {
-    if (IsConnected()) FillInputBuffer(false, TimeoutUseDefault, true);
+    if (IsConnected()) FillInputBuffer(/*raiseIfClosed=*/false, TimeoutUseDefault, /*raiseOnTimeout=*/true);
     return inputBuffer_.TakeFront(inputBuffer_.Size());
 }
 

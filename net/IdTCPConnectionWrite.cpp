@@ -7,19 +7,16 @@
 #include "net/IdException.h"
 #include "net/IdResourceStrings.h"
 #include "net/IdTCPConnection.h"
+#include "platform/sockets/ErrorCodes.h"
 #include "platform/sockets/WinSock.h"
 
 namespace yeroup::net {
 
-namespace {
-constexpr int kShutDown = 10058;
-constexpr int kAborted = 10053;
-constexpr int kReset = 10054;
-}  // namespace
+namespace ws = platform::winsock;
 
 void TIdTCPConnection::WriteBytes(const void* buffer, std::int32_t count, bool writeNow) {
     if (count <= 0 || !buffer) return;
-    CheckClosed(true, true);
+    CheckClosed(/*raiseIfClosed=*/true, /*ignoreBuffer=*/true);
     if (!IsConnected()) throw EIdNotConnected(RSNotConnected);
     if (writeBatch_ && !writeNow) {
         writeBatch_->Append(buffer, count);
@@ -43,11 +40,11 @@ void TIdTCPConnection::WriteBytes(const void* buffer, std::int32_t count, bool w
         if (!transport) throw EIdNotConnected(RSNotConnected);  // released by a handler
         const int m = transport->Transmit(bytes.data() + sent, count - sent);
         const int error = m == Id_SOCKET_ERROR ? GStack()->WSGetLastError() : 0;
-        TIdAntiFreezeBase::PumpIfDue(false);
+        TIdAntiFreezeBase::PumpIfDue(/*idle=*/false);
         closed_ = m == 0;
-        CheckClosed(true, false);
-        platform::winsock::WSASetLastError(error);  // the handlers may have made socket calls of their own
-        if (GStack()->CheckSocketResult(m, {kShutDown, kAborted, kReset})) {
+        CheckClosed(/*raiseIfClosed=*/true, /*ignoreBuffer=*/false);
+        ws::WSASetLastError(error);  // the handlers may have made socket calls of their own
+        if (GStack()->CheckSocketResult(m, {ws::WSAESHUTDOWN, ws::WSAECONNABORTED, ws::WSAECONNRESET})) {
             CloseTransport();
             GStack()->ThrowSocketError(GStack()->LastError());
         }
@@ -97,7 +94,7 @@ std::int64_t TIdTCPConnection::WriteFileContents(const std::string& path, bool) 
     if (!std::filesystem::is_regular_file(path, error)) throw EIdFileNotFound(FormatText(RSFileNotFound, {path}));
     // This platform has no file-transmit call, so the file always goes through the stream path.
     platform::TFileStream file(path, platform::FileMode::fmOpenRead);
-    WriteFromStream(file, true);
+    WriteFromStream(file, /*fromStart=*/true);
     return file.Size();
 }
 

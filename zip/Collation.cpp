@@ -80,7 +80,7 @@ int CompareChars(const char* a, const char* b, std::size_t n, bool ignoreCase) {
 bool CharsMatch(char a, char b, bool ignoreCase) {
     if (a == b) return true;
     if (!ignoreCase) return false;
-    return CompareChars(&a, &b, 1, true) == 0;
+    return CompareChars(&a, &b, 1, /*ignoreCase=*/true) == 0;
 }
 
 }  // namespace yeroup::zip

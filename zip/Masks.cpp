@@ -9,8 +9,8 @@ namespace yeroup::zip {
 bool MatchesMask(const std::string& name, const std::string& mask) {
     if (mask.empty()) return false;
     const std::size_t star = mask.find("*.*");
-    if (star == std::string::npos) return WildcardMatch(name, mask, true);
-    return WildcardMatch(name, mask.substr(0, star + 1) + mask.substr(star + 3), true);
+    if (star == std::string::npos) return WildcardMatch(name, mask, /*ignoreCase=*/true);
+    return WildcardMatch(name, mask.substr(0, star + 1) + mask.substr(star + 3), /*ignoreCase=*/true);
 }
 
 bool WildcardMatch(const char* name, const char* mask, bool ignoreCase) {

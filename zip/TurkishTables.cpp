@@ -102,12 +102,12 @@ const std::array<unsigned char, 256>& TurkishRankTable() {
 }
 
 const std::array<unsigned char, 256>& TurkishUpperTable() {
-    static const std::array<unsigned char, 256> table = BuildCase(true);
+    static const std::array<unsigned char, 256> table = BuildCase(/*toUpper=*/true);
     return table;
 }
 
 const std::array<unsigned char, 256>& TurkishLowerTable() {
-    static const std::array<unsigned char, 256> table = BuildCase(false);
+    static const std::array<unsigned char, 256> table = BuildCase(/*toUpper=*/false);
     return table;
 }
 
