@@ -46,7 +46,7 @@ void TIdCustomHTTP::ReadHeaderLine(std::string& line, THeaderBudget& budget, boo
 
 void TIdCustomHTTP::ReadStatusAndHeaders(THeaderBudget& budget) {
     TIdHTTPResponse& response = Response();
-    ReadHeaderLine(response.StatusLine, budget, false);
+    ReadHeaderLine(response.StatusLine, budget, /*headerLine=*/false);
     TIdHeaderList& headers = response.HeaderLines;
     headers.Clear();
     try {

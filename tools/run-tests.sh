@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what is missing, then builds and runs every test twice,
-# once optimised and once under AddressSanitizer and UndefinedBehaviorSanitizer (each replaying the fuzz
-# corpora), runs the threaded tests under ThreadSanitizer, and gives every fuzz target a short run.
+# The whole test suite: installs what is missing, lints (format, clang-tidy, shellcheck), then builds and
+# runs every test twice, once optimised and once under AddressSanitizer and UndefinedBehaviorSanitizer (each
+# replaying the fuzz corpora), runs the threaded tests under ThreadSanitizer, and gives every fuzz target a
+# short run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,7 +20,12 @@ run_suite() {
   ctest --test-dir "build/$name" --output-on-failure -j "$jobs" --timeout 900
 }
 
-run_suite release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+release_options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+# Lint first: it needs only the compile commands of a configured build, not the build itself.
+cmake -S . -B build/release -G Ninja -DYEROUP_WERROR=ON "${release_options[@]}" >/dev/null
+bash tools/lint.sh build/release
+
+run_suite release "${release_options[@]}"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1

@@ -6,6 +6,7 @@ export DEBIAN_FRONTEND=noninteractive
 packages=(
   build-essential cmake ninja-build pkg-config git
   clang libclang-rt-14-dev           # libFuzzer and sanitizer runtimes
+  clang-format clang-tidy shellcheck # tools/lint.sh
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev
   libssl-dev openssl minisign         # TLS transport, test CA, signatures

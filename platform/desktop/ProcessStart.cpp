@@ -86,7 +86,7 @@ std::string FindProgram(const std::string& program, const std::vector<std::strin
         return ProgramKind(program) != TProgramKind::None ? program : std::string();
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;
-        const std::string local = (std::filesystem::path(folder) / program).string();
+        std::string local = (std::filesystem::path(folder) / program).string();
         if (ProgramKind(local) != TProgramKind::None) return local;
     }
     const char* path = std::getenv("PATH");
@@ -96,7 +96,7 @@ std::string FindProgram(const std::string& program, const std::vector<std::strin
         const std::size_t end = std::min(dirs.find(':', start), dirs.size());
         const std::string dir = dirs.substr(start, end - start);
         if (!dir.empty()) {
-            const std::string candidate = (std::filesystem::path(dir) / program).string();
+            std::string candidate = (std::filesystem::path(dir) / program).string();
             if (ProgramKind(candidate) != TProgramKind::None) return candidate;
         }
         start = end + 1;

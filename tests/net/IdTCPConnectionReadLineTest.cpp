@@ -11,7 +11,6 @@ namespace yeroup::net {
 namespace {
 
 using test::ClientTest;
-using test::EventLog;
 using test::PeerSocket;
 
 using ReadLineTest = ClientTest;

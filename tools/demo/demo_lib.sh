@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Steps shared by tools/run-demo.sh and tools/screenshots.sh; sourced, not run.
 # Expects $root (the source tree) to be set and the working folder to be $root.
 
@@ -42,6 +43,7 @@ demo_start_host() {
   demo_host_pid=$!
   for ((i = 0; i < 300; i++)); do
     if grep -q '^listening on ' "$log"; then
+      # shellcheck disable=SC2034  # read by the scripts that source this file
       demo_host_port=$(sed -n 's/^listening on .*:\([0-9]*\)$/\1/p' "$log")
       return 0
     fi

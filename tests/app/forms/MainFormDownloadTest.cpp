@@ -70,7 +70,7 @@ private:
 class WhenHolding {
 public:
     WhenHolding(AppHarness& h, std::function<bool()> ready, std::function<void()> action) {
-        QObject::connect(&timer_, &QTimer::timeout, [this, &h, ready, action] {
+        QObject::connect(&timer_, &QTimer::timeout, [this, &h, ready = std::move(ready), action = std::move(action)] {
             if (done_ || !h.server.Holding() || !ready()) return;
             done_ = true;
             action();

@@ -68,7 +68,8 @@ FullBacklogListener::FullBacklogListener() : listener_(0) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     for (int i = 0; i < 8; ++i) {
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        // Non-blocking: the connect is in progress or done; the poll below tells which.
+        static_cast<void>(::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address));
         fillers_.push_back(fd);
         pollfd p{fd, POLLOUT, 0};
         if (::poll(&p, 1, 500) == 0) break;  // this one is stuck: the queue is full
