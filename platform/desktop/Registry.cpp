@@ -48,7 +48,7 @@ std::string ExpandVariables(const std::string& text, const std::map<std::string,
 std::filesystem::path DefaultRegistryFile() {
     const char* file = std::getenv("YEROUP_REGISTRY_FILE");
     if (file && *file) return file;
-    const std::filesystem::path system = "/etc/yeroup/registry.ini";
+    std::filesystem::path system = "/etc/yeroup/registry.ini";
     std::error_code error;
     if (std::filesystem::exists(system, error)) return system;
     return DefaultWinePrefix() / "system.reg";

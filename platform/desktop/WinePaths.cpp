@@ -27,7 +27,7 @@ std::string MatchName(const fs::path& folder, const std::string& name) {
     std::error_code error;
     if (fs::exists(folder / name, error)) return name;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
-        const std::string candidate = it->path().filename().string();
+        std::string candidate = it->path().filename().string();
         if (SameText(candidate, name)) return candidate;
     }
     return name;

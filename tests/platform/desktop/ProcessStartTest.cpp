@@ -89,8 +89,8 @@ TEST(ProcessStart, WindowsProgramsAreToldByTheirHeaderOrName) {
         std::string path;
         TProgramKind kind;
     } cases[] = {
-        {file("updater.bin", "MZ\x90\0", false), TProgramKind::Windows},
-        {file("updater-x.bin", "MZ\x90\0", true), TProgramKind::Windows},
+        {file("updater.bin", std::string("MZ\x90\0", 4), false), TProgramKind::Windows},
+        {file("updater-x.bin", std::string("MZ\x90\0", 4), true), TProgramKind::Windows},
         {file("setup.EXE", "no header at all", false), TProgramKind::Windows},
         {file("script.exe", "#!/bin/sh\n", true), TProgramKind::Native},
         {file("elf.exe",
