@@ -80,9 +80,11 @@ if ((headless)); then
   app_pid=$!
   # The main window, or on a machine without the player software the question to install it.
   window=
+  # shellcheck disable=SC2317  # called through demo_wait_for
   shown() {
     window=$(xdotool search --onlyvisible --limit 1 --name "$1" 2>/dev/null) && [[ -n $window ]]
   }
+  # shellcheck disable=SC2317  # called through demo_wait_for
   main_or_question() { shown 'YERO MP3 LiveUpdate 2005' || shown 'YERO MP3 LiveUpdate 提示' || ! kill -0 "$app_pid" 2>/dev/null; }
   demo_wait_for main_or_question || true
   picture=$root/build/screenshots/run-demo-main.png
@@ -93,7 +95,7 @@ if ((headless)); then
     demo_say "to use the program itself, run this script in a desktop session"
     # Closing the main window ends the program; closing the install question answers it with Cancel.
     xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4 2>/dev/null || true
-    demo_wait_for eval '! kill -0 $app_pid 2>/dev/null' || kill "$app_pid" 2>/dev/null || true
+    demo_wait_for eval "! kill -0 $app_pid 2>/dev/null" || kill "$app_pid" 2>/dev/null || true
   else
     demo_say "the program showed no window (output: build/demo-run/app.log)"
   fi

@@ -45,7 +45,7 @@ bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
 
 }  // namespace
 
-TAppFiles::TAppFiles(std::string exeFolder, std::string updateHost) : exeFolder_(std::move(exeFolder)) {
+TAppFiles::TAppFiles(std::string exeFolder, const std::string& updateHost) : exeFolder_(std::move(exeFolder)) {
     if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
     if (StartsWithNoCase(updateHost, "https://"))
         hostUrl_ = "https://" + updateHost.substr(8);

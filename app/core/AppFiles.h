@@ -27,7 +27,7 @@ class TAppFiles {
 public:
     // exeFolder (the folder chosen for the files, see ChooseFilesFolder) ends in "/" (one is added when missing);
     // updateHost without a scheme is http.
-    TAppFiles(std::string exeFolder, std::string updateHost);
+    TAppFiles(std::string exeFolder, const std::string& updateHost);
 
     // The update host is reached over TLS.
     bool SecureHost() const;

@@ -80,8 +80,7 @@ void TForm2::Button1Click() {
     // Only a whole package can replace the stored one: the announced count (or, for a chunked body, its final
     // chunk) must have arrived, without a cancel, and an empty body is never a package. Its signature is fetched
     // while the download still counts as running.
-    const bool whole =
-        workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
+    const bool whole = workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
     std::string signature;
     const bool verified = whole && DownloadedPackageVerified(m, f, stream, signature);
     downloading_ = false;

@@ -20,8 +20,8 @@ TTrustedKeys TTrustedKeys::FromFile(const std::string& path, bool mustExist) {
     if (!exists || error) {
         result.problem_ = "the trusted-key file " + path + " cannot be read";
     } else if (size > static_cast<std::uintmax_t>(limits::kMaxTrustedKeyFileBytes)) {
-        result.problem_ =
-            "the trusted-key file " + path + " is larger than " + std::to_string(limits::kMaxTrustedKeyFileBytes) + " bytes";
+        result.problem_ = "the trusted-key file " + path + " is larger than " +
+                          std::to_string(limits::kMaxTrustedKeyFileBytes) + " bytes";
     } else {
         std::ifstream in(path, std::ios::binary);
         const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -38,7 +38,8 @@ TTrustedKeys TTrustedKeys::FromFile(const std::string& path, bool mustExist) {
 TSignature TTrustedKeys::Parse(std::string_view signatureText) const {
     if (!problem_.empty()) throw ESignatureError(problem_);
     if (static_cast<std::int64_t>(signatureText.size()) > limits::kMaxSignatureFileBytes)
-        throw ESignatureError("the signature file is larger than " + std::to_string(limits::kMaxSignatureFileBytes) + " bytes");
+        throw ESignatureError("the signature file is larger than " + std::to_string(limits::kMaxSignatureFileBytes) +
+                              " bytes");
     return ParseSignature(signatureText);
 }
 
@@ -49,7 +50,7 @@ void TTrustedKeys::CheckName(const TSignedFacts& facts, const std::string& name)
 
 TSignedFacts TTrustedKeys::Verify(std::string_view data, std::string_view signatureText,
                                   const std::string& name) const {
-    const TSignedFacts facts = VerifySignature(keys_, Parse(signatureText), data);
+    TSignedFacts facts = VerifySignature(keys_, Parse(signatureText), data);
     CheckName(facts, name);
     return facts;
 }

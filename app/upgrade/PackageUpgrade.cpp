@@ -28,7 +28,7 @@ void Abandon(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
 
 }  // namespace
 
-TPackageUpgrade::TPackageUpgrade(fs::path packageStore) : paths_(std::move(packageStore)) {}
+TPackageUpgrade::TPackageUpgrade(const fs::path& packageStore) : paths_(packageStore) {}
 
 TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::string& package,
                                     const std::string& installFolder) {

@@ -26,7 +26,7 @@ struct TUpgradeResult {
 
 class TPackageUpgrade {
 public:
-    explicit TPackageUpgrade(std::filesystem::path packageStore);
+    explicit TPackageUpgrade(const std::filesystem::path& packageStore);
 
     // Opens the package with the archiver (its settings, prompts and events apply), extracts every entry
     // through the staging folder into the install folder and closes the archive.

@@ -81,7 +81,8 @@ demo_start_display() {
   Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$logs/display" 2>"$logs/xvfb.log" &
   demo_xvfb_pid=$!
   demo_wait_for test -s "$logs/display" || { demo_say "Xvfb did not start"; cat "$logs/xvfb.log" >&2; return 1; }
-  export DISPLAY=:$(head -n 1 "$logs/display")
+  DISPLAY=:$(head -n 1 "$logs/display")
+  export DISPLAY
   unset WAYLAND_DISPLAY
   export QT_QPA_PLATFORM=xcb
   openbox >"$logs/openbox.log" 2>&1 &

@@ -128,7 +128,8 @@ TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
               "the signature file is larger than " + std::to_string(limits::kMaxSignatureFileBytes) + " bytes");
 
     std::string keyFile = tool.PublicKeyText();
-    keyFile += "#" + std::string(static_cast<std::size_t>(limits::kMaxTrustedKeyFileBytes) - keyFile.size() - 2, '-') + "\n";
+    keyFile +=
+        "#" + std::string(static_cast<std::size_t>(limits::kMaxTrustedKeyFileBytes) - keyFile.size() - 2, '-') + "\n";
     ASSERT_EQ(static_cast<std::int64_t>(keyFile.size()), limits::kMaxTrustedKeyFileBytes);
     EXPECT_EQ(KeysFrom(keyFile).Problem(), "");
     EXPECT_NE(KeysFrom(keyFile + "\n").Problem().find("is larger than 65536 bytes"), std::string::npos);
