@@ -5,14 +5,13 @@
 #include <algorithm>
 
 #include "platform/files/Files.h"
+#include "zip/Limits.h"
 #include "zip/Masks.h"
 #include "zip/PathNames.h"
 
 namespace yeroup::zip {
 
 namespace {
-
-constexpr std::size_t kMaxMaskLength = 260;
 
 platform::FileMode StreamModeOf(int openMode) {
     return (openMode & 3) == 0 ? platform::FileMode::fmOpenRead : platform::FileMode::fmOpenReadWrite;

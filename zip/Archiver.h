@@ -130,6 +130,8 @@ public:
     void OpenArchive();
     void CloseArchive() noexcept;
     bool Active() const { return active_; }
+    // Refuses the whole run with zfeOutputTooLarge, before writing anything, when the selected entries declare
+    // more than kMaxExtractedBytes together.
     void ExtractFiles(const std::string& fileMask, std::uint32_t searchAttr, const std::string& exclusionMask);
     bool FindFirst(const std::string& fileMask, TZFArchiveItem& item, std::uint32_t searchAttr,
                    const std::string& exclusionMask);
@@ -183,6 +185,8 @@ private:
     // As Raise, for a refusal of the file system whose reason errno holds.
     [[noreturn]] void RaiseSystem(std::int32_t nativeError, const std::string& argument);
     void ApplyAttributes(const TDirItem& entry, const std::string& path, std::uint32_t attributes) const;
+    // Raises zfeOutputTooLarge when the selected entries declare more than one run may write.
+    void RefuseOversizedRun(const TZFDirArray& items) const;
     bool ScanForMatch(TZFArchiveItem& item);
     void ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder);
     bool DecodeEntry(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out);

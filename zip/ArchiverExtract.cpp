@@ -7,6 +7,7 @@
 
 #include "platform/files/Files.h"
 #include "zip/Archiver.h"
+#include "zip/Limits.h"
 #include "zip/PathNames.h"
 
 namespace yeroup::zip {
@@ -44,6 +45,7 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
 
     std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
     lastRun_ = TZFRunSummary();
+    RefuseOversizedRun(items);
     processed_ = 0;
     selected_ = 0;
     cancel_ = false;
@@ -109,6 +111,19 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
     lastRun_.Selected = selected_;
     lastRun_.Processed = processed_;
     lastRun_.Stopped = cancel_ || stopped;
+}
+
+// An entry never writes more than its declared size, so the declared sizes bound the whole run: a bomb
+// (a small archive declaring huge entries) is refused before anything is written.
+void TZFBaseArchiver::RefuseOversizedRun(const TZFDirArray& items) const {
+    std::uint64_t declared = 0;
+    for (int i = 0; i < items.Count(); ++i) {
+        const TDirItem& entry = items.ItemRef(i);
+        if (!entry.selected || entry.IsDirectory()) continue;
+        if (entry.UncompressedSize() > kMaxExtractedBytes - declared)
+            Raise(zfeOutputTooLarge, std::to_string(kMaxExtractedBytes));
+        declared += entry.UncompressedSize();
+    }
 }
 
 void TZFBaseArchiver::RaiseSystem(std::int32_t nativeError, const std::string& argument) {

@@ -33,6 +33,7 @@ enum TZFNativeError : std::int32_t {
     zfeUnsupportedMethod = 60,
     zfeTooManyEntries = 61,
     zfeNameTooLong = 62,
+    zfeOutputTooLarge = 63,
 };
 
 class EZFException : public std::runtime_error {

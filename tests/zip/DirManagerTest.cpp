@@ -202,6 +202,26 @@ TEST(DirManager, EntryCountAndNameLengthLimits) {
     // The rebuild holds the entries' names; identical names would also be refused later, not here.
     EXPECT_EQ(NativeErrorOf(entries(kMaxEntries)), 0);
     EXPECT_EQ(NativeErrorOf(entries(kMaxEntries + 1)), zfeTooManyEntries);
+    // A Zip64 end record may announce any count: one past the limit fails before a header is read, while at the
+    // limit the reading starts and runs out of directory.
+    const auto announcing = [](std::uint64_t count) {
+        const auto le64 = [](std::uint64_t v) {
+            return Le32Bytes(static_cast<std::uint32_t>(v)) + Le32Bytes(static_cast<std::uint32_t>(v >> 32));
+        };
+        const std::string zip = BuildArchive({{.name = "e", .data = ""}});
+        const std::size_t directory = 30 + 1, end = zip.size() - 22;
+        const std::string record = std::string("PK\x06\x06", 4) + le64(44) + std::string(12, '\0') + le64(count) +
+                                   le64(count) + le64(end - directory) + le64(directory);
+        const std::string locator = std::string("PK\x06\x07", 4) + Le32Bytes(0) + le64(end) + Le32Bytes(1);
+        return zip.substr(0, end) + record + locator + zip.substr(end);
+    };
+    EXPECT_THROW(Open(announcing(kMaxEntries)), platform::EStreamError);
+    try {
+        Open(announcing(kMaxEntries + 1));
+        ADD_FAILURE() << "opened";
+    } catch (const EZFException& e) {
+        EXPECT_STREQ(e.what(), "Archive has more entries than the limit of 100000 - Native error: 00061");
+    }
 
     const std::string atLimit(kMaxNameLength, 'n'), overLimit(kMaxNameLength + 1, 'n');
     EXPECT_EQ(NativeErrorOf(BuildArchive({{.name = atLimit, .data = "x"}})), 0);

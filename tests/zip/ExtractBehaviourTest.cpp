@@ -8,6 +8,7 @@
 #include "platform/files/Files.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/Archiver.h"
+#include "zip/Limits.h"
 
 namespace yeroup::zip {
 namespace {
@@ -175,6 +176,53 @@ TEST_F(Extraction, DamagedEntryKeepsTheGoodFileAndRetryRepeats) {
     EXPECT_EQ(ListFiles(dir_.Path() / "out"), (std::vector<std::string>{"after.txt", "good.bin"}));
 }
 
+// No entry writes past its declared size, so the declared sizes of the selected entries bound the run: a byte
+// more than the limit refuses the whole run before anything is written.
+TEST_F(Extraction, DeclaredSizesBoundEveryEntryAndTheRun) {
+    // Entries declaring the largest size a header without Zip64 holds (each has one byte), then real bytes.
+    const std::uint32_t most = 0xFFFFFFFF;
+    const auto declaring = [&](std::uint64_t total) {
+        std::vector<HandEntry> entries;
+        for (std::uint64_t i = 0; i < total / most; ++i)
+            entries.push_back({.name = "huge" + std::to_string(i), .data = "x", .deflate = true, .declaredSize = most});
+        entries.push_back({.name = "rest.txt", .data = std::string(static_cast<std::size_t>(total % most), 'r')});
+        return entries;
+    };
+    const struct {
+        const char* what;
+        std::vector<HandEntry> entries;
+        std::string outcome;
+        std::vector<std::string> written;
+    } cases[] = {
+        {"inflating past its size",
+         {{.name = "grows", .data = TextBytes(1 << 20, 1), .deflate = true, .declaredSize = 10}},
+         "failed: 8",
+         {}},
+        {"stored past its size", {{.name = "longer", .data = "abcdef", .declaredSize = 3}}, "failed: 8", {}},
+        {"declaring the limit", declaring(kMaxExtractedBytes), "failed: 8", {"out/rest.txt"}},
+        {"declaring a byte more",
+         declaring(kMaxExtractedBytes + 1),
+         "refused: Archiver: Archive would extract to more than the limit of " + std::to_string(kMaxExtractedBytes) +
+             " bytes - Native error: 00063",
+         {}},
+    };
+    for (const auto& c : cases) {
+        fs::remove_all(dir_ / "out");
+        Open(c.entries);
+        std::string outcome;
+        try {
+            ExtractAll();
+            outcome = "failed: " + std::to_string(archiver_.LastRun().NativeError);
+        } catch (const EZFException& e) {
+            outcome = std::string("refused: ") + e.what();
+        }
+        EXPECT_EQ(outcome, c.outcome) << c.what;
+        std::vector<std::string> written = c.written;
+        written.insert(written.begin(), "a.zip");
+        EXPECT_EQ(ListFiles(dir_.Path()), written) << c.what;
+    }
+}
+
 TEST_F(Extraction, ExtractCorruptedFilesKeepsTheDamagedBytes) {
     archiver_.ExtractCorruptedFiles = true;
     Open({{.name = "bad.txt", .data = "contents", .flipCrc = true}});
@@ -287,6 +335,15 @@ TEST_F(Extraction, SelectionByMaskAttributesAndFolders) {
     fs::create_directories(Out(""));
     archiver_.ExtractFiles("docs/*", 0x28BF, "");
     EXPECT_EQ(ListFiles(dir_.Path() / "out"), (std::vector<std::string>{"a.TXT", "b.bin"}));
+}
+
+TEST_F(Extraction, AMaskLongerThanTheLimitIsCutToIt) {
+    const std::string name(kMaxMaskLength, 'm');
+    Open({{.name = name, .data = "m"}});
+    TZFArchiveItem item;
+    EXPECT_TRUE(archiver_.FindFirst(name, item, kSearchAllAttributes, ""));
+    EXPECT_TRUE(archiver_.FindFirst(name + "x", item, kSearchAllAttributes, ""));
+    EXPECT_FALSE(archiver_.FindFirst(name.substr(1) + "x", item, kSearchAllAttributes, ""));
 }
 
 TEST_F(Extraction, OnExtractFileRenamesAndConfirmSkips) {

@@ -87,7 +87,8 @@ std::string BuildArchive(const std::vector<HandEntry>& entries, const std::strin
         Put16(common, e.dosDate);
         Put32(common, crc);
         Put32(common, static_cast<std::uint32_t>(payload.size()));
-        Put32(common, static_cast<std::uint32_t>(e.data.size()));
+        Put32(common, e.declaredSize < 0 ? static_cast<std::uint32_t>(e.data.size())
+                                         : static_cast<std::uint32_t>(e.declaredSize));
         Put16(common, static_cast<unsigned>(e.name.size()));
         Put16(common, 0);
         Put32(body, 0x04034B50);

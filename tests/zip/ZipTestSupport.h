@@ -29,6 +29,7 @@ struct HandEntry {
     std::uint16_t versionNeeded = 20;
     std::uint16_t flags = 0;
     bool flipCrc = false;
+    std::int64_t declaredSize = -1;  // the uncompressed size the headers give; -1: the data's
 };
 
 // Builds a well-formed archive from the entries (local headers, central directory, end record).
