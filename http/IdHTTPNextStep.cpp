@@ -1,6 +1,7 @@
 // What a response means for the call: follow a redirect, retry with credentials, fail, or finish.
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
+#include "net/IdException.h"
 #include "net/IdGlobal.h"
 
 namespace yeroup::http {
@@ -47,7 +48,14 @@ void TIdCustomHTTP::RaiseProtocolException() {
     {
         ReadTimeoutScope timeout(*this, limits::kErrorBodyReadTimeout);
         BodyStreamScope body(response, &text);
-        ReadBody(limits::kMaxErrorBodyBytes, boCut);
+        try {
+            ReadBody(limits::kMaxErrorBodyBytes, boCut);
+        } catch (const net::EIdTimeLimitExceeded&) {
+            throw;  // the call's own time is up
+        } catch (const net::EIdReadTimeout&) {
+            // A stalled error page is cut where it stopped, as a long one is at its bound: the status is the news.
+            Disconnect();
+        }
     }
     throw EIdHTTPProtocolException(response.StatusCode(), response.StatusLine, text.ToString());
 }

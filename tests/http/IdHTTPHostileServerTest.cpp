@@ -41,6 +41,8 @@ std::string Outcome(const std::function<void()>& call) {
         return std::string("redirects: ") + e.what();
     } catch (const net::EIdTimeLimitExceeded& e) {
         return std::string("time: ") + e.what();
+    } catch (const EIdHTTPProtocolException& e) {
+        return std::string("status: ") + e.what() + " [" + e.ErrorBody() + "]";
     } catch (const net::EIdConnClosedGracefully& e) {
         return std::string("closed: ") + e.what();
     } catch (const std::exception& e) {
@@ -232,6 +234,32 @@ TEST(HostileServer, UnwantedBodiesAreReadOnlyUpToTheirBound) {
         client.Get(server.Url("/here"), stream);
         EXPECT_EQ(stream.ToString(), "there");
         EXPECT_EQ(server.ConnectionCount(), 1 + extra);
+    }
+}
+
+TEST(HostileServer, AStalledUnwantedBodyIsGivenUpAfterItsOwnReadTimeOut) {
+    // Half of each body comes, then nothing: the call waits the body's own time-out, not the client's (none here).
+    const struct {
+        std::string head;
+        std::int32_t timeout;
+        std::string outcome;
+    } cases[] = {
+        {"HTTP/1.1 404 Not Found\r\n", limits::kErrorBodyReadTimeout, "status: HTTP/1.1 404 Not Found [01234]"},
+        {"HTTP/1.1 302 Found\r\nLocation: /there\r\n", limits::kDiscardedBodyReadTimeout, "ok"},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server;
+        server.AddConnection(ConnectionScript().Respond(c.head + "Content-Length: 10\r\n\r\n01234"));
+        server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, "there")));
+        TIdHTTP client;
+        client.HandleRedirects = true;
+        platform::TMemoryStream stream;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(Outcome([&] { client.Get(server.Url("/here"), stream); }), c.outcome);
+        const auto waited = std::chrono::steady_clock::now() - start;
+        EXPECT_GE(waited, std::chrono::milliseconds(c.timeout));
+        EXPECT_LT(waited, std::chrono::milliseconds(c.timeout + 2000));
+        EXPECT_EQ(server.ConnectionCount(), c.outcome == "ok" ? 2 : 1);
     }
 }
 
