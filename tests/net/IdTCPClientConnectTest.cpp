@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <numeric>
 #include <string>
 #include "tests/net/support/Gate.h"
 
 #include "net/IdAntiFreeze.h"
 #include "net/IdException.h"
 #include "net/IdIOHandlerSocket.h"
+#include "net/Limits.h"
 #include "platform/sockets/WinSock.h"
 #include "tests/net/support/ClientFixture.h"
 #include "tests/net/support/FakeMessagePump.h"
@@ -192,6 +194,16 @@ TEST_F(ThreadedConnectTest, SlicesAreCappedAt125AndPumpedUntilTheTimeOut) {
     EXPECT_THROW(client.Connect(400), EIdConnectTimeout);
     EXPECT_EQ(sleeps, (std::vector<int>{125, 125, 125, 25}));
     EXPECT_EQ(pump.Pumps(), 3);
+}
+
+TEST_F(ThreadedConnectTest, WithoutATimeOutAConnectWhileTheWindowsAreServedEndsAtItsLimit) {
+    transport.SleepFunction = [this](int ms) { sleeps.push_back(ms); };  // the slices are only counted
+    FakeMessagePump pump;
+    TIdAntiFreeze antiFreeze(pump);
+    test::FullBacklogListener full;
+    client.SetPort(full.Port());
+    EXPECT_THROW(client.Connect(), EIdConnectTimeout);
+    EXPECT_EQ(std::accumulate(sleeps.begin(), sleeps.end(), 0), limits::kAntiFreezeConnectTimeout);
 }
 
 TEST_F(ConnectTest, ADisconnectFromThePumpEndsTheConnectQuietlyAndTheFirstWriteFails) {

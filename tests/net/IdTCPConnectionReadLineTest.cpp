@@ -4,6 +4,7 @@
 #include "tests/net/support/Gate.h"
 
 #include "net/IdException.h"
+#include "net/Limits.h"
 #include "tests/net/support/ClientFixture.h"
 #include "tests/net/support/ScriptedTransport.h"
 
@@ -41,8 +42,8 @@ TEST(ReadLineArrival, ATerminatorSplitAcrossArrivalsIsFoundWhateverThePieceSize)
 }
 
 TEST_F(ReadLineTest, MaxLineLengthIsInclusiveAndOneMoreRaises) {
-    const std::string exact(16384, 'a');
-    const std::string over(16385, 'b');
+    const std::string exact(limits::kMaxLineLength, 'a');
+    const std::string over(limits::kMaxLineLength + 1, 'b');
     ConnectTo([=](PeerSocket& peer) { peer.Send(exact + "\n" + over + "\nnext\n"); });
     EXPECT_EQ(client.ReadLine(), exact);
     try {
