@@ -1,6 +1,6 @@
 #pragma once
-// Every bound the connection layer puts on what a peer sends or how long it may take. Each is the default of a
-// setting that callers may change; the comments say why the value.
+// Every bound the connection layer puts on what a peer sends or how long it may take; the comments say why the
+// value. Where one is the default of a setting, callers may change it.
 #include <cstdint>
 
 namespace yeroup::net::limits {

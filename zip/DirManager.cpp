@@ -13,6 +13,7 @@ namespace yeroup::zip {
 
 namespace {
 
+// The end record with the longest comment it can carry (22 + 65535 bytes) lies within this many bytes of the end.
 constexpr std::int64_t kEndSearchWindow = 65600;
 // Read size of the forward scans (data start, rebuild, directory checks).
 constexpr std::int64_t kScanWindow = 1 << 20;
