@@ -21,7 +21,9 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
     // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
-    upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore());
+    if (!upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore()))
+        services.Trace.Line("error",
+                            "an interrupted upgrade could not be settled; its journal stays for the next start");
 
     TForm1 splash(services);
     splash.show();

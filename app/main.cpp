@@ -34,6 +34,7 @@ int main(int argc, char** argv) {
         yeroup::app::TAppFiles(filesFolder, yeroup::app::UpdateHostFromEnvironment()),
         registryFile,
         yeroup::app::trust::TrustedKeysFromEnvironment(),
-        yeroup::app::ExtraCAFileFromEnvironment()};
+        yeroup::app::ExtraCAFileFromEnvironment(),
+        yeroup::app::TTrace::FromEnvironment(filesFolder)};
     return yeroup::app::RunStartup(services);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// The message for a program of the player software that could not be started.
+// The message for a program of the player software that could not be started, and the trace line of a start.
 #include <string>
 
+#include "app/core/Trace.h"
 #include "platform/desktop/ProcessStart.h"
 
 namespace yeroup::app {
@@ -9,5 +10,9 @@ namespace yeroup::app {
 // Without Wine the user learns that first; otherwise the text, then the path or folder concerned on a line of
 // its own.
 std::string StartFailureText(platform::TStartResult result, const char* text, const std::string& where);
+
+// "start <program> args=<arguments> folder=<folder or -> result=<started, not found, no wine or failed>".
+void TraceStart(const TTrace& trace, const std::string& program, const std::string& arguments,
+                const std::string& folder, platform::TStartResult result);
 
 }  // namespace yeroup::app

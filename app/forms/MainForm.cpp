@@ -12,6 +12,7 @@
 #include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
+#include "app/upgrade/TracedArchiver.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -78,7 +79,7 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       IdHTTP1(MakeUpdateClient(services.Files.SecureHost(), services.ExtraCAFile)),
-      Archiver(std::make_unique<zip::TZFZipArchiver>()),
+      Archiver(std::make_unique<upgrade::TTracedZipArchiver>(services.Trace)),
       services_(services),
       splash_(splash),
       archiverPrompts_(services.MessageBoxes) {
@@ -135,6 +136,8 @@ void TForm2::BuildLayout() {
     WebBrowser1->setGeometry(3, 41, 230, 409);
     WebBrowser2 = new THtmlView(this);
     WebBrowser2->setGeometry(240, 41, 449, 336);
+    WebBrowser1->SetTrace(services_.Trace);
+    WebBrowser2->SetTrace(services_.Trace);
 
     // Memo1, Panel2 and Panel3 share one area, Panel3 on top.
     Memo1 = new QTextEdit(this);
@@ -254,9 +257,11 @@ void FillList(QComboBox* list, const std::vector<std::string>& names) {
         list->addItem(QString::fromStdString(platform::AnsiToUtf8(name)), QByteArray::fromStdString(name));
 }
 
-// A position outside the list leaves it without selection.
-void SelectPosition(QComboBox* list, int position) {
-    list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
+// A position outside the list leaves it without selection; false then.
+bool SelectPosition(QComboBox* list, int position) {
+    const bool inside = position >= 0 && position < list->count();
+    list->setCurrentIndex(inside ? position : -1);
+    return inside;
 }
 
 }  // namespace
@@ -284,9 +289,16 @@ void TForm2::FormCreate() {
     WebBrowser1->Navigate(files.HomeUrl());
     catalogue_ = std::make_unique<platform::TIniFile>(files.CatalogueFile());
     FillModels();
-    SelectPosition(ComboBox1, selection_->ReadInteger(texts::kSelectionSection, texts::kModelKey, 0));
+    const auto restore = [&](QComboBox* list, const char* key) {
+        const int position = selection_->ReadInteger(texts::kSelectionSection, key, 0);
+        if (!SelectPosition(list, position))
+            services_.Trace.Line("error", std::string("user.ini ") + key + "=" + std::to_string(position) +
+                                              " is outside the list of " + std::to_string(list->count()) +
+                                              "; nothing is selected");
+    };
+    restore(ComboBox1, texts::kModelKey);
     FillFirmware();
-    SelectPosition(ComboBox2, selection_->ReadInteger(texts::kSelectionSection, texts::kFirmwareKey, 0));
+    restore(ComboBox2, texts::kFirmwareKey);
     const std::string m = SelectedModel(), f = SelectedFirmware();
     WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
     FetchPage(m, f);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "app/core/Texts.h"
+#include "app/forms/FetchTrace.h"
 #include "app/forms/MainForm.h"
 #include "platform/desktop/AtomicWrite.h"
 #include "platform/streams/Stream.h"
@@ -65,9 +66,12 @@ void TForm2::Button1Click() {
     sizeUnknown_ = false;
     finishedChunks_ = chunkSoFar_ = 0;
     downloadStarted_.start();
+    const std::string url = services_.Files.PackageUrl(m, f);
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
-        IdHTTP1->Get(services_.Files.PackageUrl(m, f), stream);
+        IdHTTP1->Get(url, stream);
     } catch (...) {
+        trace.Failed(cancelled_ ? "cancelled" : CurrentErrorText());
         downloading_ = false;
         RestoreIdle();
         ElapsedTicks = 0;
@@ -81,6 +85,10 @@ void TForm2::Button1Click() {
     // chunk) must have arrived, without a cancel, and an empty body is never a package. Its signature is fetched
     // while the download still counts as running.
     const bool whole = workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
+    if (whole)
+        trace.Taken();
+    else
+        trace.Failed(cancelled_ ? "cancelled" : "not a whole package; the stored one stays");
     std::string signature;
     const bool verified = whole && DownloadedPackageVerified(m, f, stream, signature);
     downloading_ = false;

@@ -12,11 +12,13 @@ bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& 
     const trust::TTrustedKeys& keys = services_.TrustedKeys;
     if (!keys.Configured()) return true;
     try {
-        if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature))
+        if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature, services_.Trace))
             throw trust::ESignatureError("the signature file is missing");
         keys.Verify(StreamBytes(package), signature, TAppFiles::PackageName(m, f));
         return true;
-    } catch (const trust::ESignatureError&) {
+    } catch (const trust::ESignatureError& e) {
+        services_.Trace.Line(
+            "error", std::string("the package's signature is refused: ") + e.what() + "; the package is not stored");
         signature.clear();
         if (!closing_)
             services_.MessageBoxes.MessageBox(this, texts::kPackageNotVerified, texts::kDownloadFailedCaption,
@@ -38,7 +40,9 @@ bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
         keys.Verify(StreamBytes(package), ReadSignatureFile(TAppFiles::SignatureOf(file)),
                     TAppFiles::PackageName(m, f));
         return true;
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
+        services_.Trace.Line("error",
+                             std::string("the stored package's signature is refused: ") + e.what() + "; no upgrade");
         services_.MessageBoxes.MessageBox(this, texts::kStoredPackageNotVerified, texts::kHintCaption,
                                           MB_OK | MB_ICONWARNING);
         return false;

@@ -30,6 +30,19 @@ std::string ReasonText(int error) {
     }
 }
 
+std::string OutcomeText(const upgrade::TUpgradeResult& result) {
+    std::string text;
+    switch (result.outcome) {
+    case upgrade::TUpgradeOutcome::Done: text = "done"; break;
+    case upgrade::TUpgradeOutcome::PackageMissing: text = "the package is missing"; break;
+    case upgrade::TUpgradeOutcome::PackageDamaged: text = "the package is damaged"; break;
+    case upgrade::TUpgradeOutcome::CannotWrite:
+        text = "cannot write " + result.file + " (" + std::strerror(result.error) + ")";
+        break;
+    }
+    return result.why.empty() ? text : text + ": " + result.why;
+}
+
 }  // namespace
 
 void TForm2::Button2Click() {
@@ -46,9 +59,11 @@ void TForm2::Button2Click() {
         upgrade::TPackageUpgrade transaction(services_.Files.PackageStore());
         result = transaction.Run(*Archiver, package, folder);
     } catch (...) {
+        services_.Trace.Line("error", "upgrade ended by an error: " + CurrentErrorText());
         Archiver->CloseArchive();
         return;
     }
+    services_.Trace.Line("upgrade", OutcomeText(result));
     switch (result.outcome) {
     case upgrade::TUpgradeOutcome::Done: break;
     case upgrade::TUpgradeOutcome::PackageMissing: ShowHidP3(); return;
@@ -71,6 +86,7 @@ void TForm2::Button2Click() {
                                           MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
         const std::string updater = folder + "/" + texts::kUpdaterProgram;
         const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
+        TraceStart(services_.Trace, updater, texts::kUpdaterParameters, folder, started);
         if (started != platform::TStartResult::Started)
             services_.MessageBoxes.MessageBox(this, StartFailureText(started, texts::kUpdaterNotStarted, updater),
                                               texts::kHintCaption, MB_OK | MB_ICONERROR);

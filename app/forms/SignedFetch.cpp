@@ -5,10 +5,11 @@
 
 #include "app/core/AppFiles.h"
 #include "app/core/Limits.h"
+#include "app/forms/FetchTrace.h"
 
 namespace yeroup::app {
 
-bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature) {
+bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature, const TTrace& trace) {
     // The window's progress display is not told about this small extra transfer.
     struct HeldBack {
         http::TIdHTTP& client;
@@ -29,11 +30,15 @@ bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& 
     client.OnWorkBegin = [&](net::TIdComponent*, net::TWorkMode, std::int32_t countMax) { tooLarge(countMax); };
     client.OnWork = [&](net::TIdComponent*, net::TWorkMode, std::int32_t) { tooLarge(stream.Position()); };
     client.OnWorkEnd = nullptr;
+    const std::string signatureUrl = TAppFiles::SignatureOf(url);
+    const TFetchTrace traced(trace, client, signatureUrl, stream);
     try {
-        client.Get(TAppFiles::SignatureOf(url), stream);
-    } catch (const std::exception&) {
+        client.Get(signatureUrl, stream);
+    } catch (const std::exception& e) {
+        traced.Failed(e.what());
         return false;
     }
+    traced.Taken();
     signature.assign(StreamBytes(stream));
     return true;
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/core/Trace.h"
 #include "http/IdHTTP.h"
 #include "platform/streams/Stream.h"
 
@@ -10,7 +11,7 @@ namespace yeroup::app {
 
 // The signature of the file at url (url + ".minisig") fetched with client, whose work events are held back
 // meanwhile; false when it cannot be had (missing, larger than a signature can be, any failure).
-bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature);
+bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature, const TTrace& trace);
 
 // A signature file kept beside a local file; empty when missing, and never more than one byte past the limit.
 std::string ReadSignatureFile(const std::string& path);

@@ -7,6 +7,7 @@
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/core/VersionText.h"
+#include "app/forms/FetchTrace.h"
 #include "app/forms/SignedFetch.h"
 #include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
@@ -58,25 +59,38 @@ void TForm1::Timer1Timer() {
 }
 
 bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stream) {
-    if (fetching_) return false;
+    if (fetching_) {
+        services_.Trace.Line("error", url + " not fetched: another fetch is under way");
+        return false;
+    }
     fetching_ = true;
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
         IdHTTP1->Get(url, stream);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         fetching_ = false;
+        trace.Failed(e.what());
         return false;
     }
     fetching_ = false;
     // A body cut short by the peer comes back without an error; it must not replace a good file.
     const http::TIdHTTPResponse& response = IdHTTP1->Response();
-    return !(response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength());
+    if (response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength()) {
+        trace.Failed("the body ended before its announced length");
+        return false;
+    }
+    trace.Taken();
+    return true;
 }
 
 bool TForm1::FetchToFile(const std::string& url, const std::string& path,
                          const std::function<bool(std::string_view body)>& accept) {
     platform::TMemoryStream stream;
     if (!FetchToStream(url, stream)) return false;
-    if (accept && !accept(StreamBytes(stream))) return false;
+    if (accept && !accept(StreamBytes(stream))) {
+        services_.Trace.Line("error", url + " not taken: its body is not what it should be; " + path + " stays");
+        return false;
+    }
     platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
     return true;
 }
@@ -88,6 +102,7 @@ void TForm1::FormAc() {
                                                              MB_OKCANCEL | MB_ICONWARNING);
         if (answer == IDOK) {
             const auto started = services_.Processes.WinExec(texts::kSetupProgram, 0);
+            TraceStart(services_.Trace, texts::kSetupProgram, "", "", started);
             if (started != platform::TStartResult::Started)
                 services_.MessageBoxes.MessageBox(
                     this, StartFailureText(started, texts::kSetupNotStarted, services_.Files.ExeFolder()),
@@ -104,7 +119,10 @@ void TForm1::FormAc() {
     const TAppFiles& files = services_.Files;
     if (FetchCatalogue()) return;
     std::error_code error;
-    if (std::filesystem::exists(files.CatalogueFile(), error)) {
+    const bool kept = std::filesystem::exists(files.CatalogueFile(), error);
+    services_.Trace.Line("error", kept ? "the catalogue was not refreshed; the stored copy is used"
+                                       : "the catalogue was not refreshed and none is stored; the program ends");
+    if (kept) {
         services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,
                                           MB_OK | MB_ICONWARNING);
     } else {

@@ -62,14 +62,24 @@ void THtmlView::NavigateUrl(const QUrl& url) {
     pending_ = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
-        if (reply != pending_) return;  // abandoned for a later navigation
+        const QByteArray body = reply->readAll();
+        const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+        const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
+        const bool abandoned = reply != pending_;
+        const bool failed = reply->error() != QNetworkReply::NoError;
+        trace_.Fetch(reply->url().toString().toStdString(), status.isValid() ? status.toInt() : -1,
+                     announced.isValid() ? announced.toLongLong() : -1, body.size(),
+                     abandoned ? "abandoned for a later navigation"
+                     : failed  ? reply->errorString().toStdString()
+                               : std::string());
+        if (abandoned) return;
         pending_ = nullptr;
-        if (reply->error() != QNetworkReply::NoError) {
+        if (failed) {
             ShowErrorPage(QStringLiteral("无法连接到 %1").arg(reply->url().toString().toHtmlEscaped()));
             Finish(false);
             return;
         }
-        ShowHtml(reply->readAll(), reply->url(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
+        ShowHtml(body, reply->url(), reply->header(QNetworkRequest::ContentTypeHeader).toString());
         Finish(true);
     });
 }

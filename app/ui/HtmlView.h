@@ -10,6 +10,8 @@
 #include <QUrl>
 #include <string>
 
+#include "app/core/Trace.h"
+
 class QNetworkAccessManager;
 class QNetworkReply;
 
@@ -37,6 +39,9 @@ public:
     void SetBusy(bool busy);
     bool Busy() const;
 
+    // The view's own fetches go to trace (off by default).
+    void SetTrace(TTrace trace) { trace_ = std::move(trace); }
+
 signals:
     void Loaded();
 
@@ -58,6 +63,7 @@ private:
     QUrl base_;
     bool showsPage_ = false;
     int loadCount_ = 0;
+    TTrace trace_;
 };
 
 // Decodes an HTML page by the charset it declares or contentType (a Content-Type header value) gives; a page

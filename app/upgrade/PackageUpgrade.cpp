@@ -41,8 +41,8 @@ TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::s
         std::error_code ec;
         fs::create_directories(paths_.store, ec);
         WriteJournal(paths_.journal, journal);
-    } catch (const std::exception&) {
-        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), errno};
+    } catch (const std::exception& e) {
+        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), errno, e.what()};
     }
     if (OnStep) OnStep();
     TUpgradeResult result = Stage(archiver, package, journal);
@@ -68,12 +68,12 @@ TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std:
         archiver.StagingDir = journal.staging.string();
         archiver.ExtractFiles("*.*", zip::kSearchAllAttributes, "");
     } catch (const zip::EZFException& e) {
-        if (e.NativeError() == zip::zfeFileNotFound) return {TUpgradeOutcome::PackageMissing, package, 0};
-        return {TUpgradeOutcome::PackageDamaged, package, 0};
-    } catch (const std::exception&) {
+        if (e.NativeError() == zip::zfeFileNotFound) return {TUpgradeOutcome::PackageMissing, package, 0, e.what()};
+        return {TUpgradeOutcome::PackageDamaged, package, 0, e.what()};
+    } catch (const std::exception& e) {
         // A read error of the archive stream: the package ends where it must not.
-        if (!fs::exists(package)) return {TUpgradeOutcome::PackageMissing, package, 0};
-        return {TUpgradeOutcome::PackageDamaged, package, 0};
+        if (!fs::exists(package)) return {TUpgradeOutcome::PackageMissing, package, 0, e.what()};
+        return {TUpgradeOutcome::PackageDamaged, package, 0, e.what()};
     }
     const zip::TZFRunSummary& run = archiver.LastRun();
     if (run.Failed == 0 && run.Skipped == 0 && !run.Stopped) return {};
@@ -128,14 +128,14 @@ TUpgradeResult TPackageUpgrade::Commit(const TUpgradeJournal& staged) {
         if (OnStep) OnStep();
     } catch (const ECommitError& e) {
         Abandon(paths_, journal);
-        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error()};
+        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error(), e.what()};
     } catch (const fs::filesystem_error& e) {
         Abandon(paths_, journal);
-        return {TUpgradeOutcome::CannotWrite, e.path1().string(), e.code().value()};
-    } catch (const std::exception&) {
+        return {TUpgradeOutcome::CannotWrite, e.path1().string(), e.code().value(), e.what()};
+    } catch (const std::exception& e) {
         const int error = errno;
         Abandon(paths_, journal);
-        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), error};
+        return {TUpgradeOutcome::CannotWrite, paths_.journal.string(), error, e.what()};
     }
 
     try {
@@ -147,14 +147,14 @@ TUpgradeResult TPackageUpgrade::Commit(const TUpgradeJournal& staged) {
             WriteJournal(paths_.journal, journal);
         } catch (const std::exception&) {}
         if (PutBack(journal, manifest, paths_.newBackup, OnStep)) CleanUp(paths_, journal, false, OnStep);
-        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error()};
+        return {TUpgradeOutcome::CannotWrite, e.File().string(), e.Error(), e.what()};
     }
     journal.phase = TUpgradePhase::Done;
     try {
         WriteJournal(paths_.journal, journal);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         // The files are in place; the journal still says commit, which the next start finishes.
-        return {};
+        return {TUpgradeOutcome::Done, {}, 0, e.what()};
     }
     if (OnStep) OnStep();
     CleanUp(paths_, journal, true, OnStep);

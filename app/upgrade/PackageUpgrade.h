@@ -20,8 +20,9 @@ enum class TUpgradeOutcome {
 
 struct TUpgradeResult {
     TUpgradeOutcome outcome = TUpgradeOutcome::Done;
-    std::string file;  // UTF-8 path
-    int error = 0;     // the system's error number, 0 when it gave none
+    std::string file;      // UTF-8 path
+    int error = 0;         // the system's error number, 0 when it gave none
+    std::string why = {};  // the text of the error behind the outcome, when one was raised
 };
 
 class TPackageUpgrade {

@@ -50,10 +50,11 @@ bool RecoverUpgrade(const fs::path& packageStore, const TStepHook& step) {
     return false;
 }
 
-void RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore) {
-    RecoverUpgrade(packageStore);
+bool RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore) {
+    const bool settled = RecoverUpgrade(packageStore);
     platform::RemoveReplacementTemporaries(exeFolder);
     platform::RemoveReplacementTemporaries(packageStore);
+    return settled;
 }
 
 }  // namespace yeroup::app::upgrade

@@ -14,6 +14,7 @@ namespace yeroup::app::upgrade {
 bool RecoverUpgrade(const std::filesystem::path& packageStore, const TStepHook& step = {});
 
 // RecoverUpgrade, then removal of the temporary files that interrupted saves left beside the program's files.
-void RecoverAtStartup(const std::filesystem::path& exeFolder, const std::filesystem::path& packageStore);
+// False when an upgrade is still pending.
+bool RecoverAtStartup(const std::filesystem::path& exeFolder, const std::filesystem::path& packageStore);
 
 }  // namespace yeroup::app::upgrade

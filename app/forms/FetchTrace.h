@@ -1,0 +1,31 @@
+#pragma once
+// The trace line of one fetch through an HTTP client of the program.
+#include <string>
+#include <string_view>
+
+#include "app/core/Trace.h"
+#include "http/IdHTTP.h"
+#include "platform/streams/Stream.h"
+
+namespace yeroup::app {
+
+class TFetchTrace {
+public:
+    // Made just before the Get. The client's last status line is forgotten, so that a call that fails before its
+    // own response arrives shows no status of the call before (the connection's reuse does not depend on it).
+    TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url, platform::TStream& body);
+
+    // Writes the line: the body was taken, or why the fetch failed or its body was not taken.
+    void Taken() const { Write({}); }
+    void Failed(std::string_view why) const { Write(why.empty() ? std::string_view("failed") : why); }
+
+private:
+    void Write(std::string_view failure) const;
+
+    const TTrace& trace_;
+    http::TIdHTTP& client_;
+    std::string url_;
+    platform::TStream& body_;
+};
+
+}  // namespace yeroup::app
