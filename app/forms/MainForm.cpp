@@ -138,6 +138,8 @@ void TForm2::BuildLayout() {
     WebBrowser2->setGeometry(240, 41, 449, 336);
     WebBrowser1->SetTrace(services_.Trace);
     WebBrowser2->SetTrace(services_.Trace);
+    WebBrowser1->TrustExtraCAFile(services_.ExtraCAFile);
+    WebBrowser2->TrustExtraCAFile(services_.ExtraCAFile);
 
     // Memo1, Panel2 and Panel3 share one area, Panel3 on top.
     Memo1 = new QTextEdit(this);

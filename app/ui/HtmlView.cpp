@@ -23,7 +23,10 @@ QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
 }
 
 THtmlView::THtmlView(QWidget* parent)
-    : QTextBrowser(parent), network_(new QNetworkAccessManager(this)), busy_(new QWidget(this)) {
+    : QTextBrowser(parent),
+      network_(new QNetworkAccessManager(this)),
+      tls_(QSslConfiguration::defaultConfiguration()),
+      busy_(new QWidget(this)) {
     setOpenLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);
     busy_->setCursor(Qt::BusyCursor);
@@ -32,6 +35,10 @@ THtmlView::THtmlView(QWidget* parent)
 
 THtmlView::~THtmlView() {
     if (pending_) pending_->abort();
+}
+
+void THtmlView::TrustExtraCAFile(const std::string& caFile) {
+    if (!caFile.empty()) tls_.addCaCertificates(QString::fromStdString(caFile));
 }
 
 void THtmlView::Navigate(const std::string& target) {
@@ -58,6 +65,7 @@ void THtmlView::NavigateUrl(const QUrl& url) {
     if (pending_) pending_->abort();
     QNetworkRequest request(url);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setSslConfiguration(tls_);
     QNetworkReply* reply = network_->get(request);
     pending_ = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] {

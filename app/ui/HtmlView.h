@@ -6,6 +6,7 @@
 // someone else, the view can show a note in its place and a busy cursor.
 #include <QByteArray>
 #include <QPointer>
+#include <QSslConfiguration>
 #include <QTextBrowser>
 #include <QUrl>
 #include <string>
@@ -41,6 +42,9 @@ public:
 
     // The view's own fetches go to trace (off by default).
     void SetTrace(TTrace trace) { trace_ = std::move(trace); }
+    // https pages are verified against the certificate authorities of this PEM file too, as the update client's
+    // are; a file that cannot be read adds none.
+    void TrustExtraCAFile(const std::string& caFile);
 
 signals:
     void Loaded();
@@ -57,6 +61,7 @@ private:
     void Finish(bool page);
 
     QNetworkAccessManager* network_;
+    QSslConfiguration tls_;
     QWidget* busy_;
     QPointer<QNetworkReply> pending_;
     std::string location_;

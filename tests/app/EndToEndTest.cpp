@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -109,11 +111,17 @@ void RunDemoWorkflow(bool secure) {
         secure ? yeroup::test::TestCAFile() : ""};
 
     QStringList models;
-    bool ready = false;
+    bool ready = false, homeShown = false;
     std::string model, firmware;
     TStartupHooks hooks;
     hooks.mainWindowShown = [&](TForm1&, TForm2& form) {
         QTimer::singleShot(0, &form, [&] {
+            // The home page view fetches on its own, over the same transport security as the update client.
+            QElapsedTimer waited;
+            waited.start();
+            while (form.WebBrowser1->LoadCount() == 0 && waited.elapsed() < 10000)
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+            homeShown = form.WebBrowser1->ShowsPage();
             for (int i = 0; i < form.ComboBox1->count(); ++i) models << form.ComboBox1->itemText(i);
             model = form.SelectedModel();
             firmware = form.SelectedFirmware();
@@ -135,6 +143,7 @@ void RunDemoWorkflow(bool secure) {
     EXPECT_EQ(std::filesystem::exists(exe / "FirmwareBack" / "YERO-T10_V1.05.zip.minisig"), secure);
     EXPECT_EQ(std::filesystem::exists(exe / "YEROMP3LiveUpdate.ini.minisig"), secure);
     EXPECT_TRUE(ready);
+    EXPECT_TRUE(homeShown);
     EXPECT_TRUE(std::filesystem::exists(player / "firmware.sb"));
     ASSERT_EQ(boxes.shown.size(), 1u) << (boxes.shown.empty() ? "" : boxes.shown[0].text);
 
