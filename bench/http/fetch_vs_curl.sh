@@ -2,6 +2,8 @@
 # A cold download as the program makes one (one Get into memory, then the file replaced), as a whole process beside
 # curl -s -o FILE, from nginx on loopback: files of 6, 64 and 256 MiB, each command a fresh process writing a fresh
 # file, timed by hyperfine in the same run. Prints the mean times, the ratio to curl and the peak memory of both.
+# The fetch tool, like the program, flushes the file and its folder to the disk before it returns, which curl does
+# not; a second peer, curl followed by sync on the file and its folder, shows what that durability costs.
 # Usage: bench/http/fetch_vs_curl.sh [build folder, default build/release] [runs, default 5]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -44,21 +46,23 @@ peak() { python3 -c 'import resource, subprocess, sys
 subprocess.run(sys.argv[1:], check=True)
 print("%.1f" % (resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss / 1024))' "$@"; }
 
-printf '%-8s %12s %12s %8s %14s %14s\n' size fetch curl ratio "fetch peak" "curl peak"
+printf '%-8s %12s %12s %8s %14s %10s %14s %14s\n' size fetch curl ratio "curl+sync" ratio "fetch peak" "curl peak"
 for size in 6 64 256; do
   head -c $((size << 20)) /dev/urandom >"$work/www/f$size.bin"
   url="http://127.0.0.1:$port/f$size.bin"
   hyperfine --style none --warmup 1 --runs "$runs" --prepare "rm -f $work/out.bin" \
     --export-json "$work/times$size.json" \
-    -n fetch "$fetch $url $work/out.bin" -n curl "curl -s -o $work/out.bin $url" >/dev/null
+    -n fetch "$fetch $url $work/out.bin" -n curl "curl -s -o $work/out.bin $url" \
+    -n curl+sync "curl -s -o $work/out.bin $url && sync $work/out.bin $work" >/dev/null
   cmp -s "$work/out.bin" "$work/www/f$size.bin" || { echo "download of $size MiB differs" >&2; exit 1; }
   fetch_peak=$(peak "$fetch" "$url" "$work/out.bin")
   curl_peak=$(peak curl -s -o "$work/out.bin" "$url")
   python3 - "$work/times$size.json" "$size MiB" "$fetch_peak" "$curl_peak" <<'PY'
 import json, sys
 results = {r["command"]: r for r in json.load(open(sys.argv[1]))["results"]}
-fetch, curl = results["fetch"]["mean"], results["curl"]["mean"]
-print("%-8s %10.3f s %10.3f s %7.2fx %10s MiB %10s MiB" % (sys.argv[2], fetch, curl, fetch / curl, sys.argv[3], sys.argv[4]))
+fetch, curl, synced = (results[name]["mean"] for name in ("fetch", "curl", "curl+sync"))
+print("%-8s %10.3f s %10.3f s %7.2fx %12.3f s %9.2fx %10s MiB %10s MiB" % (sys.argv[2], fetch, curl, fetch / curl, synced,
+      fetch / synced, sys.argv[3], sys.argv[4]))
 PY
   rm -f "$work/www/f$size.bin"
 done
