@@ -106,6 +106,8 @@ private:
     // Through the proxy: CONNECT to the origin, then the handshake with it over the tunnel.
     void OpenTunnel();
     void WriteRequest();
+    // A request line and its header lines, sent in one write batch.
+    void WriteHead(const std::string& requestLine, const TIdHeaderList& headers);
     void ReadResponseHead();
     // One line of a response head, counted against the budget; raises EIdHTTPHeaderTooLarge past it.
     void ReadHeaderLine(std::string& line, THeaderBudget& budget, bool headerLine);

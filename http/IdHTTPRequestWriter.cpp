@@ -148,10 +148,15 @@ void TIdCustomHTTP::WriteRequest() {
             headers.Fold = fold;
         }
     }
+    WriteHead(std::string(MethodWord(request.Method)) + " " + request.Target + " HTTP/" +
+                  ProtocolVersionText(ProtocolVersion),
+              headers);
+}
+
+void TIdCustomHTTP::WriteHead(const std::string& requestLine, const TIdHeaderList& headers) {
     BeginWriteBatch(-1);
     try {
-        WriteLine(std::string(MethodWord(request.Method)) + " " + request.Target + " HTTP/" +
-                  ProtocolVersionText(ProtocolVersion));
+        WriteLine(requestLine);
         for (const auto& line : headers)
             if (!line.empty()) WriteLine(line);
         WriteLine("");

@@ -25,18 +25,7 @@ void TIdCustomHTTP::OpenTunnel() {
     headers.SetHeader("Proxy-Connection", "keep-alive");
     headers.SetHeader("Pragma", "no-cache");
     ProxyParams.WriteHeaders(headers);
-    BeginWriteBatch(-1);
-    try {
-        WriteLine("CONNECT " + authority + " HTTP/" + ProtocolVersionText(ProtocolVersion));
-        for (const auto& line : headers)
-            if (!line.empty()) WriteLine(line);
-        WriteLine("");
-    } catch (...) {
-        DiscardWriteBatch();
-        EndWriteBatch();
-        throw;
-    }
-    EndWriteBatch();
+    WriteHead("CONNECT " + authority + " HTTP/" + ProtocolVersionText(ProtocolVersion), headers);
 
     // The proxy's answer goes into the response record, so that a refusal can be read there.
     THeaderBudget budget;
