@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Lint: the project format (clang-format, dry run), clang-tidy over the compile commands of a build folder
-# (.clang-tidy at the root says which checks; tools/lint_tidy.py runs it) and shellcheck over every shell
-# script. Fails on any finding.
+# Lint: the project format (clang-format, dry run), clang-tidy over the program's units in the compile commands
+# of a build folder (.clang-tidy at the root says which checks; tools/lint_tidy.py runs it, without the tests)
+# and shellcheck over every shell script. Fails on any finding.
 #
 #   tools/lint.sh [BUILD_FOLDER]
 #
