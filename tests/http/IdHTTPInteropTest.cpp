@@ -7,19 +7,12 @@
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/RealServers.h"
+#include "tests/support/TestBytes.h"
 
 namespace yeroup::http {
 namespace {
 
-// Bytes of every value, the same on every run.
-std::string Binary(std::size_t size, std::uint32_t seed) {
-    std::string bytes(size, '\0');
-    for (auto& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<char>(seed >> 24);
-    }
-    return bytes;
-}
+using test::Binary;
 
 // Text without anything server-side includes would act on.
 std::string Text(std::size_t size) {

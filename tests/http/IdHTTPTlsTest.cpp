@@ -9,18 +9,12 @@
 #include "net/tls/IdSSLExceptions.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"
 #include "tests/http/support/TlsServers.h"
+#include "tests/support/TestBytes.h"
 
 namespace yeroup::http {
 namespace {
 
-std::string Binary(std::size_t size, std::uint32_t seed) {
-    std::string bytes(size, '\0');
-    for (auto& byte : bytes) {
-        seed = seed * 1664525u + 1013904223u;
-        byte = static_cast<char>(seed >> 24);
-    }
-    return bytes;
-}
+using test::Binary;
 
 class HttpsTest : public ::testing::Test {
 protected:
