@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -30,13 +31,28 @@ bool SyncFolderOf(const std::filesystem::path& target) {
     return ok;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t size) {
+// Large contents go out in pieces, each handed on to the disk while the next is copied, so the flush at the end
+// waits for little more than the last piece.
+constexpr std::size_t kWritebackPiece = std::size_t{2} << 20;
+
+bool WritePiece(int fd, const char* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         data += n;
         size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t size) {
+    for (std::size_t done = 0; done < size;) {
+        const std::size_t piece = std::min(size - done, kWritebackPiece);
+        if (!WritePiece(fd, data + done, piece)) return false;
+        // Only a start: the fsync that follows is what makes the bytes durable.
+        ::sync_file_range(fd, static_cast<off_t>(done), static_cast<off_t>(piece), SYNC_FILE_RANGE_WRITE);
+        done += piece;
     }
     return true;
 }

@@ -9,7 +9,15 @@
 namespace yeroup::platform {
 
 namespace {
-constexpr std::int64_t kHugePageThreshold = std::int64_t{8} << 20;
+
+// Buffers from this size on are mapped by themselves: growing one moves its page mappings instead of copying
+// its bytes, and huge pages spare a page fault for every 4 KiB as network reads fill it.
+constexpr std::int64_t kMappedThreshold = std::int64_t{1} << 20;
+constexpr std::int64_t kPage = 4096;
+constexpr std::int64_t kHugePage = std::int64_t{2} << 20;
+
+std::int64_t RoundUp(std::int64_t value, std::int64_t unit) { return (value + unit - 1) / unit * unit; }
+
 }  // namespace
 
 std::int64_t TStream::Size() {
@@ -44,26 +52,47 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
     return count;
 }
 
-TMemoryStream::~TMemoryStream() { std::free(data_); }
+TMemoryStream::~TMemoryStream() { Release(); }
+
+void TMemoryStream::Release() {
+    if (mapped_)
+        ::munmap(data_, static_cast<std::size_t>(capacity_));
+    else
+        std::free(data_);
+    data_ = nullptr;
+    mapped_ = false;
+}
 
 void TMemoryStream::Reserve(std::int64_t capacity) {
     if (capacity <= capacity_) return;
     // Grow geometrically so that appending stays linear overall.
-    std::int64_t newCapacity = std::max<std::int64_t>(capacity, capacity_ + capacity_ / 2);
-    newCapacity = (newCapacity + 0xFFF) & ~std::int64_t{0xFFF};
-    // A first buffer comes zeroed (fresh pages cost nothing to zero); a grown one has a garbage tail.
-    auto* grown = static_cast<char*>(data_ ? std::realloc(data_, static_cast<std::size_t>(newCapacity))
-                                           : std::calloc(1, static_cast<std::size_t>(newCapacity)));
-    if (!grown) throw EStreamError("Out of memory while expanding memory stream");
-    dirtyEnd_ = data_ ? newCapacity : 0;
-    data_ = grown;
-    capacity_ = newCapacity;
-    // Large buffers are filled by network reads; huge pages spare a page fault for every 4 KiB.
-    if (newCapacity >= kHugePageThreshold) {
-        const auto begin = reinterpret_cast<std::uintptr_t>(data_) & ~std::uintptr_t{0xFFF};
-        const auto end = reinterpret_cast<std::uintptr_t>(data_) + static_cast<std::uintptr_t>(newCapacity);
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);  // only a hint; failure is harmless
+    const std::int64_t wanted = std::max<std::int64_t>(capacity, capacity_ + capacity_ / 2);
+    if (wanted < kMappedThreshold) {
+        const std::int64_t newCapacity = RoundUp(wanted, kPage);
+        // A first buffer comes zeroed (fresh pages cost nothing to zero); a grown one has a garbage tail.
+        auto* grown = static_cast<char*>(data_ ? std::realloc(data_, static_cast<std::size_t>(newCapacity))
+                                               : std::calloc(1, static_cast<std::size_t>(newCapacity)));
+        if (!grown) throw EStreamError("Out of memory while expanding memory stream");
+        dirtyEnd_ = data_ ? newCapacity : 0;
+        data_ = grown;
+        capacity_ = newCapacity;
+        return;
     }
+    // Fresh mapped pages read as zeros, so what is known to be zero stays so.
+    const std::int64_t newCapacity = RoundUp(wanted, kHugePage);
+    void* grown = mapped_ ? ::mremap(data_, static_cast<std::size_t>(capacity_), static_cast<std::size_t>(newCapacity),
+                                     MREMAP_MAYMOVE)
+                          : ::mmap(nullptr, static_cast<std::size_t>(newCapacity), PROT_READ | PROT_WRITE,
+                                   MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (grown == MAP_FAILED) throw EStreamError("Out of memory while expanding memory stream");
+    ::madvise(grown, static_cast<std::size_t>(newCapacity), MADV_HUGEPAGE);  // only a hint; failure is harmless
+    if (!mapped_) {
+        if (data_) std::memcpy(grown, data_, static_cast<std::size_t>(capacity_));
+        std::free(data_);
+        mapped_ = true;
+    }
+    data_ = static_cast<char*>(grown);
+    capacity_ = newCapacity;
 }
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
@@ -109,8 +138,7 @@ void TMemoryStream::SetSize(std::int64_t newSize) {
 }
 
 void TMemoryStream::Clear() {
-    std::free(data_);
-    data_ = nullptr;
+    Release();
     size_ = capacity_ = position_ = dirtyEnd_ = 0;
 }
 

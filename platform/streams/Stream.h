@@ -61,8 +61,10 @@ public:
 
 private:
     void Reserve(std::int64_t capacity);
+    void Release();
 
     char* data_ = nullptr;
+    bool mapped_ = false;  // large buffers are mapped by themselves, small ones come from the heap
     std::int64_t size_ = 0;
     std::int64_t capacity_ = 0;
     std::int64_t dirtyEnd_ = 0;  // from here to capacity_ the buffer is known to hold zeros

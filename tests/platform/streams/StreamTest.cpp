@@ -43,7 +43,7 @@ TEST(MemoryStream, SetSizeTruncatesAndClampsPosition) {
 }
 
 TEST(MemoryStream, LargeBuffersKeepTheirBytesWhileGrowing) {
-    // Buffers of many megabytes take another allocation path (huge-page hint); contents must survive it.
+    // Buffers of a megabyte and more take another allocation path (mapped, huge-page hint); contents must survive it.
     TMemoryStream s;
     std::string block(1 << 20, '\0');
     for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7 + 3);
@@ -65,6 +65,18 @@ TEST(MemoryStream, LargeBuffersKeepTheirBytesWhileGrowing) {
     EXPECT_EQ(direct.Memory()[0], static_cast<char>(0xAB));
     EXPECT_EQ(direct.Memory()[1], 0);
     EXPECT_EQ(direct.Memory()[(16 << 20) - 1], 0);
+
+    // The same across the move from a heap buffer to a mapped one, and a cleared stream starts afresh.
+    TMemoryStream moved;
+    moved.SetSize(512 << 10);
+    std::memset(moved.Memory(), 0xCD, 512 << 10);
+    moved.SetSize(1);
+    moved.SetSize(3 << 20);
+    EXPECT_EQ(moved.Memory()[0], static_cast<char>(0xCD));
+    EXPECT_EQ(moved.Memory()[(512 << 10) - 1], 0);
+    moved.Clear();
+    moved.WriteBuffer("x", 1);
+    EXPECT_EQ(moved.ToString(), "x");
 }
 
 TEST(MemoryStream, ShortReadBufferRaises) {
