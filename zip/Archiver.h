@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/streams/Stream.h"
 #include "zip/ArchiverPrompts.h"
@@ -184,7 +185,7 @@ private:
     [[noreturn]] void Raise(std::int32_t nativeError, const std::string& argument = std::string()) const;
     // As Raise, for a refusal of the file system whose reason errno holds.
     [[noreturn]] void RaiseSystem(std::int32_t nativeError, const std::string& argument);
-    void ApplyAttributes(const TDirItem& entry, const std::string& path, std::uint32_t attributes) const;
+    void ApplyAttributes(const TDirItem& entry, platform::TLockedFile& file, std::uint32_t attributes) const;
     // Raises zfeOutputTooLarge when the selected entries declare more than one run may write.
     void RefuseOversizedRun(const TZFDirArray& items) const;
     bool ScanForMatch(TZFArchiveItem& item);
@@ -216,7 +217,10 @@ private:
     bool declineAllOverwrites_ = false;  // "No to All" answered in this run
     int systemError_ = 0;                // errno of the last file-system refusal
     int writeError_ = 0;                 // errno of a failed write of the current entry
-    std::string lastFolder_;             // the folder the previous entry was written to, known to exist
+    // Kept from entry to entry: buffers that stay mapped and warm cost far less than fresh ones.
+    std::vector<unsigned char> inputChunk_;
+    std::vector<unsigned char> outputChunk_;
+    std::string lastFolder_;  // the folder the previous entry was written to, known to exist
     TZFRunSummary lastRun_;
 };
 

@@ -12,9 +12,10 @@ namespace yeroup::zip {
 
 namespace {
 
-constexpr std::uint64_t kChunkSize = 1048576;
-constexpr std::uint64_t kOutputSize = 4 * 1048576;
-constexpr std::uint64_t kMinOutputSize = 65536;
+// Compressed data is read, and progress reported, a chunk at a time.
+constexpr std::size_t kChunkSize = 1048576;
+// Small enough to stay in the processor's cache between inflating and writing.
+constexpr std::size_t kOutputSize = 256 * 1024;
 
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
@@ -84,11 +85,11 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
     TInflater inflater;
     if (!inflater.Ok()) return false;
     // Buffers are not cleared: every byte used is read or produced first.
-    const std::size_t inputSize = static_cast<std::size_t>(std::min(total, kChunkSize));
-    const std::unique_ptr<unsigned char[]> input(new unsigned char[inputSize ? inputSize : 1]);
-    const std::size_t outputSize =
-        deflated ? static_cast<std::size_t>(std::clamp<std::uint64_t>(expected, kMinOutputSize, kOutputSize)) : 0;
-    const std::unique_ptr<unsigned char[]> output(deflated ? new unsigned char[outputSize] : nullptr);
+    inputChunk_.resize(kChunkSize);
+    outputChunk_.resize(kOutputSize);
+    unsigned char* const input = inputChunk_.data();
+    unsigned char* const output = outputChunk_.data();
+    const std::size_t outputSize = kOutputSize;
     std::uint32_t crc = static_cast<std::uint32_t>(crc32(0, nullptr, 0));
     std::uint64_t consumed = 0;
     std::uint64_t written = 0;
@@ -99,7 +100,10 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
         if (written + size > expected) return false;
         crc = static_cast<std::uint32_t>(crc32(crc, data, static_cast<uInt>(size)));
         written += size;
-        if (out.Write(data, size)) return true;
+        if (out.Write(data, size)) {
+            if (Options.FlushBuffers) out.WriteBehind();  // the run's flush then waits for less
+            return true;
+        }
         writeError_ = errno ? errno : EIO;
         return false;
     };
@@ -112,24 +116,24 @@ bool TZFBaseArchiver::CopyChunks(const TDirItem& entry, const std::string& event
             DoOverallProgress((part + processed_) / selected_ * 100.0, poExtract, ppProcess, cancel_);
             if (cancel_) return true;
         }
-        const std::size_t n = static_cast<std::size_t>(std::min(kChunkSize, total - consumed));
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kChunkSize, total - consumed));
         const auto at = dataStart + static_cast<std::int64_t>(consumed);
-        if (dirManager_->ReadData(at, input.get(), static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
+        if (dirManager_->ReadData(at, input, static_cast<std::int64_t>(n)) != static_cast<std::int64_t>(n))
             return false;  // the archive ends inside the entry
-        if (cipher) cipher->Decrypt(input.get(), n);
+        if (cipher) cipher->Decrypt(input, n);
         if (!deflated) {
-            if (!emit(input.get(), n)) return false;
+            if (!emit(input, n)) return false;
         } else if (!streamEnded) {
             z_stream& z = inflater.Stream();
-            z.next_in = input.get();
+            z.next_in = input;
             z.avail_in = static_cast<uInt>(n);
             do {
-                z.next_out = output.get();
+                z.next_out = output;
                 z.avail_out = static_cast<uInt>(outputSize);
                 const int rc = inflate(&z, Z_NO_FLUSH);
                 if (rc < 0 && rc != Z_BUF_ERROR) return false;
                 const std::size_t produced = outputSize - z.avail_out;
-                if (produced && !emit(output.get(), produced)) return false;
+                if (produced && !emit(output, produced)) return false;
                 if (rc == Z_STREAM_END) {
                     streamEnded = true;
                     break;

@@ -133,17 +133,18 @@ void TZFBaseArchiver::RaiseSystem(std::int32_t nativeError, const std::string& a
 
 // Entries made on Unix keep their permission bits, never more than read, write and execute;
 // the others get the DOS read-only bit.
-void TZFBaseArchiver::ApplyAttributes(const TDirItem& entry, const std::string& path, std::uint32_t attributes) const {
+void TZFBaseArchiver::ApplyAttributes(const TDirItem& entry, platform::TLockedFile& file,
+                                      std::uint32_t attributes) const {
     constexpr std::uint32_t kTypeMask = 0170000, kRegular = 0100000, kPermissions = 0777, kWriteBits = 0222;
     const std::uint32_t mode = attributes >> 16;
     if (entry.MadeOnUnix() && (mode & kPermissions) != 0 &&
         ((mode & kTypeMask) == kRegular || (mode & kTypeMask) == 0)) {
         std::uint32_t permissions = mode & kPermissions;
         if (attributes & platform::faReadOnly) permissions &= ~kWriteBits;
-        platform::SetFilePermissions(path, permissions);
+        file.SetPermissions(permissions);
         return;
     }
-    platform::SetFileAttributes(path, attributes);
+    file.SetAttributes(attributes);
 }
 
 void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder) {
@@ -237,6 +238,9 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         throw;
     }
     out.SetDosDateTime(entry.DosDateTime());
+    if (Options.FlushBuffers) out.WriteBehind(/*rest=*/true);
+    // On the open file: no look-up of its name in what may be a large folder.
+    if (Options.SetAttributes) ApplyAttributes(entry, out, attributes);
     // Staged files are flushed together by the caller.
     const bool flushed = !Options.FlushBuffers || !StagingDir.empty() || out.Flush();
     const int flushError = flushed ? 0 : errno;
@@ -254,7 +258,6 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
         platform::DeleteFile(temporary);
         Raise(zfeBadEntry);
     }
-    if (Options.SetAttributes) ApplyAttributes(entry, temporary, attributes);
     if (temporary != target && std::rename(temporary.c_str(), target.c_str()) != 0) {
         const int error = errno;
         platform::DeleteFile(temporary);

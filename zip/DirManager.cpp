@@ -157,7 +157,7 @@ void TZFDirManager::ReadCentralDirectory() {
     items_.SetCount(0);
     rawNames_.clear();
     directoryStart_ = endOffset_ - static_cast<std::int64_t>(directorySize);
-    stream_.SetPosition(directoryStart_);
+    directoryCursor_ = directoryStart_;
     // Entries are appended as they are read: a forged count ends at the end of the file with a
     // read error instead of reserving memory for it up front.
     for (std::uint64_t i = 0; i < count; ++i) {
@@ -167,9 +167,16 @@ void TZFDirManager::ReadCentralDirectory() {
     }
 }
 
+// The directory is read through the window: its records come in many small pieces.
+void TZFDirManager::ReadDirectoryBytes(void* buffer, std::int64_t count) {
+    if (count == 0) return;
+    if (!Peek(directoryCursor_, buffer, count)) throw platform::EStreamError("Stream read error");
+    directoryCursor_ += count;
+}
+
 void TZFDirManager::ReadCentralHeader(TDirItem& item) {
     unsigned char h[kCentralHeaderSize];
-    stream_.ReadBuffer(h, kCentralHeaderSize);
+    ReadDirectoryBytes(h, kCentralHeaderSize);
     item.signature = Le32(h);
     item.versionMadeBy = Le16(h + 4);
     item.versionNeeded = Le16(h + 6);
@@ -193,14 +200,14 @@ void TZFDirManager::ReadCentralHeader(TDirItem& item) {
     ReadExtraField(item);
     if (item.commentLength != 0) {
         std::string comment(item.commentLength, '\0');
-        stream_.ReadBuffer(comment.data(), item.commentLength);
+        ReadDirectoryBytes(comment.data(), item.commentLength);
         item.comment = UpToZero(comment.data(), comment.size());
     }
 }
 
 std::string TZFDirManager::ReadRawName(std::uint16_t length) {
     std::string raw(length, '\0');
-    if (length != 0) stream_.ReadBuffer(raw.data(), length);
+    if (length != 0) ReadDirectoryBytes(raw.data(), length);
     return raw;
 }
 
@@ -224,18 +231,18 @@ void TZFDirManager::ReadExtraField(TDirItem& item) {
         if (left < 4) {
             // Too short for a sub-field header: keep the bytes so the reader stays in step.
             field.data.resize(left);
-            stream_.ReadBuffer(field.data.data(), left);
+            ReadDirectoryBytes(field.data.data(), left);
             field.dataSize = static_cast<std::uint16_t>(left);
             item.extraFields.push_back(std::move(field));
             break;
         }
         unsigned char header[4];
-        stream_.ReadBuffer(header, 4);
+        ReadDirectoryBytes(header, 4);
         consumed += 4;
         field.headerId = Le16(header);
         field.dataSize = static_cast<std::uint16_t>(std::min<std::uint32_t>(Le16(header + 2), left - 4));
         field.data.resize(field.dataSize);
-        if (field.dataSize) stream_.ReadBuffer(field.data.data(), field.dataSize);
+        if (field.dataSize) ReadDirectoryBytes(field.data.data(), field.dataSize);
         consumed += field.dataSize;
         if (field.headerId == kZip64ExtraId) {
             std::size_t pos = 0;
@@ -473,7 +480,6 @@ std::int64_t TZFDirManager::ReadLocalHeader(const TDirItem& item) {
     const TZFLocalHeader local = TZFLocalHeader::Parse(h);
     const std::int64_t data =
         static_cast<std::int64_t>(offset) + kLocalHeaderSize + local.nameLength + local.extraLength;
-    stream_.SetPosition(data);
     return data;
 }
 

@@ -30,7 +30,7 @@ public:
     // Reads the directory, or rebuilds it from the local headers when no end record was found
     // (only an archive that is not a volume set can be rebuilt).
     void ReadDirectory(TZFSpanningMode spanningMode);
-    // Positions the stream at the entry's data, after its local header; returns that offset.
+    // Where the entry's data begins, after its local header.
     std::int64_t ReadLocalHeader(const TDirItem& item);
     // Reads archive bytes at the offset; returns how many there were (fewer at the end of the file).
     std::int64_t ReadData(std::int64_t offset, void* buffer, std::int64_t count);
@@ -47,6 +47,7 @@ public:
 private:
     void DetectZip64();
     void ReadCentralDirectory();
+    void ReadDirectoryBytes(void* buffer, std::int64_t count);
     void ReadCentralHeader(TDirItem& item);
     void ReadExtraField(TDirItem& item);
     void ComputeDataStartOffset();
@@ -82,6 +83,7 @@ private:
 
     std::int64_t fileSize_ = 0;
     std::int64_t directoryStart_ = 0;
+    std::int64_t directoryCursor_ = 0;   // next byte of the central directory to read
     std::vector<std::string> rawNames_;  // stored name bytes, while the directory is being checked
     std::vector<unsigned char> window_;
     std::int64_t windowBase_ = 0;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 namespace yeroup::platform {
 
@@ -41,19 +42,21 @@ std::uint32_t GetFileAttributes(const std::string& path) {
     return attributes;
 }
 
+namespace {
+
+// The read-only attribute is the absence of every write bit.
+mode_t ModeWithAttributes(mode_t mode, std::uint32_t attributes) {
+    mode &= 07777;
+    if (attributes & faReadOnly) return mode & static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+    return mode | S_IWUSR;
+}
+
+}  // namespace
+
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return false;
-    mode_t mode = st.st_mode & 07777;
-    if (attributes & faReadOnly)
-        mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
-    else
-        mode |= S_IWUSR;
-    return ::chmod(path.c_str(), mode) == 0;
-}
-
-bool SetFilePermissions(const std::string& path, std::uint32_t permissions) {
-    return ::chmod(path.c_str(), static_cast<mode_t>(permissions & 0777)) == 0;
+    return ::chmod(path.c_str(), ModeWithAttributes(st.st_mode, attributes)) == 0;
 }
 
 bool SyncFileSystem(const std::string& path) {
@@ -128,8 +131,17 @@ bool TLockedFile::Write(const void* data, std::size_t size) {
         if (n <= 0) return false;
         in += n;
         size -= static_cast<std::size_t>(n);
+        written_ += n;
     }
     return true;
+}
+
+void TLockedFile::WriteBehind(bool rest) {
+    const std::int64_t pending = written_ - handedOn_;
+    if (pending == 0 || (rest ? written_ < kWriteBehindSmallest : pending < kWriteBehindPiece)) return;
+    // Only a start: a flush is still what makes the bytes durable.
+    ::sync_file_range(fd_, handedOn_, written_ - handedOn_, SYNC_FILE_RANGE_WRITE);
+    handedOn_ = written_;
 }
 
 bool TLockedFile::Flush() { return ::fsync(fd_) == 0; }
@@ -139,13 +151,25 @@ bool TLockedFile::SetDosDateTime(std::uint32_t dosDateTime) {
     return ::futimens(fd_, times) == 0;
 }
 
-TLockedFile::TLockedFile(TLockedFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+bool TLockedFile::SetAttributes(std::uint32_t attributes) {
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) return false;
+    return ::fchmod(fd_, ModeWithAttributes(st.st_mode, attributes)) == 0;
+}
+
+bool TLockedFile::SetPermissions(std::uint32_t permissions) {
+    return ::fchmod(fd_, static_cast<mode_t>(permissions & 0777)) == 0;
+}
+
+TLockedFile::TLockedFile(TLockedFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), written_(other.written_), handedOn_(other.handedOn_) {}
 
 TLockedFile& TLockedFile::operator=(TLockedFile&& other) noexcept {
     if (this != &other) {
         Close();
-        fd_ = other.fd_;
-        other.fd_ = -1;
+        fd_ = std::exchange(other.fd_, -1);
+        written_ = other.written_;
+        handedOn_ = other.handedOn_;
     }
     return *this;
 }

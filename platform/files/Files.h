@@ -27,8 +27,6 @@ bool DeleteFile(const std::string& path);
 
 std::uint32_t GetFileAttributes(const std::string& path);
 bool SetFileAttributes(const std::string& path, std::uint32_t attributes);
-// Read, write and execute bits of owner, group and others (never set-id or sticky bits).
-bool SetFilePermissions(const std::string& path, std::uint32_t permissions);
 
 // Forces everything written on the file system that holds the path to the disk: one call for
 // a whole batch of files and folders instead of one flush per file.
@@ -63,12 +61,25 @@ public:
     // False when not every byte could be written.
     bool Write(const void* data, std::size_t size);
     bool Flush();
+    // Hands what was written so far on to the disk without waiting, a piece at a time, so that a flush to
+    // come waits for little more than the last piece; with rest, the last piece too, once the file is written.
+    void WriteBehind(bool rest = false);
     bool SetDosDateTime(std::uint32_t dosDateTime);
+    // As SetFileAttributes, on the open file.
+    bool SetAttributes(std::uint32_t attributes);
+    // Read, write and execute bits of owner, group and others (never set-id or sticky bits).
+    bool SetPermissions(std::uint32_t permissions);
     void Close();
 
 private:
+    static constexpr std::int64_t kWriteBehindPiece = std::int64_t{2} << 20;
+    // Smaller files are left to the flush, which writes many of them out together.
+    static constexpr std::int64_t kWriteBehindSmallest = std::int64_t{64} << 10;
+
     explicit TLockedFile(int fd) : fd_(fd) {}
     int fd_ = -1;
+    std::int64_t written_ = 0;
+    std::int64_t handedOn_ = 0;  // written bytes already handed on to the disk
 };
 
 }  // namespace yeroup::platform

@@ -76,7 +76,7 @@ TEST(DirManager, PrefixShiftsOffsetsOfFilesButNotOfFolders) {
     EXPECT_EQ(o.dir->DataStartOffset(), prefix.size());
     EXPECT_EQ(o.dir->Items().ItemRef(0).LocalHeaderOffset(), 0u);
     EXPECT_EQ(o.dir->Items().ItemRef(1).LocalHeaderOffset(), prefix.size() + 30 + 4);
-    o.dir->ReadLocalHeader(o.dir->Items().ItemRef(1));
+    o.stream->SetPosition(o.dir->ReadLocalHeader(o.dir->Items().ItemRef(1)));
     char data[7];
     o.stream->ReadBuffer(data, 7);
     EXPECT_EQ(std::string(data, 7), "payload");
