@@ -86,13 +86,15 @@ TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std:
 std::vector<TManifestLine> TPackageUpgrade::Plan(const TUpgradeJournal& journal) const {
     std::vector<TManifestLine> manifest;
     for (auto it = fs::recursive_directory_iterator(journal.staging); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string relative = fs::relative(it->path(), journal.staging).string();
+        const std::string relative = it->path().lexically_relative(journal.staging).string();  // no look-ups
         const fs::path target = journal.install / relative;
         const fs::file_status existing = fs::symlink_status(target);
         if (it->is_directory()) {
             if (fs::is_directory(existing)) continue;
             if (fs::exists(existing)) throw ECommitError(target, ENOTDIR);
+            // A folder the install folder lacks moves in whole, with all it holds, in one rename.
             manifest.push_back({TChange::NewFolder, relative});
+            it.disable_recursion_pending();
         } else {
             if (fs::is_directory(existing)) throw ECommitError(target, EISDIR);
             manifest.push_back({fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative});

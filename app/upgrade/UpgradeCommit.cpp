@@ -51,12 +51,6 @@ void LinkOrCopy(const fs::path& from, const fs::path& to) {
 void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const TStepHook& step) {
     for (const TManifestLine& line : manifest) {
         const fs::path target = journal.install / line.path;
-        if (line.change == TChange::NewFolder) {
-            std::error_code ec;
-            fs::create_directory(target, ec);
-            if (ec && !fs::is_directory(target)) throw ECommitError(target, ec.value());
-            continue;
-        }
         const fs::path staged = journal.staging / line.path;
         if (std::rename(staged.c_str(), target.c_str()) != 0) {
             const int error = errno;
@@ -93,7 +87,9 @@ bool PutBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& m
             // Still staged: it never reached the install folder.
             if (!fs::exists(fs::symlink_status(journal.staging / line->path, ec))) fs::remove(target, ec);
             break;
-        case TChange::NewFolder: fs::remove(target, ec); break;  // only when empty
+        case TChange::NewFolder:
+            if (!fs::exists(fs::symlink_status(journal.staging / line->path, ec))) fs::remove_all(target, ec);
+            break;
         }
         Step(step);
     }

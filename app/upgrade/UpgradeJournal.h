@@ -39,7 +39,8 @@ void WriteJournal(const std::filesystem::path& file, const TUpgradeJournal& jour
 // Empty when there is no journal or it cannot be read.
 std::optional<TUpgradeJournal> ReadJournal(const std::filesystem::path& file);
 
-// What the commit does in the install folder, one line per path relative to it.
+// What the commit does in the install folder, one line per path relative to it. A new folder comes in whole,
+// with everything staged in it.
 enum class TChange : char { NewFolder = 'D', NewFile = 'F', ReplacedFile = 'R' };
 struct TManifestLine {
     TChange change;
