@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "app/forms/AppServices.h"
-#include "platform/desktop/NamedMutex.h"
+#include "app/core/AppServices.h"
+#include "platform/process/NamedMutex.h"
 
 namespace yeroup::app {
 

@@ -5,10 +5,10 @@
 #include "app/core/AppFiles.h"
 #include "app/ui/MessageBoxes.h"
 #include "app/ui/Translation.h"
-#include "platform/desktop/DataFolder.h"
-#include "platform/desktop/ExeFolder.h"
-#include "platform/desktop/ProcessStart.h"
-#include "platform/desktop/Registry.h"
+#include "platform/files/DataFolder.h"
+#include "platform/process/ExeFolder.h"
+#include "platform/process/ProcessStart.h"
+#include "platform/registry/Registry.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

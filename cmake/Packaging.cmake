@@ -3,7 +3,7 @@
 # Debian documentation files. Dependencies come from the shared libraries it links (dpkg-shlibdeps).
 include(GNUInstallDirs)
 
-set(_desktop ${PROJECT_SOURCE_DIR}/app/desktop)
+set(_desktop ${PROJECT_SOURCE_DIR}/app/packaging)
 set(_staged ${PROJECT_BINARY_DIR}/desktop)
 file(MAKE_DIRECTORY ${_staged})
 

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/desktop/DataFolder.h"
+#include "platform/files/DataFolder.h"
 
 namespace yeroup::app {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/core/Trace.h"
-#include "platform/desktop/ProcessStart.h"
+#include "platform/process/ProcessStart.h"
 
 namespace yeroup::app {
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/desktop/VersionResource.h"
+#include "platform/process/VersionResource.h"
 
 namespace yeroup::app {
 

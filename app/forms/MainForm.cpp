@@ -8,8 +8,8 @@
 #include <filesystem>
 
 #include "app/core/Texts.h"
+#include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
-#include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/upgrade/TracedArchiver.h"

@@ -15,14 +15,14 @@
 #include <memory>
 #include <string>
 
-#include "app/forms/AppServices.h"
+#include "app/core/AppServices.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
 #include "app/ui/QtMessagePump.h"
 #include "http/IdHTTP.h"
 #include "net/IdAntiFreeze.h"
-#include "platform/desktop/IniFile.h"
+#include "platform/profile/IniFile.h"
 #include "zip/Archiver.h"
 
 namespace yeroup::app {

@@ -3,10 +3,10 @@
 #include <limits>
 #include <stdexcept>
 
+#include "app/core/FetchTrace.h"
 #include "app/core/Texts.h"
-#include "app/forms/FetchTrace.h"
 #include "app/forms/MainForm.h"
-#include "platform/desktop/AtomicWrite.h"
+#include "platform/files/AtomicWrite.h"
 #include "platform/streams/Stream.h"
 
 namespace yeroup::app {

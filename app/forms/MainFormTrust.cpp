@@ -1,9 +1,9 @@
 // The signature checks of packages when a trusted key is configured: on download, and again before an upgrade.
 #include <filesystem>
 
+#include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
-#include "app/forms/SignedFetch.h"
 
 namespace yeroup::app {
 

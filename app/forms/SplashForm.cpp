@@ -4,17 +4,17 @@
 #include <filesystem>
 
 #include "app/core/CatalogueCheck.h"
+#include "app/core/FetchTrace.h"
+#include "app/core/SignedFetch.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
+#include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
-#include "app/forms/FetchTrace.h"
-#include "app/forms/SignedFetch.h"
-#include "app/forms/UpdateClient.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
-#include "platform/desktop/AtomicWrite.h"
-#include "platform/desktop/Registry.h"
+#include "platform/files/AtomicWrite.h"
+#include "platform/registry/Registry.h"
 #include "platform/streams/Stream.h"
 
 namespace yeroup::app {

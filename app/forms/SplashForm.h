@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/forms/AppServices.h"
+#include "app/core/AppServices.h"
 #include "http/IdHTTP.h"
 #include "platform/streams/Stream.h"
 

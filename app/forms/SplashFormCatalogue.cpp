@@ -1,8 +1,8 @@
 // The catalogue fetch, with its signature when a trusted key is configured.
 #include "app/core/CatalogueCheck.h"
-#include "app/forms/SignedFetch.h"
+#include "app/core/SignedFetch.h"
 #include "app/forms/SplashForm.h"
-#include "platform/desktop/AtomicWrite.h"
+#include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app {
 

@@ -1,6 +1,6 @@
 #include "app/upgrade/StartupRecovery.h"
 
-#include "platform/desktop/AtomicWrite.h"
+#include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app::upgrade {
 

@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/desktop/AtomicWrite.h"
+#include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app::upgrade {
 

@@ -75,6 +75,29 @@ bool SyncFolder(const std::string& path) {
     return ok;
 }
 
+bool WriteFully(int fd, const void* data, std::size_t size) {
+    const auto* in = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd, in, size);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        in += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void TWriteBehind::HandOn(int fd, bool rest) {
+    const std::int64_t pending = written_ - handedOn_;
+    if (pending == 0 || (rest ? written_ < kSmallest : pending < kPiece)) return;
+    ::sync_file_range(fd, handedOn_, pending, SYNC_FILE_RANGE_WRITE);
+    handedOn_ = written_;
+}
+
 std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime) {
     const std::uint32_t date = dosDateTime >> 16;
     const std::uint32_t time = dosDateTime & 0xFFFF;
@@ -124,24 +147,9 @@ TLockedFile TLockedFile::CreateNew(const std::string& path) {
 }
 
 bool TLockedFile::Write(const void* data, std::size_t size) {
-    const auto* in = static_cast<const char*>(data);
-    while (size > 0) {
-        const ssize_t n = ::write(fd_, in, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        in += n;
-        size -= static_cast<std::size_t>(n);
-        written_ += n;
-    }
+    if (!WriteFully(fd_, data, size)) return false;
+    writeBehind_.Wrote(static_cast<std::int64_t>(size));
     return true;
-}
-
-void TLockedFile::WriteBehind(bool rest) {
-    const std::int64_t pending = written_ - handedOn_;
-    if (pending == 0 || (rest ? written_ < kWriteBehindSmallest : pending < kWriteBehindPiece)) return;
-    // Only a start: a flush is still what makes the bytes durable.
-    ::sync_file_range(fd_, handedOn_, written_ - handedOn_, SYNC_FILE_RANGE_WRITE);
-    handedOn_ = written_;
 }
 
 bool TLockedFile::Flush() { return ::fsync(fd_) == 0; }
@@ -162,14 +170,13 @@ bool TLockedFile::SetPermissions(std::uint32_t permissions) {
 }
 
 TLockedFile::TLockedFile(TLockedFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), written_(other.written_), handedOn_(other.handedOn_) {}
+    : fd_(std::exchange(other.fd_, -1)), writeBehind_(other.writeBehind_) {}
 
 TLockedFile& TLockedFile::operator=(TLockedFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
-        written_ = other.written_;
-        handedOn_ = other.handedOn_;
+        writeBehind_ = other.writeBehind_;
     }
     return *this;
 }

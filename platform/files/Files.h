@@ -34,6 +34,26 @@ bool SyncFileSystem(const std::string& path);
 // Forces a folder's entries (creations, renames, removals in it) to the disk.
 bool SyncFolder(const std::string& path);
 
+// Writes every byte to the open file, going on after interrupted calls; false (errno set) when the system refuses.
+bool WriteFully(int fd, const void* data, std::size_t size);
+
+// Hands a file's written bytes on to the disk a piece at a time without waiting, so that a flush to come waits for
+// little more than the last piece. Only a start: the flush is still what makes the bytes durable.
+class TWriteBehind {
+public:
+    void Wrote(std::int64_t bytes) { written_ += bytes; }
+    // Hands on what is pending once it fills a piece; with rest, whatever is pending, once the file is written.
+    void HandOn(int fd, bool rest = false);
+
+private:
+    static constexpr std::int64_t kPiece = std::int64_t{2} << 20;
+    // Smaller files are left to the flush, which writes many of them out together.
+    static constexpr std::int64_t kSmallest = std::int64_t{64} << 10;
+
+    std::int64_t written_ = 0;
+    std::int64_t handedOn_ = 0;
+};
+
 // DOS date (high half) and time (low half) packed into one value, read as local time.
 std::int64_t DosDateTimeToUnixTime(std::uint32_t dosDateTime);
 std::uint32_t UnixTimeToDosDateTime(std::int64_t unixTime);
@@ -61,9 +81,8 @@ public:
     // False when not every byte could be written.
     bool Write(const void* data, std::size_t size);
     bool Flush();
-    // Hands what was written so far on to the disk without waiting, a piece at a time, so that a flush to
-    // come waits for little more than the last piece; with rest, the last piece too, once the file is written.
-    void WriteBehind(bool rest = false);
+    // Hands what was written so far on to the disk without waiting (see TWriteBehind).
+    void WriteBehind(bool rest = false) { writeBehind_.HandOn(fd_, rest); }
     bool SetDosDateTime(std::uint32_t dosDateTime);
     // As SetFileAttributes, on the open file.
     bool SetAttributes(std::uint32_t attributes);
@@ -72,14 +91,9 @@ public:
     void Close();
 
 private:
-    static constexpr std::int64_t kWriteBehindPiece = std::int64_t{2} << 20;
-    // Smaller files are left to the flush, which writes many of them out together.
-    static constexpr std::int64_t kWriteBehindSmallest = std::int64_t{64} << 10;
-
     explicit TLockedFile(int fd) : fd_(fd) {}
     int fd_ = -1;
-    std::int64_t written_ = 0;
-    std::int64_t handedOn_ = 0;  // written bytes already handed on to the disk
+    TWriteBehind writeBehind_;
 };
 
 }  // namespace yeroup::platform

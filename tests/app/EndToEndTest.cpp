@@ -17,7 +17,7 @@
 #include "app/Startup.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
-#include "platform/desktop/ProcessStart.h"
+#include "platform/process/ProcessStart.h"
 #include "tests/app/support/FakeServices.h"
 #include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"

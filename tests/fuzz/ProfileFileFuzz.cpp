@@ -12,7 +12,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/desktop/IniFile.h"
+#include "platform/profile/IniFile.h"
 
 namespace {
 

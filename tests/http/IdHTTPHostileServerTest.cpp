@@ -7,7 +7,7 @@
 #include <functional>
 #include <typeinfo>
 
-#include "app/forms/UpdateClient.h"
+#include "app/core/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "http/IdURI.h"

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/forms/UpdateClient.h"
+#include "app/core/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/RealServers.h"

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/forms/UpdateClient.h"
+#include "app/core/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"

@@ -7,7 +7,7 @@
 
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
-#include "platform/desktop/AtomicWrite.h"
+#include "platform/files/AtomicWrite.h"
 #include "platform/streams/Stream.h"
 #include "tools/fetch/FetchProgress.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/ui/MessageBoxes.h"
-#include "platform/desktop/ProcessStart.h"
+#include "platform/process/ProcessStart.h"
 
 namespace yeroup::test {
 

@@ -1,0 +1,54 @@
+#include "app/core/SignedFetch.h"
+
+#include <fstream>
+#include <stdexcept>
+
+#include "app/core/AppFiles.h"
+#include "app/core/FetchTrace.h"
+#include "app/core/Limits.h"
+
+namespace yeroup::app {
+
+bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature, const TTrace& trace) {
+    // The window's progress display is not told about this small extra transfer.
+    struct HeldBack {
+        http::TIdHTTP& client;
+        net::TWorkBeginEvent begin = client.OnWorkBegin;
+        net::TWorkEvent work = client.OnWork;
+        net::TWorkEndEvent end = client.OnWorkEnd;
+        ~HeldBack() {
+            client.OnWorkBegin = begin;
+            client.OnWork = work;
+            client.OnWorkEnd = end;
+        }
+    } heldBack{client};
+    platform::TMemoryStream stream;
+    // Checked as the body arrives, whatever its framing (one span per chunk), so a host cannot fill the memory.
+    const auto tooLarge = [](std::int64_t count) {
+        if (count > limits::kMaxSignatureFileBytes) throw std::length_error("not a signature file");
+    };
+    client.OnWorkBegin = [&](net::TIdComponent*, net::TWorkMode, std::int32_t countMax) { tooLarge(countMax); };
+    client.OnWork = [&](net::TIdComponent*, net::TWorkMode, std::int32_t) { tooLarge(stream.Position()); };
+    client.OnWorkEnd = nullptr;
+    const std::string signatureUrl = TAppFiles::SignatureOf(url);
+    const TFetchTrace traced(trace, client, signatureUrl, stream);
+    try {
+        client.Get(signatureUrl, stream);
+    } catch (const std::exception& e) {
+        traced.Failed(e.what());
+        return false;
+    }
+    traced.Taken();
+    signature.assign(StreamBytes(stream));
+    return true;
+}
+
+std::string ReadSignatureFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text(static_cast<std::size_t>(limits::kMaxSignatureFileBytes) + 1, '\0');
+    in.read(text.data(), static_cast<std::streamsize>(text.size()));
+    text.resize(static_cast<std::size_t>(in.gcount()));
+    return text;
+}
+
+}  // namespace yeroup::app

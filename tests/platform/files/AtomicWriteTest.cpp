@@ -1,0 +1,67 @@
+#include "platform/files/AtomicWrite.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "tests/support/ScratchFolder.h"
+
+using namespace yeroup::platform;
+using yeroup::test::ReadFile;
+using yeroup::test::ScratchFolder;
+using yeroup::test::WriteFile;
+
+TEST(AtomicWrite, ReplacesContentsAndLeavesNoTemporaryFile) {
+    ScratchFolder dir;
+    const auto file = dir.Path() / "page.htm";
+    WriteFile(file, "old and longer contents");
+    ReplaceFileAtomically(file, "new", 3);
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+    EXPECT_EQ(::access(file.c_str(), R_OK | W_OK), 0);
+}
+
+TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
+    ScratchFolder dir;
+    const auto file = dir.Path() / "pkg.zip";
+    WriteFile(file, "good package");
+    // A file size limit makes the write fail as a full disk would.
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 100;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000);
+    } catch (const EFileCreateError& e) {
+        message = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(message.rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << message;
+    EXPECT_EQ(ReadFile(file), "good package");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(AtomicWrite, MissingFolderFails) {
+    ScratchFolder dir;
+    EXPECT_THROW(ReplaceFileAtomically(dir.Path() / "no" / "file", "x", 1), EFileCreateError);
+}
+
+TEST(AtomicWrite, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
+    ScratchFolder dir;
+    WriteFile(dir.Path() / "pkg.zip.~yeroup-a1B2c3", "half a package");
+    WriteFile(dir.Path() / "user.ini.~yeroup-zzzzzz", "");
+    const char* kept[] = {"pkg.zip", "pkg.zip.~yeroup-", "pkg.zip.~yeroup-1234567", ".~yeroup-abcdef", "a.XXXXXX"};
+    for (const char* name : kept) WriteFile(dir.Path() / name, "keep");
+    std::filesystem::create_directory(dir.Path() / "sub.~yeroup-qwerty");
+    EXPECT_EQ(RemoveReplacementTemporaries(dir.Path()), 2);
+    for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(dir.Path() / name)) << name;
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() / "sub.~yeroup-qwerty"));
+    // A replacement's own temporary carries the recognised name while it exists.
+    EXPECT_TRUE(IsReplacementTemporary("page.htm.~yeroup-Ab12Cd"));
+}
