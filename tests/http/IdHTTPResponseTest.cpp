@@ -8,6 +8,7 @@
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/ScriptedServer.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::http {
 namespace {
@@ -112,12 +113,7 @@ TEST(IdHTTPResponse, UnreadableChunkSizeIsAnError) {
     server.AddConnection(ConnectionScript().Respond("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n\r\n"));
     TIdHTTP client;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/z"), stream);
-        FAIL() << "an unreadable chunk size ended the body as success";
-    } catch (const EIdHTTPFramingError& e) {
-        EXPECT_STREQ(e.what(), "Invalid chunk size \"zz\".");
-    }
+    EXPECT_THROW_TEXT(client.Get(server.Url("/z"), stream), EIdHTTPFramingError, "Invalid chunk size \"zz\".");
     EXPECT_EQ(stream.Size(), 0);
     EXPECT_FALSE(client.IsConnected());
 }
@@ -176,18 +172,9 @@ TEST(IdHTTPResponse, PeerClosesEarly) {
         ConnectionScript().Respond("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n10\r\n1234").Close());
     TIdHTTP client;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/no-status"), stream);
-        FAIL();
-    } catch (const net::EIdConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
-    try {
-        client.Get(server.Url("/mid-header"), stream);
-        FAIL();
-    } catch (const net::EIdException& e) {
-        EXPECT_STREQ(e.what(), "Undefined situation");
-    }
+    EXPECT_THROW_TEXT(client.Get(server.Url("/no-status"), stream), net::EIdConnClosedGracefully,
+                      "Connection Closed Gracefully.");
+    EXPECT_THROW_TEXT(client.Get(server.Url("/mid-header"), stream), net::EIdException, "Undefined situation");
     EXPECT_EQ(client.Response().HeaderLines.HeaderValue("Content-Length"), "10");
     EXPECT_FALSE(client.IsConnected());
     // A short body of known length is returned as it came.
