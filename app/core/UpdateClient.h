@@ -9,7 +9,8 @@
 namespace yeroup::app {
 
 // For an https update host (secureHost) the client gets a TLS transport of its own, trusting extraCAFile (when
-// not empty) beside the system's store.
+// not empty) beside the system's store. Its requests go through the proxy the environment names (http_proxy,
+// https_proxy, no_proxy).
 std::unique_ptr<http::TIdHTTP> MakeUpdateClient(bool secureHost = false, const std::string& extraCAFile = "");
 // The same client bounded for fetch-to-file: a connect and read time-out, a limit on the whole call and on the
 // body, so a host that never answers, trickles or sends without end cannot hold up or bloat the program.
