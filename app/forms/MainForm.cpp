@@ -86,6 +86,7 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
       archiverPrompts_(services.MessageBoxes) {
     BuildLayout();
 
+    IdHTTP1->RecvBufferSize = kDownloadReceiveBytes;
     IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) {
         IdHTTP1WorkBegin(s, m, n);
     };

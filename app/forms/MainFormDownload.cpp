@@ -90,9 +90,14 @@ void TForm2::Button1Click() {
     downloadStarted_.start();
     const std::string url = services_.Files.PackageUrl(m, f);
     const std::string file = services_.Files.PackageFile(m, f);
-    // Partials of other packages stay within their bound; this one's goes on where it ended.
-    PrunePartialDownloads(services_.Files.PackageStore(), ListedPackages(), std::time(nullptr));
     download_ = std::make_unique<TPartialDownload>(file, url);
+    // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
+    struct Prune {
+        TForm2* form;
+        ~Prune() {
+            PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
+        }
+    } prune{this};
     TPartialDownload& download = *download_;
     const TFetchTrace trace(services_.Trace, *IdHTTP1, url, [&download] { return download.Size(); });
     const auto backToIdle = [&] {

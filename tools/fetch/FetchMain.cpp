@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     const auto client = app::MakeUpdateClient(/*secureHost=*/true, app::ExtraCAFileFromEnvironment());
     client->ReadTimeout = kReadTimeout;
     client->HandleRedirects = true;
+    client->RecvBufferSize = app::kDownloadReceiveBytes;
     app::TPartialDownload download(file, url);
     tools::TFetchProgress progress(stderr);
     progress.Attach(*client, download);
