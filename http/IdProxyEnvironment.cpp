@@ -78,7 +78,8 @@ TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
     return proxy;
 }
 
-TIdProxyEnvironment::TIdProxyEnvironment(std::string httpProxy, std::string httpsProxy, const std::string& noProxy)
+TIdProxyEnvironment::TIdProxyEnvironment(const std::string& httpProxy, const std::string& httpsProxy,
+                                         const std::string& noProxy)
     : httpProxy_(Trim(httpProxy)), httpsProxy_(Trim(httpsProxy)) {
     for (std::string rest = noProxy; !rest.empty();) {
         std::string entry = LowerCase(Trim(TakeUntil(rest, ",")));

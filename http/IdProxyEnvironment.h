@@ -32,7 +32,7 @@ public:
     // No proxy at all.
     TIdProxyEnvironment() = default;
     // The three settings as their variables hold them (empty when unset).
-    TIdProxyEnvironment(std::string httpProxy, std::string httpsProxy, const std::string& noProxy);
+    TIdProxyEnvironment(const std::string& httpProxy, const std::string& httpsProxy, const std::string& noProxy);
     // From the process environment.
     static TIdProxyEnvironment FromEnvironment();
 

@@ -244,6 +244,13 @@ void TPartialDownload::Get(http::TIdHTTP& client) {
     };
     completed_ = false;
     Prepare();
+    // A download that got nothing (a 404, no connection, an empty body) leaves no empty partial behind.
+    struct DropEmpty {
+        TPartialDownload& download;
+        ~DropEmpty() {
+            if (download.Size() == 0) download.Discard();
+        }
+    } dropEmpty{*this};
     for (int attempt = 0;; ++attempt) {
         decided_ = false;
         total_ = -1;

@@ -205,6 +205,7 @@ TEST(MainFormDownload, NotFoundShowsTheMessageAndReturnsToIdle) {
     EXPECT_TRUE(h.boxes.shown[0].owned);
     ExpectIdle(form);
     EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_FALSE(std::filesystem::exists(PartialFileOf(h.services.Files.PackageFile("A", "1.0"))));
     EXPECT_EQ(form.ElapsedTicks, 0);
 }
 
