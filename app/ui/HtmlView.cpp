@@ -39,8 +39,9 @@ public:
                                   static_cast<quint16>(proxy->Port), QString::fromStdString(proxy->Username),
                                   QString::fromStdString(proxy->Password))};
         } catch (const http::EIdProxySettingError&) {
-            // A setting that cannot be used fails the page rather than going around the proxy.
-            return {QNetworkProxy(QNetworkProxy::HttpProxy, QString(), 0)};
+            // A setting that cannot be used fails the page rather than going around the proxy: a name under
+            // .invalid is never found.
+            return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("unusable-proxy-setting.invalid"), 1)};
         }
     }
 
