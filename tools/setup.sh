@@ -14,6 +14,7 @@ packages=(
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
   qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)
   nginx-light curl python3           # interoperability peers and the demo host
+  tinyproxy                          # a real HTTP proxy (plain and CONNECT) for the proxy tests
   hyperfine                          # whole-process timings beside curl
   zip unzip libarchive-tools         # archives made by real tools in the tests
   p7zip-full                         # 7-Zip, for the AES-encrypted entries of the archive tests

@@ -20,6 +20,25 @@ inline constexpr std::int32_t kFetchReadTimeout = 10000;
 // window, where nothing can be clicked, ends within this and falls back to the stored catalogue.
 inline constexpr std::int32_t kFetchCallTimeout = 20000;
 
+// --- Partial packages (downloads cut short, kept to be resumed) ---
+
+// Partial packages kept in the package store: one per firmware the user started and did not finish. A user
+// compares a few versions at most; more than this are the oldest leftovers of abandoned downloads, and each may
+// hold hundreds of MiB.
+inline constexpr int kMaxPartialDownloads = 4;
+
+// Seconds a partial package is kept since it last grew: after a month the host has most likely moved on (and the
+// partial would be started again anyway), so its disk space goes back to the user.
+inline constexpr std::int64_t kMaxPartialAgeSeconds = 30 * 24 * 60 * 60;
+
+// Resident memory a package download of any size may take at its peak, the fetch tool's whole process included:
+// the body goes to the disk as it arrives, so only buffers and the libraries stay (about 10 MiB, curl's figure).
+inline constexpr std::int64_t kMaxDownloadPeakMemoryBytes = std::int64_t{16} << 20;
+
+// Bytes of a resume record: a URL, a validator and a length, well under 1 KiB for any real host; anything longer is
+// not a record this program wrote.
+inline constexpr std::int64_t kMaxResumeRecordBytes = 16384;
+
 // --- Firmware pages ---
 
 // How far into a page its charset declaration is looked for: the distance browsers look before they fall

@@ -68,6 +68,22 @@ inline constexpr const char* kKilobytes = " KB";
 inline constexpr const char* kPackageNotVerified =
     "固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。";
 
+// A resumed download: the size label says how much was there already, the speed label that it counts this run.
+inline constexpr const char* kResumedBefore = "（续传，已有 ";
+inline constexpr const char* kResumedAfter = "）";
+inline constexpr const char* kSpeedThisRun = "（本次）";
+
+// The proxy the environment names (http_proxy, https_proxy) is why a fetch failed; the proxy's host:port goes
+// between the two parts.
+inline constexpr const char* kProxyUnreachable = "无法连接代理服务器 ";
+inline constexpr const char* kProxyUnreachableAfter =
+    "。\r请检查环境变量 http_proxy、https_proxy、no_proxy 中的代理设置和网络连接。";
+inline constexpr const char* kProxyRefused = "代理服务器 ";
+inline constexpr const char* kProxyRefusedAfter =
+    " 拒绝了请求（需要用户名和密码，或者用户名和密码不对）。\r请检查环境变量 http_proxy、https_proxy 中的用户名和密码。";
+inline constexpr const char* kProxySettingUnusable =
+    "环境变量 http_proxy 或 https_proxy 中的代理设置无法使用（只支持 http:// 代理）。\r请检查代理设置。";
+
 // Upgrade.
 // With a trusted key configured: the stored package no longer matches its signature.
 inline constexpr const char* kStoredPackageNotVerified =

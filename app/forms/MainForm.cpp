@@ -5,6 +5,7 @@
 #include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <ctime>
 #include <filesystem>
 
 #include "app/core/Texts.h"
@@ -85,6 +86,7 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
       archiverPrompts_(services.MessageBoxes) {
     BuildLayout();
 
+    IdHTTP1->RecvBufferSize = kDownloadReceiveBytes;
     IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) {
         IdHTTP1WorkBegin(s, m, n);
     };
@@ -290,6 +292,8 @@ void TForm2::FormCreate() {
     setWindowTitle(QString::fromUtf8(texts::kMainCaptionPrefix + VersionText()));
     WebBrowser1->Navigate(files.HomeUrl());
     catalogue_ = std::make_unique<platform::TIniFile>(files.CatalogueFile());
+    // Cut downloads of packages the catalogue no longer lists, or too old or too many, give their space back.
+    PrunePartialDownloads(files.PackageStore(), ListedPackages(), std::time(nullptr));
     FillModels();
     const auto restore = [&](QComboBox* list, const char* key) {
         const int position = selection_->ReadInteger(texts::kSelectionSection, key, 0);

@@ -1,13 +1,18 @@
 // The package download with its progress display and cancel.
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <limits>
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "app/core/FetchTrace.h"
+#include "app/core/PartialDownload.h"
+#include "app/core/ProxyFailure.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "platform/files/AtomicWrite.h"
-#include "platform/streams/Stream.h"
 
 namespace yeroup::app {
 
@@ -18,6 +23,10 @@ QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + Q
 void SetAutoText(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+std::int32_t Clamped(std::int64_t bytes) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max()));
 }
 
 // A chunked body announces no size; each of its chunks is a work span of its own.
@@ -46,6 +55,19 @@ void TForm2::RestoreIdle() {
     ComboBox2->setEnabled(true);
 }
 
+std::set<std::string> TForm2::ListedPackages() const {
+    std::set<std::string> names;
+    std::vector<std::string> models;
+    catalogue_->ReadSections(models);
+    for (const std::string& m : models) {
+        std::vector<std::string> firmware;
+        catalogue_->ReadSection(m, firmware);
+        for (const std::string& f : firmware)
+            names.insert(std::filesystem::path(services_.Files.PackageFile(m, f)).filename().string());
+    }
+    return names;
+}
+
 void TForm2::Button1Click() {
     // The download button shows again once a cancel has closed the connection, before Get has returned.
     if (downloading_) return;
@@ -58,39 +80,60 @@ void TForm2::Button1Click() {
     Panel2->show();
     IdAntiFreeze1->OnlyWhenIdle = false;
 
-    platform::TMemoryStream stream;
     const std::string m = SelectedModel(), f = SelectedFirmware();
     downloading_ = true;
     cancelled_ = false;
     workBegan_ = false;
     sizeUnknown_ = false;
+    resumed_ = 0;
     finishedChunks_ = chunkSoFar_ = 0;
     downloadStarted_.start();
     const std::string url = services_.Files.PackageUrl(m, f);
-    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
-    try {
-        IdHTTP1->Get(url, stream);
-    } catch (...) {
-        trace.Failed(cancelled_ ? "cancelled" : CurrentErrorText());
+    const std::string file = services_.Files.PackageFile(m, f);
+    download_ = std::make_unique<TPartialDownload>(file, url);
+    // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
+    struct Prune {
+        TForm2* form;
+        ~Prune() {
+            PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
+        }
+    } prune{this};
+    TPartialDownload& download = *download_;
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, [&download] { return download.Size(); });
+    const auto backToIdle = [&] {
         downloading_ = false;
         RestoreIdle();
         ElapsedTicks = 0;
+    };
+    try {
+        download.Get(*IdHTTP1);
+    } catch (const platform::EFileCreateError& e) {
+        // The package store cannot be written: the default error box names the file and the reason.
+        trace.Failed(e.what());
+        backToIdle();
+        ShowHidP3();
+        throw;
+    } catch (const std::exception& e) {
+        trace.Failed(cancelled_ ? "cancelled" : e.what());
+        backToIdle();
+        const std::string proxy = cancelled_ ? std::string() : ProxyFailureText(*IdHTTP1, e);
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, texts::kDownloadFailed, texts::kDownloadFailedCaption,
-                                              MB_OK | MB_ICONWARNING);
+            services_.MessageBoxes.MessageBox(this, proxy.empty() ? texts::kDownloadFailed : proxy.c_str(),
+                                              texts::kDownloadFailedCaption, MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;
     }
     // Only a whole package can replace the stored one: the announced count (or, for a chunked body, its final
-    // chunk) must have arrived, without a cancel, and an empty body is never a package. Its signature is fetched
-    // while the download still counts as running.
-    const bool whole = workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
+    // chunk) must have arrived, without a cancel, and an empty body is never a package. A cut leaves the partial to
+    // be resumed. Its signature is fetched while the download still counts as running.
+    const bool whole = workBegan_ && !cancelled_ && download.Whole();
     if (whole)
         trace.Taken();
     else
-        trace.Failed(cancelled_ ? "cancelled" : "not a whole package; the stored one stays");
+        trace.Failed(cancelled_ ? "cancelled; the partial package is kept to be resumed"
+                                : "not a whole package; the stored one stays");
     std::string signature;
-    const bool verified = whole && DownloadedPackageVerified(m, f, stream, signature);
+    const bool verified = whole && DownloadedPackageVerified(m, f, download.PartialFile(), signature);
     downloading_ = false;
     // Whatever happens to the package file, the controls go back to the idle state: an empty body raises no
     // work events, and a chunked body ends one work span per chunk.
@@ -98,9 +141,10 @@ void TForm2::Button1Click() {
         TForm2* form;
         ~Idle() { form->RestoreIdle(); }
     } idle{this};
+    // A body refused by its signature is not kept for a resume either: its rest would not mend it.
+    if (whole && !verified) download.Discard();
     if (verified) {
-        const std::string file = services_.Files.PackageFile(m, f);
-        platform::ReplaceFileAtomically(file, stream.Memory(), static_cast<std::size_t>(stream.Size()));
+        download.Promote();
         if (!signature.empty())
             platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
     }
@@ -120,19 +164,27 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     workBegan_ = true;
     Panel2->show();
     Panel3->hide();
-    ExpectedSize = countMax;
+    // What an earlier, cut download left counts as received: the display shows the whole package.
+    const std::int64_t resumed = downloading_ && download_ ? download_->Offset() : 0;
+    const QString already = resumed > 0 ? QString::fromUtf8(texts::kResumedBefore) + Kilobytes(resumed) +
+                                              QString::fromUtf8(texts::kResumedAfter)
+                                        : QString();
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
+        ExpectedSize = countMax;
         if (sizeUnknown_) return;
         sizeUnknown_ = true;
+        resumed_ = resumed;
         ElapsedTicks = 0;
-        SetAutoText(Label1, QString::fromUtf8(texts::kUnknownSize));
+        SetAutoText(Label1, QString::fromUtf8(texts::kUnknownSize) + already);
         SetAutoText(Label4, QString());
         ProgressBar1->setRange(0, 0);
         Timer1->start();
         return;
     }
-    SetAutoText(Label1, Kilobytes(ExpectedSize));
+    resumed_ = resumed;
+    ExpectedSize = Clamped(resumed + countMax);
+    SetAutoText(Label1, Kilobytes(ExpectedSize) + already);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     Timer1->start();
@@ -141,25 +193,28 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
 void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count) {
     if (sizeUnknown_) {
         chunkSoFar_ = count;
-        const std::int64_t total = finishedChunks_ + count;
+        const std::int64_t total = resumed_ + finishedChunks_ + count;
         SetAutoText(Label5, Kilobytes(total));
-        ReceivedSize =
-            static_cast<std::int32_t>(std::min<std::int64_t>(total, std::numeric_limits<std::int32_t>::max()));
+        ReceivedSize = Clamped(total);
         return;
     }
     // Without an announced size no percentage can be formed; the error ends the transfer.
-    if (ExpectedSize == 0) throw std::domain_error("Division by zero");
+    if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
+    const std::int64_t received = resumed_ + count;
     // Widened so that packages beyond 21 MB keep their percentage.
-    const std::int64_t percent = static_cast<std::int64_t>(count) * 100 / ExpectedSize;
+    const std::int64_t percent = received * 100 / ExpectedSize;
     SetAutoText(Label4, QString::number(percent) + QLatin1Char('%'));
     ProgressBar1->setValue(static_cast<int>(percent));
-    SetAutoText(Label5, Kilobytes(count));
-    ReceivedSize = count;
+    SetAutoText(Label5, Kilobytes(received));
+    ReceivedSize = Clamped(received);
 }
 
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
-    SetAutoText(Label10, Kilobytes(ReceivedSize / ElapsedTicks));
+    // The speed is this run's: the part an earlier download left did not come now.
+    QString speed = Kilobytes((ReceivedSize - resumed_) / ElapsedTicks);
+    if (resumed_ > 0) speed += QString::fromUtf8(texts::kSpeedThisRun);
+    SetAutoText(Label10, speed);
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {

@@ -4,17 +4,19 @@
 #include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "platform/files/MappedFile.h"
 
 namespace yeroup::app {
 
-bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, platform::TMemoryStream& package,
+bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
                                        std::string& signature) {
     const trust::TTrustedKeys& keys = services_.TrustedKeys;
     if (!keys.Configured()) return true;
     try {
         if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature, services_.Trace))
             throw trust::ESignatureError("the signature file is missing");
-        keys.Verify(StreamBytes(package), signature, TAppFiles::PackageName(m, f));
+        const platform::TMappedFile package(packageFile);
+        keys.Verify(package.Bytes(), signature, TAppFiles::PackageName(m, f));
         return true;
     } catch (const trust::ESignatureError& e) {
         services_.Trace.Line(
@@ -35,10 +37,8 @@ bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
     std::error_code missing;
     if (!std::filesystem::exists(file, missing)) return true;
     try {
-        platform::TMemoryStream package;
-        package.LoadFromFile(file);
-        keys.Verify(StreamBytes(package), ReadSignatureFile(TAppFiles::SignatureOf(file)),
-                    TAppFiles::PackageName(m, f));
+        const platform::TMappedFile package(file);
+        keys.Verify(package.Bytes(), ReadSignatureFile(TAppFiles::SignatureOf(file)), TAppFiles::PackageName(m, f));
         return true;
     } catch (const std::exception& e) {
         services_.Trace.Line("error",

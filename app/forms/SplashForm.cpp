@@ -5,6 +5,7 @@
 
 #include "app/core/CatalogueCheck.h"
 #include "app/core/FetchTrace.h"
+#include "app/core/ProxyFailure.h"
 #include "app/core/SignedFetch.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
@@ -64,12 +65,14 @@ bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stre
         return false;
     }
     fetching_ = true;
+    proxyFailure_.clear();
     const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
         IdHTTP1->Get(url, stream);
     } catch (const std::exception& e) {
         fetching_ = false;
         trace.Failed(e.what());
+        proxyFailure_ = ProxyFailureText(*IdHTTP1, e);
         return false;
     }
     fetching_ = false;
@@ -122,11 +125,14 @@ void TForm1::FormAc() {
     const bool kept = std::filesystem::exists(files.CatalogueFile(), error);
     services_.Trace.Line("error", kept ? "the catalogue was not refreshed; the stored copy is used"
                                        : "the catalogue was not refreshed and none is stored; the program ends");
+    // When the proxy was the reason, the message says so on a line of its own after the usual text.
+    const std::string proxy = proxyFailure_.empty() ? std::string() : "\r" + proxyFailure_;
     if (kept) {
-        services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,
+        services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept + proxy, texts::kCatalogueKeptCaption,
                                           MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, texts::kNoCatalogue, texts::kNoCatalogueCaption, MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, texts::kNoCatalogue + proxy, texts::kNoCatalogueCaption,
+                                          MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }

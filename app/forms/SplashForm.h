@@ -52,6 +52,8 @@ private:
     const TAppServices& services_;
     bool terminate_ = false;
     bool fetching_ = false;
+    // Why the last failed fetch failed when the environment's proxy was the reason, for the user; else empty.
+    std::string proxyFailure_;
 };
 
 }  // namespace yeroup::app

@@ -3,11 +3,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QStringDecoder>
 
 #include "app/core/PageCharset.h"
+#include "http/IdProxyEnvironment.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -22,12 +24,40 @@ QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
     return QString::fromStdString(platform::AnsiToUtf8(page));
 }
 
+namespace {
+
+// The proxy of each request (and of each redirect) by the same rule as the update client's: the environment's
+// http_proxy, https_proxy and no_proxy.
+class TEnvironmentProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        try {
+            const auto proxy =
+                environment_.ProxyFor(query.protocolTag().toStdString(), query.peerHostName().toStdString());
+            if (!proxy) return {QNetworkProxy(QNetworkProxy::NoProxy)};
+            return {QNetworkProxy(QNetworkProxy::HttpProxy, QString::fromStdString(proxy->Host),
+                                  static_cast<quint16>(proxy->Port), QString::fromStdString(proxy->Username),
+                                  QString::fromStdString(proxy->Password))};
+        } catch (const http::EIdProxySettingError&) {
+            // A setting that cannot be used fails the page rather than going around the proxy: a name under
+            // .invalid is never found.
+            return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("unusable-proxy-setting.invalid"), 1)};
+        }
+    }
+
+private:
+    const http::TIdProxyEnvironment environment_ = http::TIdProxyEnvironment::FromEnvironment();
+};
+
+}  // namespace
+
 THtmlView::THtmlView(QWidget* parent)
     : QTextBrowser(parent),
       network_(new QNetworkAccessManager(this)),
       tls_(QSslConfiguration::defaultConfiguration()),
       busy_(new QWidget(this)) {
     setOpenLinks(false);
+    network_->setProxyFactory(new TEnvironmentProxyFactory);
     connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);
     busy_->setCursor(Qt::BusyCursor);
     busy_->hide();
