@@ -9,6 +9,7 @@
 
 #include "platform/streams/Stream.h"
 #include "zip/ArchiverPrompts.h"
+#include "zip/CaseBlindNames.h"
 #include "zip/DirManager.h"
 #include "zip/ZipException.h"
 
@@ -243,7 +244,8 @@ private:
     // Kept from entry to entry: buffers that stay mapped and warm cost far less than fresh ones.
     std::vector<unsigned char> inputChunk_;
     std::vector<unsigned char> outputChunk_;
-    std::string lastFolder_;  // the folder the previous entry was written to, known to exist
+    std::string lastFolder_;    // the folder the previous entry was written to, known to exist
+    TCaseBlindNames spelling_;  // the names the run's destination and its entries spell
     TZFRunSummary lastRun_;
 };
 

@@ -70,6 +70,7 @@ void TZFBaseArchiver::BeginRun(const TZFDirArray& items) {
     progressEnabled_ = true;
     declineAllOverwrites_ = false;
     lastFolder_.clear();
+    spelling_ = TCaseBlindNames();
     for (int i = 0; i < items.Count(); ++i)
         if (items.ItemRef(i).selected) ++selected_;
 }
@@ -188,6 +189,11 @@ TZFBaseArchiver::TEntryTarget TZFBaseArchiver::NameEntry(const TDirItem& entry, 
         target.name == eventName ? ReplaceChar(entry.diskName, '/', platform::kPathDelim) : AnsiToDiskName(target.name);
     if (!IsSafeRelativeName(target.name) || !IsSafeRelativeName(diskName)) Raise(zfeUnsafeName, target.name);
 
+    if (!Options.CreateDirs) {
+        target.name = ExtractFileName(target.name);
+        diskName = ExtractFileName(diskName);
+    }
+    diskName = spelling_.Spell(destFolder, diskName);
     const std::string writeFolder = StagingDir.empty() ? destFolder : IncludeTrailingPathDelimiter(StagingDir);
     if (Options.CreateDirs) {
         // Entries of one folder come one after another: its creation is checked once for them.
@@ -195,9 +201,6 @@ TZFBaseArchiver::TEntryTarget TZFBaseArchiver::NameEntry(const TDirItem& entry, 
         if (entryFolder != lastFolder_ && !platform::ForceDirectories(entryFolder))
             RaiseSystem(zfeCannotCreateDir, destFolder + ExtractFilePath(target.name));
         lastFolder_ = entryFolder;
-    } else {
-        target.name = ExtractFileName(target.name);
-        diskName = ExtractFileName(diskName);
     }
     // Names in messages stay in the ANSI code page, as the entry names of the events.
     target.shownName = destFolder + target.name;

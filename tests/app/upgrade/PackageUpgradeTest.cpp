@@ -74,6 +74,39 @@ TEST_F(PackageUpgradeTest, NewSetArrivesAndOnlyTheLastBackupIsKept) {
     ExpectNoLeftovers();
 }
 
+// The player software finds its files case-blind: an entry replaces the installed file whose name matches
+// without case, under the installed spelling, and is backed up and put back like any replaced file.
+TEST_F(PackageUpgradeTest, CaseBlindReplacementIsBackedUpAndRolledBack) {
+    fs::rename(install_ / "stupdaterapp.exe", install_ / "StUpdaterApp.EXE");
+    fs::rename(install_ / "Resource", install_ / "RESOURCE");
+    const TSnapshot old = Snapshot(install_);
+    upgrade_.OnStep = [&, moved = 0]() mutable {
+        // The updater, fourth to move, can no longer replace its target.
+        const fs::path staged = TUpgradePaths::StagingFor(install_) / "StUpdaterApp.EXE";
+        if (fs::exists(paths_.journal) && ReadJournal(paths_.journal)->phase == TUpgradePhase::Commit && ++moved == 3) {
+            fs::remove(staged);
+            fs::create_directories(staged / "x");
+        }
+    };
+    EXPECT_EQ(Run().outcome, TUpgradeOutcome::CannotWrite);
+    EXPECT_EQ(Snapshot(install_), old);
+    ExpectNoLeftovers();
+
+    upgrade_.OnStep = {};
+    ASSERT_EQ(Run().outcome, TUpgradeOutcome::Done);
+    TSnapshot expected;
+    for (const auto& [name, content] : Snapshot(dir_.Path() / "new")) {
+        std::string spelled = name == "stupdaterapp.exe" ? "StUpdaterApp.EXE" : name;
+        if (spelled.rfind("Resource", 0) == 0) spelled.replace(0, 8, "RESOURCE");
+        expected[spelled] = content;
+    }
+    expected["settings.ini"] = old.at("settings.ini");
+    EXPECT_EQ(Snapshot(install_), expected);
+    EXPECT_EQ(ReadFile((paths_.backup / "StUpdaterApp.EXE").string()), "old updater");
+    EXPECT_EQ(ReadFile((paths_.backup / "RESOURCE/lang.txt").string()), "old lang");
+    ExpectNoLeftovers();
+}
+
 TEST_F(PackageUpgradeTest, EveryFailureLeavesTheInstallFolderAsItWas) {
     const std::string good = ReadFile(package_.string());
     std::string damaged = good;
