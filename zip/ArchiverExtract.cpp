@@ -193,7 +193,11 @@ TZFBaseArchiver::TEntryTarget TZFBaseArchiver::NameEntry(const TDirItem& entry, 
         target.name = ExtractFileName(target.name);
         diskName = ExtractFileName(diskName);
     }
-    diskName = spelling_.Spell(destFolder, diskName);
+    bool clash = false;
+    diskName = spelling_.Spell(destFolder, diskName, entry.IsDirectory(), clash);
+    // A link entry followed by entries under its name, or any other name the archive makes both a file and a
+    // folder: one of them would fail to land, or land through the other.
+    if (clash) Raise(zfeFileAndFolder, target.name);
     const std::string writeFolder = StagingDir.empty() ? destFolder : IncludeTrailingPathDelimiter(StagingDir);
     if (Options.CreateDirs) {
         // Entries of one folder come one after another: its creation is checked once for them.

@@ -24,17 +24,18 @@ TCaseBlindNames::TFolderNames& TCaseBlindNames::NamesOf(const std::string& relat
     for (std::filesystem::directory_iterator it(base_ + relativeFolder, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string name = it->path().filename().string();
         // Names that differ only in case (possible here, never on Windows): each entry keeps its own spelling.
-        const auto [known, added] = names.emplace(Folded(name), name);
-        if (!added) known->second.clear();
+        const auto [known, added] = names.emplace(Folded(name), TName{name});
+        if (!added) known->second.spelling.clear();
     }
     return names;
 }
 
-std::string TCaseBlindNames::Spell(const std::string& folder, const std::string& name) {
+std::string TCaseBlindNames::Spell(const std::string& folder, const std::string& name, bool folderEntry, bool& clash) {
     if (folder != base_) {
         base_ = folder;
         folders_.clear();
     }
+    clash = false;
     std::string spelled;
     std::size_t start = 0;
     while (start < name.size()) {
@@ -43,8 +44,11 @@ std::string TCaseBlindNames::Spell(const std::string& folder, const std::string&
         if (part.empty() || part == ".") {
             spelled += part;
         } else {
-            const std::string& known = NamesOf(spelled).emplace(Folded(part), part).first->second;
-            spelled += known.empty() ? part : known;
+            TName& known = NamesOf(spelled).emplace(Folded(part), TName{part}).first->second;
+            spelled += known.spelling.empty() ? part : known.spelling;
+            const TKind kind = end < name.size() || folderEntry ? TKind::Folder : TKind::File;
+            clash = clash || (known.kind != TKind::Found && known.kind != kind);
+            known.kind = kind;
         }
         if (end < name.size()) spelled += '/';
         start = end + 1;

@@ -9,14 +9,22 @@ namespace yeroup::zip {
 
 class TCaseBlindNames {
 public:
-    // name: relative to folder, "/" between folders. Each part takes the spelling of a file or folder of the
-    // same name (letters A to Z compared without case) that is in folder or was spelled by an earlier call;
-    // a part without one keeps its own and becomes the spelling of later calls.
-    std::string Spell(const std::string& folder, const std::string& name);
+    // name: relative to folder, "/" between folders; it names a folder when folderEntry is set, else a file.
+    // Each part takes the spelling of a file or folder of the same name (letters A to Z compared without case)
+    // that is in folder or was spelled by an earlier call; a part without one keeps its own and becomes the
+    // spelling of later calls. clash is set when the name makes a folder of what an earlier call named a file,
+    // or the other way round.
+    std::string Spell(const std::string& folder, const std::string& name, bool folderEntry, bool& clash);
 
 private:
+    // What the run made of a name; what was there before it counts as neither.
+    enum class TKind : char { Found, File, Folder };
+    struct TName {
+        std::string spelling;  // empty: several names in the folder match, each keeps its own
+        TKind kind = TKind::Found;
+    };
     // The names of one folder, by their case-folded form.
-    using TFolderNames = std::unordered_map<std::string, std::string>;
+    using TFolderNames = std::unordered_map<std::string, TName>;
     TFolderNames& NamesOf(const std::string& relativeFolder);
 
     std::string base_;

@@ -6,6 +6,7 @@
 #include "app/upgrade/StartupRecovery.h"
 #include "platform/files/Files.h"
 #include "platform/streams/Stream.h"
+#include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app::upgrade {
@@ -17,6 +18,42 @@ namespace {
 // Errors of the file system, as opposed to what the package holds.
 bool IsWriteFailure(std::int32_t nativeError) {
     return nativeError == zip::zfeCannotCreateFile || nativeError == zip::zfeCannotCreateDir;
+}
+
+// A relative name's parts with their letters folded, as the archiver matches names; "." and empty parts drop out.
+std::vector<std::string> FoldedParts(const std::string& relative) {
+    std::vector<std::string> parts;
+    for (const fs::path& part : fs::path(relative)) {
+        std::string text = part.string();
+        if (text.empty() || text == "." || text == "/") continue;
+        for (char& c : text) c = platform::AsciiUpper(c);
+        parts.push_back(std::move(text));
+    }
+    return parts;
+}
+
+// The program's own folders as names in the install folder reach them: the staging folder, and the journal and
+// the backups when the package store lies inside the install folder.
+std::vector<std::vector<std::string>> OwnFolders(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
+    std::vector<std::vector<std::string>> own{FoldedParts(journal.staging.filename().string())};
+    std::error_code storeError, installError;
+    const fs::path storeFolder = fs::weakly_canonical(paths.store, storeError);
+    const fs::path store = storeFolder.lexically_relative(fs::weakly_canonical(journal.install, installError));
+    if (storeError || installError || store.empty() || *store.begin() == "..") return own;
+    for (const fs::path* state : {&paths.journal, &paths.backup, &paths.newBackup, &paths.oldBackup})
+        own.push_back(FoldedParts((store / state->filename()).string()));
+    return own;
+}
+
+// The first entry that would land in one of the program's own folders, or null.
+const zip::TDirItem* EntryInOwnFolder(zip::TZFDirManager& directory, const std::vector<std::vector<std::string>>& own) {
+    for (int i = 0; i < directory.Count(); ++i) {
+        const zip::TDirItem& entry = directory.Items().ItemRef(i);
+        const std::vector<std::string> parts = FoldedParts(entry.diskName);
+        for (const std::vector<std::string>& folder : own)
+            if (parts.size() >= folder.size() && std::equal(folder.begin(), folder.end(), parts.begin())) return &entry;
+    }
+    return nullptr;
 }
 
 void Abandon(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
@@ -64,6 +101,11 @@ TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std:
     archiver.FileName = package;
     try {
         archiver.OpenArchive(zip::kOpenReadDenyWrite);
+        // Such an entry would vanish with the staging folder, or take the place of a backup: the package is
+        // refused before anything is written.
+        if (const zip::TDirItem* entry = EntryInOwnFolder(*archiver.DirManager(), OwnFolders(paths_, journal)))
+            return {TUpgradeOutcome::PackageDamaged, package, 0,
+                    "the entry \"" + entry->diskName + "\" would land in the program's own folders"};
         archiver.BaseDir = journal.install.string();
         archiver.StagingDir = journal.staging.string();
         archiver.ExtractFiles("*.*", zip::kSearchAllAttributes, "");

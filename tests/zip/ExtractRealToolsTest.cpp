@@ -354,6 +354,22 @@ TEST_F(RealToolArchives, NamesLandAsTheWriterMeantThem) {
     }
 }
 
+// What zip -y makes of "link link/a.txt": a link entry, then an entry under its name. Nothing lands through the
+// link, and the failure blames the archive, not the disk.
+TEST_F(RealToolArchives, EntryUnderALinkEntryIsADamagedArchive) {
+    ASSERT_EQ(RunTool("mkdir -p t/real && echo x > t/real/a.txt && ln -s real t/link && cd t && "
+                      "zip -q -y ../s.zip link link/a.txt",
+                      src_.Path()),
+              0);
+    prompts_.failureAnswers = {fxaIgnore};
+    ExtractAll(src_ / "s.zip");
+    EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Archiver: Archive is damaged: \"link/a.txt\" is both a "
+                                                       "file and a folder - Native error: 00064. File processing "
+                                                       "error, possibly disk is full"});
+    EXPECT_EQ(archiver_.LastRun().NativeError, zfeFileAndFolder);
+    EXPECT_EQ(ListFiles(out_.Path() / "player"), std::vector<std::string>{"link"});
+}
+
 // Entries pointing at one another's data are refused before a byte is written.
 TEST_F(RealToolArchives, OverlappingEntriesAreRefusedWithNothingWritten) {
     WriteFile(src_ / "bomb.py",

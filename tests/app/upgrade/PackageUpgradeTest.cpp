@@ -107,6 +107,46 @@ TEST_F(PackageUpgradeTest, CaseBlindReplacementIsBackedUpAndRolledBack) {
     ExpectNoLeftovers();
 }
 
+// Entries that would land in the program's own folders, or through a link the package itself holds, make the
+// package a damaged one: refused whole, the install folder and the last backup as they were.
+TEST_F(PackageUpgradeTest, PackagesReachingIntoTheProgramsOwnFoldersAreDamaged) {
+    const fs::path innerStore = install_ / "FirmwareBack";
+    const struct {
+        const char* what;
+        std::string files;   // made in the package's tree
+        std::string zipped;  // what zip takes, from the tree
+        fs::path store;
+    } cases[] = {
+        {"the staging folder", "mkdir .yeroup-staging && echo x > .yeroup-staging/a", ".yeroup-staging", store_},
+        {"the staging folder in capitals", "mkdir .YEROUP-Staging && echo x > .YEROUP-Staging/a", ".YEROUP-Staging",
+         store_},
+        {"the backup, with the store inside the install folder",
+         "mkdir -p FirmwareBack/upgrade-backup && echo x > FirmwareBack/upgrade-backup/stupdaterapp.exe",
+         "FirmwareBack", innerStore},
+        {"the journal, with the store inside the install folder",
+         "mkdir ./firmwareback && echo x > ./firmwareback/UPGRADE-JOURNAL", "firmwareback", innerStore},
+        {"a link entry, then an entry under it", "mkdir real && echo x > real/a && ln -s real link", "-y link link/a",
+         store_},
+    };
+    prompts_.failureAnswers = {zip::fxaIgnore};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeOldInstall(install_);
+        WriteFile((c.store / "upgrade-backup/stupdaterapp.exe").string(), "the last backup");
+        const TSnapshot old = Snapshot(install_);
+        ScratchFolder tree;
+        const fs::path package = dir_.Path() / "own.zip";
+        fs::remove(package);
+        ASSERT_EQ(RunTool(c.files + " && zip -q -r " + package.string() + " " + c.zipped, tree.Path()), 0);
+        TPackageUpgrade upgrade(c.store);
+        EXPECT_EQ(upgrade.Run(archiver_, package.string(), install_.string()).outcome, TUpgradeOutcome::PackageDamaged);
+        EXPECT_EQ(Snapshot(install_), old);
+        EXPECT_EQ(ReadFile((c.store / "upgrade-backup/stupdaterapp.exe").string()), "the last backup");
+        EXPECT_FALSE(fs::exists(TUpgradePaths::StagingFor(install_)));
+        EXPECT_FALSE(fs::exists(TUpgradePaths(c.store).journal));
+    }
+}
+
 TEST_F(PackageUpgradeTest, EveryFailureLeavesTheInstallFolderAsItWas) {
     const std::string good = ReadFile(package_.string());
     std::string damaged = good;
