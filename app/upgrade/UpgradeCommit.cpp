@@ -1,6 +1,7 @@
 #include "app/upgrade/UpgradeCommit.h"
 
 #include <fcntl.h>
+#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +26,33 @@ fs::path RestoreTemporaryFor(const fs::path& target) {
     return target.parent_path() / (".yeroup-restore-" + target.filename().string());
 }
 
+// Copies a file's bytes, mode and times; 0, or the system's own error number (a full disk stays "no space left").
+int CopyFile(const fs::path& from, const fs::path& to) {
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return errno;
+    struct stat st {};
+    int error = 0;
+    int out = -1;
+    if (::fstat(in, &st) != 0)
+        error = errno;
+    else if ((out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777)) < 0)
+        error = errno;
+    for (off_t left = st.st_size; error == 0 && left > 0;) {
+        const ssize_t n = ::sendfile(out, in, nullptr, static_cast<std::size_t>(left));
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n == 0) break;  // the file became shorter meanwhile
+        if (n > 0) left -= n;
+    }
+    if (error == 0) {
+        ::fchmod(out, st.st_mode & 07777);
+        const struct timespec times[2] = {st.st_atim, st.st_mtim};
+        ::futimens(out, times);
+    }
+    if (out >= 0 && ::close(out) != 0 && error == 0) error = errno;
+    ::close(in);
+    return error;
+}
+
 }  // namespace
 
 ECommitError::ECommitError(const fs::path& file, int error)
@@ -36,16 +64,10 @@ void LinkOrCopy(const fs::path& from, const fs::path& to) {
     if (::link(from.c_str(), to.c_str()) == 0) return;
     if (fs::is_symlink(fs::symlink_status(from, ec))) {
         fs::copy_symlink(from, to, ec);
-    } else {
-        fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
-        struct stat st {};
-        if (!ec && ::stat(from.c_str(), &st) == 0) {
-            ::chmod(to.c_str(), st.st_mode & 07777);
-            const struct timespec times[2] = {st.st_atim, st.st_mtim};
-            ::utimensat(AT_FDCWD, to.c_str(), times, 0);
-        }
+        if (ec) throw ECommitError(to, ec.value());
+    } else if (const int error = CopyFile(from, to); error != 0) {
+        throw ECommitError(to, error);
     }
-    if (ec) throw ECommitError(to, ec.value());
 }
 
 void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const TStepHook& step) {

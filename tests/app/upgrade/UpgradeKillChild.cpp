@@ -2,7 +2,8 @@
 // kill -9 would stop it there. Steps are the archiver's finished entries and every step of the transaction.
 // Usage: upgrade_kill_child upgrade <store> <package> <install> <step>
 //        upgrade_kill_child recover <store> <step>
-// Without being killed it prints the number of steps it went through.
+// Without being killed it prints the number of steps it went through, then for an upgrade its outcome and the
+// system's error number.
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -33,6 +34,6 @@ int main(int argc, char** argv) {
     app::upgrade::TPackageUpgrade upgrade(argv[2]);
     upgrade.OnStep = step;
     const auto result = upgrade.Run(archiver, argv[3], argv[4]);
-    std::printf("%ld\n", steps);
+    std::printf("%ld %d %d\n", steps, static_cast<int>(result.outcome), result.error);
     return result.outcome == app::upgrade::TUpgradeOutcome::Done ? 0 : 1;
 }

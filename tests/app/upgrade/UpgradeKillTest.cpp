@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/upgrade/PackageUpgrade.h"
 #include "app/upgrade/StartupRecovery.h"
 #include "app/upgrade/UpgradeJournal.h"
 #include "tests/app/upgrade/UpgradeSnapshot.h"
@@ -23,13 +24,17 @@ constexpr long kKillPoints = 40;
 struct TChild {
     int status = 0;
     long steps = 0;
+    int outcome = -1;  // of an upgrade run to its end
+    int error = -1;
 };
 
-TChild RunChild(const std::string& arguments) {
-    const std::string command = "exec " + std::string(YEROUP_UPGRADE_KILL_CHILD) + " " + arguments + " 2>/dev/null";
+// prefix: a shell command line the child runs at the end of, when it must run in surroundings of its own.
+TChild RunChild(const std::string& arguments, const std::string& prefix = "exec") {
+    const std::string command =
+        prefix + " " + std::string(YEROUP_UPGRADE_KILL_CHILD) + " " + arguments + " 2>/dev/null";
     FILE* out = ::popen(command.c_str(), "r");
     TChild child;
-    if (std::fscanf(out, "%ld", &child.steps) != 1) child.steps = -1;
+    if (std::fscanf(out, "%ld %d %d", &child.steps, &child.outcome, &child.error) < 1) child.steps = -1;
     child.status = ::pclose(out);
     return child;
 }
@@ -69,6 +74,45 @@ TEST(UpgradeKill, KilledAtAnyStepTheNextStartLeavesTheOldOrTheNewSet) {
     }
     EXPECT_GT(oldSeen, 0);
     EXPECT_GT(newSeen, 0);
+}
+
+}  // namespace
+}  // namespace yeroup::app::upgrade
+
+namespace yeroup::app::upgrade {
+namespace {
+
+// The package store on a file system of its own (a tmpfs in a mount namespace of the child's), so the backup is a
+// copy: it works where there is room, and where the store fills up the upgrade reports the system's reason, no
+// space left, and the install folder stays as it was.
+TEST(UpgradeChild, BackupCopiedToAnotherFileSystemOrReportedFull) {
+    if (std::system("unshare -rm true 2>/dev/null") != 0) GTEST_SKIP() << "no user and mount namespaces here";
+    ScratchFolder dir;
+    const fs::path install = dir.Path() / "player", store = dir.Path() / "FirmwareBack";
+    const fs::path package = dir.Path() / "A_1.0.zip";
+    MakeNewPackage(dir.Path(), package);
+    const struct {
+        const char* size;
+        TUpgradeOutcome outcome;
+        int error;
+    } cases[] = {{"16m", TUpgradeOutcome::Done, 0}, {"256k", TUpgradeOutcome::CannotWrite, ENOSPC}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        MakeOldInstall(install);
+        WriteFile((install / "firmware.sb").string(), TextBytes(1 << 20, 7));  // more than the small store holds
+        fs::create_directories(store);
+        const TSnapshot old = Snapshot(install);
+        const TChild child =
+            RunChild("upgrade '" + store.string() + "' '" + package.string() + "' '" + install.string() + "' 0",
+                     "unshare -rm sh -c 'mount -t tmpfs -o size=" + std::string(c.size) +
+                         " tmpfs \"$0\" && exec \"$@\"' '" + store.string() + "'");
+        EXPECT_EQ(child.outcome, static_cast<int>(c.outcome));
+        EXPECT_EQ(child.error, c.error);
+        if (c.outcome == TUpgradeOutcome::Done)
+            EXPECT_EQ(ReadFile((install / "Resource/lang.txt").string()), "new lang");
+        else
+            EXPECT_EQ(Snapshot(install), old);
+    }
 }
 
 }  // namespace
