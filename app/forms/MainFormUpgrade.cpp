@@ -6,6 +6,7 @@
 
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
+#include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
 #include "app/upgrade/PackageUpgrade.h"
 
@@ -39,6 +40,7 @@ std::string OutcomeText(const upgrade::TUpgradeResult& result) {
     case upgrade::TUpgradeOutcome::CannotWrite:
         text = "cannot write " + result.file + " (" + std::strerror(result.error) + ")";
         break;
+    case upgrade::TUpgradeOutcome::Unsettled: text = "refused while an interrupted upgrade is unsettled"; break;
     }
     return result.why.empty() ? text : text + ": " + result.why;
 }
@@ -63,6 +65,8 @@ void TForm2::Button2Click() {
         Archiver->CloseArchive();
         return;
     }
+    if (result.recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
+        services_.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(result.recovery));
     services_.Trace.Line("upgrade", OutcomeText(result));
     switch (result.outcome) {
     case upgrade::TUpgradeOutcome::Done: break;
@@ -79,6 +83,10 @@ void TForm2::Button2Click() {
         services_.MessageBoxes.MessageBox(this,
                                           texts::kCannotWriteBefore + result.file + texts::kCannotWriteBecause +
                                               ReasonText(result.error) + texts::kCannotWriteAfter,
+                                          texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        return;
+    case upgrade::TUpgradeOutcome::Unsettled:
+        services_.MessageBoxes.MessageBox(this, UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, result.file),
                                           texts::kHintCaption, MB_OK | MB_ICONWARNING);
         return;
     }

@@ -1,5 +1,7 @@
 #include "app/upgrade/PackageUpgrade.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -60,7 +62,16 @@ void Abandon(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
     std::error_code ec;
     fs::remove_all(journal.staging, ec);
     fs::remove_all(paths.newBackup, ec);
-    fs::remove(paths.journal, ec);
+    // With anything left, the journal (still in its staging phase) has the next start remove it.
+    if (!fs::exists(fs::symlink_status(journal.staging, ec)) && !fs::exists(fs::symlink_status(paths.newBackup, ec)))
+        fs::remove(paths.journal, ec);
+}
+
+// The file number of a staged file or folder, which its rename into place keeps.
+std::uint64_t FileNumber(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) throw ECommitError(path, errno);
+    return st.st_ino;
 }
 
 }  // namespace
@@ -69,8 +80,18 @@ TPackageUpgrade::TPackageUpgrade(const fs::path& packageStore) : paths_(packageS
 
 TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::string& package,
                                     const std::string& installFolder) {
-    // What an earlier run left must be settled before this one may use the same folders.
-    RecoverUpgrade(paths_.store);
+    // What an earlier run left must be settled before this one may use the same folders; a state that cannot
+    // be read stops every upgrade until it is readable again or removed.
+    const TRecovery recovery = RecoverUpgrade(paths_.store);
+    if (recovery.outcome == TRecoveryOutcome::LeftAsItIs)
+        return {TUpgradeOutcome::Unsettled, recovery.backup.string(), 0, recovery.why, recovery};
+    TUpgradeResult result = Upgrade(archiver, package, installFolder);
+    result.recovery = recovery;
+    return result;
+}
+
+TUpgradeResult TPackageUpgrade::Upgrade(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                        const std::string& installFolder) {
     TUpgradeJournal journal;
     journal.install = installFolder;
     journal.staging = TUpgradePaths::StagingFor(journal.install);
@@ -135,11 +156,12 @@ std::vector<TManifestLine> TPackageUpgrade::Plan(const TUpgradeJournal& journal)
             if (fs::is_directory(existing)) continue;
             if (fs::exists(existing)) throw ECommitError(target, ENOTDIR);
             // A folder the install folder lacks moves in whole, with all it holds, in one rename.
-            manifest.push_back({TChange::NewFolder, relative});
+            manifest.push_back({TChange::NewFolder, relative, FileNumber(it->path())});
             it.disable_recursion_pending();
         } else {
             if (fs::is_directory(existing)) throw ECommitError(target, EISDIR);
-            manifest.push_back({fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative});
+            manifest.push_back(
+                {fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative, FileNumber(it->path())});
         }
     }
     // Folders before what they hold.
@@ -163,7 +185,8 @@ TUpgradeResult TPackageUpgrade::Commit(const TUpgradeJournal& staged) {
             LinkOrCopy(journal.install / line.path, copy);
             if (OnStep) OnStep();
         }
-        WriteManifest(paths_.newBackup / kManifestName, manifest);
+        journal.changes = manifest.size();
+        journal.changesCrc = WriteManifest(paths_.newBackup / kManifestName, manifest);
         // One flush for every staged file and the whole backup, before the journal lets them count.
         if (!platform::SyncFileSystem(journal.staging.string()) || !platform::SyncFileSystem(paths_.newBackup.string()))
             throw ECommitError(journal.staging, errno);

@@ -21,6 +21,11 @@ void Step(const TStepHook& step) {
     if (step) step();
 }
 
+bool Exists(const fs::path& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 // Beside the file it will replace, so the rename that puts it there is atomic.
 fs::path RestoreTemporaryFor(const fs::path& target) {
     return target.parent_path() / (".yeroup-restore-" + target.filename().string());
@@ -70,16 +75,43 @@ void LinkOrCopy(const fs::path& from, const fs::path& to) {
     }
 }
 
+TLineState StateOf(const TUpgradeJournal& journal, const TManifestLine& line) {
+    struct stat st {};
+    if (::lstat((journal.staging / line.path).c_str(), &st) == 0) return TLineState::Staged;
+    if (::lstat((journal.install / line.path).c_str(), &st) == 0 && st.st_ino == line.staged) return TLineState::Moved;
+    return TLineState::Gone;
+}
+
+std::string CannotFinish(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                         const fs::path& backup) {
+    for (const TManifestLine& line : manifest) {
+        const TLineState state = StateOf(journal, line);
+        if (state == TLineState::Gone) return "the new file " + line.path + " is neither staged nor in place";
+        if (state == TLineState::Staged && line.change == TChange::ReplacedFile && !Exists(backup / line.path))
+            return "the backup of " + line.path + ", still to be replaced, is missing";
+    }
+    return {};
+}
+
+std::string CannotRollBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                           const fs::path& backup) {
+    for (const TManifestLine& line : manifest)
+        if (line.change == TChange::ReplacedFile && StateOf(journal, line) == TLineState::Moved &&
+            !Exists(backup / line.path))
+            return "the backup of the replaced file " + line.path + " is missing";
+    return {};
+}
+
 void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const TStepHook& step) {
     for (const TManifestLine& line : manifest) {
         const fs::path target = journal.install / line.path;
         const fs::path staged = journal.staging / line.path;
-        if (std::rename(staged.c_str(), target.c_str()) != 0) {
-            const int error = errno;
-            std::error_code ec;
-            if (error == ENOENT && !fs::exists(fs::symlink_status(staged, ec))) continue;  // moved before a kill
-            throw ECommitError(target, error);
+        switch (StateOf(journal, line)) {
+        case TLineState::Moved: continue;  // before a kill
+        case TLineState::Gone: throw ECommitError(target, ENOENT);
+        case TLineState::Staged: break;
         }
+        if (std::rename(staged.c_str(), target.c_str()) != 0) throw ECommitError(target, errno);
         Step(step);
     }
     if (!platform::SyncFileSystem(journal.install.string())) throw ECommitError(journal.install, errno);
@@ -89,6 +121,8 @@ bool PutBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& m
              const TStepHook& step) {
     bool complete = true;
     for (auto line = manifest.rbegin(); line != manifest.rend(); ++line) {
+        // Only what this upgrade moved in: a file still staged never arrived, one put back already is the old one.
+        if (StateOf(journal, *line) != TLineState::Moved) continue;
         const fs::path target = journal.install / line->path;
         std::error_code ec;
         switch (line->change) {
@@ -97,35 +131,28 @@ bool PutBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& m
             try {
                 LinkOrCopy(backup / line->path, temporary);
                 if (std::rename(temporary.c_str(), target.c_str()) != 0) throw ECommitError(target, errno);
-                // Renaming a link onto the same file (one never moved) leaves both names.
-                fs::remove(temporary, ec);
             } catch (const ECommitError&) {
                 fs::remove(temporary, ec);
                 complete = false;
             }
             break;
         }
-        case TChange::NewFile:
-            // Still staged: it never reached the install folder.
-            if (!fs::exists(fs::symlink_status(journal.staging / line->path, ec))) fs::remove(target, ec);
-            break;
-        case TChange::NewFolder:
-            if (!fs::exists(fs::symlink_status(journal.staging / line->path, ec))) fs::remove_all(target, ec);
-            break;
+        case TChange::NewFile: fs::remove(target, ec); break;
+        case TChange::NewFolder: fs::remove_all(target, ec); break;
         }
         Step(step);
     }
     return platform::SyncFileSystem(journal.install.string()) && complete;
 }
 
-void CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool committed, const TStepHook& step) {
+bool CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool committed, const TStepHook& step) {
     std::error_code ec;
     fs::remove_all(journal.staging, ec);
     Step(step);
-    if (committed && fs::exists(paths.newBackup)) {
+    if (committed && Exists(paths.newBackup)) {
         // Keep the last backup only: the new one takes the place of the one before.
         fs::remove_all(paths.oldBackup, ec);
-        if (fs::exists(paths.backup)) fs::rename(paths.backup, paths.oldBackup, ec);
+        if (Exists(paths.backup)) fs::rename(paths.backup, paths.oldBackup, ec);
         Step(step);
         fs::rename(paths.newBackup, paths.backup, ec);
         Step(step);
@@ -133,9 +160,12 @@ void CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool co
     fs::remove_all(paths.oldBackup, ec);
     if (!committed) fs::remove_all(paths.newBackup, ec);
     platform::SyncFolder(paths.store.string());
-    fs::remove(paths.journal, ec);
+    // The journal goes last, and only once nothing it speaks of is left.
+    const bool complete = !Exists(journal.staging) && !Exists(paths.newBackup) && !Exists(paths.oldBackup);
+    if (complete) fs::remove(paths.journal, ec);
     platform::SyncFolder(paths.store.string());
     Step(step);
+    return complete;
 }
 
 }  // namespace yeroup::app::upgrade

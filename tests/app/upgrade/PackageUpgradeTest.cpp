@@ -55,7 +55,7 @@ TEST_F(PackageUpgradeTest, NewSetArrivesAndOnlyTheLastBackupIsKept) {
     EXPECT_EQ(ReadFile((paths_.backup / "stupdaterapp.exe").string()), "old updater");
     EXPECT_FALSE(fs::exists(paths_.backup / "settings.ini"));
     std::size_t replaced = 0, added = 0;
-    for (const TManifestLine& line : ReadManifest(paths_.backup / kManifestName))
+    for (const TManifestLine& line : ParseManifest(ReadFile((paths_.backup / kManifestName).string())))
         (line.change == TChange::ReplacedFile ? replaced : added) += 1;
     EXPECT_EQ(replaced, 3u);
     EXPECT_EQ(added, 2u);  // the new folders Logs and Resource/Skins, each moved in whole with the skins

@@ -2,8 +2,8 @@
 // kill -9 would stop it there. Steps are the archiver's finished entries and every step of the transaction.
 // Usage: upgrade_kill_child upgrade <store> <package> <install> <step>
 //        upgrade_kill_child recover <store> <step>
-// Without being killed it prints the number of steps it went through, then for an upgrade its outcome and the
-// system's error number.
+// Without being killed it prints the number of steps it went through, then the outcome (of the upgrade, with the
+// system's error number, or of the recovery).
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -21,9 +21,9 @@ int main(int argc, char** argv) {
         if (++steps == killAt) std::raise(SIGKILL);
     };
     if (mode == "recover") {
-        const bool settled = app::upgrade::RecoverUpgrade(argv[2], step);
-        std::printf("%ld\n", steps);
-        return settled ? 0 : 1;
+        const auto recovery = app::upgrade::RecoverUpgrade(argv[2], step);
+        std::printf("%ld %d\n", steps, static_cast<int>(recovery.outcome));
+        return 0;
     }
     zip::TZFZipArchiver archiver;
     archiver.Name = "Archiver";
