@@ -179,6 +179,15 @@ std::vector<TManifestLine> ParseManifest(std::string_view bytes) {
     return lines;
 }
 
+std::vector<TManifestLine> ParseManifest(std::string_view bytes, const TUpgradeJournal& journal) {
+    if (Crc(bytes) != journal.changesCrc) Bad("its checksum is not the one the journal gives: it is damaged");
+    std::vector<TManifestLine> lines = ParseManifest(bytes);
+    if (lines.size() != journal.changes)
+        Bad("it holds " + std::to_string(lines.size()) + " changes where the journal gives " +
+            std::to_string(journal.changes));
+    return lines;
+}
+
 std::uint32_t WriteManifest(const fs::path& file, const std::vector<TManifestLine>& lines) {
     const std::string bytes = ManifestBytes(lines);
     platform::ReplaceFileAtomically(file, bytes.data(), bytes.size());
@@ -189,12 +198,7 @@ std::vector<TManifestLine> ReadManifest(const fs::path& file, const TUpgradeJour
     try {
         const std::optional<std::string> bytes = ReadSmallFile(file, journal.changes * limits::kMaxChangeLineBytes);
         if (!bytes) Bad("it is missing");
-        if (Crc(*bytes) != journal.changesCrc) Bad("its checksum is not the one the journal gives: it is damaged");
-        std::vector<TManifestLine> lines = ParseManifest(*bytes);
-        if (lines.size() != journal.changes)
-            Bad("it holds " + std::to_string(lines.size()) + " changes where the journal gives " +
-                std::to_string(journal.changes));
-        return lines;
+        return ParseManifest(*bytes, journal);
     } catch (const EUpgradeStateError& e) {
         throw EUpgradeStateError("the list of changes " + file.string() + " cannot be read: " + e.what());
     }

@@ -74,5 +74,7 @@ std::vector<TManifestLine> ReadManifest(const std::filesystem::path& file, const
 std::string ManifestBytes(const std::vector<TManifestLine>& lines);
 // The lines of a list, whatever journal it goes with; raises EUpgradeStateError for a malformed one.
 std::vector<TManifestLine> ParseManifest(std::string_view bytes);
+// The lines of the list the journal names; raises EUpgradeStateError for a malformed one or another list.
+std::vector<TManifestLine> ParseManifest(std::string_view bytes, const TUpgradeJournal& journal);
 
 }  // namespace yeroup::app::upgrade
