@@ -54,6 +54,14 @@ void TForm2::Button2Click() {
         services_.MessageBoxes.MessageBox(this, texts::kNoInstallFolder, texts::kHintCaption, MB_OK | MB_ICONWARNING);
         return;
     }
+    // Extracting under the updater the last upgrade started would change the files it is flashing from.
+    const std::string updater = folder + "/" + texts::kUpdaterProgram;
+    if (services_.Processes.StillRunning(updater)) {
+        services_.Trace.Line("upgrade", "refused while the updater started before still runs");
+        services_.MessageBoxes.MessageBox(this, texts::kUpdaterStillRunning, texts::kHintCaption,
+                                          MB_OK | MB_ICONWARNING);
+        return;
+    }
     if (!StoredPackageVerified(SelectedModel(), SelectedFirmware())) return;
     const std::string package = services_.Files.PackageFile(SelectedModel(), SelectedFirmware());
     upgrade::TUpgradeResult result;
@@ -92,7 +100,6 @@ void TForm2::Button2Click() {
     }
     if (services_.MessageBoxes.MessageBox(this, texts::kConnectPlayer, texts::kConnectPlayerCaption,
                                           MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
-        const std::string updater = folder + "/" + texts::kUpdaterProgram;
         const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
         TraceStart(services_.Trace, updater, texts::kUpdaterParameters, folder, started);
         if (started != platform::TStartResult::Started)

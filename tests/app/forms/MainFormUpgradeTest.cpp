@@ -67,6 +67,29 @@ TEST(MainFormUpgrade, ExtractsThenAsksThenStartsTheUpdaterWithS) {
     EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "FIRMWARE-IMAGE-" + std::string(4000, 'f'));
 }
 
+// While the updater the last upgrade started still runs, a new upgrade is refused and touches nothing.
+TEST(MainFormUpgrade, NoUpgradeWhileTheUpdaterStartedBeforeStillRuns) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    TForm2& form = h.MakeMain();
+    form.Button2->click();
+    ASSERT_EQ(h.processes.started.size(), 1u);
+    const std::string updater = h.processes.started[0].file;
+    h.processes.running.insert(updater);
+    WriteFile(h.player.Path() / "firmware.sb", "being flashed");
+    form.Button2->click();
+    EXPECT_EQ(h.boxes.Texts(), (std::vector<std::string>{texts::kConnectPlayer, texts::kUpdaterStillRunning}));
+    EXPECT_EQ(h.boxes.shown[1].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "being flashed");
+    EXPECT_EQ(h.processes.started.size(), 1u);
+
+    h.processes.running.clear();
+    form.Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kConnectPlayer);
+    EXPECT_EQ(h.processes.started.size(), 2u);
+}
+
 TEST(MainFormUpgrade, CancelAtTheQuestionKeepsTheFilesAndStartsNothing) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
