@@ -104,7 +104,7 @@ inline constexpr const char* kReasonNameTaken = "已有同名的文件夹或文�
 // it is readable again or removed. After the first sentence comes kUpgradeStateBackupAt with the backup's folder
 // (or kUpgradeStateNoBackup), then kUpgradeStateHowTo.
 inline constexpr const char* kUpgradeLeftAsItIs =
-    "上次的固件升级被中断了，本程序无法读取它留下的记录（或记录前后不符），既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。";
+    "上次的固件升级被中断了。它留下的记录无法读取，或与留下的文件不相符，本程序既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。";
 inline constexpr const char* kUpgradeRefusedUnsettled =
     "上次被中断的固件升级还没有处理完（它留下的记录无法读取），为了不丢失文件，现在不能进行新的固件升级。";
 inline constexpr const char* kUpgradeStateBackupAt = "\r被替换的原有文件备份在：";

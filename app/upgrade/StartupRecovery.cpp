@@ -13,8 +13,13 @@ bool Exists(const fs::path& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+// The replaced files are in the backup being made, or, past the point where it took the last backup's place,
+// in the last backup.
 TRecovery LeftAsItIs(const TUpgradePaths& paths, std::string why) {
-    return {TRecoveryOutcome::LeftAsItIs, std::move(why), Exists(paths.newBackup) ? paths.newBackup : fs::path()};
+    const fs::path backup = Exists(paths.newBackup) ? paths.newBackup
+                            : Exists(paths.backup)  ? paths.backup
+                                                    : fs::path();
+    return {TRecoveryOutcome::LeftAsItIs, std::move(why), backup};
 }
 
 TRecovery RollBack(const TUpgradePaths& paths, TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,

@@ -82,7 +82,6 @@ TEST(UpgradeJournal, TheListIsReadOnlyWhenItIsTheOneTheJournalNames) {
     } cases[] = {
         {"", journal, "it is missing"},
         {flipped, journal, "its checksum is not the one the journal gives: it is damaged"},
-        {good.substr(0, good.size() - 3), journal, "its checksum is not the one the journal gives: it is damaged"},
         {good, other, "it holds 2 changes where the journal gives 3"},
     };
     for (const auto& c : cases) {
@@ -105,11 +104,8 @@ TEST(UpgradeJournal, ListLinesAreBoundAndWellFormed) {
     } cases[] = {
         {longest + "a" + '\0', "line 1 is longer than 4128 bytes"},
         {most + std::string("F7|a\0", 5), "it holds more than 100000 lines"},
-        {std::string("X7|a\0", 5), "line 1 is malformed"},
+        {std::string("F7|a\0X7|a\0", 10), "line 2 is malformed"},
         {std::string("F|a\0", 4), "line 1 is malformed"},
-        {std::string("F7|\0", 4), "line 1 is malformed"},
-        {std::string("F7a\0", 4), "line 1 is malformed"},
-        {std::string("F-7|a\0", 6), "line 1 is malformed"},
         {"F7|a", "it ends in the middle of a record: it was cut short"},
     };
     for (const auto& c : cases) EXPECT_THROW_TEXT(ParseManifest(c.bytes), EUpgradeStateError, c.why);

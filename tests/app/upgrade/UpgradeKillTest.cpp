@@ -22,8 +22,10 @@ namespace {
 namespace fs = std::filesystem;
 using namespace yeroup::test;
 
-// Bounds the run: this many kill points, spread over every step of the upgrade.
+// Bounds the run: this many kill points, spread over every step of the upgrade; each kind of damage after a kill at
+// one step in this many.
 constexpr long kKillPoints = 40;
+constexpr std::size_t kDamageStride = 3;
 
 struct TChild {
     int status = 0;
@@ -158,8 +160,11 @@ TEST_F(UpgradeKill, DamagedStateIsNeverGuessedAt) {
         for (const auto& [name, file] : *set)
             if (name.back() != '/') contents->insert(file.substr(file.find(':') + 1));
     int leftAsItIs = 0;
+    // Each damage after a kill at every third step, the damages taking turns, so that every step sees some.
     for (long step = 1; step <= steps_; ++step) {
-        for (const auto& damage : damages) {
+        for (std::size_t turn = 0; turn < std::size(damages); ++turn) {
+            if ((static_cast<std::size_t>(step) + turn) % kDamageStride != 0) continue;
+            const auto& damage = damages[turn];
             SCOPED_TRACE("kill at step " + std::to_string(step) + " of " + std::to_string(steps_) + ", " + damage.what);
             KillUpgradeAt(step);
             damage.damage();
