@@ -144,8 +144,8 @@ TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
     ScratchFolder dir, bin;
     const auto release = dir.Path() / "release";
     // Runs until the test releases it, or a minute at most should the test fail first.
-    const std::string waits = "i=0; while [ ! -e '" + release.string() +
-                              "' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n";
+    const std::string waits =
+        "i=0; while [ ! -e '" + release.string() + "' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n";
     WriteScript(dir.Path() / "native.exe", waits);
     WriteScript(bin.Path() / "wine", waits);
     WriteFile(dir.Path() / "windows.exe", "MZ");
