@@ -13,6 +13,7 @@
 
 using namespace yeroup::app;
 using namespace yeroup::test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -196,7 +197,7 @@ TEST(MainFormUpgrade, UnreadableStateOfAnInterruptedUpgradeIsToldAndStopsUpgrade
     MakePackage(h);
     h.services.Trace = TTrace((h.exe.Path() / "trace.log").string());
     const std::filesystem::path store = h.services.Files.PackageStore();
-    const std::string journal = std::string("yeroup-upgrade-2\0C\0", 20) + h.player.Path().string();  // cut short
+    const std::string journal = "yeroup-upgrade-2\0C\0"s + h.player.Path().string();  // cut short
     WriteFile(store / "upgrade-journal", journal);
     WriteFile(store / "upgrade-backup.new" / "stupdaterapp.exe", "old updater");
     WriteFile(h.player.Path() / ".yeroup-staging" / "stupdaterapp.exe", "new updater");

@@ -13,6 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace yeroup::test;
+using namespace std::string_literals;
 
 TUpgradeJournal CommitJournal() {
     return {TUpgradePhase::Commit, "/opt/player", "/opt/player/.yeroup-staging", 2, 0x1234abcd};
@@ -39,8 +40,8 @@ TEST(UpgradeJournal, ReadsBackWhatWasWrittenAndTellsNoJournalFromABadOne) {
     } cases[] = {
         {good.substr(0, good.size() - 3), "it ends in the middle of a record: it was cut short"},
         {flipped, "its checksum does not match: it is damaged"},
-        {good + std::string("x\0", 2), "it holds 8 records, not 7"},
-        {std::string("yeroup-upgrade-1\0C\0/opt/player\0/opt/player/.yeroup-staging\0", 60),
+        {good + "x\0"s, "it holds 8 records, not 7"},
+        {"yeroup-upgrade-1\0C\0/opt/player\0/opt/player/.yeroup-staging\0"s,
          "it is no journal this version of the program wrote"},
         {"", "it is no journal this version of the program wrote"},
         {JournalBytes(most), ""},
@@ -95,7 +96,7 @@ TEST(UpgradeJournal, TheListIsReadOnlyWhenItIsTheOneTheJournalNames) {
 TEST(UpgradeJournal, ListLinesAreBoundAndWellFormed) {
     const std::string longest = "F1|" + std::string(limits::kMaxChangeLineBytes - 3, 'a');
     std::string most;
-    for (std::uint64_t i = 0; i < limits::kMaxChangeLines; ++i) most += std::string("F7|a\0", 5);
+    for (std::uint64_t i = 0; i < limits::kMaxChangeLines; ++i) most += "F7|a\0"s;
     EXPECT_EQ(ParseManifest(longest + '\0').size(), 1u);
     EXPECT_EQ(ParseManifest(most).size(), limits::kMaxChangeLines);
     const struct {
@@ -103,9 +104,9 @@ TEST(UpgradeJournal, ListLinesAreBoundAndWellFormed) {
         const char* why;
     } cases[] = {
         {longest + "a" + '\0', "line 1 is longer than 4128 bytes"},
-        {most + std::string("F7|a\0", 5), "it holds more than 100000 lines"},
-        {std::string("F7|a\0X7|a\0", 10), "line 2 is malformed"},
-        {std::string("F|a\0", 4), "line 1 is malformed"},
+        {most + "F7|a\0"s, "it holds more than 100000 lines"},
+        {"F7|a\0X7|a\0"s, "line 2 is malformed"},
+        {"F|a\0"s, "line 1 is malformed"},
         {"F7|a", "it ends in the middle of a record: it was cut short"},
     };
     for (const auto& c : cases) EXPECT_THROW_TEXT(ParseManifest(c.bytes), EUpgradeStateError, c.why);
