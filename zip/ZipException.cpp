@@ -8,17 +8,17 @@ namespace yeroup::zip {
 namespace {
 
 // Error code of each native error; rows from 56 on are this archiver's own additions.
-constexpr std::array<std::int32_t, 64> kCodeOfNative = {
+constexpr std::array<std::int32_t, 65> kCodeOfNative = {
     0,  1,  1,  1,  1,  2,  3,  1,  4,  5,   // 0-9
     5,  6,  6,  7,  7,  6,  1,  8,  6,  9,   // 10-19
     10, 1,  11, 9,  1,  11, 13, 14, 15, 5,   // 20-29
     6,  6,  16, 12, 17, 18, 19, 20, 6,  21,  // 30-39
     22, 23, 6,  23, 24, 24, 25, 26, 27, 28,  // 40-49
     29, 30, 31, 6,  6,  32, 33, 34, 35, 36,  // 50-59
-    37, 38, 39, 40,                          // 60-63
+    37, 38, 39, 40, 41,                      // 60-64
 };
 
-constexpr std::array<const char*, 41> kMessages = {
+constexpr std::array<const char*, 42> kMessages = {
     "Unknown error",
     "Index out of bounds",
     "Invalid compression mode. Mode must be in [0-9] range",
@@ -60,6 +60,7 @@ constexpr std::array<const char*, 41> kMessages = {
     "Archive has more entries than the limit of %s",
     "File name longer than the limit of %s bytes",
     "Archive would extract to more than the limit of %s bytes",
+    "Archive is damaged: \"%s\" is both a file and a folder",
 };
 
 std::string FormatMessage(const std::string& text, const std::string& argument) {

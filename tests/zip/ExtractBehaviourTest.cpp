@@ -107,6 +107,31 @@ TEST_F(Extraction, ExistingFilesAreReplacedAlsoReadOnlyOnes) {
     EXPECT_EQ(ReadFile(Out("keep.txt")), "new");
 }
 
+// The player software finds its files case-blind: an entry replaces the file whose name matches without case,
+// under that file's spelling, and of two entries that match so the later wins, as for a repeated name.
+TEST_F(Extraction, NamesMatchWithoutCaseAndKeepTheSpellingThere) {
+    WriteFile(Out("Player.dll"), "old dll");
+    WriteFile(Out("Resource/lang.txt"), "old lang");
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "direct");
+        archiver_.StagingDir = staged ? dir_ / "stage" : "";
+        Open({{.name = "player.dll", .data = "new dll"},
+              {.name = "RESOURCE/LANG.TXT", .data = "new lang"},
+              {.name = "resource/skins/a.bmp", .data = "a"},
+              {.name = "Resource/Skins/b.bmp", .data = "b"},
+              {.name = "Firmware.bin", .data = "first"},
+              {.name = "FIRMWARE.BIN", .data = "second"}});
+        ExtractAll();
+        const fs::path written = staged ? dir_ / "stage" : dir_ / "out";
+        // Resource/ is spelled as installed; its new folder skins/ as by the first entry in it.
+        EXPECT_EQ(ListFiles(written), (std::vector<std::string>{"Firmware.bin", "Player.dll", "Resource/lang.txt",
+                                                                "Resource/skins/a.bmp", "Resource/skins/b.bmp"}));
+        EXPECT_EQ(ReadFile(written / "Player.dll"), "new dll");
+        EXPECT_EQ(ReadFile(written / "Firmware.bin"), "second");
+        archiver_.CloseArchive();
+    }
+}
+
 TEST_F(Extraction, OverwriteModesCompareDosTimes) {
     // Entry time 2025-01-01 12:00; the existing file is older.
     WriteFile(Out("f.txt"), "old");
