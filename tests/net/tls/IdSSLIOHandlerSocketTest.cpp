@@ -15,6 +15,7 @@
 #include "net/tls/IdSSLIOHandlerSocket.h"
 #include "tests/http/support/TlsServers.h"
 #include "tests/net/support/FakeMessagePump.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -66,12 +67,8 @@ TEST_F(TlsTest, RefusedServersSayWhatFailed) {
         SCOPED_TRACE(std::string(c.certificate) + " as " + c.host);
         OpenSslServer server(c.certificate, c.intermediates);
         handler.ExtraCAFile = c.trustTestCA ? TestCAFile() : "";
-        try {
-            Dial(c.host, server.Port());
-            FAIL() << "the handshake passed";
-        } catch (const EIdTLSHandshakeError& e) {
-            EXPECT_EQ(std::string(e.what()), "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
-        }
+        EXPECT_THROW_TEXT(Dial(c.host, server.Port()), EIdTLSHandshakeError,
+                          "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
         EXPECT_FALSE(client.IsConnected());
     }
 }
@@ -111,11 +108,8 @@ TEST_F(TlsTest, PassThroughIsClearTextUntilSwitchedOffOnTheOpenConnection) {
 
 TEST_F(TlsTest, APlainHttpServerOrASilentOneFailsTheHandshake) {
     yeroup::test::NginxServer plain;
-    try {
-        Dial("127.0.0.1", plain.Port());
-        FAIL() << "a plain http server passed";
-    } catch (const EIdTLSHandshakeError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("TLS handshake with 127.0.0.1 failed: ", 0), 0u) << e.what();
+    if (const auto e = yeroup::test::Thrown<EIdTLSHandshakeError>([&] { Dial("127.0.0.1", plain.Port()); })) {
+        EXPECT_EQ(std::string(e->what()).rfind("TLS handshake with 127.0.0.1 failed: ", 0), 0u) << e->what();
     }
 
     // A listener that never accepts: the connect completes, the server never says a word.
@@ -128,12 +122,8 @@ TEST_F(TlsTest, APlainHttpServerOrASilentOneFailsTheHandshake) {
     ASSERT_EQ(::listen(silent, 4), 0);
     ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
     handler.HandshakeTimeout = 300;
-    try {
-        Dial("update.test", ntohs(address.sin_port));
-        FAIL() << "a silent server passed";
-    } catch (const EIdTLSHandshakeError& e) {
-        EXPECT_STREQ(e.what(), "TLS handshake with update.test failed: the server did not answer within 300 ms");
-    }
+    EXPECT_THROW_TEXT(Dial("update.test", ntohs(address.sin_port)), EIdTLSHandshakeError,
+                      "TLS handshake with update.test failed: the server did not answer within 300 ms");
     ::close(silent);
     EXPECT_EQ(TIdSSLIOHandlerSocket().HandshakeTimeout, limits::kTlsHandshakeTimeout);
 }
