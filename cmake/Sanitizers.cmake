@@ -17,3 +17,10 @@ if(YEROUP_FUZZ)
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The sanitizers' settings are compiled into every executable of a sanitizer build (cmake/SanitizerOptions.cpp),
+# so a test run by hand behaves as in the test command.
+if(YEROUP_SANITIZE OR YEROUP_TSAN)
+  add_library(yeroup_sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.cpp)
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:yeroup_sanitizer_options>")
+endif()
