@@ -15,6 +15,7 @@ packages=(
   qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)
   nginx-light curl python3           # interoperability peers and the demo host
   hyperfine                          # whole-process timings beside curl
+  gcovr                              # tools/coverage.sh: line and branch coverage per folder
   zip unzip libarchive-tools         # archives made by real tools in the tests
   p7zip-full                         # 7-Zip, for the AES-encrypted entries of the archive tests
   xvfb xauth imagemagick x11-utils   # screenshots
