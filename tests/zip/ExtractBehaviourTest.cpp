@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/files/Files.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/Archiver.h"
 #include "zip/Limits.h"
@@ -388,30 +389,17 @@ TEST_F(Extraction, OnExtractFileRenamesAndConfirmSkips) {
 TEST_F(Extraction, OpenAndCloseFailures) {
     archiver_.CloseArchive();
     archiver_.CloseArchive();
-    try {
-        archiver_.ExtractFiles("*.*", kSearchAllAttributes, "");
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Archiver: Archive is not open - Native error: 00013");
-    }
+    EXPECT_THROW_TEXT(archiver_.ExtractFiles("*.*", kSearchAllAttributes, ""), EZFException,
+                      "Archiver: Archive is not open - Native error: 00013");
     archiver_.FileName = dir_ / "missing.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
     archiver_.FileName = dir_.Path().string() + "/";
     EXPECT_THROW(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException);
     WriteFile(dir_ / "text.zip", "this is a text file\n");
     archiver_.FileName = dir_ / "text.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Invalid archive file. - Native error: 00035");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Invalid archive file. - Native error: 00035");
     EXPECT_FALSE(archiver_.Active());
     archiver_.CloseArchive();
     archiver_.CloseArchive();
@@ -437,12 +425,8 @@ TEST_F(Extraction, LocalHeaderPastTheEndFailsTheOpenAndWritesNothing) {
     zip[central + 42 + 2] = 0x10;
     WriteFile(dir_ / "t.zip", zip);
     archiver_.FileName = dir_ / "t.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        ADD_FAILURE() << "opened";
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Archive is damaged: the data of \"x.txt\" is cut short - Native error: 00057");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Archive is damaged: the data of \"x.txt\" is cut short - Native error: 00057");
     EXPECT_FALSE(archiver_.Active());
     EXPECT_FALSE(fs::exists(dir_ / "out"));
 }
