@@ -152,7 +152,7 @@ class PackageTest(unittest.TestCase):
         with open(os.path.join(files, "YEROMP3LiveUpdate.ini"), "rb") as mine, \
                 open(os.path.join(site, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"), "rb") as served:
             self.assertEqual(mine.read(), served.read(), output)
-        self.assertEqual(os.listdir(os.path.join(self.root, "usr", "bin")), ["yeroup"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "usr", "bin"))), ["yeroup", "yeroup-publish"])
 
 
 if __name__ == "__main__":

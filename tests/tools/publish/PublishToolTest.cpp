@@ -258,7 +258,7 @@ TEST_F(PublishToolTest, BuildRefusesWhatWouldNotReachThePlayerNamingItAndLeavesT
 TEST_F(PublishToolTest, SignTakesAKeyMinisignEncryptedWithAPassword) {
     ASSERT_EQ(Publish("build source site").status, 0);
     ASSERT_EQ(Shell("printf 'pass word\\npass word\\n' | minisign -G -p locked.pub -s locked.sec >/dev/null 2>&1"), 0);
-    const ToolRun wrong = Publish("sign site locked.sec </dev/null", "echo 'pass wort' |");
+    const ToolRun wrong = Publish("sign site locked.sec", "echo 'pass wort' |");
     EXPECT_EQ(wrong.status, 1);
     EXPECT_NE(wrong.err.find("the secret key's password is wrong"), std::string::npos) << wrong.err;
     EXPECT_FALSE(fs::exists(work.Path() / "site" / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini.minisig"));
