@@ -77,8 +77,8 @@ void RunDemoWorkflow(bool secure) {
     ScratchFolder work;
     const auto site = work.Path() / "site";
     const std::string publish = YEROUP_PUBLISH_TOOL;
-    ASSERT_EQ(std::system(("'" + publish + "' build '" + kDemo + "/source' '" + site.string() + "' 2>/dev/null").c_str()),
-              0);
+    ASSERT_EQ(
+        std::system(("'" + publish + "' build '" + kDemo + "/source' '" + site.string() + "' 2>/dev/null").c_str()), 0);
     const auto keys = work.Path() / "keys";
     if (secure) {
         std::filesystem::create_directories(keys);
