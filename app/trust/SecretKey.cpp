@@ -113,7 +113,9 @@ std::vector<std::uint8_t> KeyBytes(std::string_view text) {
 
 std::vector<std::uint8_t> CheckedKeyBytes(std::string_view text) {
     std::vector<std::uint8_t> bytes = KeyBytes(text);
-    const auto at = [&](std::size_t i, const char* two) { return bytes[i] == two[0] && bytes[i + 1] == two[1]; };
+    const auto at = [&](std::size_t i, std::string_view two) {
+        return bytes[i] == static_cast<std::uint8_t>(two[0]) && bytes[i + 1] == static_cast<std::uint8_t>(two[1]);
+    };
     if (bytes.size() != kKeyFileSize || !at(0, "Ed") || !at(4, "B2"))
         throw ESignatureError("the secret key file is not in minisign's format");
     if (!at(2, "Sc") && !(bytes[2] == 0 && bytes[3] == 0))

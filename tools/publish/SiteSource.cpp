@@ -68,7 +68,7 @@ public:
     fs::path FileNamed(const std::string& name) {
         const std::string value = One(name, false);
         if (value.empty()) return {};
-        const fs::path path = file_.parent_path() / value;
+        fs::path path = file_.parent_path() / value;
         std::error_code error;
         if (!fs::is_regular_file(path, error))
             Problem(All(name)[0].line, "names " + path.string() + ", which is not a file");
