@@ -195,6 +195,11 @@ TEST_F(PublishToolTest, BuildRefusesWhatWouldNotReachThePlayerNamingItAndLeavesT
          },
          "firmware \"V1.05\" of model \"yero-t10\" and firmware \"V1.05\" of model \"YERO-T10\" share the program's "
          "local package file"},
+        {"a date that is none", [&] { WriteFile(source / "YERO-T10" / "V1.02.txt", "date: 2005-13-01\nsummary: x\n"); },
+         "source/YERO-T10/V1.02.txt:1: \"2005-13-01\" is not a date written YYYY-MM-DD"},
+        {"a field the firmware file has not",
+         [&] { WriteFile(source / "YERO-T10" / "V1.02.txt", "date: 2005-12-01\nsummary: x\ncolor: red\n"); },
+         "source/YERO-T10/V1.02.txt:3: \"color\" is not a field of this file"},
         {"a package without its file", [&] { fs::remove(package); }, inPackage + "the package is missing"},
         {"a damaged entry",
          [&] {
