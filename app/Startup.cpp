@@ -6,6 +6,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/ui/Translation.h"
 #include "app/upgrade/StartupRecovery.h"
 
 namespace yeroup::app {
@@ -14,7 +15,7 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
                                                            const std::filesystem::path& lockFolder) {
     auto mutex = std::make_unique<platform::TNamedMutex>("RunOnlyOnce_Tavik", lockFolder);
     if (!mutex->AlreadyExisted()) return mutex;
-    boxes.MessageBox(nullptr, texts::kAlreadyRunning, texts::kAlreadyRunningCaption, MB_OK | MB_ICONWARNING);
+    boxes.MessageBox(nullptr, Tr(texts::kAlreadyRunning), Tr(texts::kAlreadyRunningCaption), MB_OK | MB_ICONWARNING);
     return nullptr;
 }
 

@@ -1,5 +1,7 @@
 #include "app/core/FetchTrace.h"
 
+#include "platform/text/CodePages.h"
+
 namespace yeroup::app {
 
 TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url, platform::TStream& body)
@@ -7,7 +9,8 @@ TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string
 
 TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url,
                          std::function<std::int64_t()> received)
-    : trace_(trace), client_(client), url_(std::move(url)), received_(std::move(received)) {
+    // The URL holds the catalogue's names in the ANSI code page; the trace is UTF-8.
+    : trace_(trace), client_(client), url_(platform::AnsiToUtf8(url)), received_(std::move(received)) {
     client_.Response().StatusLine.clear();
 }
 
