@@ -23,12 +23,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& trace
             QStringLiteral("yeroup: ") + what + QLatin1Char('\n') + QTr(texts::kTryHelp) + QLatin1Char('\n');
         return result;
     };
-    if (!parser.parse(arguments)) return error(parser.errorText());
+    // The usage line names the program as it is known, not by the path it was started with.
+    QStringList named = arguments;
+    if (!named.isEmpty()) named.first() = QStringLiteral("yeroup");
+    if (!parser.parse(named)) return error(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return error(QTr(texts::kUnexpectedArgument).arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         result.action = TCommandLine::TAction::Help;
         result.output = parser.helpText();
+        if (!result.output.endsWith(QLatin1Char('\n'))) result.output += QLatin1Char('\n');
     } else if (parser.isSet(version)) {
         result.action = TCommandLine::TAction::Version;
         result.output = QStringLiteral("yeroup ") + QCoreApplication::applicationVersion() + QLatin1Char('\n');

@@ -100,7 +100,10 @@ void TForm2::Button1Click() {
         }
     } prune{this};
     TPartialDownload& download = *download_;
-    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, [&download] { return download.Size(); });
+    // Once promoted, the body's bytes are the package file's.
+    std::int64_t saved = -1;
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url,
+                            [&download, &saved] { return saved >= 0 ? saved : download.Size(); });
     const auto backToIdle = [&] {
         downloading_ = false;
         RestoreIdle();
@@ -148,7 +151,9 @@ void TForm2::Button1Click() {
     if (verified) {
         // The line says ok only once the package is saved: a full disk is the download's failure too.
         try {
+            const std::int64_t size = download.Size();
             download.Promote();
+            saved = size;
             if (!signature.empty())
                 platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
         } catch (const std::exception& e) {
