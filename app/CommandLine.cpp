@@ -23,15 +23,15 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& trace
             QStringLiteral("yeroup: ") + what + QLatin1Char('\n') + QTr(texts::kTryHelp) + QLatin1Char('\n');
         return result;
     };
-    // The usage line names the program as it is known, not by the path it was started with.
-    QStringList named = arguments;
-    if (!named.isEmpty()) named.first() = QStringLiteral("yeroup");
-    if (!parser.parse(named)) return error(parser.errorText());
+    if (!parser.parse(arguments)) return error(parser.errorText());
     if (!parser.positionalArguments().isEmpty())
         return error(QTr(texts::kUnexpectedArgument).arg(parser.positionalArguments().first()));
     if (parser.isSet(help)) {
         result.action = TCommandLine::TAction::Help;
         result.output = parser.helpText();
+        // The usage line names the program as it is known, not by the path it was started with.
+        if (const qsizetype at = arguments.isEmpty() ? -1 : result.output.indexOf(arguments.first()); at >= 0)
+            result.output.replace(at, arguments.first().size(), QStringLiteral("yeroup"));
         if (!result.output.endsWith(QLatin1Char('\n'))) result.output += QLatin1Char('\n');
     } else if (parser.isSet(version)) {
         result.action = TCommandLine::TAction::Version;

@@ -15,8 +15,10 @@ inline constexpr const char* kAlreadyRunning = YEROUP_TR(
     "try again.");
 inline constexpr const char* kAlreadyRunningCaption = YEROUP_TR("Tavik MP3 LiveUpdate");
 
-// Splash window.
+// Splash window, and the lines its picture carries below the program's name.
 inline constexpr const char* kSplashCaption = YEROUP_TR("Tavik MP3 LiveUpdate");
+inline constexpr const char* kSplashSubtitle = YEROUP_TR("MP3播放器固件在线升级");
+inline constexpr const char* kSplashChecking = YEROUP_TR("正在检查, 请稍候...");
 inline constexpr const char* kVersionPrefix = YEROUP_TR("版本:");
 inline constexpr const char* kInstallPlayerFirst = YEROUP_TR(
     "请首先安装SigmaTel MSCN Audio Player软件，然后再运行本程序。\r单击[确定]立刻开始安装，[取消]为退出本程序。");
@@ -121,6 +123,10 @@ inline constexpr const char* kReasonNameTaken = YEROUP_TR("已有同名的文件
 // What the main window says beyond its layout: the page view while a page is fetched, a download of unknown
 // size, and the names screen readers read for its controls.
 inline constexpr const char* kPageLoading = YEROUP_TR("正在从服务器读取固件说明，请稍候……");
+// A page view that cannot show its page: the heading, then the file or address (%1).
+inline constexpr const char* kPageNotShown = YEROUP_TR("无法显示该网页");
+inline constexpr const char* kPageFileMissing = YEROUP_TR("找不到文件 %1");
+inline constexpr const char* kPageUnreachable = YEROUP_TR("无法连接到 %1");
 inline constexpr const char* kUnknownSize = YEROUP_TR("未知");
 inline constexpr const char* kModelListName = YEROUP_TR("机型");
 inline constexpr const char* kFirmwareListName = YEROUP_TR("固件版本");

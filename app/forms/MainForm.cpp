@@ -129,9 +129,13 @@ void TForm2::BuildLayout() {
     ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
     Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
     Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
-    // The captions sit under the lists where they overlap.
-    ComboBox1->raise();
-    ComboBox2->raise();
+    // The captions sit under the lists where they overlap; a caption longer than the room before its list (as in
+    // English) moves left to end where its list begins.
+    for (const auto& [caption, list] : {std::pair{Label2, ComboBox1}, std::pair{Label3, ComboBox2}}) {
+        const int width = caption->fontMetrics().horizontalAdvance(caption->text()) + 4;
+        if (caption->x() + width > list->x()) caption->move(list->x() - width, caption->y());
+        list->raise();
+    }
 
     WebBrowser1 = new THtmlView(this);
     WebBrowser1->setGeometry(3, 41, 230, 409);

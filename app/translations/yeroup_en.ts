@@ -489,5 +489,25 @@
         <source>Try &apos;yeroup --help&apos; for more information.</source>
         <translation>Try &apos;yeroup --help&apos; for more information.</translation>
     </message>
+    <message>
+        <source>MP3播放器固件在线升级</source>
+        <translation>MP3 player firmware online update</translation>
+    </message>
+    <message>
+        <source>正在检查, 请稍候...</source>
+        <translation>Checking, please wait...</translation>
+    </message>
+    <message>
+        <source>无法显示该网页</source>
+        <translation>The page cannot be shown</translation>
+    </message>
+    <message>
+        <source>找不到文件 %1</source>
+        <translation>File not found: %1</translation>
+    </message>
+    <message>
+        <source>无法连接到 %1</source>
+        <translation>Cannot connect to %1</translation>
+    </message>
 </context>
 </TS>

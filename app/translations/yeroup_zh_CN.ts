@@ -489,5 +489,25 @@
         <source>Try &apos;yeroup --help&apos; for more information.</source>
         <translation>请运行“yeroup --help”了解更多信息。</translation>
     </message>
+    <message>
+        <source>MP3播放器固件在线升级</source>
+        <translation>MP3播放器固件在线升级</translation>
+    </message>
+    <message>
+        <source>正在检查, 请稍候...</source>
+        <translation>正在检查, 请稍候...</translation>
+    </message>
+    <message>
+        <source>无法显示该网页</source>
+        <translation>无法显示该网页</translation>
+    </message>
+    <message>
+        <source>找不到文件 %1</source>
+        <translation>找不到文件 %1</translation>
+    </message>
+    <message>
+        <source>无法连接到 %1</source>
+        <translation>无法连接到 %1</translation>
+    </message>
 </context>
 </TS>
