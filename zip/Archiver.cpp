@@ -225,7 +225,8 @@ void TZFBaseArchiver::DoProcessFileFailure(const std::string& fileName, TZFProce
 
 TZFZipArchiver::TZFZipArchiver() {
     Zip64Mode = zmDisabled;
-    SetCompressionMethod();
+    // No class derived from this one exists yet during construction: this class's own setting is meant.
+    TZFZipArchiver::SetCompressionMethod();
 }
 
 TZFZipArchiver::~TZFZipArchiver() = default;

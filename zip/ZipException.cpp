@@ -11,14 +11,14 @@ namespace yeroup::zip {
 namespace {
 
 // Error code of each native error; rows from 56 on are this archiver's own additions.
-constexpr std::array<std::int32_t, 64> kCodeOfNative = {
+constexpr std::array<std::int32_t, 65> kCodeOfNative = {
     0,  1,  1,  1,  1,  2,  3,  1,  4,  5,   // 0-9
     5,  6,  6,  7,  7,  6,  1,  8,  6,  9,   // 10-19
     10, 1,  11, 9,  1,  11, 13, 14, 15, 5,   // 20-29
     6,  6,  16, 12, 17, 18, 19, 20, 6,  21,  // 30-39
     22, 23, 6,  23, 24, 24, 25, 26, 27, 28,  // 40-49
     29, 30, 31, 6,  6,  32, 33, 34, 35, 36,  // 50-59
-    37, 38, 39, 40,                          // 60-63
+    37, 38, 39, 40, 41,                      // 60-64
 };
 
 }  // namespace
@@ -26,7 +26,7 @@ constexpr std::array<std::int32_t, 64> kCodeOfNative = {
 // The messages by error code, for the program's translators too.
 namespace texts {
 YEROUP_TR_CONTEXT(archiver);
-constexpr std::array<const char*, 41> kMessages = {
+constexpr std::array<const char*, 42> kMessages = {
     YEROUP_TR("Unknown error"),
     YEROUP_TR("Index out of bounds"),
     YEROUP_TR("Invalid compression mode. Mode must be in [0-9] range"),
@@ -70,6 +70,7 @@ constexpr std::array<const char*, 41> kMessages = {
     YEROUP_TR("Archive has more entries than the limit of %s"),
     YEROUP_TR("File name longer than the limit of %s bytes"),
     YEROUP_TR("Archive would extract to more than the limit of %s bytes"),
+    YEROUP_TR("Archive is damaged: \"%s\" is both a file and a folder"),
 };
 }  // namespace texts
 using texts::kMessages;

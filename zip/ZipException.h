@@ -34,6 +34,7 @@ enum TZFNativeError : std::int32_t {
     zfeTooManyEntries = 61,
     zfeNameTooLong = 62,
     zfeOutputTooLarge = 63,
+    zfeFileAndFolder = 64,
 };
 
 class EZFException : public std::runtime_error {

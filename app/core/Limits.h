@@ -55,4 +55,16 @@ inline constexpr std::int64_t kMaxSignatureFileBytes = 4096;
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;
 
+// --- The upgrade's journal and list of changes (this program's own files, which a bad disk or a hand may damage) ---
+
+// Bytes of the journal: a phase, two folder paths of at most 4096 bytes (the longest path Linux takes) and three
+// numbers. A larger file is no journal of this program and is not read whole.
+inline constexpr std::int64_t kMaxJournalBytes = 16384;
+
+// Lines of the list of changes: at most one per archive entry, and the archiver takes no more than 100,000.
+inline constexpr std::uint64_t kMaxChangeLines = 100000;
+
+// Bytes of one line of the list: a letter, a file number, a separator and a path of at most 4096 bytes.
+inline constexpr std::size_t kMaxChangeLineBytes = 4096 + 32;
+
 }  // namespace yeroup::app::limits

@@ -120,6 +120,23 @@ inline constexpr const char* kReasonNoPermission = YEROUP_TR("没有写入权限
 inline constexpr const char* kReasonInUse = YEROUP_TR("文件正被其他程序使用");
 inline constexpr const char* kReasonNameTaken = YEROUP_TR("已有同名的文件夹或文件");
 
+// An interrupted upgrade that could be neither finished nor rolled back: its journal or list of changes cannot be
+// read or do not agree, or its files could not be put back. Nothing of it is touched, and no upgrade runs until
+// it is readable again or removed. After the first sentence comes kUpgradeStateBackupAt with the backup's folder
+// (or kUpgradeStateNoBackup), then kUpgradeStateHowTo.
+inline constexpr const char* kUpgradeLeftAsItIs = YEROUP_TR(
+    "上次的固件升级被中断了。它留下的记录无法读取，或与留下的文件不相符，本程序既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。");
+inline constexpr const char* kUpgradeRefusedUnsettled =
+    YEROUP_TR("上次被中断的固件升级还没有处理完（它留下的记录无法读取），为了不丢失文件，现在不能进行新的固件升级。");
+// The backup's folder.
+inline constexpr const char* kUpgradeStateBackupAt = YEROUP_TR("\r被替换的原有文件备份在：%1");
+inline constexpr const char* kUpgradeStateNoBackup = YEROUP_TR("\r这次升级还没有替换任何文件。");
+inline constexpr const char* kUpgradeStateHowTo =
+    YEROUP_TR("\r请检查播放器软件的文件，再按使用说明（man yeroup）删除这次升级留下的记录，之后才能再次升级。");
+
+// A new upgrade while the updater the last one started still runs.
+inline constexpr const char* kUpdaterStillRunning = YEROUP_TR("固件升级程序仍在运行。\r请等待它结束后再进行固件升级。");
+
 // What the main window says beyond its layout: the page view while a page is fetched, a download of unknown
 // size, and the names screen readers read for its controls.
 inline constexpr const char* kPageLoading = YEROUP_TR("正在从服务器读取固件说明，请稍候……");

@@ -4,6 +4,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
+#include "platform/scope/ScopedValue.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -36,11 +37,7 @@ void TForm2::DownShowHTML() {
         WebBrowser2->ShowNote(QTr(texts::kPageLoading));
         return;
     }
-    pageFetching_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{pageFetching_};
+    const platform::ScopedValue<bool> fetching(pageFetching_, true);
     do {
         pageAgain_ = false;
         const std::string m = SelectedModel(), f = SelectedFirmware();

@@ -6,6 +6,7 @@
 
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
+#include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
 #include "app/upgrade/PackageUpgrade.h"
@@ -40,6 +41,7 @@ std::string OutcomeText(const upgrade::TUpgradeResult& result) {
     case upgrade::TUpgradeOutcome::CannotWrite:
         text = "cannot write " + result.file + " (" + std::strerror(result.error) + ")";
         break;
+    case upgrade::TUpgradeOutcome::Unsettled: text = "refused while an interrupted upgrade is unsettled"; break;
     }
     return result.why.empty() ? text : text + ": " + result.why;
 }
@@ -54,6 +56,14 @@ void TForm2::Button2Click() {
                                           MB_OK | MB_ICONWARNING);
         return;
     }
+    // Extracting under the updater the last upgrade started would change the files it is flashing from.
+    const std::string updater = folder + "/" + texts::kUpdaterProgram;
+    if (services_.Processes.StillRunning(updater)) {
+        services_.Trace.Line("upgrade", "refused while the updater started before still runs");
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kUpdaterStillRunning), Tr(texts::kHintCaption),
+                                          MB_OK | MB_ICONWARNING);
+        return;
+    }
     if (!StoredPackageVerified(SelectedModel(), SelectedFirmware())) return;
     const std::string package = services_.Files.PackageFile(SelectedModel(), SelectedFirmware());
     upgrade::TUpgradeResult result;
@@ -65,6 +75,8 @@ void TForm2::Button2Click() {
         Archiver->CloseArchive();
         return;
     }
+    if (result.recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
+        services_.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(result.recovery));
     services_.Trace.Line("upgrade", OutcomeText(result));
     switch (result.outcome) {
     case upgrade::TUpgradeOutcome::Done: break;
@@ -85,10 +97,14 @@ void TForm2::Button2Click() {
             Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
         return;
     }
+    case upgrade::TUpgradeOutcome::Unsettled:
+        services_.MessageBoxes.MessageBox(this,
+                                          UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, result.file, TrMessage),
+                                          Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
+        return;
     }
     if (services_.MessageBoxes.MessageBox(this, Tr(texts::kConnectPlayer), Tr(texts::kConnectPlayerCaption),
                                           MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
-        const std::string updater = folder + "/" + texts::kUpdaterProgram;
         const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
         TraceStart(services_.Trace, updater, texts::kUpdaterParameters, folder, started);
         if (started != platform::TStartResult::Started)

@@ -187,6 +187,10 @@
         <source>Archive would extract to more than the limit of %s bytes</source>
         <translation>Archive would extract to more than the limit of %s bytes</translation>
     </message>
+    <message>
+        <source>Archive is damaged: &quot;%s&quot; is both a file and a folder</source>
+        <translation>Archive is damaged: &quot;%s&quot; is both a file and a folder</translation>
+    </message>
 </context>
 <context>
     <name>files</name>
@@ -508,6 +512,30 @@
     <message>
         <source>无法连接到 %1</source>
         <translation>Cannot connect to %1</translation>
+    </message>
+    <message>
+        <source>上次的固件升级被中断了。它留下的记录无法读取，或与留下的文件不相符，本程序既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。</source>
+        <translation>The last firmware upgrade was interrupted. What it left behind cannot be read, or does not agree with the files it left, so this program can neither finish nor undo it. So that no file is lost, the player software&apos;s files, the staging folder and the backup are left as they are.</translation>
+    </message>
+    <message>
+        <source>上次被中断的固件升级还没有处理完（它留下的记录无法读取），为了不丢失文件，现在不能进行新的固件升级。</source>
+        <translation>An interrupted firmware upgrade has not been settled yet (what it left behind cannot be read); so that no file is lost, no new firmware upgrade can run now.</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>被替换的原有文件备份在：%1</source>
+        <translation><byte value="xd"/>The files it replaced are backed up in: %1</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>这次升级还没有替换任何文件。</source>
+        <translation><byte value="xd"/>This upgrade had not replaced any file yet.</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>请检查播放器软件的文件，再按使用说明（man yeroup）删除这次升级留下的记录，之后才能再次升级。</source>
+        <translation><byte value="xd"/>Please check the player software&apos;s files, then remove what this upgrade left behind as the manual (man yeroup) says; after that the firmware can be upgraded again.</translation>
+    </message>
+    <message>
+        <source>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</source>
+        <translation>The firmware updater is still running.<byte value="xd"/>Please wait for it to finish before upgrading the firmware again.</translation>
     </message>
 </context>
 </TS>

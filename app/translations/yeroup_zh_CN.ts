@@ -187,6 +187,10 @@
         <source>Archive would extract to more than the limit of %s bytes</source>
         <translation>压缩包解压后会超过 %1 字节的限制</translation>
     </message>
+    <message>
+        <source>Archive is damaged: &quot;%s&quot; is both a file and a folder</source>
+        <translation>压缩包已损坏：“%1”既是文件又是文件夹</translation>
+    </message>
 </context>
 <context>
     <name>files</name>
@@ -508,6 +512,30 @@
     <message>
         <source>无法连接到 %1</source>
         <translation>无法连接到 %1</translation>
+    </message>
+    <message>
+        <source>上次的固件升级被中断了。它留下的记录无法读取，或与留下的文件不相符，本程序既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。</source>
+        <translation>上次的固件升级被中断了。它留下的记录无法读取，或与留下的文件不相符，本程序既不能完成也不能撤销这次升级。为了不丢失文件，播放器软件的文件、暂存文件夹和备份都保持原样。</translation>
+    </message>
+    <message>
+        <source>上次被中断的固件升级还没有处理完（它留下的记录无法读取），为了不丢失文件，现在不能进行新的固件升级。</source>
+        <translation>上次被中断的固件升级还没有处理完（它留下的记录无法读取），为了不丢失文件，现在不能进行新的固件升级。</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>被替换的原有文件备份在：%1</source>
+        <translation><byte value="xd"/>被替换的原有文件备份在：%1</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>这次升级还没有替换任何文件。</source>
+        <translation><byte value="xd"/>这次升级还没有替换任何文件。</translation>
+    </message>
+    <message>
+        <source><byte value="xd"/>请检查播放器软件的文件，再按使用说明（man yeroup）删除这次升级留下的记录，之后才能再次升级。</source>
+        <translation><byte value="xd"/>请检查播放器软件的文件，再按使用说明（man yeroup）删除这次升级留下的记录，之后才能再次升级。</translation>
+    </message>
+    <message>
+        <source>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</source>
+        <translation>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</translation>
     </message>
 </context>
 </TS>

@@ -56,6 +56,7 @@ QString QTr(const char* text);
 std::string Tr(const char* text);
 // A message: its text translated, then what goes into it inserted.
 std::string Tr(const TMessage& message);
+inline std::string TrMessage(const TMessage& message) { return Tr(message); }
 // A marked text of another context ("archiver", "files").
 QString QTr(const char* context, const char* text);
 

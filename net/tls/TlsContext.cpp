@@ -3,6 +3,8 @@
 #include <openssl/err.h>
 #include <openssl/x509_vfy.h>
 
+#include <system_error>
+
 #include "net/IdComponent.h"
 #include "net/IdGlobal.h"
 #include "net/IdSocketHandle.h"
@@ -41,6 +43,8 @@ int SocketRead(BIO* bio, char* buffer, int length) {
     const int n = binding->ReceiveIfReady(buffer, length);
     if (n == Id_SOCKET_ERROR && GStack()->WSGetLastError() == platform::winsock::WSAEWOULDBLOCK)
         BIO_set_retry_read(bio);
+    // The end of the stream is no socket error; a would-block of an earlier try must not be taken for one.
+    if (n == 0) platform::winsock::WSASetLastError(0);
     return n;
 }
 
@@ -100,7 +104,10 @@ BIO* NewSocketBio(TIdSocketHandle* binding) {
 std::string TakeSslErrorText(const char* fallback) {
     const unsigned long error = ERR_get_error();
     ERR_clear_error();
-    const char* reason = error ? ERR_reason_error_string(error) : nullptr;
+    if (error == 0) return fallback;
+    // A failed system call (a file that cannot be opened) carries the system's error number, not a reason text.
+    if (ERR_SYSTEM_ERROR(error)) return std::error_code(ERR_GET_REASON(error), std::generic_category()).message();
+    const char* reason = ERR_reason_error_string(error);
     return reason ? std::string(reason) : std::string(fallback);
 }
 

@@ -25,4 +25,8 @@ std::string OemToAnsi(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
 
+// True when text is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
+// surrogates, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view text);
+
 }  // namespace yeroup::platform

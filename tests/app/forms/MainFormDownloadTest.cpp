@@ -149,16 +149,31 @@ TEST(MainFormDownload, ProgressLabelsThenTheSavedPackage) {
     EXPECT_FALSE(form.IdAntiFreeze1->OnlyWhenIdle);
 }
 
-TEST(MainFormDownload, HalfOfA1500KBPackage) {
+TEST(MainFormDownload, ProgressLabelsFollowTheCounts) {
+    struct Case {
+        const char* what;
+        std::int32_t total, received;
+        const char *size, *percent;
+        int bar;
+        const char* sofar;
+    } cases[] = {
+        {"half of a 1500 KB package", 1536000, 768000, "1500 KB", "50%", 50, "750 KB"},
+        // Widened arithmetic keeps the percentage of packages beyond 21 MB.
+        {"beyond 21 MB", 30000000, 25000000, "29296 KB", "83%", 83, "24414 KB"},
+        {"less than a kilobyte", 30000000, 1023, "29296 KB", "0%", 0, "0 KB"},
+    };
     AppHarness h;
     TForm2& form = h.MakeMain();
-    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 1536000);
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("1500 KB"));
-    form.IdHTTP1Work(nullptr, net::wmRead, 768000);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("50%"));
-    EXPECT_EQ(form.ProgressBar1->value(), 50);
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("750 KB"));
-    EXPECT_EQ(form.ReceivedSize, 768000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form.IdHTTP1WorkBegin(nullptr, net::wmRead, c.total);
+        form.IdHTTP1Work(nullptr, net::wmRead, c.received);
+        EXPECT_EQ(form.Label1->text(), QString::fromUtf8(c.size));
+        EXPECT_EQ(form.Label4->text(), QString::fromUtf8(c.percent));
+        EXPECT_EQ(form.ProgressBar1->value(), c.bar);
+        EXPECT_EQ(form.Label5->text(), QString::fromUtf8(c.sofar));
+        EXPECT_EQ(form.ReceivedSize, c.received);
+    }
     form.Timer1->stop();
 }
 
@@ -176,20 +191,6 @@ TEST(MainFormDownload, SpeedIsTheAverageSinceTheProgressStarted) {
     // Work end starts the next download's speed from zero.
     form.IdHTTP1WorkEnd(nullptr, net::wmRead);
     EXPECT_EQ(form.ElapsedTicks, 0);
-    form.Timer1->stop();
-}
-
-TEST(MainFormDownload, PercentageHoldsForPackagesBeyond21MB) {
-    AppHarness h;
-    TForm2& form = h.MakeMain();
-    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 30000000);
-    form.IdHTTP1Work(nullptr, net::wmRead, 25000000);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("83%"));
-    EXPECT_EQ(form.ProgressBar1->value(), 83);
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("24414 KB"));
-    form.IdHTTP1Work(nullptr, net::wmRead, 1023);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("0%"));
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("0 KB"));
     form.Timer1->stop();
 }
 

@@ -1,6 +1,7 @@
 // Signature checks against real minisign output.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 
@@ -45,6 +46,11 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
     comment.replace(comment.find("timestamp:") + 10, 1, "9");
     std::string untrusted = good;
     untrusted.replace(0, untrusted.find('\n'), "untrusted comment: anything at all");
+    // The signature line replaced by the key's own line, which is base64 too.
+    const std::string keyLine = tool.PublicKeyText().substr(tool.PublicKeyText().find('\n') + 1, 56);
+    std::string keyForSignature = good;
+    const std::size_t signatureLine = good.find('\n') + 1;
+    keyForSignature.replace(signatureLine, good.find('\n', signatureLine) - signatureLine, keyLine);
     struct Case {
         const char* what;
         std::string data;
@@ -68,6 +74,9 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
          "the trusted comment carries no timestamp"},
         {"no file name", package, tool.Sign(name, package, "timestamp:5"), name, "the trusted comment names no file"},
         {"not a signature", package, "<html>404</html>", name, "the signature file is not in minisign's format"},
+        {"text after the signature", package, good + "more\n", name, "the signature file is not in minisign's format"},
+        {"a key in place of the signature", package, keyForSignature, name,
+         "the signature file is not in minisign's format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -111,6 +120,45 @@ TEST_F(SignatureTest, KeyFiles) {
         EXPECT_EQ(b.keys.Problem(), b.problem);
         EXPECT_EQ(Failure([&] { b.keys.Verify("a", tool.Sign(name, "a"), name); }), b.problem);
     }
+}
+
+TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
+    const std::string keyFile = (scratch.Path() / "site.pub").string();
+    std::ofstream(keyFile) << tool.PublicKeyText();
+    const std::string missing = (scratch.Path() / "none.pub").string();
+    const char* const saved = std::getenv("YEROUP_TRUSTED_KEYS");
+    const std::string savedValue = saved ? saved : "";
+    struct Case {
+        const char* what;
+        const char* value;  // nullptr: not set
+        std::string path, problem;
+        bool mustExist;
+    } cases[] = {
+        {"not set", nullptr, "/etc/yeroup/trusted-keys.pub", "", false},
+        {"empty", "", "/etc/yeroup/trusted-keys.pub", "", false},
+        {"a key file", keyFile.c_str(), keyFile, "", true},
+        {"a missing file", missing.c_str(), missing, "the trusted-key file " + missing + " cannot be read", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.value)
+            ::setenv("YEROUP_TRUSTED_KEYS", c.value, 1);
+        else
+            ::unsetenv("YEROUP_TRUSTED_KEYS");
+        bool mustExist = !c.mustExist;
+        EXPECT_EQ(TrustedKeyFileFromEnvironment(mustExist), c.path);
+        EXPECT_EQ(mustExist, c.mustExist);
+        // A file named in the environment is used, or fails every check; the default place is only read.
+        if (c.mustExist) {
+            const TTrustedKeys keys = TrustedKeysFromEnvironment();
+            EXPECT_TRUE(keys.Configured());
+            EXPECT_EQ(keys.Problem(), c.problem);
+        }
+    }
+    if (saved)
+        ::setenv("YEROUP_TRUSTED_KEYS", savedValue.c_str(), 1);
+    else
+        ::unsetenv("YEROUP_TRUSTED_KEYS");
 }
 
 TEST_F(SignatureTest, SizeLimitsCrossedByOne) {

@@ -8,11 +8,13 @@
 #include <csignal>
 #include <cstring>
 
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
 using yeroup::test::ReadFile;
 using yeroup::test::ScratchFolder;
+using yeroup::test::Thrown;
 using yeroup::test::WriteFile;
 
 TEST(AtomicWrite, ReplacesContentsAndLeavesNoTemporaryFile) {
@@ -36,15 +38,12 @@ TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 100;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    std::string message;
-    try {
-        ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000);
-    } catch (const EFileCreateError& e) {
-        message = e.what();
-    }
+    const auto e = Thrown<EFileCreateError>([&] { ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message.rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << message;
+    if (e) {
+        EXPECT_EQ(std::string(e->what()).rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << e->what();
+    }
     EXPECT_EQ(ReadFile(file), "good package");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }

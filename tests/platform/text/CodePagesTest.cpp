@@ -38,6 +38,26 @@ TEST(CodePages, InvalidSequencesBecomeQuestionMarks) {
     EXPECT_EQ(AnsiToUtf8("cut\xD6"), "cut?");
 }
 
+// The test that decides whether an unmarked archive name is UTF-8: code page 936 names must fail it.
+TEST(CodePages, WellFormedUtf8Only) {
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"plain", true},
+        {"\xE5\x9B\xBA\xE4\xBB\xB6", true},   // 固件
+        {"\xF0\x9F\x8E\xB5 \xC3\xA9", true},  // a four-byte and a two-byte character
+        {"\xB9\xCC\xBC\xFE", false},          // 固件 in code page 936
+        {"\xC0\xAF", false},                  // overlong "/"
+        {"\xE0\x80\xAF", false},              // overlong "/", three bytes
+        {"\xED\xA0\x80", false},              // a surrogate
+        {"\xF4\x90\x80\x80", false},          // past U+10FFFF
+        {"\xE5\x9B", false},                  // cut short
+        {"\xE5\x41\xBA", false},              // a continuation byte missing
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
+}
+
 TEST(CodePages, UnknownCodePageIsAClearError) {
     EXPECT_THROW(ConvertCodePage("x", 12345, 65001), std::invalid_argument);
 }
