@@ -20,6 +20,14 @@ HAN = re.compile("[\u4e00-\u9fff]")
 MARK = re.compile(r"%([1-9sd])")
 
 
+def text_of(element):
+    """An element's text with the control characters lupdate writes as <byte value="xd"/>."""
+    text = element.text or ""
+    for child in element:
+        text += (chr(int(child.get("value").lstrip("x"), 16)) if child.tag == "byte" else "") + (child.tail or "")
+    return text
+
+
 def messages(path):
     """(context, source) -> (translation, its type) of a .ts file."""
     found = {}
@@ -27,7 +35,7 @@ def messages(path):
         name = context.findtext("name")
         for message in context.iter("message"):
             translation = message.find("translation")
-            found[(name, message.findtext("source"))] = (translation.text or "", translation.get("type"))
+            found[(name, text_of(message.find("source")))] = (text_of(translation), translation.get("type"))
     return found
 
 
