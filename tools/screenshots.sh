@@ -43,6 +43,10 @@ fi
 demo_site
 rm -rf "$base"
 mkdir -p "$base"
+# A single-instance lock of its own: a copy of the program running elsewhere on the machine (a demo, a test)
+# would otherwise turn every start here into a second copy.
+mkdir -m 700 "$base/runtime"
+export XDG_RUNTIME_DIR=$base/runtime
 
 app_pid=
 cleanup() {
@@ -71,7 +75,7 @@ start_app() {
   run=$1
   shift
   bash tools/demo/prepare_run.sh "$@" build/program/app/yeroup "$run"
-  (cd "$run" && YEROUP_REGISTRY_FILE=$run/registry.ini LANG=${desktop_language:-C} LC_ALL=${desktop_language:-C} \
+  (cd "$run" && YEROUP_REGISTRY_FILE=$run/registry.ini LANG=${desktop_language:-C.UTF-8} LC_ALL=${desktop_language:-C.UTF-8} \
     exec ./yeroup) >"$run/app.log" 2>&1 &
   app_pid=$!
 }
