@@ -66,8 +66,8 @@ TTranslations::~TTranslations() = default;
 bool LoadFrameworkTranslation() {
     auto framework = Load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath));
     if (!framework) return false;
-    framework->setParent(QCoreApplication::instance());
-    framework.release();
+    // The application owns it from here on.
+    framework.release()->setParent(QCoreApplication::instance());
     return true;
 }
 
