@@ -1,6 +1,7 @@
 #include "app/upgrade/StartupRecovery.h"
 
 #include "platform/files/AtomicWrite.h"
+#include "platform/files/Files.h"
 
 namespace yeroup::app::upgrade {
 
@@ -8,17 +9,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool EntryExists(const fs::path& path) {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
-}
-
 // The replaced files are in the backup being made, or, past the point where it took the last backup's place,
 // in the last backup.
 TRecovery LeftAsItIs(const TUpgradePaths& paths, std::string why) {
-    const fs::path backup = EntryExists(paths.newBackup) ? paths.newBackup
-                            : EntryExists(paths.backup)  ? paths.backup
-                                                         : fs::path();
+    const fs::path backup = platform::AnythingAt(paths.newBackup.string()) ? paths.newBackup
+                            : platform::AnythingAt(paths.backup.string())  ? paths.backup
+                                                                           : fs::path();
     return {TRecoveryOutcome::LeftAsItIs, std::move(why), backup};
 }
 
@@ -78,10 +74,12 @@ TRecovery RecoverUpgrade(const fs::path& packageStore, const TStepHook& step) {
         if (journal) return Settle(paths, *journal, step);
         // Without a journal no upgrade is under way; a backup in the making then is a state this program did
         // not leave, and it is not for it to guess what it means.
-        if (EntryExists(paths.newBackup) || EntryExists(paths.oldBackup))
-            return LeftAsItIs(paths, "the upgrade journal " + paths.journal.string() + " is missing while " +
-                                         (EntryExists(paths.newBackup) ? paths.newBackup : paths.oldBackup).string() +
-                                         " is there");
+        if (platform::AnythingAt(paths.newBackup.string()) || platform::AnythingAt(paths.oldBackup.string()))
+            return LeftAsItIs(
+                paths,
+                "the upgrade journal " + paths.journal.string() + " is missing while " +
+                    (platform::AnythingAt(paths.newBackup.string()) ? paths.newBackup : paths.oldBackup).string() +
+                    " is there");
         return {};
     } catch (const std::exception& e) {
         // An unreadable journal or list, or a journal that could not be written: the state stays for the user.

@@ -21,11 +21,6 @@ void Step(const TStepHook& step) {
     if (step) step();
 }
 
-bool Exists(const fs::path& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 // Beside the file it will replace, so the rename that puts it there is atomic.
 fs::path RestoreTemporaryFor(const fs::path& target) {
     return target.parent_path() / (".yeroup-restore-" + target.filename().string());
@@ -87,7 +82,8 @@ std::string CannotFinish(const TUpgradeJournal& journal, const std::vector<TMani
     for (const TManifestLine& line : manifest) {
         const TLineState state = StateOf(journal, line);
         if (state == TLineState::Gone) return "the new file " + line.path + " is neither staged nor in place";
-        if (state == TLineState::Staged && line.change == TChange::ReplacedFile && !Exists(backup / line.path))
+        if (state == TLineState::Staged && line.change == TChange::ReplacedFile &&
+            !platform::AnythingAt((backup / line.path).string()))
             return "the backup of " + line.path + ", still to be replaced, is missing";
     }
     return {};
@@ -97,7 +93,7 @@ std::string CannotRollBack(const TUpgradeJournal& journal, const std::vector<TMa
                            const fs::path& backup) {
     for (const TManifestLine& line : manifest)
         if (line.change == TChange::ReplacedFile && StateOf(journal, line) == TLineState::Moved &&
-            !Exists(backup / line.path))
+            !platform::AnythingAt((backup / line.path).string()))
             return "the backup of the replaced file " + line.path + " is missing";
     return {};
 }
@@ -149,10 +145,10 @@ bool CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool co
     std::error_code ec;
     fs::remove_all(journal.staging, ec);
     Step(step);
-    if (committed && Exists(paths.newBackup)) {
+    if (committed && platform::AnythingAt(paths.newBackup.string())) {
         // Keep the last backup only: the new one takes the place of the one before.
         fs::remove_all(paths.oldBackup, ec);
-        if (Exists(paths.backup)) fs::rename(paths.backup, paths.oldBackup, ec);
+        if (platform::AnythingAt(paths.backup.string())) fs::rename(paths.backup, paths.oldBackup, ec);
         Step(step);
         fs::rename(paths.newBackup, paths.backup, ec);
         Step(step);
@@ -161,7 +157,9 @@ bool CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool co
     if (!committed) fs::remove_all(paths.newBackup, ec);
     platform::SyncFolder(paths.store.string());
     // The journal goes last, and only once nothing it speaks of is left.
-    const bool complete = !Exists(journal.staging) && !Exists(paths.newBackup) && !Exists(paths.oldBackup);
+    const bool complete = !platform::AnythingAt(journal.staging.string()) &&
+                          !platform::AnythingAt(paths.newBackup.string()) &&
+                          !platform::AnythingAt(paths.oldBackup.string());
     if (complete) fs::remove(paths.journal, ec);
     platform::SyncFolder(paths.store.string());
     Step(step);
