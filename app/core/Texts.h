@@ -75,10 +75,10 @@ inline constexpr const char* kKilobytes = " KB";
 inline constexpr const char* kPackageNotVerified =
     YEROUP_TR("固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。");
 
-// A resumed download: the size label says how much was there already, the speed label that it counts this run.
-// The kilobytes already there.
-inline constexpr const char* kResumed = YEROUP_TR("（续传，已有 %1）");
-inline constexpr const char* kSpeedThisRun = YEROUP_TR("（本次）");
+// A resumed download: the captions say that the display goes on from the part already there and that the speed
+// counts this run alone; they take the room of "下载中:" and "平均速度:", which the panel's fixed layout allows.
+inline constexpr const char* kResuming = YEROUP_TR("续传中:");
+inline constexpr const char* kSpeedThisRun = YEROUP_TR("本次速度:");
 
 // The proxy the environment names (http_proxy, https_proxy) is why a fetch failed; %1 is the proxy's host:port.
 inline constexpr const char* kProxyUnreachable =

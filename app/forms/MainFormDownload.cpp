@@ -180,8 +180,8 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     Panel3->hide();
     // What an earlier, cut download left counts as received: the display shows the whole package.
     const std::int64_t resumed = downloading_ && download_ ? download_->Offset() : 0;
-    const QString already =
-        resumed > 0 ? QString::fromStdString(Tr({texts::kResumed, {Kilobytes(resumed).toStdString()}})) : QString();
+    Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
+    Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
         ExpectedSize = countMax;
@@ -189,7 +189,7 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
         sizeUnknown_ = true;
         resumed_ = resumed;
         ElapsedTicks = 0;
-        SetAutoText(Label1, QTr(texts::kUnknownSize) + already);
+        SetAutoText(Label1, QTr(texts::kUnknownSize));
         SetAutoText(Label4, QString());
         ProgressBar1->setRange(0, 0);
         Timer1->start();
@@ -197,7 +197,7 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     }
     resumed_ = resumed;
     ExpectedSize = Clamped(resumed + countMax);
-    SetAutoText(Label1, Kilobytes(ExpectedSize) + already);
+    SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     Timer1->start();
@@ -225,9 +225,7 @@ void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count)
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
     // The speed is this run's: the part an earlier download left did not come now.
-    QString speed = Kilobytes((ReceivedSize - resumed_) / ElapsedTicks);
-    if (resumed_ > 0) speed += QTr(texts::kSpeedThisRun);
-    SetAutoText(Label10, speed);
+    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks));
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {

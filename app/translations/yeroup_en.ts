@@ -370,14 +370,6 @@
         <translation>The firmware package failed its digital signature check and was not saved.<byte value="xd"/>Please try again later, or contact the firmware&apos;s provider.</translation>
     </message>
     <message>
-        <source>（续传，已有 %1）</source>
-        <translation> (resumed, %1 already here)</translation>
-    </message>
-    <message>
-        <source>（本次）</source>
-        <translation> (this run)</translation>
-    </message>
-    <message>
         <source>无法连接代理服务器 %1。<byte value="xd"/>请检查环境变量 http_proxy、https_proxy、no_proxy 中的代理设置和网络连接。</source>
         <translation>Cannot connect to the proxy server %1.<byte value="xd"/>Please check the proxy settings in the environment variables http_proxy, https_proxy and no_proxy, and the network connection.</translation>
     </message>
@@ -536,6 +528,14 @@
     <message>
         <source>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</source>
         <translation>The firmware updater is still running.<byte value="xd"/>Please wait for it to finish before upgrading the firmware again.</translation>
+    </message>
+    <message>
+        <source>续传中:</source>
+        <translation>Resume:</translation>
+    </message>
+    <message>
+        <source>本次速度:</source>
+        <translation>This run:</translation>
     </message>
 </context>
 </TS>

@@ -370,14 +370,6 @@
         <translation>固件包未能通过数字签名验证，没有保存。<byte value="xd"/>请稍后重试，或与固件提供者联系。</translation>
     </message>
     <message>
-        <source>（续传，已有 %1）</source>
-        <translation>（续传，已有 %1）</translation>
-    </message>
-    <message>
-        <source>（本次）</source>
-        <translation>（本次）</translation>
-    </message>
-    <message>
         <source>无法连接代理服务器 %1。<byte value="xd"/>请检查环境变量 http_proxy、https_proxy、no_proxy 中的代理设置和网络连接。</source>
         <translation>无法连接代理服务器 %1。<byte value="xd"/>请检查环境变量 http_proxy、https_proxy、no_proxy 中的代理设置和网络连接。</translation>
     </message>
@@ -536,6 +528,14 @@
     <message>
         <source>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</source>
         <translation>固件升级程序仍在运行。<byte value="xd"/>请等待它结束后再进行固件升级。</translation>
+    </message>
+    <message>
+        <source>续传中:</source>
+        <translation>续传中:</translation>
+    </message>
+    <message>
+        <source>本次速度:</source>
+        <translation>本次速度:</translation>
     </message>
 </context>
 </TS>

@@ -160,6 +160,10 @@ TEST(Language, EnglishWindowsHaveNoChineseAndEveryTextFits) {
         ExpectTextFits(*window);
     }
     EXPECT_EQ(w.main->Label11->text(), QStringLiteral("The V1.05 firmware package for YERO-T10 is ready!"));
+    // A resumed download's captions take the room of the ordinary ones.
+    w.main->Label6->setText(QTr(texts::kResuming));
+    w.main->Label9->setText(QTr(texts::kSpeedThisRun));
+    ExpectTextFits(*w.main);
 }
 
 TEST(Language, ChineseWindowsShowTheTextsOfTheCode) {
