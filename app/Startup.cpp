@@ -7,6 +7,7 @@
 #include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/ui/Translation.h"
 #include "app/upgrade/StartupRecovery.h"
 
 namespace yeroup::app {
@@ -15,7 +16,7 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
                                                            const std::filesystem::path& lockFolder) {
     auto mutex = std::make_unique<platform::TNamedMutex>("RunOnlyOnce_Tavik", lockFolder);
     if (!mutex->AlreadyExisted()) return mutex;
-    boxes.MessageBox(nullptr, texts::kAlreadyRunning, texts::kAlreadyRunningCaption, MB_OK | MB_ICONWARNING);
+    boxes.MessageBox(nullptr, Tr(texts::kAlreadyRunning), Tr(texts::kAlreadyRunningCaption), MB_OK | MB_ICONWARNING);
     return nullptr;
 }
 
@@ -27,9 +28,9 @@ int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
         services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
     if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)
-        services.MessageBoxes.MessageBox(nullptr,
-                                         UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string()),
-                                         texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        services.MessageBoxes.MessageBox(
+            nullptr, UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string(), TrMessage),
+            Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
 
     TForm1 splash(services);
     splash.show();

@@ -45,6 +45,8 @@ add_custom_target(yeroup_desktop_files ALL DEPENDS ${_compressed} ${_icons})
 
 # The vendor's site tool comes with the program: it checks a site as this very program reads it.
 install(TARGETS yeroup yeroup-publish RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Found from the executable as ../share/yeroup/translations.
+install(FILES ${YEROUP_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/yeroup/translations)
 install(FILES ${_desktop}/${YEROUP_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_staged}/${YEROUP_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_desktop}/${YEROUP_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

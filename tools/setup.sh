@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
   qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)
+  qt6-l10n-tools qt6-tools-dev       # lupdate and lrelease with their CMake functions, for the program's English and Chinese
   nginx-light curl python3           # interoperability peers and the demo host
   tinyproxy                          # a real HTTP proxy (plain and CONNECT) for the proxy tests
   hyperfine                          # whole-process timings beside curl

@@ -48,7 +48,9 @@ public:
     std::int32_t NativeError() const { return nativeError_; }
 
     static std::int32_t ErrorCodeOf(std::int32_t nativeError);
+    // The message of each error code, "%s" (or "%d") standing for what is inserted; codes 0 to MessageCount() - 1.
     static const char* MessageOf(std::int32_t errorCode);
+    static std::int32_t MessageCount();
 
 private:
     std::int32_t errorCode_;

@@ -1,13 +1,16 @@
 #include "app/core/FetchTrace.h"
 
+#include "platform/text/CodePages.h"
+
 namespace yeroup::app {
 
-TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url, platform::TStream& body)
-    : TFetchTrace(trace, client, std::move(url), [&body] { return body.Size(); }) {}
+TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, const std::string& url, platform::TStream& body)
+    : TFetchTrace(trace, client, url, [&body] { return body.Size(); }) {}
 
-TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url,
+TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, const std::string& url,
                          std::function<std::int64_t()> received)
-    : trace_(trace), client_(client), url_(std::move(url)), received_(std::move(received)) {
+    // The URL holds the catalogue's names in the ANSI code page; the trace is UTF-8.
+    : trace_(trace), client_(client), url_(platform::AnsiToUtf8(url)), received_(std::move(received)) {
     client_.Response().StatusLine.clear();
 }
 

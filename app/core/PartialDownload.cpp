@@ -31,10 +31,7 @@ namespace {
 constexpr const char* kPartialSuffix = ".yeroup-partial";
 constexpr const char* kRecordSuffix = ".resume";
 
-[[noreturn]] void FileFailure(const std::string& path, int error) {
-    throw platform::EFileCreateError("Cannot create file \"" + fs::absolute(path).string() + "\". " +
-                                     std::strerror(error));
-}
+[[noreturn]] void FileFailure(const std::string& path, int error) { throw platform::EFileCreateError(path, error); }
 
 // The host sent something other than exactly the rest of the file the partial holds.
 class ERestartFromZero : public std::runtime_error {

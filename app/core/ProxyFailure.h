@@ -4,11 +4,12 @@
 #include <exception>
 #include <string>
 
+#include "app/core/Message.h"
 #include "http/IdHTTP.h"
 
 namespace yeroup::app {
 
-// The Chinese message naming the proxy, or empty when the failure of client's last call was not the proxy's.
-std::string ProxyFailureText(http::TIdHTTP& client, const std::exception& failure);
+// The message naming the proxy, or none when the failure of client's last call was not the proxy's.
+TMessage ProxyFailureText(http::TIdHTTP& client, const std::exception& failure);
 
 }  // namespace yeroup::app

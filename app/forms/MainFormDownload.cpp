@@ -12,6 +12,7 @@
 #include "app/core/ProxyFailure.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
 #include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app {
@@ -99,7 +100,10 @@ void TForm2::Button1Click() {
         }
     } prune{this};
     TPartialDownload& download = *download_;
-    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, [&download] { return download.Size(); });
+    // Once promoted, the body's bytes are the package file's.
+    std::int64_t saved = -1;
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url,
+                            [&download, &saved] { return saved >= 0 ? saved : download.Size(); });
     const auto backToIdle = [&] {
         downloading_ = false;
         RestoreIdle();
@@ -116,10 +120,10 @@ void TForm2::Button1Click() {
     } catch (const std::exception& e) {
         trace.Failed(cancelled_ ? "cancelled" : e.what());
         backToIdle();
-        const std::string proxy = cancelled_ ? std::string() : ProxyFailureText(*IdHTTP1, e);
+        const TMessage proxy = cancelled_ ? TMessage() : ProxyFailureText(*IdHTTP1, e);
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, proxy.empty() ? texts::kDownloadFailed : proxy.c_str(),
-                                              texts::kDownloadFailedCaption, MB_OK | MB_ICONWARNING);
+            services_.MessageBoxes.MessageBox(this, proxy.Empty() ? Tr(texts::kDownloadFailed) : Tr(proxy),
+                                              Tr(texts::kDownloadFailedCaption), MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;
     }
@@ -127,9 +131,7 @@ void TForm2::Button1Click() {
     // chunk) must have arrived, without a cancel, and an empty body is never a package. A cut leaves the partial to
     // be resumed. Its signature is fetched while the download still counts as running.
     const bool whole = workBegan_ && !cancelled_ && download.Whole();
-    if (whole)
-        trace.Taken();
-    else
+    if (!whole)
         trace.Failed(cancelled_ ? "cancelled; the partial package is kept to be resumed"
                                 : "not a whole package; the stored one stays");
     std::string signature;
@@ -142,11 +144,23 @@ void TForm2::Button1Click() {
         ~Idle() { form->RestoreIdle(); }
     } idle{this};
     // A body refused by its signature is not kept for a resume either: its rest would not mend it.
-    if (whole && !verified) download.Discard();
+    if (whole && !verified) {
+        trace.Failed("its signature is refused; not stored");
+        download.Discard();
+    }
     if (verified) {
-        download.Promote();
-        if (!signature.empty())
-            platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+        // The line says ok only once the package is saved: a full disk is the download's failure too.
+        try {
+            const std::int64_t size = download.Size();
+            download.Promote();
+            saved = size;
+            if (!signature.empty())
+                platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+        } catch (const std::exception& e) {
+            trace.Failed(std::string("not saved: ") + e.what());
+            throw;
+        }
+        trace.Taken();
     }
     Timer1->stop();
     ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
@@ -166,9 +180,8 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     Panel3->hide();
     // What an earlier, cut download left counts as received: the display shows the whole package.
     const std::int64_t resumed = downloading_ && download_ ? download_->Offset() : 0;
-    const QString already = resumed > 0 ? QString::fromUtf8(texts::kResumedBefore) + Kilobytes(resumed) +
-                                              QString::fromUtf8(texts::kResumedAfter)
-                                        : QString();
+    Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
+    Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
         ExpectedSize = countMax;
@@ -176,7 +189,7 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
         sizeUnknown_ = true;
         resumed_ = resumed;
         ElapsedTicks = 0;
-        SetAutoText(Label1, QString::fromUtf8(texts::kUnknownSize) + already);
+        SetAutoText(Label1, QTr(texts::kUnknownSize));
         SetAutoText(Label4, QString());
         ProgressBar1->setRange(0, 0);
         Timer1->start();
@@ -184,7 +197,7 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     }
     resumed_ = resumed;
     ExpectedSize = Clamped(resumed + countMax);
-    SetAutoText(Label1, Kilobytes(ExpectedSize) + already);
+    SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
     Timer1->start();
@@ -212,9 +225,7 @@ void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count)
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
     // The speed is this run's: the part an earlier download left did not come now.
-    QString speed = Kilobytes((ReceivedSize - resumed_) / ElapsedTicks);
-    if (resumed_ > 0) speed += QString::fromUtf8(texts::kSpeedThisRun);
-    SetAutoText(Label10, speed);
+    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks));
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {

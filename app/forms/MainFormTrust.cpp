@@ -4,6 +4,7 @@
 #include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
 #include "platform/files/MappedFile.h"
 
 namespace yeroup::app {
@@ -23,7 +24,7 @@ bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& 
             "error", std::string("the package's signature is refused: ") + e.what() + "; the package is not stored");
         signature.clear();
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, texts::kPackageNotVerified, texts::kDownloadFailedCaption,
+            services_.MessageBoxes.MessageBox(this, Tr(texts::kPackageNotVerified), Tr(texts::kDownloadFailedCaption),
                                               MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -43,7 +44,7 @@ bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
     } catch (const std::exception& e) {
         services_.Trace.Line("error",
                              std::string("the stored package's signature is refused: ") + e.what() + "; no upgrade");
-        services_.MessageBoxes.MessageBox(this, texts::kStoredPackageNotVerified, texts::kHintCaption,
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kStoredPackageNotVerified), Tr(texts::kHintCaption),
                                           MB_OK | MB_ICONWARNING);
         return false;
     }

@@ -9,6 +9,8 @@
 #include <QStringDecoder>
 
 #include "app/core/PageCharset.h"
+#include "app/core/Texts.h"
+#include "app/ui/Translation.h"
 #include "http/IdProxyEnvironment.h"
 #include "platform/text/CodePages.h"
 
@@ -83,7 +85,7 @@ void THtmlView::Navigate(const std::string& target) {
     const QString path = url.scheme() == QLatin1String("file") ? url.toLocalFile() : text;
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        ShowErrorPage(QStringLiteral("找不到文件 %1").arg(path.toHtmlEscaped()));
+        ShowErrorPage(QTr(texts::kPageFileMissing).arg(path.toHtmlEscaped()));
         Finish(false);
         return;
     }
@@ -113,7 +115,7 @@ void THtmlView::NavigateUrl(const QUrl& url) {
         if (abandoned) return;
         pending_ = nullptr;
         if (failed) {
-            ShowErrorPage(QStringLiteral("无法连接到 %1").arg(reply->url().toString().toHtmlEscaped()));
+            ShowErrorPage(QTr(texts::kPageUnreachable).arg(reply->url().toString().toHtmlEscaped()));
             Finish(false);
             return;
         }
@@ -149,7 +151,7 @@ void THtmlView::resizeEvent(QResizeEvent* event) {
 
 void THtmlView::ShowErrorPage(const QString& what) {
     base_ = QUrl();
-    setHtml(QStringLiteral("<html><body><h3>无法显示该网页</h3><p>%1</p></body></html>").arg(what));
+    setHtml(QStringLiteral("<html><body><h3>%1</h3><p>%2</p></body></html>").arg(QTr(texts::kPageNotShown), what));
 }
 
 void THtmlView::Finish(bool page) {

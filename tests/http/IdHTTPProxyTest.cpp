@@ -36,12 +36,10 @@ TEST(EnvironmentProxy, CarriesPlainAndTunnelledRequestsWithAndWithoutCredentials
         {"https through CONNECT", open.ProxyUrl(), "", tlsUrl, "ok"},
         {"credentials, plain", guarded.ProxyUrl("user", "s3cret"), "", plainUrl, "ok"},
         {"credentials, CONNECT", guarded.ProxyUrl("user", "s3cret"), "", tlsUrl, "ok"},
-        {"no credentials", guarded.ProxyUrl(), "", plainUrl,
-         std::string(app::texts::kProxyRefused) + guardedAt + app::texts::kProxyRefusedAfter},
+        {"no credentials", guarded.ProxyUrl(), "", plainUrl, app::Format(app::texts::kProxyRefused, {guardedAt})},
         {"wrong credentials, CONNECT", guarded.ProxyUrl("user", "wrong"), "", tlsUrl,
-         std::string(app::texts::kProxyRefused) + guardedAt + app::texts::kProxyRefusedAfter},
-        {"nobody listening", dead, "", plainUrl,
-         std::string(app::texts::kProxyUnreachable) + deadAt + app::texts::kProxyUnreachableAfter},
+         app::Format(app::texts::kProxyRefused, {guardedAt})},
+        {"nobody listening", dead, "", plainUrl, app::Format(app::texts::kProxyUnreachable, {deadAt})},
         {"no_proxy names the host", dead, "localhost,127.0.0.1", plainUrl, "ok"},
         {"no_proxy is *", dead, "*", tlsUrl, "ok"},
         {"a SOCKS proxy is not used around", "socks5://127.0.0.1:1", "", plainUrl, app::texts::kProxySettingUnusable},
@@ -56,7 +54,7 @@ TEST(EnvironmentProxy, CarriesPlainAndTunnelledRequestsWithAndWithoutCredentials
             client->Get(c.url, body);
             EXPECT_EQ(body.Size(), 300000);
         } catch (const std::exception& e) {
-            outcome = app::ProxyFailureText(*client, e);
+            outcome = app::Format(app::ProxyFailureText(*client, e));
             if (outcome.empty()) outcome = e.what();
         }
         EXPECT_EQ(outcome, c.outcome);

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "app/core/Message.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
@@ -28,9 +29,8 @@ TEST(EnvironmentProxy, ARefusingProxyIsNamedAndTheCatalogueFallsBack) {
     TinyProxyServer guarded("user", "s3cret");
     const std::string unreachable = "127.0.0.1:" + std::to_string(FreeLoopbackPort());
     const std::string guardedAt = "127.0.0.1:" + std::to_string(guarded.Port());
-    const std::string refused = std::string(texts::kProxyRefused) + guardedAt + texts::kProxyRefusedAfter;
-    const std::string noConnection =
-        std::string(texts::kProxyUnreachable) + unreachable + texts::kProxyUnreachableAfter;
+    const std::string refused = Format(texts::kProxyRefused, {guardedAt});
+    const std::string noConnection = Format(texts::kProxyUnreachable, {unreachable});
     for (const auto& [proxy, text] :
          {std::pair{guarded.ProxyUrl(), refused}, std::pair{"http://" + unreachable, noConnection}}) {
         SCOPED_TRACE(proxy);

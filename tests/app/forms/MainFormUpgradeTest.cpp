@@ -181,9 +181,9 @@ TEST(MainFormUpgrade, AFileThatCannotBeWrittenIsNamedAndThePackageStays) {
     // The archiver's own box for the entry, then what became of the upgrade.
     ASSERT_EQ(h.boxes.shown.size(), 2u);
     EXPECT_EQ(h.boxes.shown[0].text.rfind("Archiver: Cannot create file", 0), 0u) << h.boxes.shown[0].text;
-    EXPECT_EQ(h.boxes.shown[1].text, std::string(texts::kCannotWriteBefore) + h.player.Path().string() +
-                                         "/firmware.sb" + texts::kCannotWriteBecause + texts::kReasonNameTaken +
-                                         texts::kCannotWriteAfter);
+    EXPECT_EQ(h.boxes.shown[1].text,
+              "无法写入文件“" + h.player.Path().string() +
+                  "/firmware.sb”：已有同名的文件夹或文件。\r固件升级没有进行，播放器软件的文件保持不变。");
     EXPECT_TRUE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
     EXPECT_TRUE(FilesIn(h.player.Path()).empty());
     EXPECT_TRUE(h.processes.started.empty());

@@ -4,7 +4,9 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
 #include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
@@ -63,4 +65,16 @@ TEST(AtomicWrite, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "sub.~yeroup-qwerty"));
     // A replacement's own temporary carries the recognised name while it exists.
     EXPECT_TRUE(IsReplacementTemporary("page.htm.~yeroup-Ab12Cd"));
+}
+
+// The reasons the program translates read, untranslated, as the C library's own texts, so the message of a
+// process without a language stays the system's.
+TEST(FileErrors, UsualReasonsReadAsTheCLibrarySaysThem) {
+    for (const int error : {ENOSPC, EDQUOT, EACCES, EPERM, EROFS, ENOENT, ENOTDIR, EISDIR, EIO, ENAMETOOLONG, EBUSY})
+        EXPECT_EQ(FileErrorText(error), std::strerror(error)) << error;
+    ScratchFolder dir;
+    const EFileCreateError error((dir.Path() / "FirmwareBack" / "A_1.zip").string(), ENOSPC);
+    EXPECT_EQ(error.Path(), (dir.Path() / "FirmwareBack" / "A_1.zip").string());
+    EXPECT_EQ(error.Error(), ENOSPC);
+    EXPECT_STREQ(error.what(), ("Cannot create file \"" + error.Path() + "\". No space left on device").c_str());
 }
