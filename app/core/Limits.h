@@ -51,6 +51,11 @@ inline constexpr std::size_t kCharsetSniffBytes = 1024;
 // and a host sending more is not sending a signature.
 inline constexpr std::int64_t kMaxSignatureFileBytes = 4096;
 
+// Bytes scrypt may take and work through to unlock a secret key (128·r·(N+2) + 128·r·p held, 128·r·N·p mixed):
+// minisign's keys ask for N = 2^20, r = 8, p = 1, a little over 1 GiB. A key asking for more was not made by
+// minisign and would hold the machine for minutes; the step after minisign's (p = 2) is refused.
+inline constexpr std::int64_t kMaxKeyDerivationBytes = (std::int64_t{1} << 30) + (std::int64_t{1} << 20);
+
 // Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;

@@ -113,6 +113,19 @@ TUpgradeResult TPackageUpgrade::Upgrade(zip::TZFBaseArchiver& archiver, const st
     return Commit(journal);
 }
 
+TUpgradeResult TPackageUpgrade::Rehearse(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                         const std::string& installFolder) {
+    TUpgradeJournal journal;
+    journal.install = installFolder;
+    journal.staging = TUpgradePaths::StagingFor(journal.install);
+    TUpgradeResult result = Stage(archiver, package, journal);
+    archiver.CloseArchive();
+    archiver.StagingDir.clear();
+    std::error_code ec;
+    fs::remove_all(journal.staging, ec);
+    return result;
+}
+
 TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std::string& package,
                                       const TUpgradeJournal& journal) {
     std::error_code ec;

@@ -37,6 +37,10 @@ public:
     // Opens the package with the archiver (its settings, prompts and events apply), extracts every entry
     // through the staging folder into the install folder and closes the archive.
     TUpgradeResult Run(zip::TZFBaseArchiver& archiver, const std::string& package, const std::string& installFolder);
+    // Extracts the package into the install folder's staging folder as Run does, refusing what Run refuses, then
+    // removes what it staged: nothing moves into place and no journal is written. For judging a package beforehand.
+    TUpgradeResult Rehearse(zip::TZFBaseArchiver& archiver, const std::string& package,
+                            const std::string& installFolder);
 
     TStepHook OnStep;
 

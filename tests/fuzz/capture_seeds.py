@@ -4,7 +4,7 @@ byte for byte on loopback, their header blocks, dates and redirect targets, cook
 http.cookies writes them, the demo host's catalogue, and a tiny Info-ZIP archive.
 
 Run it again when the servers' behaviour we seed from should be refreshed; hand-written seeds in the same
-folders are left alone. Usage: capture_seeds.py [CORPUS_FOLDER]
+folders are left alone. Usage: [YEROUP_PUBLISH=yeroup-publish] capture_seeds.py [CORPUS_FOLDER]
 """
 
 import http.cookies
@@ -18,6 +18,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
 DEMO = os.path.join(HERE, "..", "..", "tools", "demo")
+# The site tool that builds the demo site (YEROUP_PUBLISH, else the optimised build's).
+PUBLISH = os.environ.get("YEROUP_PUBLISH",
+                         os.path.join(HERE, "..", "..", "build", "release", "tools", "publish", "yeroup-publish"))
 
 # The update host's files, as the client fetches them.
 CATALOGUE = (
@@ -225,11 +228,12 @@ def main():
     texts = [morsel.OutputString().encode() for morsel in jar.values()]
     write("http_cookie_text_fuzz", "python-http-cookies", b"update.example.com\0" + b"\n".join(texts))
 
-    # The demo host's catalogue in its real encoding and line ends.
-    sys.path.insert(0, DEMO)
-    import build_site  # noqa: E402  (the demo site builder writes the catalogue the application reads)
-
-    write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", build_site.catalogue_text().encode("gbk"))
+    # The demo host's catalogue in its real encoding and line ends, as the site tool writes it.
+    with tempfile.TemporaryDirectory() as scratch:
+        site = os.path.join(scratch, "site")
+        subprocess.run([PUBLISH, "build", os.path.join(DEMO, "source"), site], check=True, capture_output=True)
+        with open(os.path.join(site, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"), "rb") as f:
+            write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", f.read())
 
     # One tiny archive made by Info-ZIP's zip.
     with tempfile.TemporaryDirectory() as scratch:

@@ -55,10 +55,12 @@ class PackageTest(unittest.TestCase):
         share = os.path.join(self.root, "usr", "share")
         expected = [
             "usr/bin/yeroup",
+            "usr/bin/yeroup-publish",
             "usr/share/applications/%s.desktop" % APP_ID,
             "usr/share/metainfo/%s.metainfo.xml" % APP_ID,
             "usr/share/icons/hicolor/scalable/apps/%s.svg" % APP_ID,
             "usr/share/man/man1/yeroup.1.gz",
+            "usr/share/man/man1/yeroup-publish.1.gz",
             "usr/share/doc/yeroup/copyright",
             "usr/share/doc/yeroup/changelog.gz",
             "usr/share/yeroup/translations/yeroup_en.qm",
@@ -137,7 +139,9 @@ class PackageTest(unittest.TestCase):
         work = os.path.join(self.tmp.name, "run")
         site = os.path.join(work, "site")
         os.makedirs(work)
-        subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "demo", "build_site.py"), "--out", site],
+        # The demo site, built by the packaged site tool.
+        subprocess.run([os.path.join(self.root, "usr", "bin", "yeroup-publish"), "build",
+                        os.path.join(SOURCE, "tools", "demo", "source"), site],
                        check=True, capture_output=True, timeout=TIMEOUT)
         # The player software in a Wine prefix, as its installer leaves it.
         prefix = os.path.join(work, "prefix")
@@ -189,7 +193,7 @@ class PackageTest(unittest.TestCase):
             trace = f.read()
         self.assertRegex(trace, r"Z fetch http://127\.0\.0\.1:\d+/YEROMP3LiveUpdate/YEROMP3LiveUpdate\.ini "
                                 r"status=200 announced=\d+ received=\d+ ok\n")
-        self.assertEqual(os.listdir(os.path.join(self.root, "usr", "bin")), ["yeroup"])
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "usr", "bin"))), ["yeroup", "yeroup-publish"])
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/core/Limits.h"
+#include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
 #include "tests/support/ScratchFolder.h"
@@ -181,6 +182,42 @@ TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
     ASSERT_EQ(static_cast<std::int64_t>(keyFile.size()), limits::kMaxTrustedKeyFileBytes);
     EXPECT_EQ(KeysFrom(keyFile).Problem(), "");
     EXPECT_NE(KeysFrom(keyFile + "\n").Problem().find("is larger than 65536 bytes"), std::string::npos);
+}
+
+// Secret keys that are refused before anything is derived from them; the keys minisign makes are signed with by
+// the site tool's tests.
+TEST_F(SignatureTest, SecretKeysRefusedSayWhy) {
+    // A key file's line by hand: "Ed", the key derivation, "B2", a salt, scrypt's two limits, the secret part.
+    const auto key = [](const std::string& kdf, std::uint64_t opsLimit, std::uint64_t memLimit) {
+        std::vector<std::uint8_t> bytes{'E', 'd', static_cast<std::uint8_t>(kdf[0]), static_cast<std::uint8_t>(kdf[1]),
+                                        'B', '2'};
+        bytes.resize(38);
+        for (const std::uint64_t limit : {opsLimit, memLimit})
+            for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(limit >> (8 * i)));
+        bytes.resize(158);
+        return "untrusted comment: by hand\n" + EncodeBase64(bytes.data(), bytes.size()) + "\n";
+    };
+    const std::uint64_t ops = 33554432, mem = 1073741824;  // what minisign asks: N = 2^20, r = 8, p = 1
+    const std::string limit = "larger than the limit of " + std::to_string(limits::kMaxKeyDerivationBytes) + " bytes";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string failure;
+    } cases[] = {
+        {"no key", "untrusted comment: a key\nRWQ=\n", "the secret key file is not in minisign's format"},
+        {"a public key", tool.PublicKeyText(), "the secret key file is not in minisign's format"},
+        {"another key derivation", key("Ar", ops, mem), "the secret key is encrypted with a method other than scrypt"},
+        {"minisign's memory, twice its work (p = 2)", key("Sc", 2 * ops, mem),
+         "the secret key asks for a key derivation (scrypt N=1048576, r=8, p=2) " + limit},
+        {"twice minisign's memory (N = 2^21)", key("Sc", 2 * ops, 2 * mem),
+         "the secret key asks for a key derivation (scrypt N=2097152, r=8, p=1) " + limit},
+        {"a plain key whose parts do not go together", key(std::string(2, '\0'), 0, 0),
+         "the secret key is damaged: its parts do not go together"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return std::string("password"); }); }), c.failure);
+    }
 }
 
 }  // namespace

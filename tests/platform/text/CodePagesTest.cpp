@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace yeroup::platform;
 
 TEST(CodePages, LeadBytesFollowTheCodePage) {
@@ -21,6 +23,25 @@ TEST(CodePages, GbkRoundTripsThroughUtf8) {
     EXPECT_EQ(AnsiToUtf8(gbk), "中文");
     EXPECT_EQ(Utf8ToAnsi("中文"), gbk);
     EXPECT_EQ(AnsiToUtf8("plain"), "plain");
+}
+
+TEST(CodePages, ExactlyOnlyWhatTheCodePageHoldsWhole) {
+    const struct {
+        const char* utf8;
+        std::optional<std::string> ansi;
+    } cases[] = {
+        {"YERO-T10 V1.05", "YERO-T10 V1.05"},
+        {"播放器", "\xB2\xA5\xB7\xC5\xC6\xF7"},
+        {"é€", "\xA8\xA6\x80"},  // pinyin letters and the euro sign are in code page 936
+        {"Straße", std::nullopt},
+        {"한국", std::nullopt},
+        {"🎵", std::nullopt},
+        {"\xC3(", std::nullopt},  // not UTF-8 at all
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(Utf8ToAnsiExactly(c.utf8), c.ansi);
+    }
 }
 
 TEST(CodePages, OemNamesConvertToAnsi) {
