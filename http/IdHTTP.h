@@ -128,6 +128,9 @@ private:
     void ReadBody(std::int64_t limit, TBodyOverflow overflow);
     void ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow);
     bool AuthorizationStep(bool proxy);
+    // The authenticator for the first scheme of the challenges this client knows (as the select handler leaves it),
+    // made and installed; null when none.
+    TIdAuthentication* ChallengedAuthenticator(bool proxy, const TIdHeaderList& challenges);
 
     std::unique_ptr<TIdHTTPProtocol> protocol_;
     TIdURI url_;

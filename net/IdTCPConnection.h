@@ -110,6 +110,17 @@ protected:
     std::shared_ptr<TIdIOHandler> HoldIOHandler() const { return ioHandler_; }
 
 private:
+    // One receive of FillInputBuffer: Count bytes (or the transport's result) at Block, the input buffer's tail;
+    // Final when FillInputBuffer returns Count at once (a wait that timed out, a transport closed meanwhile).
+    struct TReceived {
+        char* Block;
+        std::int32_t Count;
+        bool Final;
+    };
+    // Receives at once when bytes are queued and no window needs serving, else after a sliced wait.
+    TReceived ReceiveBlock(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout);
+    // Takes a receive's result into the input buffer (through the intercept and the ASCII filter); the count kept.
+    std::int32_t StoreBlock(char* block, std::int32_t n);
     void ReleaseIOHandler();
     // Moves k bytes straight from the input buffer into the stream (counted as read work).
     void MoveBufferedToStream(platform::TStream& stream, std::int32_t count);
