@@ -15,7 +15,7 @@ std::string TestCAFile() { return (TestPki() / "ca.pem").string(); }
 
 UseTestHostNames::UseTestHostNames() {
     platform::winsock::SetHostLookup([](const std::string& name, platform::winsock::InAddr& first) {
-        if (name != "update.test" && name != "other.test") return 11001;  // WSAHOST_NOT_FOUND
+        if (name != "update.test" && name != "other.test" && name != "foo.wild.test") return 11001;  // not found
         first = {127, 0, 0, 1};
         return 0;
     });
@@ -70,6 +70,36 @@ OpenSslServer::OpenSslServer(const std::string& certificate, const std::string& 
 
 namespace {
 
+const char* const kBrokenTlsServer = R"PY(
+import socket, ssl, sys
+port, mode, pki, reply = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4].encode("latin-1")
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(pki + "/server.pem", pki + "/server.key")
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(16)
+while True:
+    raw, _ = listener.accept()
+    try:
+        if mode == "close-in-handshake":
+            raw.recv(65536)
+            raw.close()
+            continue
+        tls = context.wrap_socket(raw, server_side=True)
+        head = b""
+        while b"\r\n\r\n" not in head:
+            data = tls.recv(4096)
+            if not data:
+                break
+            head += data
+        tls.sendall(reply)
+        # The TCP connection ends here; the close alert TLS asks for is never sent.
+        socket.socket(fileno=tls.detach()).close()
+    except (OSError, ssl.SSLError):
+        raw.close()
+)PY";
+
 const char* const kConnectProxy = R"PY(
 import socket, sys, threading
 port, log = int(sys.argv[1]), sys.argv[2]
@@ -117,6 +147,11 @@ while True:
 )PY";
 
 }  // namespace
+
+BrokenTlsServer::BrokenTlsServer(const std::string& mode, const std::string& reply) {
+    port_ = FreeLoopbackPort();
+    Launch({"python3", "-c", kBrokenTlsServer, std::to_string(port_), mode, TestPki().string(), reply});
+}
 
 ConnectProxy::ConnectProxy() {
     port_ = FreeLoopbackPort();

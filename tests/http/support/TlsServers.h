@@ -14,7 +14,7 @@ namespace yeroup::test {
 std::filesystem::path TestPki();
 // The test CA's certificate, to trust in addition to the system's store.
 std::string TestCAFile();
-// Makes update.test and other.test resolve to 127.0.0.1 (and nothing else resolve) until destroyed.
+// Makes update.test, other.test and foo.wild.test resolve to 127.0.0.1 (and nothing else resolve) until destroyed.
 class UseTestHostNames {
 public:
     UseTestHostNames();
@@ -43,6 +43,14 @@ private:
 class OpenSslServer : public RealServer {
 public:
     explicit OpenSslServer(const std::string& certificate, const std::string& intermediates = "");
+};
+
+// A TLS server (Python's ssl module over OpenSSL) that ends connections badly on purpose. "close-in-handshake"
+// reads the client's hello and closes the connection; "cut" completes the handshake with server.pem, reads a
+// request head, sends reply and closes the connection without TLS's close alert, as a server that died would.
+class BrokenTlsServer : public RealServer {
+public:
+    explicit BrokenTlsServer(const std::string& mode, const std::string& reply = "");
 };
 
 // A forwarding proxy that answers CONNECT host:port by opening a tunnel to 127.0.0.1:port (any other request
