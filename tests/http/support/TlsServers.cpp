@@ -38,6 +38,8 @@ TlsNginxServer::TlsNginxServer() {
          << "    ssl_certificate " << pki << "/server.pem;\n    ssl_certificate_key " << pki << "/server.key;\n"
          << "    root " << root_.string() << ";\n"
          << "    location /slow/ { limit_rate 256k; }\n"
+         << "    location /to-http/ { rewrite ^/to-http/(.*)$ http://update.test:" << port_ << "/$1 redirect; }\n"
+         << "    location /relative/ { absolute_redirect off; rewrite ^/relative/(.*)$ /$1 redirect; }\n"
          << "    location = /cookie { add_header Set-Cookie \"token=s3cret; path=/; secure\"; return 200 \"set\"; }\n"
          << "    location = /echo-cookie { return 200 \"cookie=$http_cookie\"; }\n"
          << "  }\n"

@@ -25,8 +25,9 @@ public:
 
 // nginx with an https server (certificate server.pem, names update.test and localhost) and a plain http server
 // on another port, both serving Root(). Below /slow/ bodies are sent at 256 KiB/s; /to-https/X on the plain
-// server redirects to https://update.test:<TlsPort>/X; /cookie sets a secure cookie and /echo-cookie answers
-// with the Cookie header it got.
+// server redirects to https://update.test:<TlsPort>/X, /to-http/X on the https server to the plain server's /X
+// and /relative/X there to "Location: /X"; /cookie sets a secure cookie and /echo-cookie answers with the Cookie
+// header it got.
 class TlsNginxServer : public RealServer {
 public:
     TlsNginxServer();
