@@ -28,9 +28,14 @@ inline constexpr std::size_t kCharsetSniffBytes = 1024;
 
 // --- Signatures ---
 
-// Bytes of a signature file (.minisig): minisign writes about 300; only the trusted comment can make it longer,
-// and a host sending more is not sending a signature.
-inline constexpr std::int64_t kMaxSignatureFileBytes = 4096;
+// Bytes of a signature file (.minisig): the longest minisign 0.11 writes and verifies itself, with an untrusted
+// comment of 1,003 characters and a trusted comment of 4,077 (the most each accepts); a host sending more is not
+// sending a signature minisign made.
+inline constexpr std::int64_t kMaxSignatureFileBytes = 5308;
+
+// Seconds after signing past which a catalogue whose signature names no expiry is shown as old in the main
+// window (it is still used: an old list beats none). fwupd warns about metadata older than 30 days.
+inline constexpr std::int64_t kCatalogueOldAfterSeconds = std::int64_t{30} * 24 * 60 * 60;
 
 // Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.

@@ -23,6 +23,16 @@ inline constexpr const char* kCatalogueKeptCaption = "下载配置文件时出�
 inline constexpr const char* kNoCatalogue =
     "从服务器下载配置文件时出错,未能从本地找到可用的配置文件。\r请检查网络是否连接正常！单击[确定]退出本程序。";
 inline constexpr const char* kNoCatalogueCaption = "无可用的配置文件!";
+// The same two cases when the update host answered but could not be trusted: its catalogue failed the signature
+// check (changed, replayed, expired), or its certificate was refused. Checking the network would not help.
+inline constexpr const char* kCatalogueNotVerifiedKept =
+    "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。\r请稍后重试，或与固件提供者联系。";
+inline constexpr const char* kCatalogueNotVerifiedNone =
+    "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），未能从本地找到可用的配置文件。\r请稍后重试，或与固件提供者联系。单击[确定]退出本程序。";
+inline constexpr const char* kHostNotTrustedCatalogueKept =
+    "更新服务器的证书不受信任，无法确认服务器的身份，继续使用上次更新的配置文件。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。";
+inline constexpr const char* kHostNotTrustedNoCatalogue =
+    "更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。";
 
 // Registry entry of the player software.
 inline constexpr const char* kPlayerKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
@@ -67,6 +77,9 @@ inline constexpr const char* kKilobytes = " KB";
 // With a trusted key configured: a package whose signature is missing or does not check is not stored.
 inline constexpr const char* kPackageNotVerified =
     "固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。";
+// An https update host whose certificate was refused: nothing was downloaded.
+inline constexpr const char* kHostNotTrustedDownload =
+    "更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。";
 
 // Upgrade.
 // With a trusted key configured: the stored package no longer matches its signature.
@@ -102,6 +115,10 @@ inline constexpr const char* kReasonNameTaken = "已有同名的文件夹或文�
 // What the main window says beyond its layout: the page view while a page is fetched, a download of unknown
 // size, and the names screen readers read for its controls.
 inline constexpr const char* kPageLoading = "正在从服务器读取固件说明，请稍候……";
+// The catalogue in use was signed long ago (or is past its signed expiry): shown in the top panel instead of the
+// prompt to choose, with the day of signing in its tool tip. %1 is the number of days, %2 the date.
+inline constexpr const char* kCatalogueOld = "固件列表已有%1天未更新";
+inline constexpr const char* kCatalogueOldTip = "固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。";
 inline constexpr const char* kUnknownSize = "未知";
 inline constexpr const char* kModelListName = "机型";
 inline constexpr const char* kFirmwareListName = "固件版本";

@@ -6,6 +6,7 @@
 #include "app/core/FetchTrace.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/streams/Stream.h"
 
@@ -18,6 +19,17 @@ QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + Q
 void SetAutoText(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+// The message for the failure being handled: an https host whose certificate was refused is no network problem.
+const char* DownloadFailureText() {
+    try {
+        throw;
+    } catch (const net::EIdTLSCertificateError&) {
+        return texts::kHostNotTrustedDownload;
+    } catch (...) {
+        return texts::kDownloadFailed;
+    }
 }
 
 // A chunked body announces no size; each of its chunks is a work span of its own.
@@ -72,12 +84,12 @@ void TForm2::Button1Click() {
         IdHTTP1->Get(url, stream);
     } catch (...) {
         trace.Failed(cancelled_ ? "cancelled" : CurrentErrorText());
+        const char* failure = DownloadFailureText();
         downloading_ = false;
         RestoreIdle();
         ElapsedTicks = 0;
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, texts::kDownloadFailed, texts::kDownloadFailedCaption,
-                                              MB_OK | MB_ICONWARNING);
+            services_.MessageBoxes.MessageBox(this, failure, texts::kDownloadFailedCaption, MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;
     }

@@ -13,6 +13,7 @@
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
+#include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/registry/Registry.h"
 #include "platform/streams/Stream.h"
@@ -64,11 +65,13 @@ bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stre
         return false;
     }
     fetching_ = true;
+    hostNotTrusted_ = false;
     const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
         IdHTTP1->Get(url, stream);
     } catch (const std::exception& e) {
         fetching_ = false;
+        hostNotTrusted_ = dynamic_cast<const net::EIdTLSCertificateError*>(&e) != nullptr;
         trace.Failed(e.what());
         return false;
     }
@@ -117,16 +120,22 @@ void TForm1::FormAc() {
     }
 
     const TAppFiles& files = services_.Files;
-    if (FetchCatalogue()) return;
+    const TCatalogueFetch fetched = FetchCatalogue();
+    if (fetched == TCatalogueFetch::Taken) return;
     std::error_code error;
     const bool kept = std::filesystem::exists(files.CatalogueFile(), error);
     services_.Trace.Line("error", kept ? "the catalogue was not refreshed; the stored copy is used"
                                        : "the catalogue was not refreshed and none is stored; the program ends");
+    // A host that answered but cannot be trusted is no network problem: the message says what it is.
+    const char* text = kept ? texts::kCatalogueKept : texts::kNoCatalogue;
+    if (fetched == TCatalogueFetch::HostNotTrusted)
+        text = kept ? texts::kHostNotTrustedCatalogueKept : texts::kHostNotTrustedNoCatalogue;
+    else if (fetched == TCatalogueFetch::NotVerified)
+        text = kept ? texts::kCatalogueNotVerifiedKept : texts::kCatalogueNotVerifiedNone;
     if (kept) {
-        services_.MessageBoxes.MessageBox(this, texts::kCatalogueKept, texts::kCatalogueKeptCaption,
-                                          MB_OK | MB_ICONWARNING);
+        services_.MessageBoxes.MessageBox(this, text, texts::kCatalogueKeptCaption, MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, texts::kNoCatalogue, texts::kNoCatalogueCaption, MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, text, texts::kNoCatalogueCaption, MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }

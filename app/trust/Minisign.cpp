@@ -83,6 +83,12 @@ bool Field(std::string_view comment, std::string_view name, std::string& value) 
     return false;
 }
 
+// A time field: decimal seconds, not negative.
+bool ReadTime(const std::string& text, std::int64_t& time) {
+    return !text.empty() &&
+           std::from_chars(text.data(), text.data() + text.size(), time).ptr == text.data() + text.size() && time >= 0;
+}
+
 }  // namespace
 
 std::string KeyIdText(const KeyId& id) {
@@ -141,6 +147,20 @@ TSignature ParseSignature(std::string_view text) {
     return signature;
 }
 
+TSignedFacts ReadTrustedComment(std::string_view comment) {
+    TSignedFacts facts;
+    std::string text;
+    if (!Field(comment, "timestamp", text) || !ReadTime(text, facts.Timestamp))
+        throw ESignatureError("the trusted comment carries no timestamp");
+    if (!Field(comment, "file", facts.FileName)) throw ESignatureError("the trusted comment names no file");
+    if (Field(comment, "expires", text)) {
+        std::int64_t expires = 0;
+        if (!ReadTime(text, expires)) throw ESignatureError("the trusted comment's expiry is not a time: " + text);
+        facts.Expires = expires;
+    }
+    return facts;
+}
+
 TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data) {
     const TPublicKey& key = FindKey(keys, signature.Id);
     bool good;
@@ -166,17 +186,7 @@ TSignedFacts VerifyTrustedComment(const TPublicKey& key, const TSignature& signa
     if (!Ed25519Verify(key, signature.CommentSignature, reinterpret_cast<const std::uint8_t*>(signedComment.data()),
                        signedComment.size()))
         throw ESignatureError("the trusted comment does not match its signature");
-
-    TSignedFacts facts;
-    std::string timestamp;
-    if (!Field(signature.TrustedComment, "timestamp", timestamp) || timestamp.empty() ||
-        std::from_chars(timestamp.data(), timestamp.data() + timestamp.size(), facts.Timestamp).ptr !=
-            timestamp.data() + timestamp.size() ||
-        facts.Timestamp < 0)
-        throw ESignatureError("the trusted comment carries no timestamp");
-    if (!Field(signature.TrustedComment, "file", facts.FileName))
-        throw ESignatureError("the trusted comment names no file");
-    return facts;
+    return ReadTrustedComment(signature.TrustedComment);
 }
 
 }  // namespace yeroup::app::trust

@@ -4,6 +4,7 @@
 // over the first one and the trusted comment. The cryptography is OpenSSL's.
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -36,6 +37,8 @@ struct TSignature {
 struct TSignedFacts {
     std::int64_t Timestamp = 0;
     std::string FileName;
+    // The operator's "expires:" field: the copy must not be used after this time.
+    std::optional<std::int64_t> Expires;
 };
 
 // The key id as minisign prints it (upper-case hexadecimal of the little-endian number).
@@ -48,8 +51,12 @@ std::vector<TPublicKey> ParsePublicKeys(std::string_view text);
 // A .minisig file's four lines.
 TSignature ParseSignature(std::string_view text);
 
+// The trusted comment's tab-separated fields: "timestamp:" and "file:" (both needed) and "expires:" (optional),
+// times in seconds since 1970. Raises ESignatureError when one is missing or not a time.
+TSignedFacts ReadTrustedComment(std::string_view comment);
+
 // Checks signature over data with the key of its id among keys, then the trusted comment's signature, then
-// reads the comment's "timestamp:" and "file:" fields (tab-separated). Raises ESignatureError on any failure.
+// reads the comment (ReadTrustedComment). Raises ESignatureError on any failure.
 TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data);
 
 // Only the trusted comment's signature and fields, whatever file the signature was made over.

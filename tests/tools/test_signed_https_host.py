@@ -62,6 +62,11 @@ class SignedHttpsHostTest(unittest.TestCase):
                 status, signature = self.get("/" + relative + ".minisig")
                 self.assertEqual(status, 200)
                 self.assertIn(b"\tfile:" + os.path.basename(relative).encode() + b"\t", signature)
+                if relative.endswith(".ini"):
+                    # The catalogue expires in 30 days, so that a frozen copy cannot be served for ever.
+                    comment = signature.split(b"\n")[2].decode()
+                    fields = dict(field.split(":", 1) for field in comment[len("trusted comment: "):].split("\t"))
+                    self.assertEqual(int(fields["expires"]) - int(fields["timestamp"]), 30 * 86400)
                 with tempfile.TemporaryDirectory() as scratch:
                     served = os.path.join(scratch, os.path.basename(relative))
                     with open(served, "wb") as f:
