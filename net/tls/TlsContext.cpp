@@ -13,6 +13,13 @@
 
 namespace yeroup::net {
 
+namespace {
+
+// "f*.example.test" names no host for a browser; a wildcard stands for a whole label or for nothing.
+constexpr unsigned kHostFlags = X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS;
+
+}  // namespace
+
 SslCtxPtr MakeClientContext(const std::string& extraCAFile) {
     SslCtxPtr context(SSL_CTX_new(TLS_client_method()));
     if (!context) throw EIdTLSHandshakeError(TakeSslErrorText("cannot create a TLS context"));
@@ -21,8 +28,7 @@ SslCtxPtr MakeClientContext(const std::string& extraCAFile) {
     SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_verify_depth(context.get(), limits::kTlsMaxChainDepth);
-    // "f*.example.test" names no host for a browser; a wildcard stands for a whole label or for nothing.
-    X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(context.get()), X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS);
+    X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(context.get()), kHostFlags);
     SSL_CTX_set_default_verify_paths(context.get());
     if (!extraCAFile.empty() && SSL_CTX_load_verify_locations(context.get(), extraCAFile.c_str(), nullptr) != 1)
         throw EIdTLSHandshakeError("TLS: cannot read the CA file " + extraCAFile + ": " +
@@ -120,6 +126,15 @@ BIO* NewSocketBio(TIdSocketHandle* binding) {
     BIO* bio = BIO_new(SocketMethod());
     if (bio) BIO_set_data(bio, state.release());
     return bio;
+}
+
+bool CertificateNamesHost(const std::string& der, const std::string& host) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+    const std::unique_ptr<X509, decltype(&X509_free)> certificate(
+        d2i_X509(nullptr, &bytes, static_cast<long>(der.size())), &X509_free);
+    if (!certificate) return false;
+    if (TIdStack::IsDottedQuad(host)) return X509_check_ip_asc(certificate.get(), host.c_str(), 0) == 1;
+    return X509_check_host(certificate.get(), host.data(), host.size(), kHostFlags, nullptr) == 1;
 }
 
 std::string TakeSslErrorText(const char* fallback) {

@@ -40,6 +40,11 @@ BIO* NewSocketBio(TIdSocketHandle* binding);
 // Raises why the handshake with host failed, from the verification result and OpenSSL's error queue
 // (emptied): EIdTLSCertificateError when the certificate was refused, else EIdTLSHandshakeError.
 [[noreturn]] void RaiseHandshakeFailure(SSL* ssl, int sslError, const std::string& host);
+// True when the certificate (DER bytes) names host (or, for a dotted quad, its address) by the transport's rules:
+// a wildcard stands for a whole leftmost label only, as in browsers. Views with a TLS stack of their own check
+// their peer's certificate with it, so that every connection of the program matches names alike.
+bool CertificateNamesHost(const std::string& der, const std::string& host);
+
 // The reason of the first error in OpenSSL's error queue (emptied), or fallback.
 std::string TakeSslErrorText(const char* fallback);
 

@@ -23,7 +23,7 @@ UseTestHostNames::UseTestHostNames() {
 
 UseTestHostNames::~UseTestHostNames() { platform::winsock::SetHostLookup({}); }
 
-TlsNginxServer::TlsNginxServer() {
+TlsNginxServer::TlsNginxServer(const std::string& certificate) {
     port_ = FreeLoopbackPort();
     tlsPort_ = FreeLoopbackPort();
     const std::string dir = scratch_.Path().string();
@@ -35,7 +35,8 @@ TlsNginxServer::TlsNginxServer() {
         conf << "  " << temp << "_temp_path " << dir << "/" << temp << ";\n";
     conf << "  default_type application/octet-stream;\n  sendfile on;\n  keepalive_requests 10000;\n"
          << "  server {\n    listen 127.0.0.1:" << tlsPort_ << " ssl;\n    server_name update.test localhost;\n"
-         << "    ssl_certificate " << pki << "/server.pem;\n    ssl_certificate_key " << pki << "/server.key;\n"
+         << "    ssl_certificate " << pki << "/" << certificate << ".pem;\n"
+         << "    ssl_certificate_key " << pki << "/" << certificate << ".key;\n"
          << "    root " << root_.string() << ";\n"
          << "    location /slow/ { limit_rate 256k; }\n"
          << "    location /to-http/ { rewrite ^/to-http/(.*)$ http://update.test:" << port_ << "/$1 redirect; }\n"

@@ -30,7 +30,8 @@ public:
 // header it got.
 class TlsNginxServer : public RealServer {
 public:
-    TlsNginxServer();
+    // certificate: the stem of the https server's certificate and key files in the test folder.
+    explicit TlsNginxServer(const std::string& certificate = "server");
     std::uint16_t TlsPort() const { return tlsPort_; }
     // https://update.test:<TlsPort> + path
     std::string TlsUrl(const std::string& path) const;
