@@ -60,12 +60,12 @@ void TForm1::Timer1Timer() {
 }
 
 bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stream) {
+    hostNotTrusted_ = false;
     if (fetching_) {
         services_.Trace.Line("error", url + " not fetched: another fetch is under way");
         return false;
     }
     fetching_ = true;
-    hostNotTrusted_ = false;
     const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
         IdHTTP1->Get(url, stream);
