@@ -4,8 +4,10 @@
 #include <QEventLoop>
 
 #include "app/core/Texts.h"
+#include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/ui/Translation.h"
 #include "app/upgrade/StartupRecovery.h"
 
 namespace yeroup::app {
@@ -14,16 +16,21 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
                                                            const std::filesystem::path& lockFolder) {
     auto mutex = std::make_unique<platform::TNamedMutex>("RunOnlyOnce_Tavik", lockFolder);
     if (!mutex->AlreadyExisted()) return mutex;
-    boxes.MessageBox(nullptr, texts::kAlreadyRunning, texts::kAlreadyRunningCaption, MB_OK | MB_ICONWARNING);
+    boxes.MessageBox(nullptr, Tr(texts::kAlreadyRunning), Tr(texts::kAlreadyRunningCaption), MB_OK | MB_ICONWARNING);
     return nullptr;
 }
 
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
     // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
-    if (!upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore()))
-        services.Trace.Line("error",
-                            "an interrupted upgrade could not be settled; its journal stays for the next start");
+    const upgrade::TRecovery recovery =
+        upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore());
+    if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
+        services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
+    if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)
+        services.MessageBoxes.MessageBox(
+            nullptr, UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string(), TrMessage),
+            Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
 
     TForm1 splash(services);
     splash.show();

@@ -1,6 +1,8 @@
 // YEROUP: firmware live update for portable MP3 players.
 #include <QApplication>
+#include <cstdio>
 
+#include "app/CommandLine.h"
 #include "app/Startup.h"
 #include "app/core/AppFiles.h"
 #include "app/ui/MessageBoxes.h"
@@ -11,30 +13,47 @@
 #include "platform/registry/Registry.h"
 
 int main(int argc, char** argv) {
+    using namespace yeroup;
+    const app::TLanguage language = app::DesktopLanguage();
+    const std::string exeFolder = platform::ExeFolder();
+    const std::string filesFolder = app::ChooseFilesFolder(exeFolder, platform::XdgDataHome());
+    const QString translations = app::TranslationsFolder(QString::fromStdString(exeFolder));
+
+    // The command line is read before any window system is needed: --help answers on a machine without a display.
+    app::TCommandLine commandLine;
+    {
+        QCoreApplication terminal(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(YEROUP_VERSION));
+        const app::TTranslations texts(language, translations, app::TTranslations::TFramework::ForChinese);
+        commandLine = app::ParseCommandLine(QCoreApplication::arguments(),
+                                            QString::fromStdString(app::TTrace::InFolder(filesFolder).File()));
+        const QByteArray output = commandLine.output.toLocal8Bit();
+        std::fputs(output.constData(), commandLine.action == app::TCommandLine::TAction::Error ? stderr : stdout);
+        if (commandLine.action != app::TCommandLine::TAction::Run) return commandLine.exitCode;
+    }
+
     QApplication application(argc, argv);
     // The program ends when its main window closes; the start-up routine sees to that.
     QApplication::setQuitOnLastWindowClosed(false);
     // Ties the windows to the installed desktop entry (its name and icon).
     QGuiApplication::setDesktopFileName(QStringLiteral(YEROUP_APP_ID));
-    // Before the first box: the single-instance warning's button reads 确定 too.
-    yeroup::app::LoadFrameworkTranslation();
+    // Before the first box: the single-instance warning is in the user's language too.
+    const app::TTranslations texts(language, translations);
 
-    yeroup::app::TQtMessageBoxes boxes;
-    const auto instance = yeroup::app::SingleInstanceGuard(boxes, yeroup::platform::DefaultLockFolder());
+    app::TQtMessageBoxes boxes;
+    const auto instance = app::SingleInstanceGuard(boxes, platform::DefaultLockFolder());
     if (!instance) return 0;
 
-    const std::string exeFolder = yeroup::platform::ExeFolder();
-    const std::string filesFolder = yeroup::app::ChooseFilesFolder(exeFolder, yeroup::platform::XdgDataHome());
-    const std::filesystem::path registryFile = yeroup::platform::DefaultRegistryFile();
+    const std::filesystem::path registryFile = platform::DefaultRegistryFile();
     // The setup program is looked for beside the executable, then in the program's files folder.
-    yeroup::platform::TProcessStarter processes({exeFolder, filesFolder}, yeroup::platform::WinePrefixOf(registryFile));
-    const yeroup::app::TAppServices services{
+    platform::TProcessStarter processes({exeFolder, filesFolder}, platform::WinePrefixOf(registryFile));
+    const app::TAppServices services{
         boxes,
         processes,
-        yeroup::app::TAppFiles(filesFolder, yeroup::app::UpdateHostFromEnvironment()),
+        app::TAppFiles(filesFolder, app::UpdateHostFromEnvironment()),
         registryFile,
-        yeroup::app::trust::TrustedKeysFromEnvironment(),
-        yeroup::app::ExtraCAFileFromEnvironment(),
-        yeroup::app::TTrace::FromEnvironment(filesFolder)};
-    return yeroup::app::RunStartup(services);
+        app::trust::TrustedKeysFromEnvironment(),
+        app::ExtraCAFileFromEnvironment(),
+        commandLine.trace ? app::TTrace::InFolder(filesFolder) : app::TTrace::FromEnvironment(filesFolder)};
+    return app::RunStartup(services);
 }

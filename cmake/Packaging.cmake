@@ -1,6 +1,6 @@
-# Installing the program (cmake --install) and its Debian package (cpack -G DEB): the executable, its desktop
-# entry, the icon drawn from the splash design as SVG and PNG sizes, AppStream metainfo, a manual page and the
-# Debian documentation files. Dependencies come from the shared libraries it links (dpkg-shlibdeps).
+# Installing the program (cmake --install) and its Debian package (cpack -G DEB): the executable and the site tool,
+# its desktop entry, the icon drawn from the splash design as SVG and PNG sizes, AppStream metainfo, the manual pages
+# and the Debian documentation files. Dependencies come from the shared libraries it links (dpkg-shlibdeps).
 include(GNUInstallDirs)
 
 set(_desktop ${PROJECT_SOURCE_DIR}/app/packaging)
@@ -10,11 +10,12 @@ file(MAKE_DIRECTORY ${_staged})
 configure_file(${_desktop}/${YEROUP_APP_ID}.metainfo.xml.in ${_staged}/${YEROUP_APP_ID}.metainfo.xml @ONLY)
 configure_file(${_desktop}/yeroup.1.in ${_staged}/yeroup.1 @ONLY)
 configure_file(${_desktop}/changelog.in ${_staged}/changelog @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/tools/publish/yeroup-publish.1.in ${_staged}/yeroup-publish.1 @ONLY)
 
 # Debian wants the manual page and the changelog compressed, without a time stamp inside (-n).
 find_program(YEROUP_GZIP gzip REQUIRED)
 set(_compressed)
-foreach(file yeroup.1 changelog)
+foreach(file yeroup.1 yeroup-publish.1 changelog)
   add_custom_command(OUTPUT ${_staged}/${file}.gz
     COMMAND ${YEROUP_GZIP} -9nf -k ${_staged}/${file}
     DEPENDS ${_staged}/${file}
@@ -42,11 +43,14 @@ else()
 endif()
 add_custom_target(yeroup_desktop_files ALL DEPENDS ${_compressed} ${_icons})
 
-install(TARGETS yeroup RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The vendor's site tool comes with the program: it checks a site as this very program reads it.
+install(TARGETS yeroup yeroup-publish RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# Found from the executable as ../share/yeroup/translations.
+install(FILES ${YEROUP_QM_FILES} DESTINATION ${CMAKE_INSTALL_DATADIR}/yeroup/translations)
 install(FILES ${_desktop}/${YEROUP_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${_staged}/${YEROUP_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_desktop}/${YEROUP_APP_ID}.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${_staged}/yeroup.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${_staged}/yeroup.1.gz ${_staged}/yeroup-publish.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${_desktop}/copyright ${_staged}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/yeroup)
 
 set(CPACK_GENERATOR DEB)

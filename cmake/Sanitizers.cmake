@@ -9,6 +9,10 @@ if(YEROUP_TSAN)
   add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
   add_link_options(-fsanitize=thread)
 endif()
+if(YEROUP_COVERAGE)
+  add_compile_options(--coverage)
+  add_link_options(--coverage)
+endif()
 if(YEROUP_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     message(FATAL_ERROR "YEROUP_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang")
@@ -16,4 +20,11 @@ if(YEROUP_FUZZ)
   # Instrument everything for coverage; only the fuzz executables link the libFuzzer main.
   add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
+endif()
+
+# The sanitizers' settings are compiled into every executable of a sanitizer build (cmake/SanitizerOptions.cpp),
+# so a test run by hand behaves as in the test command.
+if(YEROUP_SANITIZE OR YEROUP_TSAN)
+  add_library(yeroup_sanitizer_options OBJECT ${CMAKE_CURRENT_LIST_DIR}/SanitizerOptions.cpp)
+  link_libraries("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:yeroup_sanitizer_options>")
 endif()

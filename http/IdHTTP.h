@@ -9,6 +9,7 @@
 #include "http/IdAuthentication.h"
 #include "http/IdCookieManager.h"
 #include "http/IdHTTPMessages.h"
+#include "http/IdProxyEnvironment.h"
 #include "http/IdURI.h"
 #include "http/Limits.h"
 #include "net/IdTCPClient.h"
@@ -76,6 +77,11 @@ public:
     // net::EIdTimeLimitExceeded, however steadily the server trickles.
     std::int32_t CallTimeout = 0;
     TIdProxyConnectionInfo ProxyParams;
+    // With no ProxyParams server, each request goes through the proxy this names for its address (none by default).
+    TIdProxyEnvironment EnvironmentProxy;
+    // "host:port" of the proxy the last request went through, empty when it went direct, so that a failure can
+    // name it.
+    std::string ProxyInUse() const;
     TIdHTTPOptions HTTPOptions{hoForceEncodeParams};
 
     TIdHTTPOnRedirectEvent OnRedirect;
@@ -99,6 +105,8 @@ private:
     };
 
     void PrepareRequest();
+    // The proxy for the working address: ProxyParams when set, else the environment's.
+    void ChooseProxy();
     void SetHostAndPort();
     void ConnectAndSend();
     // Connects unless a kept connection is still alive; a failed handshake leaves it disconnected.
@@ -125,6 +133,9 @@ private:
 
     std::unique_ptr<TIdHTTPProtocol> protocol_;
     TIdURI url_;
+    // The proxy of the current request: ProxyParams, the environment's (held in environmentRoute_), or none.
+    TIdProxyConnectionInfo* routeProxy_ = nullptr;
+    TIdProxyConnectionInfo environmentRoute_;
     std::int32_t redirectCount_ = 0;
     // The request goes to a followed redirect's address, which keeps the scheme when it names none.
     bool redirected_ = false;

@@ -21,6 +21,12 @@ private:
     std::string errorBody_;
 };
 
+// The proxy answered a CONNECT with anything but 200: the tunnel to the origin was refused by the proxy itself.
+class EIdHTTPTunnelRefused : public EIdHTTPProtocolException {
+public:
+    using EIdHTTPProtocolException::EIdHTTPProtocolException;
+};
+
 // A URL scheme other than http or https with no port given.
 class EIdUnknownProtocol : public net::EIdException {
 public:

@@ -3,51 +3,16 @@
 #include "http/IdHTTPExceptions.h"
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
+#include "platform/scope/ScopedValue.h"
 
 namespace yeroup::http {
-
-namespace {
-
-// Swaps in a read time-out for the scope.
-class ReadTimeoutScope {
-public:
-    ReadTimeoutScope(net::TIdTCPConnection& connection, std::int32_t timeout)
-        : connection_(connection), saved_(connection.ReadTimeout) {
-        connection_.ReadTimeout = timeout;
-    }
-    ~ReadTimeoutScope() { connection_.ReadTimeout = saved_; }
-    ReadTimeoutScope(const ReadTimeoutScope&) = delete;
-    ReadTimeoutScope& operator=(const ReadTimeoutScope&) = delete;
-
-private:
-    net::TIdTCPConnection& connection_;
-    std::int32_t saved_;
-};
-
-// Points the response's body at another stream for the scope.
-class BodyStreamScope {
-public:
-    BodyStreamScope(TIdHTTPResponse& response, platform::TStream* stream)
-        : response_(response), saved_(response.BodyStream) {
-        response_.BodyStream = stream;
-    }
-    ~BodyStreamScope() { response_.BodyStream = saved_; }
-    BodyStreamScope(const BodyStreamScope&) = delete;
-    BodyStreamScope& operator=(const BodyStreamScope&) = delete;
-
-private:
-    TIdHTTPResponse& response_;
-    platform::TStream* saved_;
-};
-
-}  // namespace
 
 void TIdCustomHTTP::RaiseProtocolException() {
     TIdHTTPResponse& response = Response();
     platform::TMemoryStream text;
     {
-        ReadTimeoutScope timeout(*this, limits::kErrorBodyReadTimeout);
-        BodyStreamScope body(response, &text);
+        const platform::ScopedValue<std::int32_t> timeout(ReadTimeout, limits::kErrorBodyReadTimeout);
+        const platform::ScopedValue<platform::TStream*> body(response.BodyStream, &text);
         try {
             ReadBody(limits::kMaxErrorBodyBytes, boCut);
         } catch (const net::EIdTimeLimitExceeded&) {
@@ -62,8 +27,8 @@ void TIdCustomHTTP::RaiseProtocolException() {
 
 void TIdCustomHTTP::DiscardBody() {
     platform::TMemoryStream scratch;
-    ReadTimeoutScope timeout(*this, limits::kDiscardedBodyReadTimeout);
-    BodyStreamScope body(Response(), &scratch);
+    const platform::ScopedValue<std::int32_t> timeout(ReadTimeout, limits::kDiscardedBodyReadTimeout);
+    const platform::ScopedValue<platform::TStream*> body(Response().BodyStream, &scratch);
     try {
         ReadBody(limits::kMaxDiscardedBodyBytes, boCut);
     } catch (const std::exception&) {

@@ -71,6 +71,29 @@ void TIdCustomHTTP::PrepareRequest() {
     request.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
 }
 
+void TIdCustomHTTP::ChooseProxy() {
+    routeProxy_ = nullptr;
+    if (!ProxyParams.ProxyServer().empty()) {
+        routeProxy_ = &ProxyParams;
+        return;
+    }
+    const std::optional<TIdEnvironmentProxy> proxy = EnvironmentProxy.ProxyFor(url_.Protocol, url_.Host);
+    if (!proxy) return;
+    // Credentials made for another proxy or user must not go out again.
+    if (environmentRoute_.ProxyUsername != proxy->Username || environmentRoute_.ProxyPassword != proxy->Password)
+        environmentRoute_.SetAuthenticator(nullptr);
+    environmentRoute_.SetProxyServer(proxy->Host);
+    environmentRoute_.SetProxyPort(proxy->Port);
+    environmentRoute_.ProxyUsername = proxy->Username;
+    environmentRoute_.ProxyPassword = proxy->Password;
+    environmentRoute_.BasicAuthentication = !proxy->Username.empty();
+    routeProxy_ = &environmentRoute_;
+}
+
+std::string TIdCustomHTTP::ProxyInUse() const {
+    return routeProxy_ ? routeProxy_->ProxyServer() + ":" + std::to_string(routeProxy_->ProxyPort()) : std::string();
+}
+
 void TIdCustomHTTP::SetHostAndPort() {
     TIdHTTPRequest& request = Request();
     const bool https = SameText(url_.Protocol, "https");
@@ -79,12 +102,13 @@ void TIdCustomHTTP::SetHostAndPort() {
     if (https && !tls) throw EIdIOHandlerPropInvalid();
     std::string host = url_.Host;
     std::int32_t port = 0;
-    if (ProxyParams.ProxyServer().empty()) {
+    ChooseProxy();
+    if (!routeProxy_) {
         port = StrToInt(url_.Port);
         request.RouteKind = https ? rkDirectTLS : rkDirect;
     } else {
-        host = ProxyParams.ProxyServer();
-        port = ProxyParams.ProxyPort();
+        host = routeProxy_->ProxyServer();
+        port = routeProxy_->ProxyPort();
         request.RouteKind = https ? rkProxyTLS : rkProxy;
     }
     if (!SameText(Host(), host) || Port() != port) {
@@ -139,7 +163,8 @@ void TIdCustomHTTP::WriteRequest() {
     TIdHTTPRequest& request = Request();
     request.WriteHeaders();
     TIdHeaderList& headers = request.HeaderLines;
-    ProxyParams.WriteHeaders(headers);
+    // Proxy credentials go only to a proxy, never to the origin at the end of a tunnel.
+    if (request.RouteKind == rkProxy) routeProxy_->WriteHeaders(headers);
     if (cookieManager_) {
         // Cookies marked secure go only over an encrypted connection.
         const auto* tls = dynamic_cast<net::TIdSSLIOHandlerSocket*>(IOHandler());

@@ -24,7 +24,7 @@ void TIdCustomHTTP::OpenTunnel() {
     if (!Request().UserAgent.empty()) headers.SetHeader("User-Agent", Request().UserAgent);
     headers.SetHeader("Proxy-Connection", "keep-alive");
     headers.SetHeader("Pragma", "no-cache");
-    ProxyParams.WriteHeaders(headers);
+    routeProxy_->WriteHeaders(headers);
     WriteHead("CONNECT " + authority + " HTTP/" + ProtocolVersionText(ProtocolVersion), headers);
 
     // The proxy's answer goes into the response record, so that a refusal can be read there.
@@ -34,7 +34,7 @@ void TIdCustomHTTP::OpenTunnel() {
     if (response.StatusCode() != 200) {
         // Whatever the proxy sends after a refusal is not the origin's; the connection is of no further use.
         Disconnect();
-        throw EIdHTTPProtocolException(response.StatusCode(), response.StatusLine, "");
+        throw EIdHTTPTunnelRefused(response.StatusCode(), response.StatusLine, "");
     }
     try {
         tls.SetPassThrough(false);

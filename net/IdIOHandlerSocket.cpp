@@ -16,7 +16,8 @@ namespace {
 constexpr std::int32_t kConnectSlice = 125;
 }  // namespace
 
-TIdIOHandlerSocket::~TIdIOHandlerSocket() { CloseBinding(); }
+// A derived transport has already been torn down here: this class's own close is the one that runs.
+TIdIOHandlerSocket::~TIdIOHandlerSocket() { TIdIOHandlerSocket::CloseBinding(); }
 
 void TIdIOHandlerSocket::PrepareBinding() {
     if (!binding_)

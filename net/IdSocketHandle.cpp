@@ -15,7 +15,8 @@ namespace ws = platform::winsock;
 
 TIdSocketHandle::TIdSocketHandle() { ResetState(/*resetLocal=*/true); }
 
-TIdSocketHandle::~TIdSocketHandle() { ReleaseSocket(); }
+// A derived handle has already been torn down here: this class's own release is the one that runs.
+TIdSocketHandle::~TIdSocketHandle() { TIdSocketHandle::ReleaseSocket(); }
 
 void TIdSocketHandle::Assign(const TIdSocketHandle& source) {
     IP = source.IP;

@@ -14,7 +14,8 @@ TIdTCPConnection::TIdTCPConnection() {
 }
 
 TIdTCPConnection::~TIdTCPConnection() {
-    CloseTransport();
+    // A derived connection has already been torn down here: this class's own close is the one that runs.
+    TIdTCPConnection::CloseTransport();
     ReleaseIOHandler();
 }
 

@@ -5,6 +5,7 @@
 #   tools/fuzz.sh TARGET MINUTES    fuzz one target that long, then merge the inputs that reach new code
 #                                   into its corpus in the repository (review and commit them)
 #   tools/fuzz.sh --smoke SECONDS   every target that long, keeping nothing: the test command's check
+#   tools/fuzz.sh --build           only build the targets
 #
 # A crash, hang or memory blow-up stops the run; its input is kept in build/fuzz-findings/TARGET/. Once the
 # fault is fixed, move the input to tests/fuzz/crashes/TARGET/ so every test run replays it from then on.
@@ -18,17 +19,19 @@ readonly kInputTimeoutSeconds=10
 targets() { for dict in tests/fuzz/dict/*.dict; do basename "$dict" .dict; done; }
 
 usage() {
-  echo "usage: $0 TARGET MINUTES | --smoke SECONDS" >&2
+  echo "usage: $0 TARGET MINUTES | --smoke SECONDS | --build" >&2
   echo "targets: $(targets | tr '\n' ' ')" >&2
   exit 2
 }
 
-# The clang fuzz build; only what changed is rebuilt.
+# The clang fuzz build of the fuzz targets and what they link, nothing else; only what changed is rebuilt.
 build() {
   cmake -S . -B build/fuzz -G Ninja -DYEROUP_WERROR=ON -DYEROUP_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DYEROUP_BUILD_APP=OFF -DYEROUP_BUILD_TESTS=OFF -DYEROUP_BUILD_BENCH=OFF >/dev/null
-  cmake --build build/fuzz -j "$(nproc)"
+  local wanted
+  mapfile -t wanted < <(targets)
+  cmake --build build/fuzz -j "$(nproc)" --target "${wanted[@]}"
 }
 
 # run TARGET SECONDS NEW_INPUTS_FOLDER FINDINGS_FOLDER LOG: new interesting inputs go to the first folder.
@@ -100,6 +103,10 @@ fuzz_and_merge() {
   fi
 }
 
+if [[ ${1:-} == --build && $# == 1 ]]; then
+  build
+  exit 0
+fi
 (($# == 2)) || usage
 if [[ $1 == --smoke ]]; then
   [[ $2 =~ ^[1-9][0-9]*$ ]] || usage

@@ -12,6 +12,9 @@
 #   --secure      sign the site and serve it over https (test CA in build/demo-pki, keys in
 #                 build/demo-keys); the program trusts both and checks every signature
 #
+# The site is built from tools/demo/source with yeroup-publish, signed by it with --secure, and checked by
+# it once the host serves it.
+#
 # Lays out build/demo-site (the host's files) and build/demo-run (the exe folder with a copy of the
 # program, the player software stand-in in build/demo-run/player and the registry file). The host
 # stops when the program exits. What the updater was started with is in
@@ -68,6 +71,12 @@ else
   unset YEROUP_UPDATE_HOST
 fi
 demo_say "demo update host on ${YEROUP_UPDATE_HOST:-127.0.0.1:$demo_host_port} (log: build/demo-host.log), $rate KiB/s"
+demo_say "checking the site as the program will read it (yeroup-publish check)"
+if ((secure)); then
+  demo_check_site --key build/demo-keys/demo.pub "$YEROUP_UPDATE_HOST"
+else
+  demo_check_site "${YEROUP_UPDATE_HOST:-127.0.0.1:$demo_host_port}"
+fi
 export YEROUP_REGISTRY_FILE=$run/registry.ini
 
 status=0

@@ -1,47 +1,77 @@
 #!/usr/bin/env bash
-# The whole test suite: installs what is missing, lints (format, clang-tidy, shellcheck), then builds and
-# runs every test twice, once optimised and once under AddressSanitizer and UndefinedBehaviorSanitizer (each
-# replaying the fuzz corpora), runs the threaded tests under ThreadSanitizer, and gives every fuzz target a
-# short run.
+# The test command, in two tiers:
+#
+#   tools/run-tests.sh          installs what is missing, checks the format and the shell scripts, and builds and
+#                               runs every test optimised (build/release), fuzz corpora replayed
+#   tools/run-tests.sh --full   adds clang-tidy, every test again under AddressSanitizer and
+#                               UndefinedBehaviorSanitizer (build/sanitize), the threaded folders under
+#                               ThreadSanitizer (build/tsan) and a short run of every fuzz target (CI runs this)
+#
+# Each phase's time is printed at the end.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
-bash tools/setup.sh
+full=false
+case ${1:-} in
+--full) full=true ;;
+"") ;;
+*)
+  echo "usage: $0 [--full]" >&2
+  exit 2
+  ;;
+esac
+
+timings=()
+# phase NAME COMMAND...: runs the command and notes its time.
+phase() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  timings+=("$(printf '%-20s %5d s' "$name" $((SECONDS - start)))")
+}
+
+phase set-up bash tools/setup.sh
 
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 
-run_suite() {
-  local name=$1
+# configure FOLDER OPTIONS...: a build folder of its own for each kind of build.
+configure() {
+  local folder=$1
   shift
-  cmake -S . -B "build/$name" -G Ninja -DYEROUP_WERROR=ON "$@"
-  cmake --build "build/$name" -j "$jobs"
-  ctest --test-dir "build/$name" --output-on-failure -j "$jobs" --timeout 900
+  cmake -S . -B "build/$folder" -G Ninja -DYEROUP_WERROR=ON "$@" >/dev/null
 }
+run_tests() { ctest --test-dir "$1" --output-on-failure -j "$jobs" --timeout 900; }
 
-release_options=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
-# Lint first: it needs only the compile commands of a configured build, not the build itself.
-cmake -S . -B build/release -G Ninja -DYEROUP_WERROR=ON "${release_options[@]}" >/dev/null
-bash tools/lint.sh build/release
+phase format bash tools/lint.sh format
+phase shellcheck bash tools/lint.sh shell
+phase release-configure configure release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# clang-tidy needs only the compile commands of a configured build, not the build itself.
+if $full; then phase clang-tidy bash tools/lint.sh tidy build/release; fi
+phase release-build cmake --build build/release -j "$jobs"
+phase release-tests run_tests build/release
 
-run_suite release "${release_options[@]}"
+if $full; then
+  # The sanitizers' settings are compiled into these builds' programs (cmake/SanitizerOptions.cpp).
+  phase sanitize-configure configure sanitize -DCMAKE_BUILD_TYPE=Debug -DYEROUP_SANITIZE=ON -DYEROUP_BUILD_BENCH=OFF
+  phase sanitize-build cmake --build build/sanitize -j "$jobs"
+  phase sanitize-tests run_tests build/sanitize
 
-export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1
-export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-export LSAN_OPTIONS=suppressions=$root/tools/lsan.supp:print_suppressions=0
-run_suite sanitize -DCMAKE_BUILD_TYPE=Debug -DYEROUP_SANITIZE=ON -DYEROUP_BUILD_BENCH=OFF
+  # The threaded parts under ThreadSanitizer: the socket layer, the threaded connect and the cancel from the
+  # message pump. Only these folders' tests and what they link are built.
+  tsan_folders=(tests/platform/threads tests/platform/sockets tests/net)
+  phase tsan-configure configure tsan -DYEROUP_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo -DYEROUP_BUILD_APP=OFF \
+    -DYEROUP_BUILD_BENCH=OFF
+  phase tsan-build cmake --build build/tsan -j "$jobs" --target "${tsan_folders[@]/%//all}"
+  tsan_tests() { for folder in "${tsan_folders[@]}"; do run_tests "build/tsan/$folder"; done; }
+  phase tsan-tests tsan_tests
 
-# The threaded parts under ThreadSanitizer: the socket layer, the threaded connect and the cancel from the
-# message pump. Only these folders' tests are built and run, to keep the extra time to a minute or two.
-tsan_folders=(tests/platform/threads tests/platform/sockets tests/net)
-cmake -S . -B build/tsan -G Ninja -DYEROUP_WERROR=ON -DYEROUP_TSAN=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DYEROUP_BUILD_APP=OFF -DYEROUP_BUILD_BENCH=OFF
-cmake --build build/tsan -j "$jobs" --target "${tsan_folders[@]/%//all}"
-for folder in "${tsan_folders[@]}"; do
-  TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1" \
-    ctest --test-dir "build/tsan/$folder" --output-on-failure -j "$jobs" --timeout 900
-done
+  # The fuzz targets must keep building; each gets a short run seeded from its corpus, with its dictionary.
+  phase fuzz-build bash tools/fuzz.sh --build
+  phase fuzz-smoke bash tools/fuzz.sh --smoke 15
+fi
 
-# The fuzz targets must keep building; each gets a short run seeded from its corpus, with its dictionary.
-bash tools/fuzz.sh --smoke 15
+echo "== times"
+printf '%s\n' "${timings[@]}"

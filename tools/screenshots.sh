@@ -19,6 +19,10 @@
 #   9-login-page.png        a Wi-Fi login page instead of the catalogue: the older copy is kept, with the
 #                           warning and its 确定 button
 #   10-main-2x.png          the main window at twice the scale
+#   11-main-english.png     the main window on an English desktop
+#   12-no-player-english.png  the question to install the player software on an English desktop, with the
+#                           buttons OK / Cancel
+#   13-second-copy-chinese.png  a second copy started on a Chinese desktop: its warning in Chinese
 #
 # Uses fresh exe folders under build/screenshots-run and hosts on free ports, so it does not get in
 # the way of a running tools/run-demo.sh.
@@ -39,6 +43,10 @@ fi
 demo_site
 rm -rf "$base"
 mkdir -p "$base"
+# A single-instance lock of its own: a copy of the program running elsewhere on the machine (a demo, a test)
+# would otherwise turn every start here into a second copy.
+mkdir -m 700 "$base/runtime"
+export XDG_RUNTIME_DIR=$base/runtime
 
 app_pid=
 cleanup() {
@@ -67,7 +75,8 @@ start_app() {
   run=$1
   shift
   bash tools/demo/prepare_run.sh "$@" build/program/app/yeroup "$run"
-  (cd "$run" && YEROUP_REGISTRY_FILE=$run/registry.ini exec ./yeroup) >"$run/app.log" 2>&1 &
+  (cd "$run" && YEROUP_REGISTRY_FILE=$run/registry.ini LANG=${desktop_language:-C.UTF-8} LC_ALL=${desktop_language:-C.UTF-8} \
+    exec ./yeroup) >"$run/app.log" 2>&1 &
   app_pid=$!
 }
 app_gone() { ! kill -0 "$app_pid" 2>/dev/null; }
@@ -201,3 +210,33 @@ main=$(find_window 'YERO MP3 LiveUpdate 2005')
 sleep 2
 shot 10-main-2x.png
 close_main
+
+# An English desktop: the main window, and the question of a machine without the player software.
+desktop_language=en_US.UTF-8
+host host-english.log 0
+start_app "$base/player"
+main=$(find_window 'YERO MP3 LiveUpdate 2005 Build')
+sleep 2
+shot 11-main-english.png
+close_main
+start_app "$base/no-player-english" --no-player
+question=$(find_window 'YERO MP3 LiveUpdate Notice')
+sleep 0.5
+shot 12-no-player-english.png
+answer "$question" Escape
+wait_app_end
+
+# A Chinese desktop: a second copy started while the first runs is warned in Chinese and ends.
+desktop_language=zh_CN.UTF-8
+start_app "$base/player"
+main=$(find_window 'YERO MP3 LiveUpdate 2005 Builb')
+first_pid=$app_pid
+start_app "$base/player"
+warning=$(find_window 'Tavik MP3 LiveUpdate')
+sleep 0.5
+shot 13-second-copy-chinese.png
+answer "$warning" Return
+wait_app_end
+app_pid=$first_pid
+close_main
+unset desktop_language

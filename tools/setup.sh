@@ -13,10 +13,14 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-wqy-microhei                 # CJK glyphs for the Chinese texts
   qt6-translations-l10n              # the window framework's own Chinese texts (standard buttons)
+  qt6-l10n-tools qt6-tools-dev       # lupdate and lrelease with their CMake functions, for the program's English and Chinese
   nginx-light curl python3           # interoperability peers and the demo host
+  tinyproxy                          # a real HTTP proxy (plain and CONNECT) for the proxy tests
   hyperfine                          # whole-process timings beside curl
+  gcovr                              # tools/coverage.sh: line and branch coverage per folder
   zip unzip libarchive-tools         # archives made by real tools in the tests
   p7zip-full                         # 7-Zip, for the AES-encrypted entries of the archive tests
+  locales                            # localedef: a UTF-8 locale in which zip marks names as UTF-8, for the archive tests
   xvfb xauth imagemagick x11-utils   # screenshots
   xdotool openbox                    # clicks and a window manager for the screenshot script
   wine wine64 gcc-mingw-w64-x86-64   # the player software's Windows programs, and a stand-in built for the tests

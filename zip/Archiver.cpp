@@ -188,7 +188,7 @@ void TZFBaseArchiver::DoConfirmOverwrite(const std::string& source, std::string&
         confirm = false;
         return;
     }
-    switch (prompts_->ConfirmOverwrite("Overwrite file \"" + dest + "\" with \"" + source + "\"")) {
+    switch (prompts_->ConfirmOverwrite(FillIn(texts::kOverwrite, {dest, source}))) {
     case TZFOverwriteAnswer::Yes: confirm = true; break;
     case TZFOverwriteAnswer::No: confirm = false; break;
     case TZFOverwriteAnswer::NoToAll:
@@ -208,7 +208,7 @@ void TZFBaseArchiver::DoPassword(const std::string& fileName, std::string& newPa
         return;
     }
     std::string value = newPassword;
-    if (prompts_ && prompts_->QueryPassword("Password for \"" + fileName + "\"", "Enter password: ", value))
+    if (prompts_ && prompts_->QueryPassword(FillIn(texts::kPasswordFor, {fileName}), texts::kEnterPassword, value))
         newPassword = value;
     else
         skipFile = true;
@@ -220,15 +220,13 @@ void TZFBaseArchiver::DoProcessFileFailure(const std::string& fileName, TZFProce
         OnProcessFileFailure(this, fileName, operation, error.NativeError(), error.ErrorCode(), error.what(), action);
         return;
     }
-    action =
-        prompts_
-            ? prompts_->ProcessFileFailure(std::string(error.what()) + ". File processing error, possibly disk is full")
-            : fxaAbort;
+    action = prompts_ ? prompts_->ProcessFileFailure(FillIn(texts::kFileFailure, {error.what()})) : fxaAbort;
 }
 
 TZFZipArchiver::TZFZipArchiver() {
     Zip64Mode = zmDisabled;
-    SetCompressionMethod();
+    // No class derived from this one exists yet during construction: this class's own setting is meant.
+    TZFZipArchiver::SetCompressionMethod();
 }
 
 TZFZipArchiver::~TZFZipArchiver() = default;

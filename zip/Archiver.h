@@ -9,6 +9,7 @@
 
 #include "platform/streams/Stream.h"
 #include "zip/ArchiverPrompts.h"
+#include "zip/CaseBlindNames.h"
 #include "zip/DirManager.h"
 #include "zip/ZipException.h"
 
@@ -186,10 +187,33 @@ private:
     // As Raise, for a refusal of the file system whose reason errno holds.
     [[noreturn]] void RaiseSystem(std::int32_t nativeError, const std::string& argument);
     void ApplyAttributes(const TDirItem& entry, platform::TLockedFile& file, std::uint32_t attributes) const;
+    // Where one entry goes: its names as events, the file system and messages see them, and its folders.
+    struct TEntryTarget {
+        std::string name;          // ANSI code page, as the handler left it
+        std::uint32_t attributes;  // as the handler left them
+        std::string folder;        // the destination folder of the run
+        std::string shownName;     // folder + name, for messages
+        std::string destination;   // the file the overwrite rules look at
+        std::string target;        // the file written: the destination, or its place in the staging folder
+        bool redirected = false;   // the overwrite prompt chose another destination
+    };
+
     // Raises zfeOutputTooLarge when the selected entries declare more than one run may write.
     void RefuseOversizedRun(const TZFDirArray& items) const;
     bool ScanForMatch(TZFArchiveItem& item);
+    // The steps of ExtractFiles.
+    void SelectEntries(const std::string& fileMask, std::uint32_t searchAttr, const std::string& exclusionMask);
+    void BeginRun(const TZFDirArray& items);
+    bool ExtractSelected(TDirItem& entry);
+    bool ExtractAndReport(TDirItem& entry, const std::string& name, const std::string& destFolder);
+    void NoteFailure(const EZFException& error, const std::string& name);
+    void EndRun(bool stopped);
+    // The steps of extracting one entry.
     void ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder);
+    TEntryTarget NameEntry(const TDirItem& entry, const std::string& eventName, const std::string& destFolder);
+    bool AcceptDestination(const TDirItem& entry, TEntryTarget& target);
+    bool OverwriteConfirmed(const TDirItem& entry, TEntryTarget& target);
+    void WriteEntry(const TDirItem& entry, const std::string& eventName, const TEntryTarget& target);
     bool DecodeEntry(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out);
     // The cipher for an encrypted entry once the password is right; null when the entry is skipped.
     std::unique_ptr<TZFTraditionalCipher> UnlockEntry(const TDirItem& entry, std::int64_t dataStart);
@@ -220,7 +244,8 @@ private:
     // Kept from entry to entry: buffers that stay mapped and warm cost far less than fresh ones.
     std::vector<unsigned char> inputChunk_;
     std::vector<unsigned char> outputChunk_;
-    std::string lastFolder_;  // the folder the previous entry was written to, known to exist
+    std::string lastFolder_;    // the folder the previous entry was written to, known to exist
+    TCaseBlindNames spelling_;  // the names the run's destination and its entries spell
     TZFRunSummary lastRun_;
 };
 

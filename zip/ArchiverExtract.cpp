@@ -36,14 +36,32 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
                                    const std::string& exclusionMask) {
     if (!active_) Raise(zfeNotOpen);
     if (updateLevel_ > 0) Raise(zfeUpdatePending);
+    SelectEntries(fileMask, searchAttr, exclusionMask);
 
+    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+    TZFDirArray& items = dirManager_->Items();
+    BeginRun(items);
+    bool stopped = false;
+    DoOverallProgress(0, poExtract, ppStart, cancel_);
+    if (!cancel_) {
+        for (int i = 0; i < items.Count() && !stopped; ++i)
+            if (items.ItemRef(i).selected) stopped = ExtractSelected(items.ItemRef(i));
+        bool ignored = false;
+        DoOverallProgress(100, poExtract, ppEnd, ignored);
+    }
+    EndRun(stopped);
+}
+
+void TZFBaseArchiver::SelectEntries(const std::string& fileMask, std::uint32_t searchAttr,
+                                    const std::string& exclusionMask) {
     TZFDirArray& items = dirManager_->Items();
     items.ClearSelection();
     TZFArchiveItem found;
     for (bool more = FindFirst(fileMask, found, searchAttr, exclusionMask); more; more = FindNext(found))
         items.ItemRef(found.Handle.index).selected = true;
+}
 
-    std::lock_guard<std::recursive_mutex> lock(ArchiverLock());
+void TZFBaseArchiver::BeginRun(const TZFDirArray& items) {
     lastRun_ = TZFRunSummary();
     RefuseOversizedRun(items);
     processed_ = 0;
@@ -52,60 +70,66 @@ void TZFBaseArchiver::ExtractFiles(const std::string& fileMask, std::uint32_t se
     progressEnabled_ = true;
     declineAllOverwrites_ = false;
     lastFolder_.clear();
+    spelling_ = TCaseBlindNames();
     for (int i = 0; i < items.Count(); ++i)
         if (items.ItemRef(i).selected) ++selected_;
+}
 
+// One selected entry, attempted again while the failure event answers Retry. True when the run stops here.
+bool TZFBaseArchiver::ExtractSelected(TDirItem& entry) {
+    entry.operation = poExtract;
+    TZFAction action = fxaIgnore;
+    bool failed = false;
     bool stopped = false;
-    DoOverallProgress(0, poExtract, ppStart, cancel_);
-    if (!cancel_) {
-        for (int i = 0; i < items.Count() && !stopped; ++i) {
-            if (!items.ItemRef(i).selected) continue;
-            items.ItemRef(i).operation = poExtract;
-            TZFAction action = fxaIgnore;
-            bool failed = false;
-            do {
-                action = fxaIgnore;
-                failed = false;
-                skipEntry_ = false;
-                TDirItem& entry = items.ItemRef(i);
-                const std::string name = ReplaceChar(entry.name, '/', platform::kPathDelim);
-                bool confirm = true;
-                DoConfirmProcessFile(name, poExtract, confirm);
-                if (!confirm) break;
-                const std::string destFolder = DestinationFolder(BaseDir);
-                DoFileProgress(name, 0, poExtract, ppStart, cancel_);
-                if (cancel_) {
-                    stopped = true;
-                    break;
-                }
-                try {
-                    systemError_ = 0;
-                    ExtractEntry(entry, name, destFolder);
-                    if (skipEntry_) ++lastRun_.Skipped;
-                    // A cancel asked for during the entry must survive the end event.
-                    bool cancelAtEnd = false;
-                    DoFileProgress(name, 100, poExtract, ppEnd, cancelAtEnd);
-                    cancel_ = cancel_ || cancelAtEnd;
-                    if (cancel_)
-                        stopped = true;
-                    else
-                        ++processed_;
-                } catch (const EZFException& error) {
-                    failed = true;
-                    if (lastRun_.Failed == 0 && lastRun_.NativeError == 0) {
-                        lastRun_.NativeError = error.NativeError();
-                        lastRun_.FailedName = name;
-                        lastRun_.SystemError = systemError_;
-                    }
-                    DoProcessFileFailure(name, poExtract, error, action);
-                    if (action == fxaAbort) stopped = true;
-                }
-            } while (action == fxaRetry);
-            if (failed) ++lastRun_.Failed;
+    do {
+        action = fxaIgnore;
+        failed = false;
+        skipEntry_ = false;
+        const std::string name = ReplaceChar(entry.name, '/', platform::kPathDelim);
+        bool confirm = true;
+        DoConfirmProcessFile(name, poExtract, confirm);
+        if (!confirm) break;
+        const std::string destFolder = DestinationFolder(BaseDir);
+        DoFileProgress(name, 0, poExtract, ppStart, cancel_);
+        if (cancel_) {
+            stopped = true;
+            break;
         }
-        bool ignored = false;
-        DoOverallProgress(100, poExtract, ppEnd, ignored);
-    }
+        try {
+            stopped = ExtractAndReport(entry, name, destFolder);
+        } catch (const EZFException& error) {
+            failed = true;
+            NoteFailure(error, name);
+            DoProcessFileFailure(name, poExtract, error, action);
+            if (action == fxaAbort) stopped = true;
+        }
+    } while (action == fxaRetry);
+    if (failed) ++lastRun_.Failed;
+    return stopped;
+}
+
+// The entry, then its end event. True when a cancel stops the run.
+bool TZFBaseArchiver::ExtractAndReport(TDirItem& entry, const std::string& name, const std::string& destFolder) {
+    systemError_ = 0;
+    ExtractEntry(entry, name, destFolder);
+    if (skipEntry_) ++lastRun_.Skipped;
+    // A cancel asked for during the entry must survive the end event.
+    bool cancelAtEnd = false;
+    DoFileProgress(name, 100, poExtract, ppEnd, cancelAtEnd);
+    cancel_ = cancel_ || cancelAtEnd;
+    if (cancel_) return true;
+    ++processed_;
+    return false;
+}
+
+void TZFBaseArchiver::NoteFailure(const EZFException& error, const std::string& name) {
+    if (lastRun_.Failed != 0 || lastRun_.NativeError != 0) return;
+    lastRun_.NativeError = error.NativeError();
+    lastRun_.FailedName = name;
+    lastRun_.SystemError = systemError_;
+}
+
+void TZFBaseArchiver::EndRun(bool stopped) {
     if (cancel_ || stopped) updateLevel_ = 0;
     progressEnabled_ = false;
     lastRun_.Selected = selected_;
@@ -148,85 +172,108 @@ void TZFBaseArchiver::ApplyAttributes(const TDirItem& entry, platform::TLockedFi
 }
 
 void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName, const std::string& destFolder) {
-    std::string name = eventName;
-    std::uint32_t attributes = entry.externalAttributes;
-    if (OnExtractFile) OnExtractFile(this, name, attributes, entry.comment);
+    TEntryTarget target = NameEntry(entry, eventName, destFolder);
+    // A folder entry is done once its folder exists.
+    if (entry.IsDirectory()) return;
+    if (!AcceptDestination(entry, target)) return;
+    WriteEntry(entry, eventName, target);
+}
+
+// The names the entry lands under, and its folders, created.
+TZFBaseArchiver::TEntryTarget TZFBaseArchiver::NameEntry(const TDirItem& entry, const std::string& eventName,
+                                                         const std::string& destFolder) {
+    TEntryTarget target{eventName, entry.externalAttributes, destFolder, {}, {}, {}};
+    if (OnExtractFile) OnExtractFile(this, target.name, target.attributes, entry.comment);
     // The file system spells names in UTF-8; a name the handler gave is converted like any other.
     std::string diskName =
-        name == eventName ? ReplaceChar(entry.diskName, '/', platform::kPathDelim) : AnsiToDiskName(name);
-    if (!IsSafeRelativeName(name) || !IsSafeRelativeName(diskName)) Raise(zfeUnsafeName, name);
+        target.name == eventName ? ReplaceChar(entry.diskName, '/', platform::kPathDelim) : AnsiToDiskName(target.name);
+    if (!IsSafeRelativeName(target.name) || !IsSafeRelativeName(diskName)) Raise(zfeUnsafeName, target.name);
 
-    const std::string& folder = destFolder;
-    const std::string writeFolder = StagingDir.empty() ? folder : IncludeTrailingPathDelimiter(StagingDir);
+    if (!Options.CreateDirs) {
+        target.name = ExtractFileName(target.name);
+        diskName = ExtractFileName(diskName);
+    }
+    bool clash = false;
+    diskName = spelling_.Spell(destFolder, diskName, entry.IsDirectory(), clash);
+    // A link entry followed by entries under its name, or any other name the archive makes both a file and a
+    // folder: one of them would fail to land, or land through the other.
+    if (clash) Raise(zfeFileAndFolder, target.name);
+    const std::string writeFolder = StagingDir.empty() ? destFolder : IncludeTrailingPathDelimiter(StagingDir);
     if (Options.CreateDirs) {
         // Entries of one folder come one after another: its creation is checked once for them.
         const std::string entryFolder = writeFolder + ExtractFilePath(diskName);
         if (entryFolder != lastFolder_ && !platform::ForceDirectories(entryFolder))
-            RaiseSystem(zfeCannotCreateDir, folder + ExtractFilePath(name));
+            RaiseSystem(zfeCannotCreateDir, destFolder + ExtractFilePath(target.name));
         lastFolder_ = entryFolder;
-    } else {
-        name = ExtractFileName(name);
-        diskName = ExtractFileName(diskName);
     }
-    if (entry.IsDirectory()) return;
-
     // Names in messages stay in the ANSI code page, as the entry names of the events.
-    const std::string shownName = folder + name;
-    std::string destination = folder + diskName;
-    std::string target = writeFolder + diskName;
-    const std::uint32_t existingAttributes = platform::GetFileAttributes(destination);
+    target.shownName = destFolder + target.name;
+    target.destination = destFolder + diskName;
+    target.target = writeFolder + diskName;
+    return target;
+}
+
+// What stands at the destination: false when the overwrite rules keep it; raises when it cannot be replaced.
+bool TZFBaseArchiver::AcceptDestination(const TDirItem& entry, TEntryTarget& target) {
+    const std::uint32_t existingAttributes = platform::GetFileAttributes(target.destination);
     const bool exists = existingAttributes != platform::kInvalidFileAttributes;
-    bool redirected = false;
     if (exists && (existingAttributes & platform::faDirectory)) {
         errno = EISDIR;
-        RaiseSystem(zfeCannotCreateFile, shownName);
+        RaiseSystem(zfeCannotCreateFile, target.shownName);
     }
     if (exists) {
-        if (!Options.ReplaceReadOnly && (existingAttributes & platform::faReadOnly)) return;
-        std::uint32_t existing = 0;
-        switch (Options.OverwriteMode) {
-        case omAlways: break;
-        case omNever: return;
-        case omIfNewer:
-            if (platform::GetFileDosDateTime(destination, existing) && !(existing < entry.DosDateTime())) return;
-            break;
-        case omIfOlder:
-            if (platform::GetFileDosDateTime(destination, existing) && !(entry.DosDateTime() < existing)) return;
-            break;
-        case omPrompt: {
-            bool confirm = false;
-            std::string dest = shownName;
-            DoConfirmOverwrite(name, dest, confirm);
-            if (!confirm) return;
-            if (dest != shownName) {
-                // The handler chose another destination; a staged run can only stage it under BaseDir.
-                if (!StagingDir.empty() && dest.compare(0, folder.size(), folder) != 0)
-                    Raise(zfeCannotCreateFile, dest);
-                redirected = true;
-                destination = dest;
-                target = StagingDir.empty() ? dest : writeFolder + dest.substr(folder.size());
-            }
-            break;
-        }
-        }
+        if (!Options.ReplaceReadOnly && (existingAttributes & platform::faReadOnly)) return false;
+        if (!OverwriteConfirmed(entry, target)) return false;
     }
-    if (ExtractFileName(destination).empty()) Raise(zfeCannotCreateFile, shownName);
-    if (redirected && platform::DirectoryExists(destination)) {
+    if (ExtractFileName(target.destination).empty()) Raise(zfeCannotCreateFile, target.shownName);
+    if (target.redirected && platform::DirectoryExists(target.destination)) {
         errno = EISDIR;
-        RaiseSystem(zfeCannotCreateFile, shownName);
+        RaiseSystem(zfeCannotCreateFile, target.shownName);
     }
-    if ((exists || redirected) && platform::IsFileLockedByOther(destination)) {
+    if ((exists || target.redirected) && platform::IsFileLockedByOther(target.destination)) {
         errno = EBUSY;
-        RaiseSystem(zfeCannotCreateFile, shownName);
+        RaiseSystem(zfeCannotCreateFile, target.shownName);
     }
+    return true;
+}
 
+// The overwrite mode's answer for an existing destination; the prompt may choose another one.
+bool TZFBaseArchiver::OverwriteConfirmed(const TDirItem& entry, TEntryTarget& target) {
+    std::uint32_t existing = 0;
+    switch (Options.OverwriteMode) {
+    case omAlways: return true;
+    case omNever: return false;
+    case omIfNewer:
+        return !platform::GetFileDosDateTime(target.destination, existing) || existing < entry.DosDateTime();
+    case omIfOlder:
+        return !platform::GetFileDosDateTime(target.destination, existing) || entry.DosDateTime() < existing;
+    case omPrompt: break;
+    }
+    bool confirm = false;
+    std::string dest = target.shownName;
+    DoConfirmOverwrite(target.name, dest, confirm);
+    if (!confirm) return false;
+    if (dest != target.shownName) {
+        // The handler chose another destination; a staged run can only stage it under BaseDir.
+        const std::string& folder = target.folder;
+        if (!StagingDir.empty() && dest.compare(0, folder.size(), folder) != 0) Raise(zfeCannotCreateFile, dest);
+        target.redirected = true;
+        target.destination = dest;
+        target.target =
+            StagingDir.empty() ? dest : IncludeTrailingPathDelimiter(StagingDir) + dest.substr(folder.size());
+    }
+    return true;
+}
+
+// Writes, checks and finishes the file: only a whole, verified file takes the target's name.
+void TZFBaseArchiver::WriteEntry(const TDirItem& entry, const std::string& eventName, const TEntryTarget& target) {
     // Direct: written beside the destination under a temporary name, so a failed entry never replaces
     // anything. Staged: the staging folder is the run's own, the file goes there under its name.
-    const std::string temporary = StagingDir.empty() ? TemporaryNameFor(target) : target;
+    const std::string temporary = StagingDir.empty() ? TemporaryNameFor(target.target) : target.target;
     platform::TLockedFile out = platform::TLockedFile::CreateNew(temporary);
     if (!out.IsOpen() && !StagingDir.empty() && errno == EEXIST && platform::DeleteFile(temporary))
         out = platform::TLockedFile::CreateNew(temporary);  // an entry of the same name came before
-    if (!out.IsOpen()) RaiseSystem(zfeCannotCreateFile, shownName);
+    if (!out.IsOpen()) RaiseSystem(zfeCannotCreateFile, target.shownName);
 
     bool decoded = false;
     writeError_ = 0;
@@ -240,7 +287,7 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
     out.SetDosDateTime(entry.DosDateTime());
     if (Options.FlushBuffers) out.WriteBehind(/*rest=*/true);
     // On the open file: no look-up of its name in what may be a large folder.
-    if (Options.SetAttributes) ApplyAttributes(entry, out, attributes);
+    if (Options.SetAttributes) ApplyAttributes(entry, out, target.attributes);
     // Staged files are flushed together by the caller.
     const bool flushed = !Options.FlushBuffers || !StagingDir.empty() || out.Flush();
     const int flushError = flushed ? 0 : errno;
@@ -252,17 +299,17 @@ void TZFBaseArchiver::ExtractEntry(TDirItem& entry, const std::string& eventName
     if (writeError_ != 0 || flushError != 0) {
         platform::DeleteFile(temporary);
         errno = writeError_ != 0 ? writeError_ : flushError;
-        RaiseSystem(zfeCannotCreateFile, shownName);
+        RaiseSystem(zfeCannotCreateFile, target.shownName);
     }
     if (!decoded && !ExtractCorruptedFiles) {
         platform::DeleteFile(temporary);
         Raise(zfeBadEntry);
     }
-    if (temporary != target && std::rename(temporary.c_str(), target.c_str()) != 0) {
+    if (temporary != target.target && std::rename(temporary.c_str(), target.target.c_str()) != 0) {
         const int error = errno;
         platform::DeleteFile(temporary);
         errno = error;
-        RaiseSystem(zfeCannotCreateFile, shownName);
+        RaiseSystem(zfeCannotCreateFile, target.shownName);
     }
 }
 

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/text/CodePages.h"
+#include "zip/EntryName.h"
 #include "zip/Limits.h"
 #include "zip/LittleEndian.h"
-#include "zip/PathNames.h"
 #include "zip/ZipException.h"
 
 namespace yeroup::zip {
@@ -196,8 +195,8 @@ void TZFDirManager::ReadCentralHeader(TDirItem& item) {
     item.relativeOffset = Le32(h + 42);
     if (item.nameLength > kMaxNameLength) throw EZFException(zfeNameTooLong, std::to_string(kMaxNameLength));
     rawNames_.push_back(ReadRawName(item.nameLength));
-    DecodeName(rawNames_.back(), item);
     ReadExtraField(item);
+    DecodeEntryName(rawNames_.back(), item.extraFields, oemFileNames_, item);
     if (item.commentLength != 0) {
         std::string comment(item.commentLength, '\0');
         ReadDirectoryBytes(comment.data(), item.commentLength);
@@ -209,18 +208,6 @@ std::string TZFDirManager::ReadRawName(std::uint16_t length) {
     std::string raw(length, '\0');
     if (length != 0) ReadDirectoryBytes(raw.data(), length);
     return raw;
-}
-
-void TZFDirManager::DecodeName(const std::string& raw, TDirItem& item) const {
-    const std::string stored = UpToZero(raw.data(), raw.size());
-    if (item.flags & kFlagUtf8Name) {
-        // The writer says the name is UTF-8, as the file system spells names here.
-        item.diskName = ReplaceChar(stored, '\\', '/');
-        item.name = DiskNameToAnsi(item.diskName);
-        return;
-    }
-    item.name = BackslashesToSlashes(oemFileNames_ ? platform::OemToAnsi(stored) : stored);
-    item.diskName = AnsiToDiskName(item.name);
 }
 
 void TZFDirManager::ReadExtraField(TDirItem& item) {
@@ -361,11 +348,11 @@ std::int64_t TZFDirManager::RebuildEntry(std::int64_t at) {
     item.extraLength = local.extraLength;
     item.relativeOffset = static_cast<std::uint32_t>(std::min<std::int64_t>(at, kZip64Marker32));
     if (at >= kZip64Marker32) item.SetLocalHeaderOffset(static_cast<std::uint64_t>(at));
-    DecodeName(raw, item);
-
     std::vector<unsigned char> extra(local.extraLength);
     const std::int64_t extraAt = at + kLocalHeaderSize + local.nameLength;
-    if (!Peek(extraAt, extra.data(), local.extraLength)) RaiseNamed(zfeEntryCutShort, item);
+    const bool extraRead = Peek(extraAt, extra.data(), local.extraLength);
+    DecodeEntryName(raw, extraRead ? SplitExtraField(extra) : std::vector<TZFExtraField>(), oemFileNames_, item);
+    if (!extraRead) RaiseNamed(zfeEntryCutShort, item);
     const bool zip64 = local.compressedSize == kZip64Marker32 || local.uncompressedSize == kZip64Marker32;
     if (zip64 && LocalZip64Sizes(extra, item.zip64UncompressedSize, item.zip64CompressedSize,
                                  local.uncompressedSize == kZip64Marker32, local.compressedSize == kZip64Marker32))

@@ -60,7 +60,6 @@ private:
     // agree with its local header, and not share bytes with another entry.
     void ValidateEntries();
     std::string ReadRawName(std::uint16_t length);
-    void DecodeName(const std::string& raw, TDirItem& item) const;
     // Offset of the next occurrence of the signature at or after from, or -1.
     std::int64_t FindSignature(std::int64_t from, std::uint32_t signature);
     bool ReadAt(std::int64_t offset, unsigned char* buffer, std::int64_t count);

@@ -34,6 +34,7 @@ enum TZFNativeError : std::int32_t {
     zfeTooManyEntries = 61,
     zfeNameTooLong = 62,
     zfeOutputTooLarge = 63,
+    zfeFileAndFolder = 64,
 };
 
 class EZFException : public std::runtime_error {
@@ -47,7 +48,9 @@ public:
     std::int32_t NativeError() const { return nativeError_; }
 
     static std::int32_t ErrorCodeOf(std::int32_t nativeError);
+    // The message of each error code, "%s" (or "%d") standing for what is inserted; codes 0 to MessageCount() - 1.
     static const char* MessageOf(std::int32_t errorCode);
+    static std::int32_t MessageCount();
 
 private:
     std::int32_t errorCode_;

@@ -75,16 +75,21 @@ std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, con
 std::string TAppFiles::PageFile(const std::string& m, const std::string& f) const { return StoreFile(m, f, ".htm"); }
 std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) const { return StoreFile(m, f, ".zip"); }
 
-std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"; }
-std::string TAppFiles::HomeUrl() const { return hostUrl_ + "/YEROMP3LiveUpdate"; }
+std::string TAppFiles::CataloguePath() { return "/YEROMP3LiveUpdate/" + CatalogueName(); }
+std::string TAppFiles::HomePath() { return "/YEROMP3LiveUpdate"; }
 
-std::string TAppFiles::FirmwareUrl(const std::string& m, const std::string& f, const char* extension) const {
-    return hostUrl_ + "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
+std::string TAppFiles::FirmwarePath(const std::string& m, const std::string& f, const char* extension) {
+    return "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
 }
 
-std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return FirmwareUrl(m, f, ".asp"); }
+std::string TAppFiles::PagePath(const std::string& m, const std::string& f) { return FirmwarePath(m, f, ".asp"); }
+std::string TAppFiles::PackagePath(const std::string& m, const std::string& f) { return FirmwarePath(m, f, ".zip"); }
+
+std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + CataloguePath(); }
+std::string TAppFiles::HomeUrl() const { return hostUrl_ + HomePath(); }
+std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return hostUrl_ + PagePath(m, f); }
 std::string TAppFiles::PackageUrl(const std::string& m, const std::string& f) const {
-    return FirmwareUrl(m, f, ".zip");
+    return hostUrl_ + PackagePath(m, f);
 }
 
 }  // namespace yeroup::app

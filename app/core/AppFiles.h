@@ -45,6 +45,13 @@ public:
     std::string PageUrl(const std::string& m, const std::string& f) const;
     std::string PackageUrl(const std::string& m, const std::string& f) const;
 
+    // The paths of those URLs on the update host, which also lays its files out by them. M and F stand byte for
+    // byte, as the program asks for them.
+    static std::string CataloguePath();
+    static std::string HomePath();
+    static std::string PagePath(const std::string& m, const std::string& f);
+    static std::string PackagePath(const std::string& m, const std::string& f);
+
     // The file names the update host's signatures name (M and F as the host spells them).
     static std::string CatalogueName();
     static std::string PackageName(const std::string& m, const std::string& f);
@@ -53,7 +60,7 @@ public:
 
 private:
     std::string StoreFile(const std::string& m, const std::string& f, const char* extension) const;
-    std::string FirmwareUrl(const std::string& m, const std::string& f, const char* extension) const;
+    static std::string FirmwarePath(const std::string& m, const std::string& f, const char* extension);
 
     std::string exeFolder_;
     std::string hostUrl_;

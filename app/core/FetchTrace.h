@@ -1,5 +1,7 @@
 #pragma once
 // The trace line of one fetch through an HTTP client of the program.
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -13,7 +15,10 @@ class TFetchTrace {
 public:
     // Made just before the Get. The client's last status line is forgotten, so that a call that fails before its
     // own response arrives shows no status of the call before (the connection's reuse does not depend on it).
-    TFetchTrace(const TTrace& trace, http::TIdHTTP& client, std::string url, platform::TStream& body);
+    TFetchTrace(const TTrace& trace, http::TIdHTTP& client, const std::string& url, platform::TStream& body);
+    // For a body that goes elsewhere than a stream: received tells its bytes when the line is written.
+    TFetchTrace(const TTrace& trace, http::TIdHTTP& client, const std::string& url,
+                std::function<std::int64_t()> received);
 
     // Writes the line: the body was taken, or why the fetch failed or its body was not taken.
     void Taken() const { Write({}); }
@@ -25,7 +30,7 @@ private:
     const TTrace& trace_;
     http::TIdHTTP& client_;
     std::string url_;
-    platform::TStream& body_;
+    std::function<std::int64_t()> received_;
 };
 
 }  // namespace yeroup::app

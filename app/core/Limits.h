@@ -20,6 +20,25 @@ inline constexpr std::int32_t kFetchReadTimeout = 10000;
 // window, where nothing can be clicked, ends within this and falls back to the stored catalogue.
 inline constexpr std::int32_t kFetchCallTimeout = 20000;
 
+// --- Partial packages (downloads cut short, kept to be resumed) ---
+
+// Partial packages kept in the package store: one per firmware the user started and did not finish. A user
+// compares a few versions at most; more than this are the oldest leftovers of abandoned downloads, and each may
+// hold hundreds of MiB.
+inline constexpr int kMaxPartialDownloads = 4;
+
+// Seconds a partial package is kept since it last grew: after a month the host has most likely moved on (and the
+// partial would be started again anyway), so its disk space goes back to the user.
+inline constexpr std::int64_t kMaxPartialAgeSeconds = 30 * 24 * 60 * 60;
+
+// Resident memory a package download of any size may take at its peak, the fetch tool's whole process included:
+// the body goes to the disk as it arrives, so only buffers and the libraries stay (about 10 MiB, curl's figure).
+inline constexpr std::int64_t kMaxDownloadPeakMemoryBytes = std::int64_t{16} << 20;
+
+// Bytes of a resume record: a URL, a validator and a length, well under 1 KiB for any real host; anything longer is
+// not a record this program wrote.
+inline constexpr std::int64_t kMaxResumeRecordBytes = 16384;
+
 // --- Firmware pages ---
 
 // How far into a page its charset declaration is looked for: the distance browsers look before they fall
@@ -37,8 +56,25 @@ inline constexpr std::int64_t kMaxSignatureFileBytes = 5308;
 // window (it is still used: an old list beats none). fwupd warns about metadata older than 30 days.
 inline constexpr std::int64_t kCatalogueOldAfterSeconds = std::int64_t{30} * 24 * 60 * 60;
 
+// Bytes scrypt may take and work through to unlock a secret key (128·r·(N+2) + 128·r·p held, 128·r·N·p mixed):
+// minisign's keys ask for N = 2^20, r = 8, p = 1, a little over 1 GiB. A key asking for more was not made by
+// minisign and would hold the machine for minutes; the step after minisign's (p = 2) is refused.
+inline constexpr std::int64_t kMaxKeyDerivationBytes = (std::int64_t{1} << 30) + (std::int64_t{1} << 20);
+
 // Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;
+
+// --- The upgrade's journal and list of changes (this program's own files, which a bad disk or a hand may damage) ---
+
+// Bytes of the journal: a phase, two folder paths of at most 4096 bytes (the longest path Linux takes) and three
+// numbers. A larger file is no journal of this program and is not read whole.
+inline constexpr std::int64_t kMaxJournalBytes = 16384;
+
+// Lines of the list of changes: at most one per archive entry, and the archiver takes no more than 100,000.
+inline constexpr std::uint64_t kMaxChangeLines = 100000;
+
+// Bytes of one line of the list: a letter, a file number, a separator and a path of at most 4096 bytes.
+inline constexpr std::size_t kMaxChangeLineBytes = 4096 + 32;
 
 }  // namespace yeroup::app::limits

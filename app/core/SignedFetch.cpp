@@ -6,22 +6,15 @@
 #include "app/core/AppFiles.h"
 #include "app/core/FetchTrace.h"
 #include "app/core/Limits.h"
+#include "platform/scope/ScopedValue.h"
 
 namespace yeroup::app {
 
 bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature, const TTrace& trace) {
     // The window's progress display is not told about this small extra transfer.
-    struct HeldBack {
-        http::TIdHTTP& client;
-        net::TWorkBeginEvent begin = client.OnWorkBegin;
-        net::TWorkEvent work = client.OnWork;
-        net::TWorkEndEvent end = client.OnWorkEnd;
-        ~HeldBack() {
-            client.OnWorkBegin = begin;
-            client.OnWork = work;
-            client.OnWorkEnd = end;
-        }
-    } heldBack{client};
+    const platform::ScopedValue<net::TWorkBeginEvent> begin(client.OnWorkBegin);
+    const platform::ScopedValue<net::TWorkEvent> work(client.OnWork);
+    const platform::ScopedValue<net::TWorkEndEvent> end(client.OnWorkEnd, nullptr);
     platform::TMemoryStream stream;
     // Checked as the body arrives, whatever its framing (one span per chunk), so a host cannot fill the memory.
     const auto tooLarge = [](std::int64_t count) {
@@ -29,7 +22,6 @@ bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& 
     };
     client.OnWorkBegin = [&](net::TIdComponent*, net::TWorkMode, std::int32_t countMax) { tooLarge(countMax); };
     client.OnWork = [&](net::TIdComponent*, net::TWorkMode, std::int32_t) { tooLarge(stream.Position()); };
-    client.OnWorkEnd = nullptr;
     const std::string signatureUrl = TAppFiles::SignatureOf(url);
     const TFetchTrace traced(trace, client, signatureUrl, stream);
     try {

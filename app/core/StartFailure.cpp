@@ -4,9 +4,9 @@
 
 namespace yeroup::app {
 
-std::string StartFailureText(platform::TStartResult result, const char* text, const std::string& where) {
-    if (result == platform::TStartResult::NoWine) return texts::kNoWine;
-    return std::string(text) + "\r" + where;
+TMessage StartFailureText(platform::TStartResult result, const char* text, const std::string& where) {
+    if (result == platform::TStartResult::NoWine) return {texts::kNoWine, {}};
+    return {text, {where}};
 }
 
 void TraceStart(const TTrace& trace, const std::string& program, const std::string& arguments,

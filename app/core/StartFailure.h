@@ -2,14 +2,15 @@
 // The message for a program of the player software that could not be started, and the trace line of a start.
 #include <string>
 
+#include "app/core/Message.h"
 #include "app/core/Trace.h"
 #include "platform/process/ProcessStart.h"
 
 namespace yeroup::app {
 
-// Without Wine the user learns that first; otherwise the text, then the path or folder concerned on a line of
-// its own.
-std::string StartFailureText(platform::TStartResult result, const char* text, const std::string& where);
+// Without Wine the user learns that first; otherwise text (kSetupNotStarted or kUpdaterNotStarted) with the path
+// or folder concerned.
+TMessage StartFailureText(platform::TStartResult result, const char* text, const std::string& where);
 
 // "start <program> args=<arguments> folder=<folder or -> result=<started, not found, no wine or failed>".
 void TraceStart(const TTrace& trace, const std::string& program, const std::string& arguments,

@@ -27,7 +27,9 @@ public:
     TTrace() = default;
     // On, into file.
     explicit TTrace(std::string file) : file_(std::move(file)) {}
-    // On into folder's kFileName when $YEROUP_TRACE is "1", else off.
+    // On into folder's kFileName.
+    static TTrace InFolder(const std::string& folder);
+    // The same when $YEROUP_TRACE is "1", else off.
     static TTrace FromEnvironment(const std::string& folder);
 
     bool On() const { return !file_.empty(); }

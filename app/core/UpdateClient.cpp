@@ -35,6 +35,8 @@ std::unique_ptr<http::TIdHTTP> MakeUpdateClient(bool secureHost, const std::stri
     client->ReadTimeout = 0;
     client->ProxyParams.SetProxyPort(0);
     client->ProxyParams.BasicAuthentication = false;
+    // No proxy is set in the program, so the one the user's environment names is used, as curl and wget do.
+    client->EnvironmentProxy = http::TIdProxyEnvironment::FromEnvironment();
     http::TIdHTTPRequest& request = client->Request();
     request.ContentType = "text/html";
     request.Accept = "text/html, */*";

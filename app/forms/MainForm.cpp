@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <ctime>
 #include <filesystem>
 
 #include "app/core/SignedFetch.h"
@@ -15,14 +16,13 @@
 #include "app/trust/CatalogueFreshness.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
+#include "app/ui/Translation.h"
 #include "app/upgrade/TracedArchiver.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
 
 namespace {
-
-QString FromUtf8(const char* text) { return QString::fromUtf8(text); }
 
 // The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
@@ -39,7 +39,7 @@ enum class Size { Auto, Fixed };
 
 QLabel* MakeLabel(QWidget* parent, const char* text, QRect geometry, const QFont& font, const QColor& color,
                   Size size = Size::Auto) {
-    auto* label = new QLabel(FromUtf8(text), parent);
+    auto* label = new QLabel(QTr(text), parent);
     label->setFont(font);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
@@ -62,7 +62,7 @@ QFrame* MakePanel(QWidget* parent, QRect geometry) {
 }
 
 QPushButton* MakeButton(QWidget* parent, const char* text, QRect geometry) {
-    auto* button = new QPushButton(FromUtf8(text), parent);
+    auto* button = new QPushButton(QTr(text), parent);
     button->setFont(SimSun12());
     button->setGeometry(geometry);
     return button;
@@ -88,6 +88,7 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
       archiverPrompts_(services.MessageBoxes) {
     BuildLayout();
 
+    IdHTTP1->RecvBufferSize = kDownloadReceiveBytes;
     IdHTTP1->OnWorkBegin = [this](net::TIdComponent* s, net::TWorkMode m, std::int32_t n) {
         IdHTTP1WorkBegin(s, m, n);
     };
@@ -119,7 +120,7 @@ TForm2::~TForm2() {
 }
 
 void TForm2::BuildLayout() {
-    setWindowTitle(FromUtf8(texts::kMainCaptionLayout));
+    setWindowTitle(QTr(texts::kMainCaptionLayout));
     ApplyFormLook(*this, 692, 453);
     const QColor text = palette().color(QPalette::WindowText);
 
@@ -133,9 +134,13 @@ void TForm2::BuildLayout() {
     ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
     Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
     Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
-    // The captions sit under the lists where they overlap.
-    ComboBox1->raise();
-    ComboBox2->raise();
+    // The captions sit under the lists where they overlap; a caption longer than the room before its list (as in
+    // English) moves left to end where its list begins.
+    for (const auto& [caption, list] : {std::pair{Label2, ComboBox1}, std::pair{Label3, ComboBox2}}) {
+        const int width = caption->fontMetrics().horizontalAdvance(caption->text()) + 4;
+        if (caption->x() + width > list->x()) caption->move(list->x() - width, caption->y());
+        list->raise();
+    }
 
     WebBrowser1 = new THtmlView(this);
     WebBrowser1->setGeometry(3, 41, 230, 409);
@@ -158,7 +163,7 @@ void TForm2::BuildLayout() {
     }
     Memo1->setPalette(memo);
     QStringList lines;
-    for (const char* line : texts::kMemoLines) lines << FromUtf8(line);
+    for (const char* line : texts::kMemoLines) lines << QTr(line);
     Memo1->setPlainText(lines.join(QLatin1Char('\n')));
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -229,13 +234,17 @@ void TForm2::BuildKeyboardAndNames() {
         if (downloading_ && !Button3->isHidden()) Guarded([this] { Button3Click(); });
     });
 
-    ComboBox1->setAccessibleName(FromUtf8(texts::kModelListName));
-    ComboBox2->setAccessibleName(FromUtf8(texts::kFirmwareListName));
-    WebBrowser1->setAccessibleName(FromUtf8(texts::kHomePageName));
-    WebBrowser2->setAccessibleName(FromUtf8(texts::kFirmwarePageName));
-    ProgressBar1->setAccessibleName(FromUtf8(texts::kProgressName));
-    Memo1->setAccessibleName(FromUtf8(texts::kInformationName));
-    // The buttons are read by their captions, which change with the state.
+    // A screen reader on Linux names a list by the label tied to it (Qt gives the list's own name its current
+    // item there); elsewhere the list's name serves.
+    Label2->setBuddy(ComboBox1);
+    Label3->setBuddy(ComboBox2);
+    ComboBox1->setAccessibleName(QTr(texts::kModelListName));
+    ComboBox2->setAccessibleName(QTr(texts::kFirmwareListName));
+    WebBrowser1->setAccessibleName(QTr(texts::kHomePageName));
+    WebBrowser2->setAccessibleName(QTr(texts::kFirmwarePageName));
+    ProgressBar1->setAccessibleName(QTr(texts::kProgressName));
+    Memo1->setAccessibleName(QTr(texts::kInformationName));
+    // The buttons are read by their captions, which change with the state (without the mnemonic's "&").
 }
 
 void TForm2::CancelClicked() {
@@ -292,10 +301,12 @@ void TForm2::FormCreate() {
     selection_ = std::make_unique<platform::TIniFile>(files.SelectionFile());
     ComboBox1->clear();
     ComboBox2->clear();
-    setWindowTitle(QString::fromUtf8(texts::kMainCaptionPrefix + VersionText()));
+    setWindowTitle(QTr(texts::kMainCaptionPrefix) + QString::fromStdString(VersionText()));
     WebBrowser1->Navigate(files.HomeUrl());
     catalogue_ = std::make_unique<platform::TIniFile>(files.CatalogueFile());
     ShowCatalogueAge();
+    // Cut downloads of packages the catalogue no longer lists, or too old or too many, give their space back.
+    PrunePartialDownloads(files.PackageStore(), ListedPackages(), std::time(nullptr));
     FillModels();
     const auto restore = [&](QComboBox* list, const char* key) {
         const int position = selection_->ReadInteger(texts::kSelectionSection, key, 0);
@@ -308,7 +319,7 @@ void TForm2::FormCreate() {
     FillFirmware();
     restore(ComboBox2, texts::kFirmwareKey);
     const std::string m = SelectedModel(), f = SelectedFirmware();
-    WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
+    WebBrowser2->ShowNote(QTr(texts::kPageLoading));
     FetchPage(m, f);
     WebBrowser2->Navigate(files.PageFile(m, f));
     ShowHidP3();

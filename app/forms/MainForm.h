@@ -13,9 +13,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "app/core/AppServices.h"
+#include "app/core/PartialDownload.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
@@ -112,8 +114,10 @@ private:
     bool FetchPage(const std::string& m, const std::string& f);
     // With a trusted key configured: the downloaded package must carry a good signature that names it (its text
     // is returned to be kept beside it); otherwise the message says it was not stored.
-    bool DownloadedPackageVerified(const std::string& m, const std::string& f, platform::TMemoryStream& package,
+    bool DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
                                    std::string& signature);
+    // The package file names (no folder) of every model and firmware the catalogue lists.
+    std::set<std::string> ListedPackages() const;
     // With a trusted key configured: the stored package checked again before it is extracted.
     bool StoredPackageVerified(const std::string& m, const std::string& f);
     template <typename Handler>
@@ -138,6 +142,9 @@ private:
     // While the size is unknown: the bytes of the chunks already received, and of the chunk under way.
     std::int64_t finishedChunks_ = 0;
     std::int64_t chunkSoFar_ = 0;
+    // The download under way (or the last one); bytes an earlier run of it left, which the display counts.
+    std::unique_ptr<TPartialDownload> download_;
+    std::int64_t resumed_ = 0;
     QElapsedTimer downloadStarted_;
 };
 

@@ -1,14 +1,20 @@
 // The package download with its progress display and cancel.
 #include <algorithm>
+#include <ctime>
+#include <filesystem>
 #include <limits>
+#include <set>
 #include <stdexcept>
+#include <vector>
 
 #include "app/core/FetchTrace.h"
+#include "app/core/PartialDownload.h"
+#include "app/core/ProxyFailure.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
-#include "platform/streams/Stream.h"
 
 namespace yeroup::app {
 
@@ -21,15 +27,14 @@ void SetAutoText(QLabel* label, const QString& text) {
     label->adjustSize();
 }
 
-// The message for the failure being handled: an https host whose certificate was refused is no network problem.
-const char* DownloadFailureText() {
-    try {
-        throw;
-    } catch (const net::EIdTLSCertificateError&) {
-        return texts::kHostNotTrustedDownload;
-    } catch (...) {
-        return texts::kDownloadFailed;
-    }
+// The message for a failed download: an https host whose certificate was refused is no network problem.
+const char* DownloadFailureText(const std::exception& e) {
+    return dynamic_cast<const net::EIdTLSCertificateError*>(&e) ? texts::kHostNotTrustedDownload
+                                                                 : texts::kDownloadFailed;
+}
+
+std::int32_t Clamped(std::int64_t bytes) {
+    return static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max()));
 }
 
 // A chunked body announces no size; each of its chunks is a work span of its own.
@@ -58,6 +63,19 @@ void TForm2::RestoreIdle() {
     ComboBox2->setEnabled(true);
 }
 
+std::set<std::string> TForm2::ListedPackages() const {
+    std::set<std::string> names;
+    std::vector<std::string> models;
+    catalogue_->ReadSections(models);
+    for (const std::string& m : models) {
+        std::vector<std::string> firmware;
+        catalogue_->ReadSection(m, firmware);
+        for (const std::string& f : firmware)
+            names.insert(std::filesystem::path(services_.Files.PackageFile(m, f)).filename().string());
+    }
+    return names;
+}
+
 void TForm2::Button1Click() {
     // The download button shows again once a cancel has closed the connection, before Get has returned.
     if (downloading_) return;
@@ -70,39 +88,61 @@ void TForm2::Button1Click() {
     Panel2->show();
     IdAntiFreeze1->OnlyWhenIdle = false;
 
-    platform::TMemoryStream stream;
     const std::string m = SelectedModel(), f = SelectedFirmware();
     downloading_ = true;
     cancelled_ = false;
     workBegan_ = false;
     sizeUnknown_ = false;
+    resumed_ = 0;
     finishedChunks_ = chunkSoFar_ = 0;
     downloadStarted_.start();
     const std::string url = services_.Files.PackageUrl(m, f);
-    const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
-    try {
-        IdHTTP1->Get(url, stream);
-    } catch (...) {
-        trace.Failed(cancelled_ ? "cancelled" : CurrentErrorText());
-        const char* failure = DownloadFailureText();
+    const std::string file = services_.Files.PackageFile(m, f);
+    download_ = std::make_unique<TPartialDownload>(file, url);
+    // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
+    struct Prune {
+        TForm2* form;
+        ~Prune() {
+            PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
+        }
+    } prune{this};
+    TPartialDownload& download = *download_;
+    // Once promoted, the body's bytes are the package file's.
+    std::int64_t saved = -1;
+    const TFetchTrace trace(services_.Trace, *IdHTTP1, url,
+                            [&download, &saved] { return saved >= 0 ? saved : download.Size(); });
+    const auto backToIdle = [&] {
         downloading_ = false;
         RestoreIdle();
         ElapsedTicks = 0;
+    };
+    try {
+        download.Get(*IdHTTP1);
+    } catch (const platform::EFileCreateError& e) {
+        // The package store cannot be written: the default error box names the file and the reason.
+        trace.Failed(e.what());
+        backToIdle();
+        ShowHidP3();
+        throw;
+    } catch (const std::exception& e) {
+        trace.Failed(cancelled_ ? "cancelled" : e.what());
+        backToIdle();
+        const TMessage proxy = cancelled_ ? TMessage() : ProxyFailureText(*IdHTTP1, e);
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, failure, texts::kDownloadFailedCaption, MB_OK | MB_ICONWARNING);
+            services_.MessageBoxes.MessageBox(this, proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy),
+                                              Tr(texts::kDownloadFailedCaption), MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;
     }
     // Only a whole package can replace the stored one: the announced count (or, for a chunked body, its final
-    // chunk) must have arrived, without a cancel, and an empty body is never a package. Its signature is fetched
-    // while the download still counts as running.
-    const bool whole = workBegan_ && !cancelled_ && (sizeUnknown_ || ExpectedSize == ReceivedSize) && stream.Size() > 0;
-    if (whole)
-        trace.Taken();
-    else
-        trace.Failed(cancelled_ ? "cancelled" : "not a whole package; the stored one stays");
+    // chunk) must have arrived, without a cancel, and an empty body is never a package. A cut leaves the partial to
+    // be resumed. Its signature is fetched while the download still counts as running.
+    const bool whole = workBegan_ && !cancelled_ && download.Whole();
+    if (!whole)
+        trace.Failed(cancelled_ ? "cancelled; the partial package is kept to be resumed"
+                                : "not a whole package; the stored one stays");
     std::string signature;
-    const bool verified = whole && DownloadedPackageVerified(m, f, stream, signature);
+    const bool verified = whole && DownloadedPackageVerified(m, f, download.PartialFile(), signature);
     downloading_ = false;
     // Whatever happens to the package file, the controls go back to the idle state: an empty body raises no
     // work events, and a chunked body ends one work span per chunk.
@@ -110,11 +150,24 @@ void TForm2::Button1Click() {
         TForm2* form;
         ~Idle() { form->RestoreIdle(); }
     } idle{this};
+    // A body refused by its signature is not kept for a resume either: its rest would not mend it.
+    if (whole && !verified) {
+        trace.Failed("its signature is refused; not stored");
+        download.Discard();
+    }
     if (verified) {
-        const std::string file = services_.Files.PackageFile(m, f);
-        platform::ReplaceFileAtomically(file, stream.Memory(), static_cast<std::size_t>(stream.Size()));
-        if (!signature.empty())
-            platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+        // The line says ok only once the package is saved: a full disk is the download's failure too.
+        try {
+            const std::int64_t size = download.Size();
+            download.Promote();
+            saved = size;
+            if (!signature.empty())
+                platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+        } catch (const std::exception& e) {
+            trace.Failed(std::string("not saved: ") + e.what());
+            throw;
+        }
+        trace.Taken();
     }
     Timer1->stop();
     ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
@@ -132,18 +185,25 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     workBegan_ = true;
     Panel2->show();
     Panel3->hide();
-    ExpectedSize = countMax;
+    // What an earlier, cut download left counts as received: the display shows the whole package.
+    const std::int64_t resumed = downloading_ && download_ ? download_->Offset() : 0;
+    Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
+    Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
+        ExpectedSize = countMax;
         if (sizeUnknown_) return;
         sizeUnknown_ = true;
+        resumed_ = resumed;
         ElapsedTicks = 0;
-        SetAutoText(Label1, QString::fromUtf8(texts::kUnknownSize));
+        SetAutoText(Label1, QTr(texts::kUnknownSize));
         SetAutoText(Label4, QString());
         ProgressBar1->setRange(0, 0);
         Timer1->start();
         return;
     }
+    resumed_ = resumed;
+    ExpectedSize = Clamped(resumed + countMax);
     SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
@@ -153,25 +213,26 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
 void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count) {
     if (sizeUnknown_) {
         chunkSoFar_ = count;
-        const std::int64_t total = finishedChunks_ + count;
+        const std::int64_t total = resumed_ + finishedChunks_ + count;
         SetAutoText(Label5, Kilobytes(total));
-        ReceivedSize =
-            static_cast<std::int32_t>(std::min<std::int64_t>(total, std::numeric_limits<std::int32_t>::max()));
+        ReceivedSize = Clamped(total);
         return;
     }
     // Without an announced size no percentage can be formed; the error ends the transfer.
-    if (ExpectedSize == 0) throw std::domain_error("Division by zero");
+    if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
+    const std::int64_t received = resumed_ + count;
     // Widened so that packages beyond 21 MB keep their percentage.
-    const std::int64_t percent = static_cast<std::int64_t>(count) * 100 / ExpectedSize;
+    const std::int64_t percent = received * 100 / ExpectedSize;
     SetAutoText(Label4, QString::number(percent) + QLatin1Char('%'));
     ProgressBar1->setValue(static_cast<int>(percent));
-    SetAutoText(Label5, Kilobytes(count));
-    ReceivedSize = count;
+    SetAutoText(Label5, Kilobytes(received));
+    ReceivedSize = Clamped(received);
 }
 
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
-    SetAutoText(Label10, Kilobytes(ReceivedSize / ElapsedTicks));
+    // The speed is this run's: the part an earlier download left did not come now.
+    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks));
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {

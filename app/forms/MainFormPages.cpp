@@ -3,6 +3,8 @@
 
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
+#include "platform/scope/ScopedValue.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -32,14 +34,10 @@ void TForm2::DownShowHTML() {
     if (pageFetching_) {
         pageAgain_ = true;
         // The page on view belongs to the earlier selection.
-        WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
+        WebBrowser2->ShowNote(QTr(texts::kPageLoading));
         return;
     }
-    pageFetching_ = true;
-    struct Reset {
-        bool& flag;
-        ~Reset() { flag = false; }
-    } reset{pageFetching_};
+    const platform::ScopedValue<bool> fetching(pageFetching_, true);
     do {
         pageAgain_ = false;
         const std::string m = SelectedModel(), f = SelectedFirmware();
@@ -50,7 +48,7 @@ void TForm2::DownShowHTML() {
             FetchPage(m, f);
         } else {
             // Nothing of the earlier selection stays on view while its page is fetched.
-            WebBrowser2->ShowNote(QString::fromUtf8(texts::kPageLoading));
+            WebBrowser2->ShowNote(QTr(texts::kPageLoading));
             FetchPage(m, f);
             WebBrowser2->Navigate(page);
         }
@@ -62,13 +60,13 @@ void TForm2::ShowHidP3() {
     Button1->setEnabled(ComboBox1->currentIndex() >= 0 && ComboBox2->currentIndex() >= 0);
     if (FileExists(services_.Files.PackageFile(m, f))) {
         Panel3->show();
-        Button1->setText(QString::fromUtf8(texts::kDownloadAgain));
-        Label11->setText(QString::fromStdString(platform::AnsiToUtf8(m) + texts::kPackageReadyOf +
-                                                platform::AnsiToUtf8(f) + texts::kPackageReady));
+        Button1->setText(QTr(texts::kDownloadAgain));
+        Label11->setText(
+            QString::fromStdString(Tr({texts::kPackageReady, {platform::AnsiToUtf8(m), platform::AnsiToUtf8(f)}})));
         Label11->adjustSize();
     } else {
         Panel3->hide();
-        Button1->setText(QString::fromUtf8(texts::kDownload));
+        Button1->setText(QTr(texts::kDownload));
     }
 }
 

@@ -4,24 +4,27 @@
 #include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
+#include "platform/files/MappedFile.h"
 
 namespace yeroup::app {
 
-bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, platform::TMemoryStream& package,
+bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
                                        std::string& signature) {
     const trust::TTrustedKeys& keys = services_.TrustedKeys;
     if (!keys.Configured()) return true;
     try {
         if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature, services_.Trace))
             throw trust::ESignatureError("the signature file is missing");
-        keys.Verify(StreamBytes(package), signature, TAppFiles::PackageName(m, f));
+        const platform::TMappedFile package(packageFile);
+        keys.Verify(package.Bytes(), signature, TAppFiles::PackageName(m, f));
         return true;
     } catch (const trust::ESignatureError& e) {
         services_.Trace.Line(
             "error", std::string("the package's signature is refused: ") + e.what() + "; the package is not stored");
         signature.clear();
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, texts::kPackageNotVerified, texts::kDownloadFailedCaption,
+            services_.MessageBoxes.MessageBox(this, Tr(texts::kPackageNotVerified), Tr(texts::kDownloadFailedCaption),
                                               MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -35,15 +38,13 @@ bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
     std::error_code missing;
     if (!std::filesystem::exists(file, missing)) return true;
     try {
-        platform::TMemoryStream package;
-        package.LoadFromFile(file);
-        keys.Verify(StreamBytes(package), ReadSignatureFile(TAppFiles::SignatureOf(file)),
-                    TAppFiles::PackageName(m, f));
+        const platform::TMappedFile package(file);
+        keys.Verify(package.Bytes(), ReadSignatureFile(TAppFiles::SignatureOf(file)), TAppFiles::PackageName(m, f));
         return true;
     } catch (const std::exception& e) {
         services_.Trace.Line("error",
                              std::string("the stored package's signature is refused: ") + e.what() + "; no upgrade");
-        services_.MessageBoxes.MessageBox(this, texts::kStoredPackageNotVerified, texts::kHintCaption,
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kStoredPackageNotVerified), Tr(texts::kHintCaption),
                                           MB_OK | MB_ICONWARNING);
         return false;
     }

@@ -6,14 +6,16 @@
 
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
+#include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
+#include "app/ui/Translation.h"
 #include "app/upgrade/PackageUpgrade.h"
 
 namespace yeroup::app {
 
 namespace {
 
-std::string ReasonText(int error) {
+const char* ReasonText(int error) {
     switch (error) {
     case ENOSPC:
     case EDQUOT: return texts::kReasonDiskFull;
@@ -26,7 +28,7 @@ std::string ReasonText(int error) {
     case EISDIR:
     case ENOTDIR:
     case EEXIST: return texts::kReasonNameTaken;
-    default: return std::strerror(error);
+    default: return nullptr;
     }
 }
 
@@ -39,6 +41,7 @@ std::string OutcomeText(const upgrade::TUpgradeResult& result) {
     case upgrade::TUpgradeOutcome::CannotWrite:
         text = "cannot write " + result.file + " (" + std::strerror(result.error) + ")";
         break;
+    case upgrade::TUpgradeOutcome::Unsettled: text = "refused while an interrupted upgrade is unsettled"; break;
     }
     return result.why.empty() ? text : text + ": " + result.why;
 }
@@ -49,7 +52,16 @@ void TForm2::Button2Click() {
     const std::string folder = splash_.InstallFolder;
     // Without the player software's folder the package would land in whatever the current folder is.
     if (folder.find_first_not_of(" \t") == std::string::npos) {
-        services_.MessageBoxes.MessageBox(this, texts::kNoInstallFolder, texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kNoInstallFolder), Tr(texts::kHintCaption),
+                                          MB_OK | MB_ICONWARNING);
+        return;
+    }
+    // Extracting under the updater the last upgrade started would change the files it is flashing from.
+    const std::string updater = folder + "/" + texts::kUpdaterProgram;
+    if (services_.Processes.StillRunning(updater)) {
+        services_.Trace.Line("upgrade", "refused while the updater started before still runs");
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kUpdaterStillRunning), Tr(texts::kHintCaption),
+                                          MB_OK | MB_ICONWARNING);
         return;
     }
     if (!StoredPackageVerified(SelectedModel(), SelectedFirmware())) return;
@@ -63,6 +75,8 @@ void TForm2::Button2Click() {
         Archiver->CloseArchive();
         return;
     }
+    if (result.recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
+        services_.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(result.recovery));
     services_.Trace.Line("upgrade", OutcomeText(result));
     switch (result.outcome) {
     case upgrade::TUpgradeOutcome::Done: break;
@@ -71,25 +85,31 @@ void TForm2::Button2Click() {
         // A fresh copy is what helps: the download button offers one once this one is gone.
         std::error_code ec;
         std::filesystem::remove(package, ec);
-        services_.MessageBoxes.MessageBox(this, texts::kPackageDamaged, texts::kHintCaption, MB_OK | MB_ICONWARNING);
+        services_.MessageBoxes.MessageBox(this, Tr(texts::kPackageDamaged), Tr(texts::kHintCaption),
+                                          MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;
     }
-    case upgrade::TUpgradeOutcome::CannotWrite:
-        services_.MessageBoxes.MessageBox(this,
-                                          texts::kCannotWriteBefore + result.file + texts::kCannotWriteBecause +
-                                              ReasonText(result.error) + texts::kCannotWriteAfter,
-                                          texts::kHintCaption, MB_OK | MB_ICONWARNING);
+    case upgrade::TUpgradeOutcome::CannotWrite: {
+        const char* reason = ReasonText(result.error);
+        services_.MessageBoxes.MessageBox(
+            this, Tr({texts::kCannotWrite, {result.file, reason ? Tr(reason) : std::strerror(result.error)}}),
+            Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
         return;
     }
-    if (services_.MessageBoxes.MessageBox(this, texts::kConnectPlayer, texts::kConnectPlayerCaption,
+    case upgrade::TUpgradeOutcome::Unsettled:
+        services_.MessageBoxes.MessageBox(this,
+                                          UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, result.file, TrMessage),
+                                          Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
+        return;
+    }
+    if (services_.MessageBoxes.MessageBox(this, Tr(texts::kConnectPlayer), Tr(texts::kConnectPlayerCaption),
                                           MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
-        const std::string updater = folder + "/" + texts::kUpdaterProgram;
         const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
         TraceStart(services_.Trace, updater, texts::kUpdaterParameters, folder, started);
         if (started != platform::TStartResult::Started)
-            services_.MessageBoxes.MessageBox(this, StartFailureText(started, texts::kUpdaterNotStarted, updater),
-                                              texts::kHintCaption, MB_OK | MB_ICONERROR);
+            services_.MessageBoxes.MessageBox(this, Tr(StartFailureText(started, texts::kUpdaterNotStarted, updater)),
+                                              Tr(texts::kHintCaption), MB_OK | MB_ICONERROR);
     }
 }
 

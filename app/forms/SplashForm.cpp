@@ -5,6 +5,7 @@
 
 #include "app/core/CatalogueCheck.h"
 #include "app/core/FetchTrace.h"
+#include "app/core/ProxyFailure.h"
 #include "app/core/SignedFetch.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
@@ -13,10 +14,12 @@
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
+#include "app/ui/Translation.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/registry/Registry.h"
 #include "platform/streams/Stream.h"
+#include "platform/text/CodePages.h"
 
 namespace yeroup::app {
 
@@ -24,14 +27,14 @@ TForm1::TForm1(const TAppServices& services, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       IdHTTP1(MakeFetchClient(services.Files.SecureHost(), services.ExtraCAFile)),
       services_(services) {
-    setWindowTitle(QString::fromUtf8(texts::kSplashCaption));
+    setWindowTitle(QTr(texts::kSplashCaption));
     ApplyFormLook(*this, 504, 275);
 
     Image1 = new QLabel(this);
     Image1->setGeometry(0, 0, 504, 275);
     Image1->setPixmap(QPixmap::fromImage(MakeSplashPicture()));
 
-    Label2 = new QLabel(QString::fromUtf8(texts::kVersionPrefix) + QStringLiteral("0.0"), this);
+    Label2 = new QLabel(QTr(texts::kVersionPrefix) + QStringLiteral("0.0"), this);
     Label2->setGeometry(424, 8, 65, 13);
     Label2->setFont(SimSun12());
     Label2->setLayoutDirection(Qt::LeftToRight);
@@ -51,7 +54,7 @@ TForm1::TForm1(const TAppServices& services, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
-void TForm1::FormCreate() { Label2->setText(QString::fromUtf8(std::string(texts::kVersionPrefix) + VersionText())); }
+void TForm1::FormCreate() { Label2->setText(QTr(texts::kVersionPrefix) + QString::fromStdString(VersionText())); }
 
 void TForm1::Timer1Timer() {
     // The start-up routine waits exactly as long as the timer stays enabled.
@@ -62,10 +65,11 @@ void TForm1::Timer1Timer() {
 bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stream) {
     hostNotTrusted_ = false;
     if (fetching_) {
-        services_.Trace.Line("error", url + " not fetched: another fetch is under way");
+        services_.Trace.Line("error", platform::AnsiToUtf8(url) + " not fetched: another fetch is under way");
         return false;
     }
     fetching_ = true;
+    proxyFailure_ = {};
     const TFetchTrace trace(services_.Trace, *IdHTTP1, url, stream);
     try {
         IdHTTP1->Get(url, stream);
@@ -73,6 +77,7 @@ bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stre
         fetching_ = false;
         hostNotTrusted_ = dynamic_cast<const net::EIdTLSCertificateError*>(&e) != nullptr;
         trace.Failed(e.what());
+        proxyFailure_ = ProxyFailureText(*IdHTTP1, e);
         return false;
     }
     fetching_ = false;
@@ -91,7 +96,8 @@ bool TForm1::FetchToFile(const std::string& url, const std::string& path,
     platform::TMemoryStream stream;
     if (!FetchToStream(url, stream)) return false;
     if (accept && !accept(StreamBytes(stream))) {
-        services_.Trace.Line("error", url + " not taken: its body is not what it should be; " + path + " stays");
+        services_.Trace.Line(
+            "error", platform::AnsiToUtf8(url) + " not taken: its body is not what it should be; " + path + " stays");
         return false;
     }
     platform::ReplaceFileAtomically(path, stream.Memory(), static_cast<std::size_t>(stream.Size()));
@@ -101,15 +107,15 @@ bool TForm1::FetchToFile(const std::string& url, const std::string& path,
 void TForm1::FormAc() {
     platform::TRegistry registry(services_.RegistryFile);
     if (!registry.KeyExists(texts::kPlayerKey)) {
-        const int answer = services_.MessageBoxes.MessageBox(this, texts::kInstallPlayerFirst, texts::kHintCaption,
-                                                             MB_OKCANCEL | MB_ICONWARNING);
+        const int answer = services_.MessageBoxes.MessageBox(this, Tr(texts::kInstallPlayerFirst),
+                                                             Tr(texts::kHintCaption), MB_OKCANCEL | MB_ICONWARNING);
         if (answer == IDOK) {
             const auto started = services_.Processes.WinExec(texts::kSetupProgram, 0);
             TraceStart(services_.Trace, texts::kSetupProgram, "", "", started);
             if (started != platform::TStartResult::Started)
                 services_.MessageBoxes.MessageBox(
-                    this, StartFailureText(started, texts::kSetupNotStarted, services_.Files.ExeFolder()),
-                    texts::kHintCaption, MB_OK | MB_ICONERROR);
+                    this, Tr(StartFailureText(started, texts::kSetupNotStarted, services_.Files.ExeFolder())),
+                    Tr(texts::kHintCaption), MB_OK | MB_ICONERROR);
         }
         terminate_ = true;
         return;
@@ -132,10 +138,14 @@ void TForm1::FormAc() {
         text = kept ? texts::kHostNotTrustedCatalogueKept : texts::kHostNotTrustedNoCatalogue;
     else if (fetched == TCatalogueFetch::NotVerified)
         text = kept ? texts::kCatalogueNotVerifiedKept : texts::kCatalogueNotVerifiedNone;
+    // When the proxy was the reason, the message says so on a line of its own after the usual text.
+    const std::string proxy = proxyFailure_.Empty() ? std::string() : "\r" + Tr(proxyFailure_);
     if (kept) {
-        services_.MessageBoxes.MessageBox(this, text, texts::kCatalogueKeptCaption, MB_OK | MB_ICONWARNING);
+        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kCatalogueKeptCaption),
+                                          MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, text, texts::kNoCatalogueCaption, MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kNoCatalogueCaption),
+                                          MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/core/AppServices.h"
+#include "app/core/Message.h"
 #include "http/IdHTTP.h"
 #include "platform/streams/Stream.h"
 
@@ -63,6 +64,8 @@ private:
     bool terminate_ = false;
     bool fetching_ = false;
     bool hostNotTrusted_ = false;
+    // Why the last failed fetch failed when the environment's proxy was the reason, for the user; else empty.
+    TMessage proxyFailure_;
 };
 
 }  // namespace yeroup::app

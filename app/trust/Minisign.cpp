@@ -5,7 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
-#include <memory>
+
+#include "app/trust/OpenSslHandles.h"
 
 namespace yeroup::app::trust {
 
@@ -13,19 +14,6 @@ namespace {
 
 constexpr std::string_view kUntrustedPrefix = "untrusted comment: ";
 constexpr std::string_view kTrustedPrefix = "trusted comment: ";
-
-// Strict base64: whole quads, padding only at the end; nullopt-like empty result on any fault.
-std::vector<std::uint8_t> DecodeBase64(std::string_view text) {
-    if (text.empty() || text.size() % 4 != 0) return {};
-    std::vector<std::uint8_t> out(text.size() / 4 * 3);
-    const int n =
-        EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
-    if (n < 0) return {};
-    std::size_t padding = 0;
-    while (padding < 2 && text[text.size() - 1 - padding] == '=') ++padding;
-    out.resize(static_cast<std::size_t>(n) - padding);
-    return out;
-}
 
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -42,30 +30,20 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
-struct PKeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-struct MdCtxFree {
-    void operator()(EVP_MD_CTX* context) const { EVP_MD_CTX_free(context); }
-};
-
 bool Ed25519Verify(const TPublicKey& key, const std::array<std::uint8_t, 64>& signature, const std::uint8_t* message,
                    std::size_t length) {
-    std::unique_ptr<EVP_PKEY, PKeyFree> pkey(
-        EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key.Key.data(), key.Key.size()));
-    std::unique_ptr<EVP_MD_CTX, MdCtxFree> context(EVP_MD_CTX_new());
+    TPKey pkey(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, key.Key.data(), key.Key.size()));
+    TMdContext context(EVP_MD_CTX_new());
     if (!pkey || !context) throw ESignatureError("the signature check could not start");
     if (EVP_DigestVerifyInit(context.get(), nullptr, nullptr, nullptr, pkey.get()) != 1)
         throw ESignatureError("the signature check could not start");
     return EVP_DigestVerify(context.get(), signature.data(), signature.size(), message, length) == 1;
 }
 
-std::array<std::uint8_t, 64> Blake2b512(std::string_view data) {
-    std::array<std::uint8_t, 64> digest{};
-    unsigned int size = 0;
-    if (EVP_Digest(data.data(), data.size(), digest.data(), &size, EVP_blake2b512(), nullptr) != 1 || size != 64)
-        throw ESignatureError("the file's hash could not be computed");
-    return digest;
+// A time field: decimal seconds, not negative.
+bool ReadTime(const std::string& text, std::int64_t& time) {
+    return !text.empty() &&
+           std::from_chars(text.data(), text.data() + text.size(), time).ptr == text.data() + text.size() && time >= 0;
 }
 
 // The value of "name:" among the tab-separated fields of comment; false when absent.
@@ -90,6 +68,33 @@ bool ReadTime(const std::string& text, std::int64_t& time) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> DecodeBase64(std::string_view text) {
+    if (text.empty() || text.size() % 4 != 0) return {};
+    std::vector<std::uint8_t> out(text.size() / 4 * 3);
+    const int n =
+        EVP_DecodeBlock(out.data(), reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size()));
+    if (n < 0) return {};
+    std::size_t padding = 0;
+    while (padding < 2 && text[text.size() - 1 - padding] == '=') ++padding;
+    out.resize(static_cast<std::size_t>(n) - padding);
+    return out;
+}
+
+std::string EncodeBase64(const std::uint8_t* data, std::size_t length) {
+    std::string text((length + 2) / 3 * 4 + 1, '\0');
+    const int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data()), data, static_cast<int>(length));
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+std::array<std::uint8_t, 64> Blake2b512(std::string_view data) {
+    std::array<std::uint8_t, 64> digest{};
+    unsigned int size = 0;
+    if (EVP_Digest(data.data(), data.size(), digest.data(), &size, EVP_blake2b512(), nullptr) != 1 || size != 64)
+        throw ESignatureError("the file's hash could not be computed");
+    return digest;
+}
 
 std::string KeyIdText(const KeyId& id) {
     std::uint64_t number = 0;
@@ -159,6 +164,15 @@ TSignedFacts ReadTrustedComment(std::string_view comment) {
         facts.Expires = expires;
     }
     return facts;
+}
+
+std::string SignatureText(const TSignature& signature, const std::string& untrustedComment) {
+    std::vector<std::uint8_t> first{'E', static_cast<std::uint8_t>(signature.Prehashed ? 'D' : 'd')};
+    first.insert(first.end(), signature.Id.begin(), signature.Id.end());
+    first.insert(first.end(), signature.FileSignature.begin(), signature.FileSignature.end());
+    return std::string(kUntrustedPrefix) + untrustedComment + "\n" + EncodeBase64(first.data(), first.size()) + "\n" +
+           std::string(kTrustedPrefix) + signature.TrustedComment + "\n" +
+           EncodeBase64(signature.CommentSignature.data(), signature.CommentSignature.size()) + "\n";
 }
 
 TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data) {

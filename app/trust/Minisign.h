@@ -41,6 +41,13 @@ struct TSignedFacts {
     std::optional<std::int64_t> Expires;
 };
 
+// Strict base64 (whole quads, padding only at the end); empty on any fault.
+std::vector<std::uint8_t> DecodeBase64(std::string_view text);
+std::string EncodeBase64(const std::uint8_t* data, std::size_t length);
+
+// The hash a prehashed ("ED") signature is made over.
+std::array<std::uint8_t, 64> Blake2b512(std::string_view data);
+
 // The key id as minisign prints it (upper-case hexadecimal of the little-endian number).
 std::string KeyIdText(const KeyId& id);
 
@@ -50,13 +57,16 @@ std::vector<TPublicKey> ParsePublicKeys(std::string_view text);
 
 // A .minisig file's four lines.
 TSignature ParseSignature(std::string_view text);
+// The same four lines written out, as minisign writes them.
+std::string SignatureText(const TSignature& signature, const std::string& untrustedComment);
 
 // The trusted comment's tab-separated fields: "timestamp:" and "file:" (both needed) and "expires:" (optional),
 // times in seconds since 1970. Raises ESignatureError when one is missing or not a time.
 TSignedFacts ReadTrustedComment(std::string_view comment);
 
 // Checks signature over data with the key of its id among keys, then the trusted comment's signature, then
-// reads the comment (ReadTrustedComment). Raises ESignatureError on any failure.
+// reads the comment (ReadTrustedComment): its "timestamp:" and "file:" fields and an "expires:" field when there
+// is one (tab-separated, times in seconds since 1970). Raises ESignatureError on any failure.
 TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data);
 
 // Only the trusted comment's signature and fields, whatever file the signature was made over.

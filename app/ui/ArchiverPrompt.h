@@ -6,6 +6,11 @@
 
 namespace yeroup::app {
 
+// A text of the archiver (its messages, questions and their captions, English, names in the ANSI code page) in
+// the user's language, as UTF-8: the archiver's pattern translated, with the names it holds inserted. A text the
+// archiver does not make stays as it is.
+std::string ArchiverText(const std::string& text);
+
 class TArchiverPrompts final : public zip::IZFPrompts {
 public:
     explicit TArchiverPrompts(IMessageBoxes& boxes) : boxes_(boxes) {}

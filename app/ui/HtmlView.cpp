@@ -3,12 +3,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
 #include <QStringDecoder>
 
 #include "app/core/PageCharset.h"
+#include "app/core/Texts.h"
+#include "app/ui/Translation.h"
+#include "http/IdProxyEnvironment.h"
 #include "net/tls/TlsContext.h"
 #include "platform/text/CodePages.h"
 
@@ -31,12 +35,40 @@ QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
     return QString::fromStdString(platform::AnsiToUtf8(page));
 }
 
+namespace {
+
+// The proxy of each request (and of each redirect) by the same rule as the update client's: the environment's
+// http_proxy, https_proxy and no_proxy.
+class TEnvironmentProxyFactory : public QNetworkProxyFactory {
+public:
+    QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
+        try {
+            const auto proxy =
+                environment_.ProxyFor(query.protocolTag().toStdString(), query.peerHostName().toStdString());
+            if (!proxy) return {QNetworkProxy(QNetworkProxy::NoProxy)};
+            return {QNetworkProxy(QNetworkProxy::HttpProxy, QString::fromStdString(proxy->Host),
+                                  static_cast<quint16>(proxy->Port), QString::fromStdString(proxy->Username),
+                                  QString::fromStdString(proxy->Password))};
+        } catch (const http::EIdProxySettingError&) {
+            // A setting that cannot be used fails the page rather than going around the proxy: a name under
+            // .invalid is never found.
+            return {QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("unusable-proxy-setting.invalid"), 1)};
+        }
+    }
+
+private:
+    const http::TIdProxyEnvironment environment_ = http::TIdProxyEnvironment::FromEnvironment();
+};
+
+}  // namespace
+
 THtmlView::THtmlView(QWidget* parent)
     : QTextBrowser(parent),
       network_(new QNetworkAccessManager(this)),
       tls_(QSslConfiguration::defaultConfiguration()),
       busy_(new QWidget(this)) {
     setOpenLinks(false);
+    network_->setProxyFactory(new TEnvironmentProxyFactory);
     connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);
     busy_->setCursor(Qt::BusyCursor);
     busy_->hide();
@@ -62,7 +94,7 @@ void THtmlView::Navigate(const std::string& target) {
     const QString path = url.scheme() == QLatin1String("file") ? url.toLocalFile() : text;
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        ShowErrorPage(QStringLiteral("找不到文件 %1").arg(path.toHtmlEscaped()));
+        ShowErrorPage(QTr(texts::kPageFileMissing).arg(path.toHtmlEscaped()));
         Finish(false);
         return;
     }
@@ -102,7 +134,7 @@ void THtmlView::NavigateUrl(const QUrl& url) {
         if (abandoned) return;
         pending_ = nullptr;
         if (failed) {
-            ShowErrorPage(QStringLiteral("无法连接到 %1").arg(reply->url().toString().toHtmlEscaped()));
+            ShowErrorPage(QTr(texts::kPageUnreachable).arg(reply->url().toString().toHtmlEscaped()));
             Finish(false);
             return;
         }
@@ -138,7 +170,7 @@ void THtmlView::resizeEvent(QResizeEvent* event) {
 
 void THtmlView::ShowErrorPage(const QString& what) {
     base_ = QUrl();
-    setHtml(QStringLiteral("<html><body><h3>无法显示该网页</h3><p>%1</p></body></html>").arg(what));
+    setHtml(QStringLiteral("<html><body><h3>%1</h3><p>%2</p></body></html>").arg(QTr(texts::kPageNotShown), what));
 }
 
 void THtmlView::Finish(bool page) {

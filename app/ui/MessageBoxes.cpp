@@ -4,6 +4,8 @@
 #include <QString>
 
 #include "app/core/Texts.h"
+#include "app/ui/Translation.h"
+#include "platform/files/FileErrors.h"
 
 namespace yeroup::app {
 
@@ -37,8 +39,18 @@ int TQtMessageBoxes::MessageBox(QWidget* owner, const std::string& text, const s
 
 void ShowDefaultErrorBox(IMessageBoxes& boxes, const std::string& message) {
     std::string text = message;
-    if (!text.empty() && text.back() != '.') text += '.';
+    // A message that ends in a full stop, Chinese ones included, gets none more.
+    if (!text.empty() && text.back() != '.' && !QString::fromStdString(text).endsWith(QChar(0x3002))) text += '.';
     boxes.MessageBox(nullptr, text, texts::kApplicationTitle, MB_OK | MB_ICONERROR);
+}
+
+void ShowDefaultErrorBox(IMessageBoxes& boxes, const std::exception& error) {
+    const auto* file = dynamic_cast<const platform::EFileCreateError*>(&error);
+    if (!file) return ShowDefaultErrorBox(boxes, error.what());
+    const std::string reason = platform::FileErrorText(file->Error());
+    const QString pattern = QTr("files", platform::texts::kCannotCreateFile);
+    ShowDefaultErrorBox(
+        boxes, Format(pattern.toStdString().c_str(), {file->Path(), QTr("files", reason.c_str()).toStdString()}));
 }
 
 }  // namespace yeroup::app

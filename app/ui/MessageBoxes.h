@@ -34,13 +34,16 @@ public:
 // appended when it has none, the application title as caption, the error icon.
 void ShowDefaultErrorBox(IMessageBoxes& boxes, const std::string& message);
 
+// The default error box for error, its message in the user's language where the program knows it.
+void ShowDefaultErrorBox(IMessageBoxes& boxes, const std::exception& error);
+
 // Runs an event handler; an exception that escapes it is shown in the default error box and the program goes on.
 template <typename Handler>
 void RunHandler(IMessageBoxes& boxes, Handler&& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
-        ShowDefaultErrorBox(boxes, e.what());
+        ShowDefaultErrorBox(boxes, e);
     }
 }
 

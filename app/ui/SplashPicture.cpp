@@ -5,7 +5,9 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "app/core/Texts.h"
 #include "app/ui/Fonts.h"
+#include "app/ui/Translation.h"
 
 namespace yeroup::app {
 
@@ -48,8 +50,8 @@ QImage MakeSplashPicture() {
     sub.setPixelSize(16);
     p.setFont(sub);
     p.setPen(QColor(220, 235, 250));
-    p.drawText(QRect(30, 170, 360, 24), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("MP3播放器固件在线升级"));
-    p.drawText(QRect(30, 240, 360, 20), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("正在检查, 请稍候..."));
+    p.drawText(QRect(30, 170, 360, 24), Qt::AlignLeft | Qt::AlignVCenter, QTr(texts::kSplashSubtitle));
+    p.drawText(QRect(30, 240, 360, 20), Qt::AlignLeft | Qt::AlignVCenter, QTr(texts::kSplashChecking));
     return image;
 }
 

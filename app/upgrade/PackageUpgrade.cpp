@@ -1,11 +1,14 @@
 #include "app/upgrade/PackageUpgrade.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 
 #include "app/upgrade/StartupRecovery.h"
 #include "platform/files/Files.h"
 #include "platform/streams/Stream.h"
+#include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app::upgrade {
@@ -19,11 +22,56 @@ bool IsWriteFailure(std::int32_t nativeError) {
     return nativeError == zip::zfeCannotCreateFile || nativeError == zip::zfeCannotCreateDir;
 }
 
+// A relative name's parts with their letters folded, as the archiver matches names; "." and empty parts drop out.
+std::vector<std::string> FoldedParts(const std::string& relative) {
+    std::vector<std::string> parts;
+    for (const fs::path& part : fs::path(relative)) {
+        std::string text = part.string();
+        if (text.empty() || text == "." || text == "/") continue;
+        for (char& c : text) c = platform::AsciiUpper(c);
+        parts.push_back(std::move(text));
+    }
+    return parts;
+}
+
+// The program's own folders as names in the install folder reach them: the staging folder, and the journal and
+// the backups when the package store lies inside the install folder.
+std::vector<std::vector<std::string>> OwnFolders(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
+    std::vector<std::vector<std::string>> own{FoldedParts(journal.staging.filename().string())};
+    std::error_code storeError, installError;
+    const fs::path storeFolder = fs::weakly_canonical(paths.store, storeError);
+    const fs::path store = storeFolder.lexically_relative(fs::weakly_canonical(journal.install, installError));
+    if (storeError || installError || store.empty() || *store.begin() == "..") return own;
+    for (const fs::path* state : {&paths.journal, &paths.backup, &paths.newBackup, &paths.oldBackup})
+        own.push_back(FoldedParts((store / state->filename()).string()));
+    return own;
+}
+
+// The first entry that would land in one of the program's own folders, or null.
+const zip::TDirItem* EntryInOwnFolder(zip::TZFDirManager& directory, const std::vector<std::vector<std::string>>& own) {
+    for (int i = 0; i < directory.Count(); ++i) {
+        const zip::TDirItem& entry = directory.Items().ItemRef(i);
+        const std::vector<std::string> parts = FoldedParts(entry.diskName);
+        for (const std::vector<std::string>& folder : own)
+            if (parts.size() >= folder.size() && std::equal(folder.begin(), folder.end(), parts.begin())) return &entry;
+    }
+    return nullptr;
+}
+
 void Abandon(const TUpgradePaths& paths, const TUpgradeJournal& journal) {
     std::error_code ec;
     fs::remove_all(journal.staging, ec);
     fs::remove_all(paths.newBackup, ec);
-    fs::remove(paths.journal, ec);
+    // With anything left, the journal (still in its staging phase) has the next start remove it.
+    if (!fs::exists(fs::symlink_status(journal.staging, ec)) && !fs::exists(fs::symlink_status(paths.newBackup, ec)))
+        fs::remove(paths.journal, ec);
+}
+
+// The file number of a staged file or folder, which its rename into place keeps.
+std::uint64_t FileNumber(const fs::path& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) throw ECommitError(path, errno);
+    return st.st_ino;
 }
 
 }  // namespace
@@ -32,8 +80,18 @@ TPackageUpgrade::TPackageUpgrade(const fs::path& packageStore) : paths_(packageS
 
 TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::string& package,
                                     const std::string& installFolder) {
-    // What an earlier run left must be settled before this one may use the same folders.
-    RecoverUpgrade(paths_.store);
+    // What an earlier run left must be settled before this one may use the same folders; a state that cannot
+    // be read stops every upgrade until it is readable again or removed.
+    const TRecovery recovery = RecoverUpgrade(paths_.store);
+    if (recovery.outcome == TRecoveryOutcome::LeftAsItIs)
+        return {TUpgradeOutcome::Unsettled, recovery.backup.string(), 0, recovery.why, recovery};
+    TUpgradeResult result = Upgrade(archiver, package, installFolder);
+    result.recovery = recovery;
+    return result;
+}
+
+TUpgradeResult TPackageUpgrade::Upgrade(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                        const std::string& installFolder) {
     TUpgradeJournal journal;
     journal.install = installFolder;
     journal.staging = TUpgradePaths::StagingFor(journal.install);
@@ -55,6 +113,19 @@ TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::s
     return Commit(journal);
 }
 
+TUpgradeResult TPackageUpgrade::Rehearse(zip::TZFBaseArchiver& archiver, const std::string& package,
+                                         const std::string& installFolder) {
+    TUpgradeJournal journal;
+    journal.install = installFolder;
+    journal.staging = TUpgradePaths::StagingFor(journal.install);
+    TUpgradeResult result = Stage(archiver, package, journal);
+    archiver.CloseArchive();
+    archiver.StagingDir.clear();
+    std::error_code ec;
+    fs::remove_all(journal.staging, ec);
+    return result;
+}
+
 TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std::string& package,
                                       const TUpgradeJournal& journal) {
     std::error_code ec;
@@ -64,6 +135,11 @@ TUpgradeResult TPackageUpgrade::Stage(zip::TZFBaseArchiver& archiver, const std:
     archiver.FileName = package;
     try {
         archiver.OpenArchive(zip::kOpenReadDenyWrite);
+        // Such an entry would vanish with the staging folder, or take the place of a backup: the package is
+        // refused before anything is written.
+        if (const zip::TDirItem* entry = EntryInOwnFolder(*archiver.DirManager(), OwnFolders(paths_, journal)))
+            return {TUpgradeOutcome::PackageDamaged, package, 0,
+                    "the entry \"" + entry->diskName + "\" would land in the program's own folders"};
         archiver.BaseDir = journal.install.string();
         archiver.StagingDir = journal.staging.string();
         archiver.ExtractFiles("*.*", zip::kSearchAllAttributes, "");
@@ -93,11 +169,12 @@ std::vector<TManifestLine> TPackageUpgrade::Plan(const TUpgradeJournal& journal)
             if (fs::is_directory(existing)) continue;
             if (fs::exists(existing)) throw ECommitError(target, ENOTDIR);
             // A folder the install folder lacks moves in whole, with all it holds, in one rename.
-            manifest.push_back({TChange::NewFolder, relative});
+            manifest.push_back({TChange::NewFolder, relative, FileNumber(it->path())});
             it.disable_recursion_pending();
         } else {
             if (fs::is_directory(existing)) throw ECommitError(target, EISDIR);
-            manifest.push_back({fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative});
+            manifest.push_back(
+                {fs::exists(existing) ? TChange::ReplacedFile : TChange::NewFile, relative, FileNumber(it->path())});
         }
     }
     // Folders before what they hold.
@@ -121,7 +198,8 @@ TUpgradeResult TPackageUpgrade::Commit(const TUpgradeJournal& staged) {
             LinkOrCopy(journal.install / line.path, copy);
             if (OnStep) OnStep();
         }
-        WriteManifest(paths_.newBackup / kManifestName, manifest);
+        journal.changes = manifest.size();
+        journal.changesCrc = WriteManifest(paths_.newBackup / kManifestName, manifest);
         // One flush for every staged file and the whole backup, before the journal lets them count.
         if (!platform::SyncFileSystem(journal.staging.string()) || !platform::SyncFileSystem(paths_.newBackup.string()))
             throw ECommitError(journal.staging, errno);

@@ -1,60 +1,110 @@
 #include "app/upgrade/StartupRecovery.h"
 
 #include "platform/files/AtomicWrite.h"
+#include "platform/files/Files.h"
 
 namespace yeroup::app::upgrade {
 
 namespace fs = std::filesystem;
 
-bool RecoverUpgrade(const fs::path& packageStore, const TStepHook& step) {
-    const TUpgradePaths paths(packageStore);
-    std::error_code ec;
-    std::optional<TUpgradeJournal> journal = ReadJournal(paths.journal);
-    if (!journal) {
-        // No upgrade pending; a journal that cannot be read was never completely written.
-        fs::remove(paths.journal, ec);
-        fs::remove_all(paths.newBackup, ec);
-        fs::remove_all(paths.oldBackup, ec);
-        return true;
-    }
-    try {
-        switch (journal->phase) {
-        case TUpgradePhase::Staging: CleanUp(paths, *journal, false, step); return true;
-        case TUpgradePhase::Commit: {
-            const std::vector<TManifestLine> manifest = ReadManifest(paths.newBackup / kManifestName);
-            try {
-                MoveIntoPlace(*journal, manifest, step);
-            } catch (const ECommitError&) {
-                journal->phase = TUpgradePhase::RollBack;
-                WriteJournal(paths.journal, *journal);
-                if (!PutBack(*journal, manifest, paths.newBackup, step)) return false;
-                CleanUp(paths, *journal, false, step);
-                return true;
-            }
-            journal->phase = TUpgradePhase::Done;
-            WriteJournal(paths.journal, *journal);
-            CleanUp(paths, *journal, true, step);
-            return true;
-        }
-        case TUpgradePhase::RollBack: {
-            const std::vector<TManifestLine> manifest = ReadManifest(paths.newBackup / kManifestName);
-            if (!PutBack(*journal, manifest, paths.newBackup, step)) return false;
-            CleanUp(paths, *journal, false, step);
-            return true;
-        }
-        case TUpgradePhase::Done: CleanUp(paths, *journal, true, step); return true;
-        }
-    } catch (const std::exception&) {
-        // The journal stays for the next start.
-    }
-    return false;
+namespace {
+
+// The replaced files are in the backup being made, or, past the point where it took the last backup's place,
+// in the last backup.
+TRecovery LeftAsItIs(const TUpgradePaths& paths, std::string why) {
+    const fs::path backup = platform::AnythingAt(paths.newBackup.string()) ? paths.newBackup
+                            : platform::AnythingAt(paths.backup.string())  ? paths.backup
+                                                                           : fs::path();
+    return {TRecoveryOutcome::LeftAsItIs, std::move(why), backup};
 }
 
-bool RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore) {
-    const bool settled = RecoverUpgrade(packageStore);
+TRecovery RollBack(const TUpgradePaths& paths, TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                   const std::string& why, const TStepHook& step) {
+    if (const std::string cannot = CannotRollBack(journal, manifest, paths.newBackup); !cannot.empty())
+        return LeftAsItIs(paths, why + "; it cannot be rolled back either: " + cannot);
+    if (journal.phase != TUpgradePhase::RollBack) {
+        journal.phase = TUpgradePhase::RollBack;
+        WriteJournal(paths.journal, journal);
+    }
+    if (!PutBack(journal, manifest, paths.newBackup, step))
+        return LeftAsItIs(paths, why + "; a replaced file could not be put back");
+    CleanUp(paths, journal, false, step);
+    return {TRecoveryOutcome::RolledBack, why, {}};
+}
+
+TRecovery Finish(const TUpgradePaths& paths, TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                 const TStepHook& step) {
+    if (const std::string cannot = CannotFinish(journal, manifest, paths.newBackup); !cannot.empty())
+        return RollBack(paths, journal, manifest, "interrupted while moving files into place, and " + cannot, step);
+    try {
+        MoveIntoPlace(journal, manifest, step);
+    } catch (const ECommitError& e) {
+        return RollBack(paths, journal, manifest, std::string("interrupted while moving files into place; ") + e.what(),
+                        step);
+    }
+    journal.phase = TUpgradePhase::Done;
+    WriteJournal(paths.journal, journal);
+    CleanUp(paths, journal, true, step);
+    return {TRecoveryOutcome::Finished, "interrupted while moving files into place", paths.backup};
+}
+
+TRecovery Settle(const TUpgradePaths& paths, TUpgradeJournal& journal, const TStepHook& step) {
+    switch (journal.phase) {
+    case TUpgradePhase::Staging:
+        CleanUp(paths, journal, false, step);
+        return {TRecoveryOutcome::RolledBack, "interrupted while extracting; nothing was replaced", {}};
+    case TUpgradePhase::Commit:
+        return Finish(paths, journal, ReadManifest(paths.newBackup / kManifestName, journal), step);
+    case TUpgradePhase::RollBack:
+        return RollBack(paths, journal, ReadManifest(paths.newBackup / kManifestName, journal),
+                        "interrupted while rolling back", step);
+    case TUpgradePhase::Done:
+        CleanUp(paths, journal, true, step);
+        return {TRecoveryOutcome::Finished, "interrupted while cleaning up", paths.backup};
+    }
+    return {};
+}
+
+}  // namespace
+
+TRecovery RecoverUpgrade(const fs::path& packageStore, const TStepHook& step) {
+    const TUpgradePaths paths(packageStore);
+    try {
+        std::optional<TUpgradeJournal> journal = ReadJournal(paths.journal);
+        if (journal) return Settle(paths, *journal, step);
+        // Without a journal no upgrade is under way; a backup in the making then is a state this program did
+        // not leave, and it is not for it to guess what it means.
+        if (platform::AnythingAt(paths.newBackup.string()) || platform::AnythingAt(paths.oldBackup.string()))
+            return LeftAsItIs(
+                paths,
+                "the upgrade journal " + paths.journal.string() + " is missing while " +
+                    (platform::AnythingAt(paths.newBackup.string()) ? paths.newBackup : paths.oldBackup).string() +
+                    " is there");
+        return {};
+    } catch (const std::exception& e) {
+        // An unreadable journal or list, or a journal that could not be written: the state stays for the user.
+        return LeftAsItIs(paths, e.what());
+    }
+}
+
+std::string RecoveryText(const TRecovery& recovery) {
+    std::string text;
+    switch (recovery.outcome) {
+    case TRecoveryOutcome::Nothing: return "nothing pending";
+    case TRecoveryOutcome::Finished: text = "finished"; break;
+    case TRecoveryOutcome::RolledBack: text = "rolled back"; break;
+    case TRecoveryOutcome::LeftAsItIs: text = "left as it is"; break;
+    }
+    text += ": " + recovery.why;
+    if (!recovery.backup.empty()) text += "; the replaced files are in " + recovery.backup.string();
+    return text;
+}
+
+TRecovery RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore) {
+    TRecovery recovery = RecoverUpgrade(packageStore);
     platform::RemoveReplacementTemporaries(exeFolder);
     platform::RemoveReplacementTemporaries(packageStore);
-    return settled;
+    return recovery;
 }
 
 }  // namespace yeroup::app::upgrade

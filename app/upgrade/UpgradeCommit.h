@@ -30,17 +30,31 @@ private:
 // Raises ECommitError naming `to`.
 void LinkOrCopy(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Creates the new folders and moves every file still in the staging folder into place, then flushes the install
-// folder's file system. Raises ECommitError for a file that cannot be moved.
+// Where a line of the list of changes stands: still in the staging folder, moved into place (the install folder
+// holds the very file or folder staged), or neither (lost, or already put back).
+enum class TLineState { Staged, Moved, Gone };
+TLineState StateOf(const TUpgradeJournal& journal, const TManifestLine& line);
+
+// Why the staged set cannot be moved into place: a new file neither staged nor in place, or a file still to be
+// replaced whose backup is missing (replacing it would lose it). Empty when it can.
+std::string CannotFinish(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                         const std::filesystem::path& backup);
+// Why the previous set cannot be put back: a replaced file whose backup is missing. Empty when it can.
+std::string CannotRollBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
+                           const std::filesystem::path& backup);
+
+// Moves every file and folder still in the staging folder into place, then flushes the install folder's file
+// system. Raises ECommitError for one that cannot be moved or is lost.
 void MoveIntoPlace(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest, const TStepHook& step);
 
-// Puts back the replaced files from the backup and removes the new files and folders, then flushes. False when
-// a replaced file could not be put back.
+// Puts back the replaced files from the backup and removes the new files and folders, of what was moved in,
+// then flushes. False when a replaced file could not be put back.
 bool PutBack(const TUpgradeJournal& journal, const std::vector<TManifestLine>& manifest,
              const std::filesystem::path& backup, const TStepHook& step);
 
 // Removes the staging folder; after a commit makes the new backup the last one (dropping the one before),
-// after a roll back drops the new backup; removes the journal last.
-void CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool committed, const TStepHook& step);
+// after a roll back drops the new backup; removes the journal last, and only when all that went. False when
+// something is left (the journal then stays for the next start).
+bool CleanUp(const TUpgradePaths& paths, const TUpgradeJournal& journal, bool committed, const TStepHook& step);
 
 }  // namespace yeroup::app::upgrade

@@ -1,8 +1,16 @@
 #include "app/upgrade/UpgradeJournal.h"
 
-#include <fstream>
-#include <iterator>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+
+#include "app/core/Limits.h"
 #include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app::upgrade {
@@ -12,25 +20,67 @@ namespace fs = std::filesystem;
 namespace {
 
 // Records end in a zero byte: names from an archive may hold any other byte, line ends included.
-constexpr const char* kJournalMagic = "yeroup-upgrade-1";
+constexpr std::string_view kJournalMagic = "yeroup-upgrade-2";
+constexpr std::size_t kJournalRecords = 7;  // magic, phase, install, staging, changes, their CRC, the journal's CRC
 constexpr char kPhaseLetters[] = {'S', 'C', 'R', 'D'};
 
-std::vector<std::string> ReadRecords(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> records;
+[[noreturn]] void Bad(const std::string& why) { throw EUpgradeStateError(why); }
+
+std::uint32_t Crc(std::string_view bytes) {
+    return static_cast<std::uint32_t>(
+        ::crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+std::string Hex(std::uint32_t value) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(value));
+    return text;
+}
+
+template <typename Number>
+bool ParseNumber(std::string_view text, Number& value, int base) {
+    if (text.empty()) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size();
+}
+
+// The records of bytes, each ended by a zero byte; bytes after the last one mean the file was cut.
+std::vector<std::string_view> Records(std::string_view bytes, std::string_view what) {
+    std::vector<std::string_view> records;
     std::size_t start = 0;
-    for (std::size_t end = bytes.find('\0'); end != std::string::npos; end = bytes.find('\0', start)) {
+    for (std::size_t end = bytes.find('\0'); end != std::string_view::npos; end = bytes.find('\0', start)) {
         records.push_back(bytes.substr(start, end - start));
         start = end + 1;
     }
+    if (start != bytes.size()) Bad(std::string(what) + " ends in the middle of a record: it was cut short");
     return records;
 }
 
-void WriteRecords(const fs::path& file, const std::vector<std::string>& records) {
+void AppendRecord(std::string& bytes, std::string_view record) { (bytes += record) += '\0'; }
+
+// The whole file, or nothing when there is none; raises for one that cannot be read or is larger than limit.
+std::optional<std::string> ReadSmallFile(const fs::path& file, std::uint64_t limit) {
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) return std::nullopt;
+    if (fd < 0) Bad(std::strerror(errno));
+    struct stat st {};
     std::string bytes;
-    for (const std::string& record : records) (bytes += record) += '\0';
-    platform::ReplaceFileAtomically(file, bytes.data(), bytes.size());
+    int error = ::fstat(fd, &st) != 0 ? errno : 0;
+    if (error == 0 && static_cast<std::uint64_t>(st.st_size) > limit) {
+        ::close(fd);
+        Bad("it holds " + std::to_string(st.st_size) + " bytes, more than the " + std::to_string(limit) +
+            " it can hold");
+    }
+    bytes.resize(error == 0 ? static_cast<std::size_t>(st.st_size) : 0);
+    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno != EINTR) error = errno;
+        if (n == 0) bytes.resize(done);  // shorter than it was a moment ago
+        if (n > 0) done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    if (error != 0) Bad(std::strerror(error));
+    return bytes;
 }
 
 }  // namespace
@@ -44,42 +94,114 @@ TUpgradePaths::TUpgradePaths(const fs::path& packageStore)
 
 fs::path TUpgradePaths::StagingFor(const fs::path& installFolder) { return installFolder / ".yeroup-staging"; }
 
-void WriteJournal(const fs::path& file, const TUpgradeJournal& journal) {
-    WriteRecords(file, {kJournalMagic, std::string(1, kPhaseLetters[static_cast<int>(journal.phase)]),
-                        journal.install.string(), journal.staging.string()});
+std::string JournalBytes(const TUpgradeJournal& journal) {
+    std::string bytes;
+    AppendRecord(bytes, kJournalMagic);
+    AppendRecord(bytes, std::string(1, kPhaseLetters[static_cast<int>(journal.phase)]));
+    AppendRecord(bytes, journal.install.string());
+    AppendRecord(bytes, journal.staging.string());
+    AppendRecord(bytes, std::to_string(journal.changes));
+    AppendRecord(bytes, Hex(journal.changesCrc));
+    AppendRecord(bytes, Hex(Crc(bytes)));
+    return bytes;
 }
 
-std::optional<TUpgradeJournal> ReadJournal(const fs::path& file) {
-    const std::vector<std::string> records = ReadRecords(file);
-    if (records.size() != 4 || records[0] != kJournalMagic || records[1].size() != 1) return std::nullopt;
+TUpgradeJournal ParseJournal(std::string_view bytes) {
+    if (bytes.size() > static_cast<std::uint64_t>(limits::kMaxJournalBytes))
+        Bad("it holds more than " + std::to_string(limits::kMaxJournalBytes) + " bytes");
+    const std::vector<std::string_view> records = Records(bytes, "it");
+    if (records.empty() || records[0] != kJournalMagic) Bad("it is no journal this version of the program wrote");
+    if (records.size() != kJournalRecords) Bad("it holds " + std::to_string(records.size()) + " records, not 7");
+    std::uint32_t crc = 0;
+    const std::size_t checked = bytes.size() - records.back().size() - 1;
+    if (!ParseNumber(records.back(), crc, 16) || crc != Crc(bytes.substr(0, checked)))
+        Bad("its checksum does not match: it is damaged");
     TUpgradeJournal journal;
     bool known = false;
     for (int phase = 0; phase < 4; ++phase) {
-        if (records[1][0] != kPhaseLetters[phase]) continue;
+        if (records[1].size() != 1 || records[1][0] != kPhaseLetters[phase]) continue;
         journal.phase = static_cast<TUpgradePhase>(phase);
         known = true;
     }
-    if (!known || records[2].empty() || records[3].empty()) return std::nullopt;
-    journal.install = records[2];
-    journal.staging = records[3];
+    if (!known) Bad("its phase \"" + std::string(records[1]) + "\" is unknown");
+    if (records[2].empty() || records[3].empty()) Bad("it names no install or staging folder");
+    journal.install = std::string(records[2]);
+    journal.staging = std::string(records[3]);
+    if (!ParseNumber(records[4], journal.changes, 10) || journal.changes > limits::kMaxChangeLines)
+        Bad("its count of changes \"" + std::string(records[4]) + "\" is not one of at most " +
+            std::to_string(limits::kMaxChangeLines));
+    if (records[5].size() != 8 || !ParseNumber(records[5], journal.changesCrc, 16))
+        Bad("the checksum it gives for the list of changes is malformed");
     return journal;
 }
 
-void WriteManifest(const fs::path& file, const std::vector<TManifestLine>& lines) {
-    std::vector<std::string> records;
-    records.reserve(lines.size());
-    for (const TManifestLine& line : lines) records.push_back(static_cast<char>(line.change) + line.path);
-    WriteRecords(file, records);
+void WriteJournal(const fs::path& file, const TUpgradeJournal& journal) {
+    const std::string bytes = JournalBytes(journal);
+    platform::ReplaceFileAtomically(file, bytes.data(), bytes.size());
 }
 
-std::vector<TManifestLine> ReadManifest(const fs::path& file) {
+std::optional<TUpgradeJournal> ReadJournal(const fs::path& file) {
+    try {
+        const std::optional<std::string> bytes =
+            ReadSmallFile(file, static_cast<std::uint64_t>(limits::kMaxJournalBytes));
+        if (!bytes) return std::nullopt;
+        return ParseJournal(*bytes);
+    } catch (const EUpgradeStateError& e) {
+        throw EUpgradeStateError("the upgrade journal " + file.string() + " cannot be read: " + e.what());
+    }
+}
+
+std::string ManifestBytes(const std::vector<TManifestLine>& lines) {
+    std::string bytes;
+    for (const TManifestLine& line : lines)
+        AppendRecord(bytes, static_cast<char>(line.change) + std::to_string(line.staged) + '|' + line.path);
+    return bytes;
+}
+
+std::vector<TManifestLine> ParseManifest(std::string_view bytes) {
     std::vector<TManifestLine> lines;
-    for (const std::string& record : ReadRecords(file)) {
-        if (record.size() < 2) continue;
-        const char c = record[0];
-        if (c == 'D' || c == 'F' || c == 'R') lines.push_back({static_cast<TChange>(c), record.substr(1)});
+    for (const std::string_view record : Records(bytes, "it")) {
+        const std::string number = std::to_string(lines.size() + 1);
+        if (lines.size() == limits::kMaxChangeLines)
+            Bad("it holds more than " + std::to_string(limits::kMaxChangeLines) + " lines");
+        if (record.size() > limits::kMaxChangeLineBytes)
+            Bad("line " + number + " is longer than " + std::to_string(limits::kMaxChangeLineBytes) + " bytes");
+        const std::size_t bar = record.find('|');
+        TManifestLine line{static_cast<TChange>(record.empty() ? '\0' : record[0]), {}, 0};
+        const bool known = line.change == TChange::NewFolder || line.change == TChange::NewFile ||
+                           line.change == TChange::ReplacedFile;
+        if (!known || bar == std::string_view::npos || bar + 1 == record.size() ||
+            !ParseNumber(record.substr(1, bar - 1), line.staged, 10))
+            Bad("line " + number + " is malformed");
+        line.path = std::string(record.substr(bar + 1));
+        lines.push_back(std::move(line));
     }
     return lines;
+}
+
+std::vector<TManifestLine> ParseManifest(std::string_view bytes, const TUpgradeJournal& journal) {
+    if (Crc(bytes) != journal.changesCrc) Bad("its checksum is not the one the journal gives: it is damaged");
+    std::vector<TManifestLine> lines = ParseManifest(bytes);
+    if (lines.size() != journal.changes)
+        Bad("it holds " + std::to_string(lines.size()) + " changes where the journal gives " +
+            std::to_string(journal.changes));
+    return lines;
+}
+
+std::uint32_t WriteManifest(const fs::path& file, const std::vector<TManifestLine>& lines) {
+    const std::string bytes = ManifestBytes(lines);
+    platform::ReplaceFileAtomically(file, bytes.data(), bytes.size());
+    return Crc(bytes);
+}
+
+std::vector<TManifestLine> ReadManifest(const fs::path& file, const TUpgradeJournal& journal) {
+    try {
+        const std::optional<std::string> bytes = ReadSmallFile(file, journal.changes * limits::kMaxChangeLineBytes);
+        if (!bytes) Bad("it is missing");
+        return ParseManifest(*bytes, journal);
+    } catch (const EUpgradeStateError& e) {
+        throw EUpgradeStateError("the list of changes " + file.string() + " cannot be read: " + e.what());
+    }
 }
 
 }  // namespace yeroup::app::upgrade

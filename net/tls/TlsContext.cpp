@@ -4,6 +4,8 @@
 #include <openssl/x509_vfy.h>
 #include <openssl/x509v3.h>
 
+#include <system_error>
+
 #include "net/IdComponent.h"
 #include "net/IdGlobal.h"
 #include "net/IdSocketHandle.h"
@@ -56,6 +58,8 @@ int SocketRead(BIO* bio, char* buffer, int length) {
     if (n == 0) state->peerClosed = true;
     if (n == Id_SOCKET_ERROR && GStack()->WSGetLastError() == platform::winsock::WSAEWOULDBLOCK)
         BIO_set_retry_read(bio);
+    // The end of the stream is no socket error; a would-block of an earlier try must not be taken for one.
+    if (n == 0) platform::winsock::WSASetLastError(0);
     return n;
 }
 
@@ -140,7 +144,10 @@ bool CertificateNamesHost(const std::string& der, const std::string& host) {
 std::string TakeSslErrorText(const char* fallback) {
     const unsigned long error = ERR_get_error();
     ERR_clear_error();
-    const char* reason = error ? ERR_reason_error_string(error) : nullptr;
+    if (error == 0) return fallback;
+    // A failed system call (a file that cannot be opened) carries the system's error number, not a reason text.
+    if (ERR_SYSTEM_ERROR(error)) return std::error_code(ERR_GET_REASON(error), std::generic_category()).message();
+    const char* reason = ERR_reason_error_string(error);
     return reason ? std::string(reason) : std::string(fallback);
 }
 

@@ -17,8 +17,7 @@ namespace yeroup::platform {
 namespace {
 
 [[noreturn]] void Fail(const std::filesystem::path& target, int error) {
-    throw EFileCreateError("Cannot create file \"" + std::filesystem::absolute(target).string() + "\". " +
-                           std::strerror(error));
+    throw EFileCreateError(target.string(), error);
 }
 
 constexpr const char* kTemporaryMarker = ".~yeroup-";

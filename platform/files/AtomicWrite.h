@@ -4,15 +4,11 @@
 // renamed over the target and the folder flushed, so a power cut cannot lose the rename either.
 #include <cstddef>
 #include <filesystem>
-#include <stdexcept>
 #include <string>
 
-namespace yeroup::platform {
+#include "platform/files/FileErrors.h"
 
-class EFileCreateError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace yeroup::platform {
 
 // Raises EFileCreateError "Cannot create file "<target>". <system text>" when the file cannot be written;
 // the old file, if any, is then left as it was.

@@ -21,6 +21,11 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool AnythingAt(const std::string& path) {
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+}
+
 bool ForceDirectories(const std::string& path) {
     std::string dir = path;
     while (dir.size() > 1 && dir.back() == kPathDelim) dir.pop_back();

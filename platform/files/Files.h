@@ -21,6 +21,8 @@ inline constexpr char kPathDelim = '/';
 
 bool FileExists(const std::string& path);  // anything but a folder
 bool DirectoryExists(const std::string& path);
+// Anything at all: a file, a folder or a link, a dangling one too (links are not followed).
+bool AnythingAt(const std::string& path);
 // Creates the folder and every missing parent; false when it cannot (also for an empty name).
 bool ForceDirectories(const std::string& path);
 bool DeleteFile(const std::string& path);

@@ -1,6 +1,8 @@
 #include "platform/process/ProcessStart.h"
 
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,8 +106,27 @@ std::string FindProgram(const std::string& program, const std::vector<std::strin
     return {};
 }
 
+TProcessHandle& TProcessHandle::operator=(TProcessHandle&& other) noexcept {
+    if (this != &other) {
+        if (pidfd_ >= 0) ::close(pidfd_);
+        pidfd_ = other.pidfd_;
+        other.pidfd_ = -1;
+    }
+    return *this;
+}
+
+TProcessHandle::~TProcessHandle() {
+    if (pidfd_ >= 0) ::close(pidfd_);
+}
+
+bool TProcessHandle::Running() const {
+    if (pidfd_ < 0) return false;
+    pollfd ended{pidfd_, POLLIN, 0};
+    return ::poll(&ended, 1, 0) == 0;
+}
+
 bool SpawnDetached(const std::string& path, const std::vector<std::string>& args, const std::string& directory,
-                   const std::vector<std::string>& environment) {
+                   const std::vector<std::string>& environment, TProcessHandle* handle) {
     std::vector<std::string> argvText{path};
     argvText.insert(argvText.end(), args.begin(), args.end());
     std::vector<char*> argv;
@@ -117,19 +138,31 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
     for (std::string& e : envText) envp.push_back(e.data());
     envp.push_back(nullptr);
 
-    // The grandchild reports a failed exec through this pipe; a successful exec closes it unwritten.
-    int report[2];
+    // The middle child reports the grandchild's number through report, then the grandchild a failed exec (a
+    // successful one closes it unwritten). The grandchild waits for go to close before it runs the program, so
+    // its number cannot have gone to another process when this one takes its pidfd.
+    int report[2], go[2];
     if (::pipe2(report, O_CLOEXEC) != 0) return false;
-    const pid_t child = ::fork();
-    if (child < 0) {
+    if (::pipe2(go, O_CLOEXEC) != 0) {
         ::close(report[0]);
         ::close(report[1]);
+        return false;
+    }
+    const pid_t child = ::fork();
+    if (child < 0) {
+        for (const int fd : {report[0], report[1], go[0], go[1]}) ::close(fd);
         return false;
     }
     if (child == 0) {
         ::setsid();
         const pid_t grandchild = ::fork();
-        if (grandchild != 0) ::_exit(grandchild < 0 ? 1 : 0);
+        if (grandchild != 0) {
+            [[maybe_unused]] const ssize_t n = ::write(report[1], &grandchild, sizeof grandchild);
+            ::_exit(grandchild < 0 ? 1 : 0);
+        }
+        ::close(go[1]);
+        char byte;
+        while (::read(go[0], &byte, 1) < 0 && errno == EINTR) {}
         int error = 0;
         if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
             error = errno;
@@ -141,23 +174,29 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
         ::_exit(127);
     }
     ::close(report[1]);
+    ::close(go[0]);
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {}
-    int error = 0;
+    pid_t grandchild = -1;
     ssize_t n;
+    while ((n = ::read(report[0], &grandchild, sizeof grandchild)) < 0 && errno == EINTR) {}
+    const bool forked = WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == sizeof grandchild;
+    if (forked && handle) *handle = TProcessHandle(static_cast<int>(::syscall(SYS_pidfd_open, grandchild, 0)));
+    ::close(go[1]);
+    int error = 0;
     while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {}
     ::close(report[0]);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+    return forked && n == 0;
 }
 
 TStartResult TProcessStarter::Start(const std::string& path, const std::vector<std::string>& args,
-                                    const std::string& directory) {
+                                    const std::string& directory, TProcessHandle* handle) {
     std::error_code error;
     if (!directory.empty() && !std::filesystem::is_directory(directory, error)) return TStartResult::NotFound;
     switch (ProgramKind(path)) {
     case TProgramKind::None: return TStartResult::NotFound;
     case TProgramKind::Native:
-        return SpawnDetached(path, args, directory) ? TStartResult::Started : TStartResult::Failed;
+        return SpawnDetached(path, args, directory, {}, handle) ? TStartResult::Started : TStartResult::Failed;
     case TProgramKind::Windows: break;
     }
     const std::string wine = FindProgram("wine", {});
@@ -166,7 +205,8 @@ TStartResult TProcessStarter::Start(const std::string& path, const std::vector<s
     wineArgs.insert(wineArgs.end(), args.begin(), args.end());
     std::vector<std::string> environment;
     if (!winePrefix_.empty()) environment.push_back("WINEPREFIX=" + winePrefix_.string());
-    return SpawnDetached(wine, wineArgs, directory, environment) ? TStartResult::Started : TStartResult::Failed;
+    // wine runs the program in the process it starts as (its launcher script execs the loader).
+    return SpawnDetached(wine, wineArgs, directory, environment, handle) ? TStartResult::Started : TStartResult::Failed;
 }
 
 TStartResult TProcessStarter::WinExec(const std::string& commandLine, int /*showFlag*/) {
@@ -181,7 +221,18 @@ TStartResult TProcessStarter::WinExec(const std::string& commandLine, int /*show
 TStartResult TProcessStarter::ShellExecute(const std::string& /*operation*/, const std::string& file,
                                            const std::string& parameters, const std::string& directory,
                                            int /*showCommand*/) {
-    return Start(file, SplitCommandLine(parameters), directory);
+    TProcessHandle handle;
+    const TStartResult result = Start(file, SplitCommandLine(parameters), directory, &handle);
+    if (result == TStartResult::Started) started_[file] = std::move(handle);
+    return result;
+}
+
+bool TProcessStarter::StillRunning(const std::string& file) {
+    const auto found = started_.find(file);
+    if (found == started_.end()) return false;
+    if (found->second.Running()) return true;
+    started_.erase(found);
+    return false;
 }
 
 }  // namespace yeroup::platform

@@ -2,8 +2,10 @@
 // Starting other programs: the setup program by command line, the updater with parameters and a working folder.
 // A Windows program (an "MZ" executable, or a name ending in ".exe" that is no native executable) starts through
 // wine from the PATH, in the Wine prefix the starter was given. The program never waits for them nor looks at how
-// they end; it only learns whether they could be started.
+// they end; it learns whether they could be started and, for the last program started from a file, whether it
+// still runs.
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,27 @@ public:
     // Starts file with the parameter text (split as a command line) in the given working folder.
     virtual TStartResult ShellExecute(const std::string& operation, const std::string& file,
                                       const std::string& parameters, const std::string& directory, int showCommand) = 0;
+    // Whether the program last started through ShellExecute from file still runs (a Windows program: the wine
+    // process it runs in). False once it has ended, and for a file never started.
+    virtual bool StillRunning(const std::string& file) = 0;
+};
+
+// A started process as long as it may run: its pidfd, which becomes readable when the process ends, even after
+// another process took over its number.
+class TProcessHandle {
+public:
+    explicit TProcessHandle(int pidfd = -1) : pidfd_(pidfd) {}
+    TProcessHandle(TProcessHandle&& other) noexcept : pidfd_(other.pidfd_) { other.pidfd_ = -1; }
+    TProcessHandle& operator=(TProcessHandle&& other) noexcept;
+    TProcessHandle(const TProcessHandle&) = delete;
+    TProcessHandle& operator=(const TProcessHandle&) = delete;
+    ~TProcessHandle();
+
+    // False for a process that ended, and for none (a system without pidfds cannot tell).
+    bool Running() const;
+
+private:
+    int pidfd_;
 };
 
 enum class TProgramKind { None, Native, Windows };
@@ -42,9 +65,9 @@ std::string FindProgram(const std::string& program, const std::vector<std::strin
 
 // Starts path with args in directory as a detached process (it outlives this one and is never a zombie of it),
 // with the environment of this process changed by the "NAME=value" entries of environment; false when it could
-// not be started.
+// not be started. handle, when given, is set to the started process.
 bool SpawnDetached(const std::string& path, const std::vector<std::string>& args, const std::string& directory,
-                   const std::vector<std::string>& environment = {});
+                   const std::vector<std::string>& environment = {}, TProcessHandle* handle = nullptr);
 
 class TProcessStarter final : public IProcessStarter {
 public:
@@ -55,12 +78,15 @@ public:
     TStartResult WinExec(const std::string& commandLine, int showFlag) override;
     TStartResult ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override;
+    bool StillRunning(const std::string& file) override;
 
 private:
-    TStartResult Start(const std::string& path, const std::vector<std::string>& args, const std::string& directory);
+    TStartResult Start(const std::string& path, const std::vector<std::string>& args, const std::string& directory,
+                       TProcessHandle* handle = nullptr);
 
     std::vector<std::string> folders_;
     std::filesystem::path winePrefix_;
+    std::map<std::string, TProcessHandle> started_;  // by the file ShellExecute was given
 };
 
 }  // namespace yeroup::platform

@@ -13,12 +13,6 @@ const char* const kEnvironmentKey = "System\\CurrentControlSet\\Control\\Session
 const char* const kWindowsKey = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char* const kWindowsNtKey = "Software\\Microsoft\\Windows NT\\CurrentVersion";
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // Replaces each %NAME% that names a variable (without regard to case); others stay as they are.
 std::string ExpandVariables(const std::string& text, const std::map<std::string, std::string>& variables) {
     std::string out;
@@ -31,7 +25,7 @@ std::string ExpandVariables(const std::string& text, const std::map<std::string,
             break;
         }
         out += text.substr(at, open - at);
-        const auto it = variables.find(Lower(text.substr(open + 1, close - open - 1)));
+        const auto it = variables.find(AsciiLowerCase(text.substr(open + 1, close - open - 1)));
         if (it != variables.end()) {
             out += it->second;
             at = close + 1;
@@ -83,9 +77,9 @@ void TRegistry::LoadIni() {
         if (!section || overlong || eq == std::string::npos) continue;
         TRegistryValue value;
         value.text = Trim(line.substr(eq + 1));
-        const std::string type = Lower(value.text);
+        const std::string type = AsciiLowerCase(value.text);
         value.isString = type.rfind("dword:", 0) != 0 && type.rfind("hex:", 0) != 0;
-        section->emplace(Lower(Trim(line.substr(0, eq))), std::move(value));
+        section->emplace(AsciiLowerCase(Trim(line.substr(0, eq))), std::move(value));
     }
 }
 
@@ -119,7 +113,7 @@ void TRegistry::CloseKey() { current_.reset(); }
 
 std::string TRegistry::ReadString(const std::string& name) const {
     if (!current_) return {};
-    const auto it = current_->values.find(Lower(name));
+    const auto it = current_->values.find(AsciiLowerCase(name));
     if (it == current_->values.end()) return {};
     if (!it->second.isString) throw ERegistryException("Invalid data type for '" + name + "'");
     return it->second.text;
@@ -128,7 +122,7 @@ std::string TRegistry::ReadString(const std::string& name) const {
 std::string TRegistry::ReadFolder(const std::string& name) const {
     std::string folder = ReadString(name);
     if (!wine_ || folder.empty()) return folder;
-    if (current_->values.at(Lower(name)).isExpandable) folder = ExpandFromHive(folder, current_->view32);
+    if (current_->values.at(AsciiLowerCase(name)).isExpandable) folder = ExpandFromHive(folder, current_->view32);
     return WindowsToLocalPath(std::filesystem::absolute(file_).parent_path(), folder);
 }
 
@@ -137,7 +131,7 @@ std::string TRegistry::ExpandFromHive(const std::string& text, bool view32) cons
     const auto value = [&](const char* key, const char* valueName, const std::string& otherwise) {
         const auto k = keys.find(key);
         if (k == keys.end()) return otherwise;
-        const auto v = k->second.find(Lower(valueName));
+        const auto v = k->second.find(AsciiLowerCase(valueName));
         return v == k->second.end() || !v->second.isString ? otherwise : v->second.text;
     };
     // What Windows sets for every program; a 32-bit program of a 64-bit system gets the "(x86)" folders.

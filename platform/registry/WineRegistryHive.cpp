@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "platform/registry/RegistryLines.h"
+#include "platform/text/AsciiText.h"
 
 namespace yeroup::platform {
 
@@ -11,13 +12,6 @@ namespace {
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 constexpr unsigned kRegSz = 1;
 constexpr unsigned kRegExpandSz = 2;
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-std::string Lower(std::string s) {
-    for (char& c : s) c = AsciiLower(c);
-    return s;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -208,7 +202,7 @@ std::string NormaliseKeyPath(const std::string& key) {
     const auto first = key.find_first_not_of('\\');
     if (first == std::string::npos) return {};
     const auto last = key.find_last_not_of('\\');
-    return Lower(key.substr(first, last - first + 1));
+    return AsciiLowerCase(key.substr(first, last - first + 1));
 }
 
 bool IsWineHive(const std::filesystem::path& file) {
@@ -292,7 +286,7 @@ std::map<std::string, TRegistryKeyValues> TWineRegistryHive::ReadKeys(const std:
         std::string name;
         TRegistryValue value;
         if (!ParseValueLine(line, name, value)) continue;
-        for (const std::string& path : *current) found[path][Lower(name)] = value;
+        for (const std::string& path : *current) found[path][AsciiLowerCase(name)] = value;
     }
     return found;
 }

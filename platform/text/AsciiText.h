@@ -7,6 +7,12 @@
 namespace yeroup::platform {
 
 constexpr char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+inline std::string AsciiLowerCase(std::string text) {
+    for (char& c : text) c = AsciiLower(c);
+    return text;
+}
 
 constexpr bool SameText(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <optional>
 #include <stdexcept>
 
 namespace yeroup::platform {
@@ -32,6 +33,33 @@ private:
     iconv_t handle_;
 };
 
+// Converts through iconv; a byte that does not convert becomes '?' unless strict, which gives up instead.
+std::optional<std::string> Convert(std::string_view text, int fromCodePage, int toCodePage, bool strict) {
+    if (fromCodePage == toCodePage || text.empty()) return std::string(text);
+    IconvHandle cd(fromCodePage, toCodePage);
+    std::string out;
+    out.reserve(text.size() * 2);
+    char* in = const_cast<char*>(text.data());
+    size_t inLeft = text.size();
+    char buffer[4096];
+    while (inLeft > 0) {
+        char* outPtr = buffer;
+        size_t outLeft = sizeof buffer;
+        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
+        out.append(buffer, static_cast<size_t>(outPtr - buffer));
+        if (rc == static_cast<size_t>(-1)) {
+            if (errno == E2BIG) continue;
+            if (strict) return std::nullopt;
+            // An invalid or cut-off sequence: mark it and go on after its first byte.
+            out.push_back('?');
+            ++in;
+            --inLeft;
+            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    return out;
+}
+
 }  // namespace
 
 CodePageSettings& CodePages() {
@@ -52,28 +80,7 @@ bool IsLeadByte(unsigned char b, int codePage) {
 bool IsAnsiLeadByte(unsigned char b) { return IsLeadByte(b, CodePages().ansi); }
 
 std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodePage) {
-    if (fromCodePage == toCodePage || text.empty()) return std::string(text);
-    IconvHandle cd(fromCodePage, toCodePage);
-    std::string out;
-    out.reserve(text.size() * 2);
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buffer[4096];
-    while (inLeft > 0) {
-        char* outPtr = buffer;
-        size_t outLeft = sizeof buffer;
-        size_t rc = iconv(cd.get(), &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer, static_cast<size_t>(outPtr - buffer));
-        if (rc == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
-            // An invalid or cut-off sequence: mark it and go on after its first byte.
-            out.push_back('?');
-            ++in;
-            --inLeft;
-            iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-        }
-    }
-    return out;
+    return *Convert(text, fromCodePage, toCodePage, false);
 }
 
 std::string OemToAnsi(std::string_view text) { return ConvertCodePage(text, CodePages().oem, CodePages().ansi); }
@@ -81,5 +88,46 @@ std::string OemToAnsi(std::string_view text) { return ConvertCodePage(text, Code
 std::string AnsiToUtf8(std::string_view text) { return ConvertCodePage(text, CodePages().ansi, kUtf8); }
 
 std::string Utf8ToAnsi(std::string_view text) { return ConvertCodePage(text, kUtf8, CodePages().ansi); }
+
+std::optional<std::string> Utf8ToAnsiExactly(std::string_view text) {
+    if (!IsValidUtf8(text)) return std::nullopt;
+    std::optional<std::string> ansi = Convert(text, kUtf8, CodePages().ansi, true);
+    // A character the code page only stands in for (a look-alike) does not come back as it was.
+    if (!ansi || Convert(*ansi, CodePages().ansi, kUtf8, true) != std::optional<std::string>(text)) return std::nullopt;
+    return ansi;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;  // the range of the second byte
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;   // overlong
+            if (lead == 0xED) high = 0x9F;  // surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;   // overlong
+            if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+        } else {
+            return false;
+        }
+        if (text.size() - i < length) return false;
+        const auto second = static_cast<unsigned char>(text[i + 1]);
+        if (second < low || second > high) return false;
+        for (std::size_t k = 2; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        i += length;
+    }
+    return true;
+}
 
 }  // namespace yeroup::platform

@@ -2,6 +2,7 @@
 // The program's texts are 8-bit strings in the system's ANSI code page; archive names come in the
 // OEM code page. Linux has neither, so both are settings here (default 936, Simplified Chinese),
 // and conversions go through iconv.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,5 +25,12 @@ std::string ConvertCodePage(std::string_view text, int fromCodePage, int toCodeP
 std::string OemToAnsi(std::string_view text);
 std::string AnsiToUtf8(std::string_view text);
 std::string Utf8ToAnsi(std::string_view text);
+// The ANSI form of well-formed UTF-8 text that the code page holds whole, every character coming back the same;
+// none otherwise.
+std::optional<std::string> Utf8ToAnsiExactly(std::string_view text);
+
+// True when text is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
+// surrogates, nothing past U+10FFFF.
+bool IsValidUtf8(std::string_view text);
 
 }  // namespace yeroup::platform

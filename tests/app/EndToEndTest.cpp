@@ -76,14 +76,17 @@ private:
 void RunDemoWorkflow(bool secure) {
     ScratchFolder work;
     const auto site = work.Path() / "site";
-    ASSERT_EQ(std::system(("python3 '" + kDemo + "/build_site.py' --out '" + site.string() + "' >/dev/null").c_str()),
-              0);
+    const std::string publish = YEROUP_PUBLISH_TOOL;
+    ASSERT_EQ(
+        std::system(("'" + publish + "' build '" + kDemo + "/source' '" + site.string() + "' 2>/dev/null").c_str()), 0);
     const auto keys = work.Path() / "keys";
     if (secure) {
-        ASSERT_EQ(
-            std::system(("bash '" + kDemo + "/sign_site.sh' '" + site.string() + "' '" + keys.string() + "' >/dev/null")
-                            .c_str()),
-            0);
+        std::filesystem::create_directories(keys);
+        ASSERT_EQ(std::system(("minisign -G -W -p '" + (keys / "demo.pub").string() + "' -s '" +
+                               (keys / "demo.key").string() + "' >/dev/null && '" + publish + "' sign '" +
+                               site.string() + "' '" + (keys / "demo.key").string() + "' 2>/dev/null")
+                                  .c_str()),
+                  0);
     }
     DemoHost host(site, secure ? (yeroup::test::TestPki() / "server").string() : "");
     ASSERT_FALSE(host.Host().empty());

@@ -1,6 +1,7 @@
 // The upgrade with a real Wine: the player software's folder comes from a Wine prefix's registry (written by
 // Wine's own reg.exe), the package lands on the prefix's drive C: and the updater, a Windows program built with
-// MinGW-w64, starts through wine in that prefix. Skipped, saying why, where Wine cannot start.
+// MinGW-w64, starts through wine in that prefix; while it runs no second upgrade starts. Skipped, saying why,
+// where Wine cannot start.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -98,22 +99,31 @@ TEST(WineEndToEnd, UpgradeStartsTheWindowsUpdaterThroughWineInThePrefix) {
     platform::TProcessStarter processes({exe.Slash()}, platform::WinePrefixOf(registryFile));
     const TAppServices services{boxes, processes, TAppFiles(exe.Slash(), server.Host()), registryFile};
     std::string installFolder;
+    bool ranAndEnded = false;
+    const auto record = player / "updater-invocation.txt";
     TStartupHooks hooks;
     hooks.mainWindowShown = [&](TForm1& splash, TForm2& form) {
         QTimer::singleShot(0, &form, [&] {
             installFolder = splash.InstallFolder;
             form.Button1->click();  // the download runs to its end inside
             form.Button2->click();  // extraction, the question (answered OK), the updater through wine
+            // The updater runs detached under Wine, records how it was started and runs on until released: a
+            // second upgrade meanwhile is refused.
+            for (int i = 0; i < kStepSeconds * 10 && !std::filesystem::exists(record); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            form.Button2->click();
+            WriteFile(player / "updater-release", "");
+            const std::string updater = installFolder + "/" + texts::kUpdaterProgram;
+            for (int i = 0; i < kStepSeconds * 10 && !ranAndEnded; ++i) {
+                ranAndEnded = !processes.StillRunning(updater);
+                if (!ranAndEnded) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
             form.close();
         });
     };
     EXPECT_EQ(RunStartup(services, hooks), 0);
     EXPECT_EQ(installFolder, std::filesystem::canonical(player).string());
-    EXPECT_EQ(boxes.Texts(), std::vector<std::string>{texts::kConnectPlayer});
-
-    // The updater runs detached under Wine and records how it was started.
-    const auto record = player / "updater-invocation.txt";
-    for (int i = 0; i < kStepSeconds * 10 && !std::filesystem::exists(record); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ(boxes.Texts(), (std::vector<std::string>{texts::kConnectPlayer, texts::kUpdaterStillRunning}));
     EXPECT_EQ(ReadFile(record), "cwd=" + windowsFolder + "\narg=-s\nfirmware.sb=present\n");
+    EXPECT_TRUE(ranAndEnded) << "the wine process of the updater did not end once released";
 }

@@ -6,7 +6,7 @@ key files made by minisign ("trust"); excerpts of the registry of a Wine prefix 
 ("registry"); the demo host's pages with the Content-Type nginx and Python send for them ("charset").
 
 Run it again when the peers' behaviour we seed from should be refreshed; hand-written seeds in the same
-folders are left alone. Usage: capture_seeds.py [--only GROUP[,GROUP...]] [CORPUS_FOLDER]
+folders are left alone. Usage: [YEROUP_PUBLISH=yeroup-publish] capture_seeds.py [--only GROUP[,GROUP...]] [CORPUS_FOLDER]
 """
 
 import argparse
@@ -21,6 +21,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 CORPUS = os.path.join(HERE, "corpus")
 DEMO = os.path.join(HERE, "..", "..", "tools", "demo")
+# The site tool that builds the demo site (YEROUP_PUBLISH, else the optimised build's).
+PUBLISH = os.environ.get("YEROUP_PUBLISH",
+                         os.path.join(HERE, "..", "..", "build", "release", "tools", "publish", "yeroup-publish"))
 
 # The update host's files, as the client fetches them.
 CATALOGUE = (
@@ -139,6 +142,17 @@ def header_values(response, name):
     return values
 
 
+def build_demo_site(root):
+    subprocess.run([PUBLISH, "build", os.path.join(DEMO, "source"), root], check=True, capture_output=True)
+
+
+def demo_catalogue():
+    with tempfile.TemporaryDirectory() as scratch:
+        root = os.path.join(scratch, "site")
+        build_demo_site(root)
+        return read(os.path.join(root, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"))
+
+
 def capture_servers():
     ini = "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"
     page = "/YEROMP3LiveUpdate/V1.05.htm"
@@ -228,11 +242,8 @@ def capture_servers():
     texts = [morsel.OutputString().encode() for morsel in jar.values()]
     write("http_cookie_text_fuzz", "python-http-cookies", b"update.example.com\0" + b"\n".join(texts))
 
-    # The demo host's catalogue in its real encoding and line ends.
-    sys.path.insert(0, DEMO)
-    import build_site  # noqa: E402  (the demo site builder writes the catalogue the application reads)
-
-    write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", build_site.catalogue_text().encode("gbk"))
+    # The demo host's catalogue in its real encoding and line ends, as the site tool writes it.
+    write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", demo_catalogue())
 
     # One tiny archive made by Info-ZIP's zip.
     with tempfile.TemporaryDirectory() as scratch:
@@ -256,14 +267,11 @@ def read(path):
 def minisign_seeds():
     """Key pairs and signatures made by minisign. The signature target's input is a key file, a NUL, the
     signature file and a NUL, then the signed bytes."""
-    sys.path.insert(0, DEMO)
-    import build_site  # noqa: E402
-
     with tempfile.TemporaryDirectory() as scratch:
         for key in ("site", "other"):
             minisign("-G", "-W", "-p", key + ".pub", "-s", key + ".key", cwd=scratch)
         site, other = read(os.path.join(scratch, "site.pub")), read(os.path.join(scratch, "other.pub"))
-        catalogue = build_site.catalogue_text().encode("gbk")
+        catalogue = demo_catalogue()
         with open(os.path.join(scratch, "YEROMP3LiveUpdate.ini"), "wb") as f:
             f.write(catalogue)
         with open(os.path.join(scratch, "A_1.0.zip"), "wb") as f:
@@ -333,8 +341,7 @@ def page_charset_seeds():
     the Content-Type value, which follows, then the page."""
     with tempfile.TemporaryDirectory() as scratch:
         root = os.path.join(scratch, "www")
-        subprocess.run([sys.executable, os.path.join(DEMO, "build_site.py"), "--out", root], check=True,
-                       stdout=subprocess.DEVNULL)
+        build_demo_site(root)
         pages = []
         for folder, _, names in os.walk(root):
             pages += [os.path.relpath(os.path.join(folder, n), root) for n in names if n.endswith((".asp", ".htm"))]

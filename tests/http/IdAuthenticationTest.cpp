@@ -3,6 +3,7 @@
 #include "http/IdAuthSchemes.h"
 #include "http/IdBasicAuthentication.h"
 #include "http/IdCoderMIME.h"
+#include "tests/support/ExpectThrow.h"
 
 using namespace yeroup::http;
 
@@ -76,13 +77,9 @@ TEST(IdAuthSchemes, BasicIsRegisteredAndNamesAreCaseBlind) {
     auto made = FindAuthScheme("Basic")->Create();
     EXPECT_NE(dynamic_cast<TIdBasicAuthentication*>(made.get()), nullptr);
 
-    try {
-        RegisterAuthScheme("bAsIc", TIdBasicAuthentication::Class());
-        FAIL() << "no exception";
-    } catch (const EIdAlreadyRegisteredAuthenticationMethod& e) {
-        EXPECT_STREQ(e.what(),
-                     "This authentication method is already registered with class name TIdBasicAuthentication.");
-    }
+    EXPECT_THROW_TEXT(RegisterAuthScheme("bAsIc", TIdBasicAuthentication::Class()),
+                      EIdAlreadyRegisteredAuthenticationMethod,
+                      "This authentication method is already registered with class name TIdBasicAuthentication.");
     RegisterAuthScheme("X-Test", TIdBasicAuthentication::Class());
     EXPECT_EQ(FindAuthScheme("x-test"), TIdBasicAuthentication::Class());
 }

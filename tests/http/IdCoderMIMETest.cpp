@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "net/IdException.h"
+#include "tests/support/ExpectThrow.h"
 
 using namespace yeroup::http;
 using yeroup::platform::TMemoryStream;
@@ -44,13 +45,8 @@ TEST(IdCoderMIME, StreamEncodingStartsAtThePositionAndNeedsWholeGroups) {
     EXPECT_EQ(stream.Position(), 5);
     EXPECT_EQ(coder.EncodeStream(stream, 30), "ZGVm");  // fewer bytes left than asked for
     EXPECT_EQ(coder.EncodeStream(stream), "");
-    try {
-        stream.SetPosition(0);
-        coder.EncodeStream(stream, 4);
-        FAIL() << "no exception";
-    } catch (const yeroup::net::EIdException& e) {
-        EXPECT_STREQ(e.what(), "Uneven size in Encode.");
-    }
+    stream.SetPosition(0);
+    EXPECT_THROW_TEXT(coder.EncodeStream(stream, 4), yeroup::net::EIdException, "Uneven size in Encode.");
 }
 
 TEST(IdCoderMIME, DecodesGroupsAndHonoursFill) {
@@ -63,12 +59,7 @@ TEST(IdCoderMIME, DecodesGroupsAndHonoursFill) {
     // Bytes outside the alphabet, including non-ASCII ones, decode as 63 instead of failing.
     EXPECT_EQ(Decode("%%%%"), "\xFF\xFF\xFF");
     EXPECT_EQ(Decode("\x80\xFF\x01\x7F"), "\xFF\xFF\xFF");
-    try {
-        Decode("YWJ");
-        FAIL() << "no exception";
-    } catch (const yeroup::net::EIdException& e) {
-        EXPECT_STREQ(e.what(), "Uneven size in DecodeToStream.");
-    }
+    EXPECT_THROW_TEXT(Decode("YWJ"), yeroup::net::EIdException, "Uneven size in DecodeToStream.");
 }
 
 TEST(IdCoderMIME, DecodedBytesAreAppendedAtTheStreamEnd) {

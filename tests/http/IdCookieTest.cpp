@@ -5,6 +5,7 @@
 #include "http/IdConvertError.h"
 #include "http/IdInternetDate.h"
 #include "net/IdException.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::http {
 namespace {
@@ -125,12 +126,7 @@ TEST(IdCookie, Rfc2965PortList) {
     EXPECT_TRUE(unquoted.PortList.empty());
 
     TIdCookieRFC2965 bad(nullptr);
-    try {
-        bad.SetCookieText("C=1; Port=\"80,x\"");
-        FAIL() << "a non-numeric port was accepted";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
-    }
+    EXPECT_THROW_TEXT(bad.SetCookieText("C=1; Port=\"80,x\""), EConvertError, "'x' is not a valid integer value");
     EXPECT_THROW(bad.SetPort(5, 1), net::EIdException);
     EXPECT_THROW(bad.SetPort(-1, 1), net::EIdException);
 }

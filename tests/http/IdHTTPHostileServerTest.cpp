@@ -17,6 +17,7 @@
 #include "tests/http/support/FetchToolRun.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/net/support/FakeMessagePump.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace yeroup::http {
@@ -211,11 +212,9 @@ TEST(HostileServer, UnwantedBodiesAreReadOnlyUpToTheirBound) {
         server.AddConnection(ConnectionScript().Respond(HttpResponse("404 Not Found", {}, page)));
         TIdHTTP client;
         platform::TMemoryStream stream;
-        try {
-            client.Get(server.Url("/missing"), stream);
-            FAIL() << "a 404 passed";
-        } catch (const EIdHTTPProtocolException& e) {
-            EXPECT_EQ(e.ErrorBody().size(), static_cast<std::size_t>(limits::kMaxErrorBodyBytes));
+        if (const auto e =
+                yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/missing"), stream); })) {
+            EXPECT_EQ(e->ErrorBody().size(), static_cast<std::size_t>(limits::kMaxErrorBodyBytes));
         }
         EXPECT_EQ(client.IsConnected(), extra == 0);
     }

@@ -7,6 +7,7 @@
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/RealServers.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/TestBytes.h"
 
 namespace yeroup::http {
@@ -38,14 +39,12 @@ TEST(IdHTTPInterop, Nginx) {
     EXPECT_TRUE(stream.ToString() == package);
     EXPECT_TRUE(client.IsConnected());
 
-    try {
-        platform::TMemoryStream missing;
-        client.Get(server.Url("/FirmwareBack/none.zip"), missing);
-        FAIL() << "a missing file passed";
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
-        EXPECT_EQ(e.ErrorCode(), 404);
-        EXPECT_EQ(e.ErrorBody(), "<html>no such firmware</html>\n");
+    platform::TMemoryStream missing;
+    if (const auto e = yeroup::test::Thrown<EIdHTTPProtocolException>(
+            [&] { client.Get(server.Url("/FirmwareBack/none.zip"), missing); })) {
+        EXPECT_STREQ(e->what(), "HTTP/1.1 404 Not Found");
+        EXPECT_EQ(e->ErrorCode(), 404);
+        EXPECT_EQ(e->ErrorBody(), "<html>no such firmware</html>\n");
     }
 
     platform::TMemoryStream chunked;
@@ -68,15 +67,13 @@ TEST(IdHTTPInterop, PythonHttpServer) {
         // An HTTP/1.0 server closes after each response.
         EXPECT_FALSE(client.IsConnected());
     }
-    try {
-        platform::TMemoryStream missing;
-        client.Get(server.Url("/none.ini"), missing);
-        FAIL() << "a missing file passed";
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_EQ(e.ErrorCode(), 404);
-        EXPECT_EQ(std::string(e.what()).rfind("HTTP/1.0 404 ", 0), 0u) << e.what();
-        EXPECT_EQ(static_cast<std::int32_t>(e.ErrorBody().size()), client.Response().ContentLength());
-        EXPECT_NE(e.ErrorBody().find("404"), std::string::npos);
+    platform::TMemoryStream missing;
+    if (const auto e =
+            yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/none.ini"), missing); })) {
+        EXPECT_EQ(e->ErrorCode(), 404);
+        EXPECT_EQ(std::string(e->what()).rfind("HTTP/1.0 404 ", 0), 0u) << e->what();
+        EXPECT_EQ(static_cast<std::int32_t>(e->ErrorBody().size()), client.Response().ContentLength());
+        EXPECT_NE(e->ErrorBody().find("404"), std::string::npos);
     }
 }
 

@@ -26,13 +26,11 @@ TEST(IdHTTPRedirect, NotFoundRaisesWithTheBodyAndKeepsTheConnection) {
     TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
     stream.WriteBuffer("old", 3);
-    try {
-        client.Get(server.Url("/nope.htm"), stream);
-        FAIL() << "a 404 passed as success";
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 404 Not Found");
-        EXPECT_EQ(e.ErrorCode(), 404);
-        EXPECT_EQ(e.ErrorBody(), "<html>missing</html>");
+    if (const auto e =
+            yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/nope.htm"), stream); })) {
+        EXPECT_STREQ(e->what(), "HTTP/1.1 404 Not Found");
+        EXPECT_EQ(e->ErrorCode(), 404);
+        EXPECT_EQ(e->ErrorBody(), "<html>missing</html>");
     }
     EXPECT_EQ(stream.ToString(), "old");
     EXPECT_EQ(client.Response().StatusCode(), 404);
@@ -51,21 +49,17 @@ TEST(IdHTTPRedirect, RedirectFailsWithTheApplicationSettings) {
     const auto owned = app::MakeUpdateClient();
     TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/here"), stream);
-        FAIL();
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 302 Found");
-        EXPECT_EQ(e.ErrorCode(), 302);
-        EXPECT_EQ(e.ErrorBody(), "moved");
+    if (const auto e =
+            yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/here"), stream); })) {
+        EXPECT_STREQ(e->what(), "HTTP/1.1 302 Found");
+        EXPECT_EQ(e->ErrorCode(), 302);
+        EXPECT_EQ(e->ErrorBody(), "moved");
     }
     // Not a redirect, not a success either, even when redirects are followed.
     client.HandleRedirects = true;
-    try {
-        client.Get(server.Url("/cached"), stream);
-        FAIL();
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_EQ(e.ErrorCode(), 304);
+    if (const auto e =
+            yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/cached"), stream); })) {
+        EXPECT_EQ(e->ErrorCode(), 304);
     }
     EXPECT_EQ(server.Requests().size(), 2u);
 }
@@ -108,12 +102,8 @@ TEST(IdHTTPRedirect, ChainOfFifteenFailsAtTheLimit) {
     TIdHTTP client;
     client.HandleRedirects = true;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/hop0"), stream);
-        FAIL() << "a redirect not followed passed as success";
-    } catch (const EIdHTTPTooManyRedirects& e) {
-        EXPECT_STREQ(e.what(), "Redirect limit of 15 reached.");
-    }
+    EXPECT_THROW_TEXT(client.Get(server.Url("/hop0"), stream), EIdHTTPTooManyRedirects,
+                      "Redirect limit of 15 reached.");
     EXPECT_EQ(stream.Size(), 0);
     EXPECT_EQ(client.Response().Location, "/hop15");
     EXPECT_EQ(client.Response().StatusCode(), 302);
@@ -183,12 +173,10 @@ TEST(IdHTTPRedirect, ChallengeWithoutAuthorizationHandlerFails) {
     const auto owned = app::MakeUpdateClient();
     TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/secret"), stream);
-        FAIL();
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_STREQ(e.what(), "HTTP/1.1 401 Unauthorized");
-        EXPECT_EQ(e.ErrorBody(), "denied");
+    if (const auto e =
+            yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/secret"), stream); })) {
+        EXPECT_STREQ(e->what(), "HTTP/1.1 401 Unauthorized");
+        EXPECT_EQ(e->ErrorBody(), "denied");
     }
 }
 

@@ -152,13 +152,10 @@ TEST(IdHTTPResponse, StatusLines) {
     client.Get(server.Url("/2"), stream);
     EXPECT_EQ(client.Response().StatusLine, "HTTP/1.1 200 OK");
     EXPECT_EQ(stream.ToString(), "okyes");
-    try {
-        client.Get(server.Url("/3"), stream);
-        FAIL() << "a status line without a code passed";
-    } catch (const EIdHTTPProtocolException& e) {
-        EXPECT_EQ(e.ErrorCode(), -1);
-        EXPECT_STREQ(e.what(), "HTTP/1.1 abc");
-        EXPECT_EQ(e.ErrorBody(), "body");
+    if (const auto e = yeroup::test::Thrown<EIdHTTPProtocolException>([&] { client.Get(server.Url("/3"), stream); })) {
+        EXPECT_EQ(e->ErrorCode(), -1);
+        EXPECT_STREQ(e->what(), "HTTP/1.1 abc");
+        EXPECT_EQ(e->ErrorBody(), "body");
     }
     EXPECT_EQ(stream.ToString(), "okyes");
 }
@@ -193,12 +190,8 @@ TEST(IdHTTPResponse, OverlongHeaderLine) {
     const auto owned = app::MakeUpdateClient();
     TIdHTTP& client = *owned;
     platform::TMemoryStream stream;
-    try {
-        client.Get(server.Url("/big"), stream);
-        FAIL();
-    } catch (const net::EIdReadLnMaxLineLengthExceeded& e) {
-        EXPECT_STREQ(e.what(), "Max line length exceeded.");
-    }
+    EXPECT_THROW_TEXT(client.Get(server.Url("/big"), stream), net::EIdReadLnMaxLineLengthExceeded,
+                      "Max line length exceeded.");
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "http/IdDateTime.h"
 #include "http/IdInternetDate.h"
 #include "platform/timezone/TimeZone.h"
+#include "tests/support/ExpectThrow.h"
 
 using namespace yeroup::http;
 using yeroup::platform::SetTimeZoneQuery;
@@ -267,11 +268,7 @@ TEST_F(HeaderRecords, ContentRangeThatIsNotANumberFailsTheRead) {
     }
     r.HeaderLines.Clear();
     r.HeaderLines.Add("Content-Range: bytes x-10/20");
-    try {
-        r.ReadHeaders();
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'x' is not a valid integer value");
-    }
+    EXPECT_THROW_TEXT(r.ReadHeaders(), EConvertError, "'x' is not a valid integer value");
 }
 
 TEST_F(HeaderRecords, FailingZoneServiceFailsDateReadsAndWrites) {

@@ -6,6 +6,7 @@
 
 #include "http/IdDateTime.h"
 #include "platform/timezone/TimeZone.h"
+#include "tests/support/ExpectThrow.h"
 
 using namespace yeroup::http;
 using yeroup::platform::SetTimeZoneQuery;
@@ -129,12 +130,8 @@ TEST_F(ZoneFixture, FailingZoneServiceRaisesWhereverDatesAreUsed) {
     PlayZone(TimeZoneId::tzInvalid, 0);
     EXPECT_THROW(OffsetFromUTC(), EIdFailedToRetreiveTimeZoneInfo);
     EXPECT_THROW(DateTimeToInternetStr(At(2000, 1, 1)), EIdFailedToRetreiveTimeZoneInfo);
-    try {
-        GMTToLocalDateTime("Sun, 06 Nov 1994 08:49:37 GMT");
-        FAIL() << "no exception";
-    } catch (const yeroup::net::EIdException& e) {
-        EXPECT_STREQ(e.what(), "Failed attempting to retrieve time zone information.");
-    }
+    EXPECT_THROW_TEXT(GMTToLocalDateTime("Sun, 06 Nov 1994 08:49:37 GMT"), yeroup::net::EIdException,
+                      "Failed attempting to retrieve time zone information.");
 }
 
 TEST_F(ZoneFixture, WriterUsesLocalTimeAndTheMachineZone) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "http/IdConvertError.h"
+#include "tests/support/ExpectThrow.h"
 
 using namespace yeroup::http;
 
@@ -20,10 +21,5 @@ TEST(IdStrToInt, AcceptsOnlyWholeDecimalNumbersInRange) {
         EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
         EXPECT_EQ(StrToIntDef(bad, -1), -1) << bad;
     }
-    try {
-        StrToInt("abc");
-        FAIL() << "no exception";
-    } catch (const EConvertError& e) {
-        EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
-    }
+    EXPECT_THROW_TEXT(StrToInt("abc"), EConvertError, "'abc' is not a valid integer value");
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/text/CodePages.h"
+#include "tests/support/ExpectThrow.h"
 
 using yeroup::http::EIdURIException;
 using yeroup::http::PosFromRight;
@@ -117,19 +118,9 @@ TEST(IdURIBuild, PlainUriKeepsTheFullTextAndReturnsItWithoutExtras) {
 
 TEST(IdURIBuild, MissingProtocolOrHostRaises) {
     TIdURI u("../x/y.htm");
-    try {
-        u.FullURI();
-        FAIL() << "no exception";
-    } catch (const EIdURIException& e) {
-        EXPECT_STREQ(e.what(), "Protocol field is empty");
-    }
+    EXPECT_THROW_TEXT(u.FullURI(), EIdURIException, "Protocol field is empty");
     u.Protocol = "http";
-    try {
-        u.FullURI(false, false);
-        FAIL() << "no exception";
-    } catch (const EIdURIException& e) {
-        EXPECT_STREQ(e.what(), "Host field is empty");
-    }
+    EXPECT_THROW_TEXT(u.FullURI(false, false), EIdURIException, "Host field is empty");
 }
 
 TEST(IdURIResolvePath, MergesRelativePaths) {

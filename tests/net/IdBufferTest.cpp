@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "net/IdException.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -34,12 +35,7 @@ TEST(IdManagedBuffer, RemovingMoreThanHeldRaisesAndDropAllIsSilent) {
     int notifications = 0;
     buffer.OnBytesRemoved = [&](TIdSimpleBuffer*, std::int32_t) { ++notifications; };
     buffer.Append("abc", 3);
-    try {
-        buffer.TakeFront(4);
-        FAIL();
-    } catch (const EIdNotEnoughDataInBuffer& e) {
-        EXPECT_STREQ(e.what(), "Not enough data in buffer.");
-    }
+    EXPECT_THROW_TEXT(buffer.TakeFront(4), EIdNotEnoughDataInBuffer, "Not enough data in buffer.");
     EXPECT_EQ(buffer.Size(), 3);
     buffer.DropAll();
     EXPECT_EQ(buffer.Size(), 0);

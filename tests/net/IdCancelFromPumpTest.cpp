@@ -8,6 +8,7 @@
 #include "tests/net/support/ClientFixture.h"
 #include "tests/net/support/FakeMessagePump.h"
 #include "tests/net/support/Gate.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -54,12 +55,7 @@ protected:
 TEST_F(CancelTest, ACountedReadEndsWithConnClosedGracefullyAfterWorkEndKeepingEveryByte) {
     StartSilentPeer(40000);
     log.Attach(client);
-    try {
-        client.ReadToStream(stream, 1000000);
-        FAIL() << "the cancelled read returned";
-    } catch (const EIdConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    EXPECT_THROW_TEXT(client.ReadToStream(stream, 1000000), EIdConnClosedGracefully, "Connection Closed Gracefully.");
     EXPECT_TRUE(cancelled);
     EXPECT_EQ(stream.Size(), 40000);  // every byte that came reached the stream
     EXPECT_EQ(client.InputBuffer().Size(), 0);

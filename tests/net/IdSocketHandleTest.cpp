@@ -10,6 +10,7 @@
 #include "tests/net/support/FakeMessagePump.h"
 #include "tests/net/support/Gate.h"
 #include "tests/net/support/LoopbackPeer.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -55,12 +56,7 @@ TEST_F(SocketHandleTest, AnInvertedPortRangeRaisesWithBothEnds) {
     handle.CreateSocket();
     handle.ClientPortMin = 5000;
     handle.ClientPortMax = 4000;
-    try {
-        handle.BindLocal();
-        FAIL();
-    } catch (const EIdInvalidPortRange& e) {
-        EXPECT_STREQ(e.what(), "Invalid Port Range (5000 - 4000)");
-    }
+    EXPECT_THROW_TEXT(handle.BindLocal(), EIdInvalidPortRange, "Invalid Port Range (5000 - 4000)");
 }
 
 TEST_F(SocketHandleTest, ARangeIsTriedFromTheTopDown) {
@@ -86,21 +82,13 @@ TEST_F(SocketHandleTest, ABusyRangeAndABusyPortRaiseTheirOwnErrors) {
     handle.CreateSocket();
     handle.ClientPortMin = lo;
     handle.ClientPortMax = lo + 1;
-    try {
-        handle.BindLocal();
-        FAIL();
-    } catch (const EIdCanNotBindPortInRange& e) {
-        EXPECT_EQ(e.what(), "Can not bind in port range (" + std::to_string(lo) + " - " + std::to_string(lo + 1) + ")");
-    }
+    EXPECT_THROW_TEXT(handle.BindLocal(), EIdCanNotBindPortInRange,
+                      "Can not bind in port range (" + std::to_string(lo) + " - " + std::to_string(lo + 1) + ")");
     TIdSocketHandle single;
     single.CreateSocket();
     single.Port = lo;
-    try {
-        single.BindLocal();
-        FAIL();
-    } catch (const EIdCouldNotBindSocket& e) {
-        EXPECT_STREQ(e.what(), "Could not bind socket. Address and port are already in use.");
-    }
+    EXPECT_THROW_TEXT(single.BindLocal(), EIdCouldNotBindSocket,
+                      "Could not bind socket. Address and port are already in use.");
 }
 
 TEST_F(SocketHandleTest, ReleasingTwiceClosesOnceAndResetStateForgetsWithoutClosing) {
@@ -218,19 +206,9 @@ TEST_F(TransportTest, AClosedBindingRaisesOnReceiveAndOnWait) {
     transport.CloseBinding();
     EXPECT_FALSE(transport.HasSocket());
     char buffer[4];
-    try {
-        transport.Receive(buffer, 4);
-        FAIL();
-    } catch (const EIdClosedSocket& e) {
-        EXPECT_STREQ(e.what(), "Disconnected.");
-    }
+    EXPECT_THROW_TEXT(transport.Receive(buffer, 4), EIdClosedSocket, "Disconnected.");
     EXPECT_THROW(transport.Transmit(buffer, 4), EIdClosedSocket);
-    try {
-        transport.WaitReadable(10);
-        FAIL();
-    } catch (const EIdConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    EXPECT_THROW_TEXT(transport.WaitReadable(10), EIdConnClosedGracefully, "Connection Closed Gracefully.");
 }
 
 TEST_F(TransportTest, TheAddressesAreRefreshedAfterConnecting) {

@@ -9,6 +9,7 @@
 #include "net/IdGlobal.h"
 #include "net/IdSocketList.h"
 #include "platform/sockets/WinSock.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -69,12 +70,7 @@ TEST(IdStackSelect, TheTimeOutIsSplitIntoSecondsAndMicroseconds) {
 TEST_F(StackTest, SixtyFiveSocketsRaiseBeforeAnyWait) {
     std::vector<TIdStackSocketHandle> many(65, 0x100);
     const auto start = std::chrono::steady_clock::now();
-    try {
-        stack.Select(&many, nullptr, nullptr, 5000);
-        FAIL();
-    } catch (const EIdStackSetSizeExceeded& e) {
-        EXPECT_STREQ(e.what(), "Set Size Exceeded.");
-    }
+    EXPECT_THROW_TEXT(stack.Select(&many, nullptr, nullptr, 5000), EIdStackSetSizeExceeded, "Set Size Exceeded.");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
     EXPECT_EQ(many.size(), 65u);
 }
@@ -110,12 +106,10 @@ TEST_F(StackTest, CheckSocketResultToleratesListedCodesAndRaisesTheRest) {
     EXPECT_TRUE(stack.CheckSocketResult(Id_SOCKET_ERROR, {10058, 10053, 10054}));
     EXPECT_EQ(stack.LastError(), 10054);
     ws::WSASetLastError(10061);
-    try {
-        stack.CheckSocketResult(Id_SOCKET_ERROR, {10058});
-        FAIL();
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.LastError(), 10061);
-        EXPECT_STREQ(e.what(), "Socket Error # 10061\r\nConnection refused.");
+    if (const auto e =
+            yeroup::test::Thrown<EIdSocketError>([&] { stack.CheckSocketResult(Id_SOCKET_ERROR, {10058}); })) {
+        EXPECT_EQ(e->LastError(), 10061);
+        EXPECT_STREQ(e->what(), "Socket Error # 10061\r\nConnection refused.");
     }
     EXPECT_EQ(stack.LastError(), 10061);
 }
@@ -136,34 +130,23 @@ TEST_F(StackTest, LocalhostIsNeverLookedUpAndOtherNamesAre) {
     EXPECT_EQ(stack.ResolveToAddress("192.168.1.20"), "192.168.1.20");
     EXPECT_TRUE(lookedUp.empty());
     EXPECT_EQ(stack.ResolveToAddress("10.0.0.256"), "10.1.2.3");
-    try {
-        stack.ResolveToAddress("no-such-host.yeroup.test");
-        FAIL();
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.LastError(), 11001);
-        EXPECT_STREQ(e.what(), "Socket Error # 11001\r\nHost not found.");
+    if (const auto e =
+            yeroup::test::Thrown<EIdSocketError>([&] { stack.ResolveToAddress("no-such-host.yeroup.test"); })) {
+        EXPECT_EQ(e->LastError(), 11001);
+        EXPECT_STREQ(e->what(), "Socket Error # 11001\r\nHost not found.");
     }
     EXPECT_EQ(lookedUp, (std::vector<std::string>{"10.0.0.256", "no-such-host.yeroup.test"}));
 }
 
 TEST_F(StackTest, ServiceNamesFallBackToNumbersAndRejectTheRest) {
     EXPECT_EQ(stack.ServByName("8080"), 8080);
-    try {
-        stack.ServByName("no-such-service-x");
-        FAIL();
-    } catch (const EIdInvalidServiceName& e) {
-        EXPECT_STREQ(e.what(), "no-such-service-x is not a valid service.");
-    }
+    EXPECT_THROW_TEXT(stack.ServByName("no-such-service-x"), EIdInvalidServiceName,
+                      "no-such-service-x is not a valid service.");
 }
 
 TEST_F(StackTest, ANewSocketFailureRaisesCannotAllocate) {
     EXPECT_NO_THROW(stack.CloseSocket(stack.NewSocket(Id_SOCK_STREAM, 0)));
-    try {
-        stack.NewSocket(77, 0);
-        FAIL();
-    } catch (const EIdInvalidSocket& e) {
-        EXPECT_STREQ(e.what(), "Cannot allocate socket.");
-    }
+    EXPECT_THROW_TEXT(stack.NewSocket(77, 0), EIdInvalidSocket, "Cannot allocate socket.");
 }
 
 }  // namespace
@@ -180,12 +163,7 @@ TEST(IdSocketList, HoldsSixtyFourSocketsAndRefillsARemovedSlotFromTheEnd) {
     EXPECT_EQ(list.Count(), 63);
     EXPECT_EQ(list.Item(1), 64u);
     EXPECT_EQ(list.Item(62), 63u);
-    try {
-        list.Item(63);
-        FAIL();
-    } catch (const EIdStackSetSizeExceeded& e) {
-        EXPECT_STREQ(e.what(), "Set Size Exceeded.");
-    }
+    EXPECT_THROW_TEXT(list.Item(63), EIdStackSetSizeExceeded, "Set Size Exceeded.");
     EXPECT_THROW(list.Item(-1), EIdStackSetSizeExceeded);
 }
 

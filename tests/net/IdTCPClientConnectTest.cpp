@@ -12,6 +12,7 @@
 #include "platform/sockets/WinSock.h"
 #include "tests/net/support/ClientFixture.h"
 #include "tests/net/support/FakeMessagePump.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -78,12 +79,9 @@ TEST_F(ConnectTest, ANameIsResolvedAfterAResolvingStatus) {
 TEST_F(ConnectTest, ARefusedDirectConnectRaisesSocketError10061AndKeepsTheTransport) {
     client.SetHost("127.0.0.1");
     client.SetPort(test::FreeLoopbackPort());
-    try {
-        client.Connect();
-        FAIL();
-    } catch (const EIdSocketError& e) {
-        EXPECT_EQ(e.LastError(), 10061);
-        EXPECT_EQ(e.what(), kRefusedText);
+    if (const auto e = yeroup::test::Thrown<EIdSocketError>([&] { client.Connect(); })) {
+        EXPECT_EQ(e->LastError(), 10061);
+        EXPECT_EQ(e->what(), kRefusedText);
     }
     ASSERT_NE(client.IOHandler(), nullptr);
     EXPECT_FALSE(client.IOHandler()->HasSocket());
@@ -101,12 +99,7 @@ TEST_F(ConnectTest, ARefusedThreadedConnectRaisesConnectExceptionWithTheSameText
     TIdAntiFreeze antiFreeze(pump);
     client.SetHost("127.0.0.1");
     client.SetPort(test::FreeLoopbackPort());
-    try {
-        client.Connect();
-        FAIL();
-    } catch (const EIdConnectException& e) {
-        EXPECT_EQ(e.what(), kRefusedText);
-    }
+    EXPECT_THROW_TEXT(client.Connect(), EIdConnectException, kRefusedText);
 }
 
 TEST_F(ConnectTest, ConnectingTwiceRaisesAlreadyConnectedAndLeavesTheConnection) {
@@ -114,12 +107,7 @@ TEST_F(ConnectTest, ConnectingTwiceRaisesAlreadyConnectedAndLeavesTheConnection)
     client.SetHost("127.0.0.1");
     client.SetPort(listener.Port());
     client.Connect();
-    try {
-        client.Connect();
-        FAIL();
-    } catch (const EIdAlreadyConnected& e) {
-        EXPECT_STREQ(e.what(), "Already connected.");
-    }
+    EXPECT_THROW_TEXT(client.Connect(), EIdAlreadyConnected, "Already connected.");
     EXPECT_EQ(client.ReadLine(), "still here");
 }
 
@@ -135,12 +123,7 @@ TEST_F(ConnectTest, APendingConnectTimesOut) {
     client.SetHost("127.0.0.1");
     client.SetPort(full.Port());
     const auto start = std::chrono::steady_clock::now();
-    try {
-        client.Connect(300);
-        FAIL() << "connected to a full backlog";
-    } catch (const EIdConnectTimeout& e) {
-        EXPECT_STREQ(e.what(), "Connect timed out.");
-    }
+    EXPECT_THROW_TEXT(client.Connect(300), EIdConnectTimeout, "Connect timed out.");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
     EXPECT_FALSE(client.IOHandler()->HasSocket());
 }

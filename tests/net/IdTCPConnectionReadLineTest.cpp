@@ -7,6 +7,7 @@
 #include "net/Limits.h"
 #include "tests/net/support/ClientFixture.h"
 #include "tests/net/support/ScriptedTransport.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -46,12 +47,7 @@ TEST_F(ReadLineTest, MaxLineLengthIsInclusiveAndOneMoreRaises) {
     const std::string over(limits::kMaxLineLength + 1, 'b');
     ConnectTo([=](PeerSocket& peer) { peer.Send(exact + "\n" + over + "\nnext\n"); });
     EXPECT_EQ(client.ReadLine(), exact);
-    try {
-        client.ReadLine();
-        FAIL() << "a line over the maximum was accepted";
-    } catch (const EIdReadLnMaxLineLengthExceeded& e) {
-        EXPECT_STREQ(e.what(), "Max line length exceeded.");
-    }
+    EXPECT_THROW_TEXT(client.ReadLine(), EIdReadLnMaxLineLengthExceeded, "Max line length exceeded.");
 }
 
 TEST_F(ReadLineTest, SplitModeReturnsTheMaximumAndLeavesTheRest) {
@@ -110,12 +106,7 @@ TEST_F(ReadLineTest, ASilentPeerEndsAReadWithReadTimeoutWhenOneIsSet) {
     ConnectTo([=](PeerSocket&) { done->Wait(); });
     client.ReadTimeout = 300;
     const auto start = std::chrono::steady_clock::now();
-    try {
-        client.ReadLine();
-        FAIL() << "no time-out";
-    } catch (const EIdReadTimeout& e) {
-        EXPECT_STREQ(e.what(), "Read Timeout");
-    }
+    EXPECT_THROW_TEXT(client.ReadLine(), EIdReadTimeout, "Read Timeout");
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(290));
     char buffer[4];
     EXPECT_THROW(client.ReadExact(buffer, 4), EIdReadTimeout);

@@ -5,6 +5,7 @@
 
 #include "net/IdException.h"
 #include "tests/net/support/ClientFixture.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -105,12 +106,7 @@ TEST_F(StreamReadTest, APeerCloseWithAnEmptyBufferIsReportedOnce) {
     EXPECT_THROW(client.ReadLine(), EIdConnClosedGracefully);
     EXPECT_EQ(log.Count("Disconnected."), 1);
     EXPECT_EQ(log.Count("OnDisconnected"), 1);
-    try {
-        client.FillInputBuffer(true);
-        FAIL();
-    } catch (const EIdConnClosedGracefully& e) {
-        EXPECT_STREQ(e.what(), "Connection Closed Gracefully.");
-    }
+    EXPECT_THROW_TEXT(client.FillInputBuffer(true), EIdConnClosedGracefully, "Connection Closed Gracefully.");
 }
 
 TEST_F(StreamReadTest, ProbeForCloseLeavesAHealthyConnectionAloneAndNoticesAClosedOne) {

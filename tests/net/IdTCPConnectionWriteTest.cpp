@@ -5,6 +5,7 @@
 
 #include "net/IdException.h"
 #include "tests/net/support/ClientFixture.h"
+#include "tests/support/ExpectThrow.h"
 
 namespace yeroup::net {
 namespace {
@@ -85,12 +86,7 @@ TEST_F(WriteTest, ASourceThatEndsEarlyRaisesNoDataToReadAndStillEndsTheSpan) {
     source.WriteBuffer("abc", 3);
     source.SetPosition(0);
     log.Attach(client);
-    try {
-        client.WriteFromStream(source, false, false, 10);
-        FAIL();
-    } catch (const EIdNoDataToRead& e) {
-        EXPECT_STREQ(e.what(), "No data to read.");
-    }
+    EXPECT_THROW_TEXT(client.WriteFromStream(source, false, false, 10), EIdNoDataToRead, "No data to read.");
     EXPECT_EQ(log.entries.back(), "end write");
 }
 
@@ -98,24 +94,15 @@ TEST_F(WriteTest, WritingAfterDisconnectRaisesNotConnected) {
     ConnectTo([=](PeerSocket&) {});
     client.Disconnect();
     EXPECT_EQ(client.IOHandler(), nullptr);
-    try {
-        client.WriteLine("x");
-        FAIL();
-    } catch (const EIdNotConnected& e) {
-        EXPECT_STREQ(e.what(), "Not Connected");
-    }
+    EXPECT_THROW_TEXT(client.WriteLine("x"), EIdNotConnected, "Not Connected");
     EXPECT_THROW(client.FillInputBuffer(true), EIdNotConnected);
     EXPECT_EQ(client.FillInputBuffer(false), 0);
 }
 
 TEST_F(WriteTest, AMissingFileRaisesFileNotFound) {
     ConnectTo([=](PeerSocket&) {});
-    try {
-        client.WriteFileContents("/nonexistent/yeroup.bin");
-        FAIL();
-    } catch (const EIdFileNotFound& e) {
-        EXPECT_STREQ(e.what(), "File \"/nonexistent/yeroup.bin\" not found");
-    }
+    EXPECT_THROW_TEXT(client.WriteFileContents("/nonexistent/yeroup.bin"), EIdFileNotFound,
+                      "File \"/nonexistent/yeroup.bin\" not found");
 }
 
 TEST_F(WriteTest, SendingToAPeerThatResetRaisesASocketErrorAndCloses) {
@@ -161,12 +148,9 @@ TEST_F(ReplyTest, AMultiLineReplyIsReadToItsLastLineAndParsed) {
     EXPECT_EQ(client.ReadReply(), 250);
     EXPECT_EQ(client.LastCmdResult.TextCode, "250");
     EXPECT_EQ(client.LastCmdResult.Text, (std::vector<std::string>{"first line", "second", "last"}));
-    try {
-        client.SendCommand("DELE x", {250, 251});
-        FAIL();
-    } catch (const EIdProtocolReplyError& e) {
-        EXPECT_EQ(e.ReplyErrorCode(), 550);
-        EXPECT_STREQ(e.what(), "no such thing");
+    if (const auto e = yeroup::test::Thrown<EIdProtocolReplyError>([&] { client.SendCommand("DELE x", {250, 251}); })) {
+        EXPECT_EQ(e->ReplyErrorCode(), 550);
+        EXPECT_STREQ(e->what(), "no such thing");
     }
     EXPECT_EQ(client.ReadReply(), 0);  // a text code that is no number
     EXPECT_EQ(client.LastCmdResult.TextCode, "abc");

@@ -55,12 +55,16 @@ class PackageTest(unittest.TestCase):
         share = os.path.join(self.root, "usr", "share")
         expected = [
             "usr/bin/yeroup",
+            "usr/bin/yeroup-publish",
             "usr/share/applications/%s.desktop" % APP_ID,
             "usr/share/metainfo/%s.metainfo.xml" % APP_ID,
             "usr/share/icons/hicolor/scalable/apps/%s.svg" % APP_ID,
             "usr/share/man/man1/yeroup.1.gz",
+            "usr/share/man/man1/yeroup-publish.1.gz",
             "usr/share/doc/yeroup/copyright",
             "usr/share/doc/yeroup/changelog.gz",
+            "usr/share/yeroup/translations/yeroup_en.qm",
+            "usr/share/yeroup/translations/yeroup_zh_CN.qm",
         ] + ["usr/share/icons/hicolor/%dx%d/apps/%s.png" % (n, n, APP_ID) for n in (16, 24, 32, 48, 64, 128, 256)]
         for rel in expected:
             self.assertTrue(os.path.isfile(os.path.join(self.root, rel)), rel)
@@ -79,6 +83,12 @@ class PackageTest(unittest.TestCase):
         entry = run(["desktop-file-validate", os.path.join(share, "applications", APP_ID + ".desktop")])
         self.assertEqual(entry.returncode, 0, entry.stdout + entry.stderr)
         self.assertEqual(entry.stdout, "")
+        # The menu's second action starts the program with the trace on.
+        with open(os.path.join(share, "applications", APP_ID + ".desktop"), encoding="utf-8") as f:
+            desktop = f.read()
+        self.assertIn("Actions=trace;", desktop)
+        self.assertIn("[Desktop Action trace]\nName=", desktop)
+        self.assertIn("Exec=yeroup --trace\n", desktop[desktop.index("[Desktop Action trace]"):])
         metainfo = run(["appstreamcli", "validate", "--no-net", os.path.join(share, "metainfo", APP_ID + ".metainfo.xml")])
         self.assertEqual(metainfo.returncode, 0, metainfo.stdout + metainfo.stderr)
         with open(os.path.join(share, "metainfo", APP_ID + ".metainfo.xml"), encoding="utf-8") as f:
@@ -98,11 +108,40 @@ class PackageTest(unittest.TestCase):
         for _, _, tag in (t for t in tags if t[0] == "W:"):
             self.assertIn(tag, explained, "lintian warning %s is not explained in the README" % tag)
 
+    def test_command_line_answers_on_a_terminal_without_a_display(self):
+        program = os.path.join(self.root, "usr", "bin", "yeroup")
+        home = os.path.join(self.tmp.name, "terminal-home")
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "LANGUAGE")}
+        env.update(QT_QPA_PLATFORM="xcb", HOME=home, XDG_DATA_HOME=os.path.join(home, "data"))
+        trace_file = os.path.join(home, "data", "yeroup", "yeroup-trace.log")
+        cases = [
+            # arguments, locale, exit status, what the standard output holds, what the standard error holds
+            (["--help"], "C", 0, ["Usage: yeroup [options]", "--version", "--trace", trace_file], []),
+            (["-h"], "en_GB.UTF-8", 0, ["Show this help and exit."], []),
+            # The installed Chinese is found beside the program.
+            (["--help"], "zh_CN.UTF-8", 0, ["用法：yeroup [选项]", "显示本帮助并退出。"], []),
+            (["--version"], "C", 0, ["yeroup " + self.field("Version")], []),
+            (["--verbose"], "C", 2, [], ["yeroup: Unknown option 'verbose'.", "Try 'yeroup --help'"]),
+            (["update"], "zh_CN.UTF-8", 2, [], ["yeroup: 多余的参数“update”", "yeroup --help"]),
+        ]
+        for arguments, locale, status, out, err in cases:
+            with self.subTest(arguments=arguments, locale=locale):
+                result = run([program, *arguments], env=dict(env, LANG=locale, LC_ALL=locale))
+                self.assertEqual(result.returncode, status, result.stdout + result.stderr)
+                for text in out:
+                    self.assertIn(text, result.stdout)
+                for text in err:
+                    self.assertIn(text, result.stderr)
+                if status:
+                    self.assertEqual(result.stdout, "")
+
     def test_installed_program_loads_the_catalogue_and_keeps_its_files_in_the_data_folder(self):
         work = os.path.join(self.tmp.name, "run")
         site = os.path.join(work, "site")
         os.makedirs(work)
-        subprocess.run([sys.executable, os.path.join(SOURCE, "tools", "demo", "build_site.py"), "--out", site],
+        # The demo site, built by the packaged site tool.
+        subprocess.run([os.path.join(self.root, "usr", "bin", "yeroup-publish"), "build",
+                        os.path.join(SOURCE, "tools", "demo", "source"), site],
                        check=True, capture_output=True, timeout=TIMEOUT)
         # The player software in a Wine prefix, as its installer leaves it.
         prefix = os.path.join(work, "prefix")
@@ -129,7 +168,9 @@ class PackageTest(unittest.TestCase):
             env["YEROUP_UPDATE_HOST"] = line.split()[-1]
             program = os.path.join(self.root, "usr", "bin", "yeroup")
             started = time.monotonic()
-            app = subprocess.Popen([program], cwd=work, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+            # With the trace on, as the desktop entry's second action starts it.
+            app = subprocess.Popen([program, "--trace"], cwd=work, env=env, stdout=subprocess.PIPE,
+                                   stderr=subprocess.STDOUT)
             files = os.path.join(data, "yeroup")
             page = os.path.join(files, "FirmwareBack", "YERO-T10_V1.05.htm")
             try:
@@ -148,7 +189,11 @@ class PackageTest(unittest.TestCase):
         with open(os.path.join(files, "YEROMP3LiveUpdate.ini"), "rb") as mine, \
                 open(os.path.join(site, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"), "rb") as served:
             self.assertEqual(mine.read(), served.read(), output)
-        self.assertEqual(os.listdir(os.path.join(self.root, "usr", "bin")), ["yeroup"])
+        with open(os.path.join(files, "yeroup-trace.log"), encoding="utf-8") as f:
+            trace = f.read()
+        self.assertRegex(trace, r"Z fetch http://127\.0\.0\.1:\d+/YEROMP3LiveUpdate/YEROMP3LiveUpdate\.ini "
+                                r"status=200 announced=\d+ received=\d+ ok\n")
+        self.assertEqual(sorted(os.listdir(os.path.join(self.root, "usr", "bin"))), ["yeroup", "yeroup-publish"])
 
 
 if __name__ == "__main__":

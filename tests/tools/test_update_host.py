@@ -10,11 +10,24 @@ import sys
 import tempfile
 import time
 import unittest
+import urllib.parse
 import zipfile
 
 DEMO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "demo")
 TOP = "/YEROMP3LiveUpdate"
 START_TIMEOUT = 60
+# The site tool of the build under test (ctest sets it).
+PUBLISH = os.environ.get("YEROUP_PUBLISH", "yeroup-publish")
+
+
+def publish(*args, **kwargs):
+    return subprocess.run([PUBLISH, *args], capture_output=True, text=True, timeout=START_TIMEOUT, **kwargs)
+
+
+def build_demo_site(out):
+    result = publish("build", os.path.join(DEMO, "source"), out)
+    if result.returncode != 0:
+        raise AssertionError("the demo site was not built: %s%s" % (result.stdout, result.stderr))
 
 
 def start_host(root, *extra):
@@ -62,7 +75,7 @@ class SiteTest(unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
         cls.root = os.path.join(cls.tmp.name, "site")
-        subprocess.run([sys.executable, os.path.join(DEMO, "build_site.py"), "--out", cls.root], check=True)
+        build_demo_site(cls.root)
         cls.host, cls.port = start_host(cls.root)
         with open(cls.root + TOP + TOP + ".ini", "rb") as f:
             cls.catalogue = parse_catalogue(f.read())
@@ -146,7 +159,7 @@ class SiteTest(unittest.TestCase):
                     self.assertIn("readme.txt", names)
                     self.assertIn("升级", z.read("readme.txt").decode("gbk"))
                     image = z.getinfo("firmware.sb")
-                    # Incompressible, so the transfer is as long as the image.
+                    # Stored, so the transfer is as long as the image.
                     self.assertGreater(image.compress_size, image.file_size * 0.99)
                 sizes.append(os.path.getsize(self.local(path)))
         self.assertEqual(len(sizes), 4)
@@ -163,6 +176,29 @@ class SiteTest(unittest.TestCase):
                 status, headers, body = get(self.port, path)
                 self.assertEqual(status, 404)
                 self.assertNotIn(b"not served", body)
+
+    def test_names_are_the_bytes_the_program_sends(self):
+        # A Chinese model name reaches the host in code page 936, raw or percent-encoded, and names the file so.
+        name = "播放器".encode("gbk")
+        folder = os.path.join(os.fsencode(self.root), b"YEROMP3LiveUpdate", b"Firmware", name)
+        os.makedirs(folder)
+        with open(os.path.join(folder, name + b"_V1.asp"), "wb") as f:
+            f.write(b"page")
+        path = b"%s/Firmware/%s/%s_V1.asp" % (TOP.encode(), name, name)
+        for target in (path, urllib.parse.quote_from_bytes(path).encode()):
+            with self.subTest(target=target):
+                with socket.create_connection(("127.0.0.1", self.port), timeout=START_TIMEOUT) as s:
+                    s.sendall(b"GET %s HTTP/1.1\r\nHost: x\r\n\r\n" % target)
+                    answer = b""
+                    while chunk := s.recv(65536):
+                        answer += chunk
+                self.assertTrue(answer.startswith(b"HTTP/1.1 200") and answer.endswith(b"\r\n\r\npage"), answer)
+
+    def test_the_site_tool_reads_the_served_site_clean(self):
+        result = publish("check", "127.0.0.1:%d" % self.port)
+        self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
+        self.assertEqual(result.stdout, "")
+        self.assertIn("clean: 2 models, 4 firmware", result.stderr)
 
     def test_head_answers_the_length_without_a_body(self):
         path = TOP + TOP + ".ini"
@@ -187,7 +223,7 @@ class LifecycleTest(unittest.TestCase):
     def setUpClass(cls):
         cls.tmp = tempfile.TemporaryDirectory()
         cls.root = os.path.join(cls.tmp.name, "site")
-        subprocess.run([sys.executable, os.path.join(DEMO, "build_site.py"), "--out", cls.root], check=True)
+        build_demo_site(cls.root)
 
     @classmethod
     def tearDownClass(cls):
@@ -233,15 +269,14 @@ class LifecycleTest(unittest.TestCase):
 
     def test_rebuild_swaps_the_whole_site_in_and_leaves_nothing_beside_it(self):
         site = os.path.join(self.tmp.name, "swap", "site")
-        build = [sys.executable, os.path.join(DEMO, "build_site.py"), "--out", site]
-        subprocess.run(build, check=True)
+        build_demo_site(site)
         stale = os.path.join(site, "stale.txt")
         with open(stale, "w") as f:
             f.write("from the old site")
         catalogue = site + TOP + TOP + ".ini"
         with open(catalogue, "rb") as reading:
             first = reading.read(10)
-            subprocess.run(build, check=True)
+            build_demo_site(site)
             # A reader of the old site reads it to its end.
             old = first + reading.read()
         with open(catalogue, "rb") as f:

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "platform/text/CodePages.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/Limits.h"
 #include "zip/ZipException.h"
@@ -216,21 +217,14 @@ TEST(DirManager, EntryCountAndNameLengthLimits) {
         return zip.substr(0, end) + record + locator + zip.substr(end);
     };
     EXPECT_THROW(Open(announcing(kMaxEntries)), platform::EStreamError);
-    try {
-        Open(announcing(kMaxEntries + 1));
-        ADD_FAILURE() << "opened";
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Archive has more entries than the limit of 100000 - Native error: 00061");
-    }
+    EXPECT_THROW_TEXT(Open(announcing(kMaxEntries + 1)), EZFException,
+                      "Archive has more entries than the limit of 100000 - Native error: 00061");
 
     const std::string atLimit(kMaxNameLength, 'n'), overLimit(kMaxNameLength + 1, 'n');
     EXPECT_EQ(NativeErrorOf(BuildArchive({{.name = atLimit, .data = "x"}})), 0);
     EXPECT_EQ(NativeErrorOf(BuildArchive({{.name = overLimit, .data = "x"}})), zfeNameTooLong);
-    try {
-        Open(BuildArchive({{.name = overLimit, .data = "x"}}));
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "File name longer than the limit of 1024 bytes - Native error: 00062");
-    }
+    EXPECT_THROW_TEXT(Open(BuildArchive({{.name = overLimit, .data = "x"}})), EZFException,
+                      "File name longer than the limit of 1024 bytes - Native error: 00062");
 }
 
 TEST(DirManager, FailuresCarryTheirNativeErrors) {
@@ -242,12 +236,9 @@ TEST(DirManager, FailuresCarryTheirNativeErrors) {
     locator += std::string(4, '\0') + std::string("\x01\x00\x00\x00\x00\x00\x00\x00", 8) + std::string("\x01\0\0\0", 4);
     const std::size_t end = zip.size() - 22;
     EXPECT_EQ(NativeErrorOf(zip.substr(0, end) + locator + zip.substr(end)), zfeNoZip64EndRecord);
-    try {
-        Open("plain text");
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Invalid archive file. - Native error: 00035");
-        EXPECT_EQ(e.ErrorCode(), 18);
+    if (const auto e = yeroup::test::Thrown<EZFException>([] { Open("plain text"); })) {
+        EXPECT_STREQ(e->what(), "Invalid archive file. - Native error: 00035");
+        EXPECT_EQ(e->ErrorCode(), 18);
     }
 }
 
@@ -297,14 +288,11 @@ TEST(DirArray, GrowthStepsAndIndexErrors) {
     copy.extraFields[0].data[0] = 9;
     EXPECT_EQ(a.ItemRef(0).extraFields[0].data[0], 1);
     auto native = [&](auto&& call) {
-        try {
-            call();
-        } catch (const EZFException& e) {
-            EXPECT_STREQ(e.what(),
-                         ("Index out of bounds - Native error: 0000" + std::to_string(e.NativeError())).c_str());
-            return e.NativeError();
-        }
-        return 0;
+        const auto e = yeroup::test::Thrown<EZFException>(call);
+        if (!e) return 0;
+        EXPECT_EQ(std::string(e->what()),
+                  "Index out of bounds - Native error: 0000" + std::to_string(e->NativeError()));
+        return e->NativeError();
     };
     EXPECT_EQ(native([&] { a.SetItem(5, copy); }), 1);
     EXPECT_EQ(native([&] { a.GetItem(-1); }), 2);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "platform/files/Files.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/Archiver.h"
 #include "zip/Limits.h"
@@ -105,6 +106,31 @@ TEST_F(Extraction, ExistingFilesAreReplacedAlsoReadOnlyOnes) {
     Open({{.name = "keep.txt", .data = "newer"}});
     ExtractAll();
     EXPECT_EQ(ReadFile(Out("keep.txt")), "new");
+}
+
+// The player software finds its files case-blind: an entry replaces the file whose name matches without case,
+// under that file's spelling, and of two entries that match so the later wins, as for a repeated name.
+TEST_F(Extraction, NamesMatchWithoutCaseAndKeepTheSpellingThere) {
+    WriteFile(Out("Player.dll"), "old dll");
+    WriteFile(Out("Resource/lang.txt"), "old lang");
+    for (const bool staged : {false, true}) {
+        SCOPED_TRACE(staged ? "staged" : "direct");
+        archiver_.StagingDir = staged ? dir_ / "stage" : "";
+        Open({{.name = "player.dll", .data = "new dll"},
+              {.name = "RESOURCE/LANG.TXT", .data = "new lang"},
+              {.name = "resource/skins/a.bmp", .data = "a"},
+              {.name = "Resource/Skins/b.bmp", .data = "b"},
+              {.name = "Firmware.bin", .data = "first"},
+              {.name = "FIRMWARE.BIN", .data = "second"}});
+        ExtractAll();
+        const fs::path written = staged ? dir_ / "stage" : dir_ / "out";
+        // Resource/ is spelled as installed; its new folder skins/ as by the first entry in it.
+        EXPECT_EQ(ListFiles(written), (std::vector<std::string>{"Firmware.bin", "Player.dll", "Resource/lang.txt",
+                                                                "Resource/skins/a.bmp", "Resource/skins/b.bmp"}));
+        EXPECT_EQ(ReadFile(written / "Player.dll"), "new dll");
+        EXPECT_EQ(ReadFile(written / "Firmware.bin"), "second");
+        archiver_.CloseArchive();
+    }
 }
 
 TEST_F(Extraction, OverwriteModesCompareDosTimes) {
@@ -363,30 +389,17 @@ TEST_F(Extraction, OnExtractFileRenamesAndConfirmSkips) {
 TEST_F(Extraction, OpenAndCloseFailures) {
     archiver_.CloseArchive();
     archiver_.CloseArchive();
-    try {
-        archiver_.ExtractFiles("*.*", kSearchAllAttributes, "");
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Archiver: Archive is not open - Native error: 00013");
-    }
+    EXPECT_THROW_TEXT(archiver_.ExtractFiles("*.*", kSearchAllAttributes, ""), EZFException,
+                      "Archiver: Archive is not open - Native error: 00013");
     archiver_.FileName = dir_ / "missing.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_EQ(std::string(e.what()),
-                  "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Archiver: File \"" + (dir_ / "missing.zip") + "\" not found - Native error: 00012");
     archiver_.FileName = dir_.Path().string() + "/";
     EXPECT_THROW(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException);
     WriteFile(dir_ / "text.zip", "this is a text file\n");
     archiver_.FileName = dir_ / "text.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        FAIL();
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Invalid archive file. - Native error: 00035");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Invalid archive file. - Native error: 00035");
     EXPECT_FALSE(archiver_.Active());
     archiver_.CloseArchive();
     archiver_.CloseArchive();
@@ -412,12 +425,8 @@ TEST_F(Extraction, LocalHeaderPastTheEndFailsTheOpenAndWritesNothing) {
     zip[central + 42 + 2] = 0x10;
     WriteFile(dir_ / "t.zip", zip);
     archiver_.FileName = dir_ / "t.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        ADD_FAILURE() << "opened";
-    } catch (const EZFException& e) {
-        EXPECT_STREQ(e.what(), "Archive is damaged: the data of \"x.txt\" is cut short - Native error: 00057");
-    }
+    EXPECT_THROW_TEXT(archiver_.OpenArchive(kOpenReadDenyWrite), EZFException,
+                      "Archive is damaged: the data of \"x.txt\" is cut short - Native error: 00057");
     EXPECT_FALSE(archiver_.Active());
     EXPECT_FALSE(fs::exists(dir_ / "out"));
 }

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "platform/files/Files.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/zip/ZipTestSupport.h"
 #include "zip/Archiver.h"
 
@@ -180,11 +181,8 @@ TEST_F(RealToolArchives, DamagedCopiesOfARealArchive) {
     // Cut in the middle of the big entry: the open fails naming the archive as damaged.
     WriteFile(src_ / "cut.zip", good.substr(0, at + 2000));
     archiver_.FileName = src_ / "cut.zip";
-    try {
-        archiver_.OpenArchive(kOpenReadDenyWrite);
-        ADD_FAILURE() << "a cut archive opened";
-    } catch (const EZFException& e) {
-        EXPECT_EQ(e.NativeError(), zfeEntryCutShort) << e.what();
+    if (const auto e = yeroup::test::Thrown<EZFException>([&] { archiver_.OpenArchive(kOpenReadDenyWrite); })) {
+        EXPECT_EQ(e->NativeError(), zfeEntryCutShort) << e->what();
     }
 }
 
@@ -281,22 +279,93 @@ TEST_F(RealToolArchives, AesEntryFailsAtOnceWithoutAskingForAPassword) {
     EXPECT_FALSE(fs::exists(out_ / "player/tree/readme.txt"));
 }
 
-// Names in the OEM code page (GBK) land as the file system spells them, UTF-8; so do names a
-// writer marked as UTF-8.
-TEST_F(RealToolArchives, GbkAndUtf8NamesLandAsUtf8) {
-    const std::string gbk = "\xB9\xCC\xBC\xFE";  // "固件" in GBK
-    const std::string utf8 = "\xE5\x9B\xBA\xE4\xBB\xB6";
-    WriteFile(src_ / ("gbk/" + gbk + ".bin"), "gbk");
-    ASSERT_EQ(RunTool("cd gbk && LC_ALL=C zip -q ../g.zip *", src_.Path()), 0);
-    ExtractAll(src_ / "g.zip");
-    EXPECT_EQ(ReadFile(out_ / ("player/" + utf8 + ".bin")), "gbk");
+// Rewrites the central directory of an Info-ZIP archive as other writers leave it: "unicode" adds to each
+// non-ASCII name the Unicode Path field Info-ZIP writes beside a name in the local code page (its CRC-32 that
+// of the stored name), "stale" the same field as a later rename leaves it (another name's CRC-32), "windows"
+// makes every entry one made on Windows (host 0 in "version made by").
+constexpr const char* kRewriteNames = R"(import struct, sys, zlib
+path, how = sys.argv[1], sys.argv[2]
+data = bytearray(open(path, 'rb').read())
+end = data.rfind(b'PK\x05\x06')
+size, start = struct.unpack_from('<II', data, end + 12)
+out, at = bytearray(), start
+while at < start + size:
+    n, e, c = struct.unpack_from('<HHH', data, at + 28)
+    head, rest = bytearray(data[at:at + 46 + n + e]), data[at + 46 + n + e:at + 46 + n + e + c]
+    name = bytes(head[46:46 + n])
+    if how == 'windows':
+        head[5] = 0
+    elif max(name) >= 0x80:
+        utf8 = name.decode('gbk').encode('utf-8')
+        crc = zlib.crc32(name if how == 'unicode' else name + b'~')
+        head += struct.pack('<HHBI', 0x7075, 5 + len(utf8), 1, crc) + utf8
+        struct.pack_into('<H', head, 30, len(head) - 46 - n)
+    out += head + rest
+    at += 46 + n + e + c
+data[start:start + size] = out
+struct.pack_into('<I', data, start + len(out) + 12, len(out))
+open(path, 'wb').write(data)
+)";
 
-    WriteFile(src_ / "u.py",
-              "import zipfile\n"
-              "with zipfile.ZipFile('u.zip', 'w') as z: z.writestr('\u56fa\u4ef6/\u00e9t\u00e9.txt', 'utf8')\n");
-    ASSERT_EQ(RunTool("python3 u.py", src_.Path()), 0);
-    ExtractAll(src_ / "u.zip");
-    EXPECT_EQ(ReadFile(out_ / ("player/" + utf8 + "/\xC3\xA9t\xC3\xA9.txt")), "utf8");
+// Every way writers mark a name: the player software finds the files under the names they were made with.
+TEST_F(RealToolArchives, NamesLandAsTheWriterMeantThem) {
+    // "目录/图片.bmp" in code page 936: bytes that also read as UTF-8 ("Ŀ¼/ͼƬ.bmp"), so only the marks decide.
+    const std::string gbkBytes = "\xC4\xBF\xC2\xBC/\xCD\xBC\xC6\xAC.bmp";
+    const std::string gbkName = "\xE7\x9B\xAE\xE5\xBD\x95/\xE5\x9B\xBE\xE7\x89\x87.bmp";
+    const std::string misread = "\xC4\xBF\xC2\xBC/\xCD\xBC\xC6\xAC.bmp";  // the same bytes taken for UTF-8
+    const std::string utf8Name = "\xE5\x9B\xBA\xE4\xBB\xB6/\xE8\xAF\xB4\xE6\x98\x8E.txt";  // "固件/说明.txt"
+    const std::string gbkOnly = "\xB9\xCC\xBC\xFE.bin";                                    // "固件.bin", no UTF-8
+    WriteFile(src_ / ("gbk/" + gbkBytes), "gbk");
+    WriteFile(src_ / ("gbk-only/" + gbkOnly), "gbk");
+    WriteFile(src_ / ("utf8/" + utf8Name), "utf8");
+    WriteFile(src_ / "names.py", kRewriteNames);
+    WriteFile(src_ / "flagged.py",
+              "import zipfile\nwith zipfile.ZipFile('a.zip', 'w') as z: z.writestr('" + utf8Name + "', 'utf8')\n");
+    fs::create_directories(src_.Path() / "no-locales");
+    ASSERT_EQ(RunTool("mkdir locales && localedef -i en_US -f UTF-8 locales/en_US.UTF-8", src_.Path()), 0);
+    const struct {
+        const char* what;
+        std::string command;
+        std::string name;
+    } cases[] = {
+        {"UTF-8, unmarked: zip where C.UTF-8 has no locale data",
+         "cd utf8 && LC_ALL=C.UTF-8 LOCPATH=../no-locales zip -q -r ../a.zip .", utf8Name},
+        {"UTF-8, flag bit 11: zip in a UTF-8 locale it knows",
+         "cd utf8 && LC_ALL=en_US.UTF-8 LOCPATH=../locales zip -q -r ../a.zip .", utf8Name},
+        {"UTF-8, flag bit 11: Python's zipfile", "python3 flagged.py", utf8Name},
+        {"code page 936 with a Unicode Path field",
+         "cd gbk && LC_ALL=C zip -q -r ../a.zip . && python3 ../names.py ../a.zip unicode", gbkName},
+        {"a Unicode Path field a rename left stale is not used",
+         "cd gbk && LC_ALL=C zip -q -r ../a.zip . && python3 ../names.py ../a.zip stale", misread},
+        {"code page 936 made on Windows",
+         "cd gbk && LC_ALL=C zip -q -r ../a.zip . && python3 ../names.py ../a.zip windows", gbkName},
+        {"code page 936 made on Unix, not UTF-8", "cd gbk-only && LC_ALL=C zip -q ../a.zip *",
+         "\xE5\x9B\xBA\xE4\xBB\xB6.bin"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(src_.Path() / "a.zip");
+        fs::remove_all(out_.Path() / "player");
+        ASSERT_EQ(RunTool(c.command, src_.Path()), 0);
+        ExtractAll(src_ / "a.zip");
+        EXPECT_EQ(ListFiles(out_.Path() / "player"), std::vector<std::string>{c.name});
+    }
+}
+
+// What zip -y makes of "link link/a.txt": a link entry, then an entry under its name. Nothing lands through the
+// link, and the failure blames the archive, not the disk.
+TEST_F(RealToolArchives, EntryUnderALinkEntryIsADamagedArchive) {
+    ASSERT_EQ(RunTool("mkdir -p t/real && echo x > t/real/a.txt && ln -s real t/link && cd t && "
+                      "zip -q -y ../s.zip link link/a.txt",
+                      src_.Path()),
+              0);
+    prompts_.failureAnswers = {fxaIgnore};
+    ExtractAll(src_ / "s.zip");
+    EXPECT_EQ(prompts_.asked, std::vector<std::string>{"Archiver: Archive is damaged: \"link/a.txt\" is both a "
+                                                       "file and a folder - Native error: 00064. File processing "
+                                                       "error, possibly disk is full"});
+    EXPECT_EQ(archiver_.LastRun().NativeError, zfeFileAndFolder);
+    EXPECT_EQ(ListFiles(out_.Path() / "player"), std::vector<std::string>{"link"});
 }
 
 // Entries pointing at one another's data are refused before a byte is written.

@@ -16,22 +16,33 @@ demo_setup() {
   fi
 }
 
-# Builds the release program in a folder of its own, apart from the test builds; prints nothing but the build's own output.
+# Builds the release program and the site tool in a folder of their own, apart from the test builds; prints nothing
+# but the build's own output.
 demo_build() {
   cmake -S . -B build/program -G Ninja -DCMAKE_BUILD_TYPE=Release
-  cmake --build build/program -j "$(nproc)" --target yeroup
+  cmake --build build/program -j "$(nproc)" --target yeroup yeroup-publish
 }
+demo_publish=build/program/tools/publish/yeroup-publish
 
-# Built beside the old site and swapped in, so a host serving the old one never sees half a site.
+# The demo site from its source (tools/demo/source), built beside the old one and swapped in by the site tool, so a
+# host serving the old one never sees half a site.
 demo_site() {
-  python3 tools/demo/build_site.py --out build/demo-site
+  "$demo_publish" build tools/demo/source build/demo-site
 }
 
-# Signs the demo site (keys made once in build/demo-keys) and makes a test CA with the host's certificate in
-# build/demo-pki; nothing of either is ever committed.
+# Signs the demo site with a key pair made once in build/demo-keys (demo.key, without a password, and demo.pub) and
+# makes a test CA with the host's certificate in build/demo-pki; nothing of either is ever committed.
 demo_secure_site() {
-  bash tools/demo/sign_site.sh build/demo-site build/demo-keys
+  mkdir -p build/demo-keys
+  [[ -f build/demo-keys/demo.key ]] ||
+    minisign -G -W -p build/demo-keys/demo.pub -s build/demo-keys/demo.key >/dev/null
+  "$demo_publish" sign build/demo-site build/demo-keys/demo.key
   [[ -f build/demo-pki/server.pem ]] || bash tools/tls/make-test-pki.sh build/demo-pki
+}
+
+# demo_check_site [--key PUB] HOST: reads the served demo site as the program will (YEROUP_CA_FILE for https).
+demo_check_site() {
+  "$demo_publish" check "$@"
 }
 
 # demo_start_host PORT RATE_KIB LOG [HOST OPTIONS...]: starts the host in the background and waits until

@@ -29,6 +29,11 @@ if ((fresh)); then rm -rf "$run"; fi
 mkdir -p "$run/player"
 run=$(cd "$run" && pwd)
 cp -f "$exe" "$run/$(basename "$exe")"
+# The program's translations are found beside it, as in the build tree.
+if [[ -d $(dirname "$exe")/translations ]]; then
+  rm -rf "$run/translations"
+  cp -r "$(dirname "$exe")/translations" "$run/translations"
+fi
 cp -f "$here/player/SigmaTelSetup.exe" "$run/SigmaTelSetup.exe"
 cp -f "$here/player/stupdaterapp.exe" "$run/player/stupdaterapp.exe"
 if ((player)); then

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Demo update host: serves a built demo site over plain HTTP, or https, on loopback.
 
-A URL path maps to the file of the same relative path under the site folder; a path that
+A URL path maps to the file of the same relative path under the site folder, byte for byte; a path that
 names a folder is answered with that folder's "index.htm" directly (no redirect), which is
 how "/YEROMP3LiveUpdate" serves the home page. Every answer carries a Content-Length (or, with
 --chunked, comes in chunks) and closes the connection. Firmware pages go out as "text/html"
@@ -60,16 +60,20 @@ class Throttle:
 
 
 def resolve(root, url_path):
-    """Returns the file serving url_path, or None when nothing under root does."""
-    path = urllib.parse.unquote(urllib.parse.urlsplit(url_path).path, errors="strict")
-    parts = [p for p in path.split("/") if p]
-    if any(p in (".", "..") or "\\" in p or "\0" in p for p in parts):
+    """Returns the file serving url_path, or None when nothing under root does.
+
+    Names are bytes, as the program sends them (code page 936 for Chinese names) and as they stand on the disk.
+    """
+    raw = urllib.parse.urlsplit(url_path).path.encode("latin-1")  # the request line's bytes, as http.server read them
+    parts = [p for p in urllib.parse.unquote_to_bytes(raw).split(b"/") if p]
+    if any(p in (b".", b"..") or b"\\" in p or b"\0" in p for p in parts):
         return None
-    candidate = os.path.join(root, *parts)
+    top = os.fsencode(root)
+    candidate = os.path.join(top, *parts)
     if os.path.isdir(candidate):
-        candidate = os.path.join(candidate, INDEX_FILE)
+        candidate = os.path.join(candidate, os.fsencode(INDEX_FILE))
     real = os.path.realpath(candidate)
-    if os.path.commonpath([real, root]) != root or not os.path.isfile(real):
+    if os.path.commonpath([real, top]) != top or not os.path.isfile(real):
         return None
     return real
 
@@ -89,14 +93,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if self.server.captive_portal:
             self.send_body(200, "text/html; charset=utf-8", LOGIN_PAGE, send_body)
             return
-        try:
-            path = resolve(self.server.root, self.path)
-        except UnicodeDecodeError:
-            path = None
+        path = resolve(self.server.root, self.path)
         if path is None:
             self.send_plain(404, b"404 Not Found\r\n", send_body)
             return
-        ext = os.path.splitext(path)[1].lower()
+        ext = os.fsdecode(os.path.splitext(path)[1]).lower()
         if ext == ".asp" and self.server.page_delay:
             time.sleep(self.server.page_delay)
         with open(path, "rb") as f:

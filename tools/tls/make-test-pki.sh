@@ -4,6 +4,8 @@
 # OUTDIR gets ca.pem (the test CA to trust) and, each with its .key:
 #   server.pem    for update.test, localhost and 127.0.0.1, issued by the test CA
 #   expired.pem   the same names, valid only in January 2020
+#   not-yet.pem   the same names, valid only from 2099 on (a clock far behind)
+#   client-only.pem  the same names, issued by the test CA for TLS clients only, not for servers
 #   rogue.pem     the same names, issued by an authority nobody trusts
 #   chain-ok.pem  a leaf behind DEPTH intermediate CAs, which are in chain-ok-intermediates.pem
 #   chain-long.pem  the same behind DEPTH + 1 intermediates (chain-long-intermediates.pem)
@@ -55,6 +57,15 @@ echo 1000 >ca-db/serial
 openssl req -new -key expired.key -subj "/CN=update.test" -out ca-db/expired.csr 2>/dev/null
 openssl ca -batch -config ca-db/ca.cnf -cert ca.pem -keyfile ca.key -in ca-db/expired.csr -out expired.pem \
   -startdate 20200101000000Z -enddate 20200131000000Z -extensions ext -notext 2>/dev/null
+key not-yet
+openssl req -new -key not-yet.key -subj "/CN=update.test" -out ca-db/not-yet.csr 2>/dev/null
+openssl ca -batch -config ca-db/ca.cnf -cert ca.pem -keyfile ca.key -in ca-db/not-yet.csr -out not-yet.pem \
+  -startdate 20990101000000Z -enddate 20991231000000Z -extensions ext -notext 2>/dev/null
+
+key client-only
+openssl req -new -key client-only.key -subj "/CN=update.test" 2>/dev/null |
+  openssl x509 -req -CA ca.pem -CAkey ca.key -CAcreateserial -days 825 -out client-only.pem \
+    -extfile <(printf '%s\nextendedKeyUsage=clientAuth\n' "$names") 2>/dev/null
 
 ca rogue-ca "Nobody's CA"
 leaf rogue rogue-ca

@@ -6,6 +6,8 @@
 #include <regex>
 #include <sstream>
 
+#include "app/core/FetchTrace.h"
+#include "app/core/UpdateClient.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "tests/app/support/AppHarness.h"
@@ -146,4 +148,31 @@ TEST(Trace, FileIsMovedAsideOncePastItsBoundAndLinesAreCutAndKeptOnOneLine) {
     const TTrace nowhere(folder / "missing/trace.log");
     nowhere.Line("error", "dropped");
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
+}
+
+// Every line is UTF-8: the catalogue's names in a URL (code page 936) are converted, bytes that start no UTF-8
+// character become '?', and the cut of a long line never splits a character.
+TEST(Trace, LinesAreUtf8Throughout) {
+    ScratchFolder folder;
+    const TTrace trace(folder / "trace.log");
+    const std::string han = "\xE5\x90\x8D";  // 名 in UTF-8; "\xC3\xFB" in code page 936
+    const std::string lastFits(kMaxTraceLineBytes - 1, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {"UTF-8 stays " + han, "UTF-8 stays " + han},
+        {"code page 936 \xC3\xFB", "code page 936 ??"},
+        {"overlong \xC0\xAF, surrogate \xED\xA0\x80, cut \xE5\x90", "overlong ??, surrogate ???, cut ??"},
+        {lastFits + han, lastFits + "..."},
+    };
+    for (const auto& [text, line] : cases) trace.Line("error", text);
+    auto client = MakeFetchClient(false, "");
+    TFetchTrace(trace, *client, "http://h/YEROMP3LiveUpdate/Firmware/\xC3\xFB/\xC3\xFB_1.zip", [] {
+        return 0;
+    }).Failed("cancelled");
+    std::istringstream text(ReadFile(folder / "trace.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(text, line);) lines.push_back(line.substr(line.find(' ') + 1));
+    ASSERT_EQ(lines.size(), std::size(cases) + 1);
+    for (std::size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(lines[i], "error " + cases[i].second) << i;
+    EXPECT_EQ(lines.back(), "fetch http://h/YEROMP3LiveUpdate/Firmware/" + han + "/" + han +
+                                "_1.zip status=- announced=- received=0 failed: cancelled");
 }

@@ -83,6 +83,32 @@ TEST(MainFormAccess, ControlsCarryAccessibleNames) {
     }
 }
 
+// With items in the lists Qt gives each list's own name its current item on Linux: a screen reader tells the
+// lists apart by the label tied to each, and reads the item as the value.
+TEST(MainFormAccess, ListsWithItemsAreLabelledByTheirCaptions) {
+    AppHarness h;
+    h.ServeCatalogue("[YERO-T10]\r\nV1.05=x\r\n", true);
+    TForm2& form = h.MakeMain();
+    const std::tuple<QComboBox*, QLabel*, QString> cases[] = {
+        {form.ComboBox1, form.Label2, "YERO-T10"},
+        {form.ComboBox2, form.Label3, "V1.05"},
+    };
+    for (const auto& [list, caption, item] : cases) {
+        SCOPED_TRACE(caption->text().toStdString());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->text(QAccessible::Value), item);
+        QStringList labels;
+        for (const auto& [other, relation] : accessible->relations(QAccessible::Label))
+            if (relation & QAccessible::Label) labels << other->text(QAccessible::Name);
+        EXPECT_EQ(labels, QStringList{caption->text()});
+        // The label points back at its list.
+        QAccessibleInterface* label = QAccessible::queryAccessibleInterface(caption);
+        ASSERT_FALSE(label->relations(QAccessible::Labelled).isEmpty());
+        EXPECT_EQ(label->relations(QAccessible::Labelled).first().first->object(), list);
+    }
+}
+
 TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
     AppHarness h;
     h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);

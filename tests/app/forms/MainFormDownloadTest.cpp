@@ -5,6 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
@@ -148,16 +149,31 @@ TEST(MainFormDownload, ProgressLabelsThenTheSavedPackage) {
     EXPECT_FALSE(form.IdAntiFreeze1->OnlyWhenIdle);
 }
 
-TEST(MainFormDownload, HalfOfA1500KBPackage) {
+TEST(MainFormDownload, ProgressLabelsFollowTheCounts) {
+    struct Case {
+        const char* what;
+        std::int32_t total, received;
+        const char *size, *percent;
+        int bar;
+        const char* sofar;
+    } cases[] = {
+        {"half of a 1500 KB package", 1536000, 768000, "1500 KB", "50%", 50, "750 KB"},
+        // Widened arithmetic keeps the percentage of packages beyond 21 MB.
+        {"beyond 21 MB", 30000000, 25000000, "29296 KB", "83%", 83, "24414 KB"},
+        {"less than a kilobyte", 30000000, 1023, "29296 KB", "0%", 0, "0 KB"},
+    };
     AppHarness h;
     TForm2& form = h.MakeMain();
-    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 1536000);
-    EXPECT_EQ(form.Label1->text(), QStringLiteral("1500 KB"));
-    form.IdHTTP1Work(nullptr, net::wmRead, 768000);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("50%"));
-    EXPECT_EQ(form.ProgressBar1->value(), 50);
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("750 KB"));
-    EXPECT_EQ(form.ReceivedSize, 768000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        form.IdHTTP1WorkBegin(nullptr, net::wmRead, c.total);
+        form.IdHTTP1Work(nullptr, net::wmRead, c.received);
+        EXPECT_EQ(form.Label1->text(), QString::fromUtf8(c.size));
+        EXPECT_EQ(form.Label4->text(), QString::fromUtf8(c.percent));
+        EXPECT_EQ(form.ProgressBar1->value(), c.bar);
+        EXPECT_EQ(form.Label5->text(), QString::fromUtf8(c.sofar));
+        EXPECT_EQ(form.ReceivedSize, c.received);
+    }
     form.Timer1->stop();
 }
 
@@ -178,20 +194,6 @@ TEST(MainFormDownload, SpeedIsTheAverageSinceTheProgressStarted) {
     form.Timer1->stop();
 }
 
-TEST(MainFormDownload, PercentageHoldsForPackagesBeyond21MB) {
-    AppHarness h;
-    TForm2& form = h.MakeMain();
-    form.IdHTTP1WorkBegin(nullptr, net::wmRead, 30000000);
-    form.IdHTTP1Work(nullptr, net::wmRead, 25000000);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("83%"));
-    EXPECT_EQ(form.ProgressBar1->value(), 83);
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("24414 KB"));
-    form.IdHTTP1Work(nullptr, net::wmRead, 1023);
-    EXPECT_EQ(form.Label4->text(), QStringLiteral("0%"));
-    EXPECT_EQ(form.Label5->text(), QStringLiteral("0 KB"));
-    form.Timer1->stop();
-}
-
 TEST(MainFormDownload, NotFoundShowsTheMessageAndReturnsToIdle) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
@@ -204,6 +206,7 @@ TEST(MainFormDownload, NotFoundShowsTheMessageAndReturnsToIdle) {
     EXPECT_TRUE(h.boxes.shown[0].owned);
     ExpectIdle(form);
     EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_FALSE(std::filesystem::exists(PartialFileOf(h.services.Files.PackageFile("A", "1.0"))));
     EXPECT_EQ(form.ElapsedTicks, 0);
 }
 
@@ -433,4 +436,74 @@ TEST(MainFormDownload, FromTheKeyboardFocusFollowsTheButtonsAndEscapeCancels) {
     // Escape while idle does nothing.
     QTest::keyClick(form.Button2, Qt::Key_Escape);
     ExpectIdle(form);
+}
+
+TEST(MainFormDownload, ACancelledDownloadResumesWhereItEndedAndSaysSo) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(1000000);
+    h.ServePackage("A", "1.0", package);
+    h.server.HoldAfter(kPackagePath, 300000);
+    TForm2& form = h.MakeMain();
+    form.show();
+    std::int32_t cancelledAt = 0;
+    WhenHolding cancel(h, Settled(h, form), [&] {
+        cancelledAt = form.ReceivedSize;
+        form.Button3->click();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(cancel.Done());
+    const std::string file = h.services.Files.PackageFile("A", "1.0");
+    EXPECT_FALSE(std::filesystem::exists(file));
+    const std::int64_t kept = static_cast<std::int64_t>(std::filesystem::file_size(PartialFileOf(file)));
+    EXPECT_EQ(kept, cancelledAt);
+
+    // The second download asks for the rest; its display counts the part already there, and says so.
+    h.server.HoldAfter(kPackagePath, 100000);
+    QString size, sofar, speed, state, speedCaption;
+    std::int32_t received = 0;
+    WhenHolding look(h, Settled(h, form), [&] {
+        size = form.Label1->text();
+        state = form.Label6->text();
+        speedCaption = form.Label9->text();
+        sofar = form.Label5->text();
+        received = form.ReceivedSize;
+        form.ElapsedTicks = 0;
+        form.Timer1Timer();
+        speed = form.Label10->text();
+        h.server.Release();
+    });
+    form.Button1->click();
+    ASSERT_TRUE(look.Done());
+    EXPECT_EQ(size, "976 KB");
+    EXPECT_EQ(sofar, QString::number(received / 1024) + " KB");
+    EXPECT_EQ(speed, QString::number((received - kept) / 1024) + " KB");
+    EXPECT_EQ(state + speedCaption, "续传中:本次速度:");
+    EXPECT_GT(received, kept);
+    std::vector<std::string> packageRanges;
+    const std::vector<std::string> targets = h.server.Requests(), ranges = h.server.Ranges();
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        if (targets[i] == kPackagePath) packageRanges.push_back(ranges[i]);
+    EXPECT_EQ(packageRanges, (std::vector<std::string>{"", "bytes=" + std::to_string(kept) + "-"}));
+    EXPECT_TRUE(ReadFile(file) == package);
+    EXPECT_FALSE(std::filesystem::exists(PartialFileOf(file)));
+    EXPECT_TRUE(h.boxes.shown.empty());
+    ExpectIdle(form);
+}
+
+TEST(MainFormDownload, StartUpRemovesPartialsOfPackagesTheCatalogueNoLongerLists) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string store = h.services.Files.PackageStore();
+    std::filesystem::create_directories(store);
+    const std::string listed = h.services.Files.PackageFile("A", "1.0");
+    const std::string gone = h.services.Files.PackageFile("A", "0.9");
+    for (const std::string& file : {listed, gone}) {
+        WriteFile(PartialFileOf(file), "part");
+        WriteFile(ResumeRecordOf(file), "record");
+    }
+    h.MakeMain();
+    EXPECT_TRUE(std::filesystem::exists(PartialFileOf(listed)));
+    EXPECT_FALSE(std::filesystem::exists(PartialFileOf(gone)));
+    EXPECT_FALSE(std::filesystem::exists(ResumeRecordOf(gone)));
 }

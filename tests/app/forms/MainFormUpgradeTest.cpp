@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
+
 #include <unistd.h>
+#include <QTimer>
 
 #include <cstdlib>
 
+#include "app/Startup.h"
 #include "app/core/Texts.h"
+#include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
+using namespace std::string_literals;
 
 namespace {
 
@@ -61,6 +66,29 @@ TEST(MainFormUpgrade, ExtractsThenAsksThenStartsTheUpdaterWithS) {
     EXPECT_EQ(p.directory, h.player.Path().string());
     EXPECT_EQ(p.show, 1);
     EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "FIRMWARE-IMAGE-" + std::string(4000, 'f'));
+}
+
+// While the updater the last upgrade started still runs, a new upgrade is refused and touches nothing.
+TEST(MainFormUpgrade, NoUpgradeWhileTheUpdaterStartedBeforeStillRuns) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    TForm2& form = h.MakeMain();
+    form.Button2->click();
+    ASSERT_EQ(h.processes.started.size(), 1u);
+    const std::string updater = h.processes.started[0].file;
+    h.processes.running.insert(updater);
+    WriteFile(h.player.Path() / "firmware.sb", "being flashed");
+    form.Button2->click();
+    EXPECT_EQ(h.boxes.Texts(), (std::vector<std::string>{texts::kConnectPlayer, texts::kUpdaterStillRunning}));
+    EXPECT_EQ(h.boxes.shown[1].flags, MB_OK | MB_ICONWARNING);
+    EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "being flashed");
+    EXPECT_EQ(h.processes.started.size(), 1u);
+
+    h.processes.running.clear();
+    form.Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kConnectPlayer);
+    EXPECT_EQ(h.processes.started.size(), 2u);
 }
 
 TEST(MainFormUpgrade, CancelAtTheQuestionKeepsTheFilesAndStartsNothing) {
@@ -153,10 +181,49 @@ TEST(MainFormUpgrade, AFileThatCannotBeWrittenIsNamedAndThePackageStays) {
     // The archiver's own box for the entry, then what became of the upgrade.
     ASSERT_EQ(h.boxes.shown.size(), 2u);
     EXPECT_EQ(h.boxes.shown[0].text.rfind("Archiver: Cannot create file", 0), 0u) << h.boxes.shown[0].text;
-    EXPECT_EQ(h.boxes.shown[1].text, std::string(texts::kCannotWriteBefore) + h.player.Path().string() +
-                                         "/firmware.sb" + texts::kCannotWriteBecause + texts::kReasonNameTaken +
-                                         texts::kCannotWriteAfter);
+    EXPECT_EQ(h.boxes.shown[1].text,
+              "无法写入文件“" + h.player.Path().string() +
+                  "/firmware.sb”：已有同名的文件夹或文件。\r固件升级没有进行，播放器软件的文件保持不变。");
     EXPECT_TRUE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
     EXPECT_TRUE(FilesIn(h.player.Path()).empty());
     EXPECT_TRUE(h.processes.started.empty());
+}
+
+// An interrupted upgrade whose journal cannot be read: the start tells the user once what happened and where the
+// backup is, and every upgrade is refused, touching nothing, until the state is removed.
+TEST(MainFormUpgrade, UnreadableStateOfAnInterruptedUpgradeIsToldAndStopsUpgradesUntilRemoved) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    h.services.Trace = TTrace((h.exe.Path() / "trace.log").string());
+    const std::filesystem::path store = h.services.Files.PackageStore();
+    const std::string journal = "yeroup-upgrade-2\0C\0"s + h.player.Path().string();  // cut short
+    WriteFile(store / "upgrade-journal", journal);
+    WriteFile(store / "upgrade-backup.new" / "stupdaterapp.exe", "old updater");
+    WriteFile(h.player.Path() / ".yeroup-staging" / "stupdaterapp.exe", "new updater");
+    std::vector<std::string> installed;
+    TStartupHooks hooks;
+    hooks.mainWindowShown = [&](TForm1&, TForm2& form) {
+        form.Button2->click();
+        installed = FilesIn(h.player.Path());
+        // The user has looked and removed the state, as the manual says.
+        std::filesystem::remove(store / "upgrade-journal");
+        std::filesystem::remove_all(store / "upgrade-backup.new");
+        std::filesystem::remove_all(h.player.Path() / ".yeroup-staging");
+        form.Button2->click();
+        QTimer::singleShot(0, &form, [&form] { form.close(); });
+    };
+    EXPECT_EQ(RunStartup(h.services, hooks), 0);
+    const std::string backup = (store / "upgrade-backup.new").string();
+    EXPECT_EQ(h.boxes.Texts(), (std::vector<std::string>{UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, backup),
+                                                         UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, backup),
+                                                         texts::kConnectPlayer}));
+    EXPECT_EQ(installed, std::vector<std::string>{".yeroup-staging/stupdaterapp.exe"});
+    EXPECT_EQ(FilesIn(h.player.Path()), kExtracted);
+    EXPECT_NE(ReadFile(h.exe.Path() / "trace.log")
+                  .find("upgrade recovery left as it is: the upgrade journal " + (store / "upgrade-journal").string() +
+                        " cannot be read: it ends in the middle of a record: it was cut short; the replaced files are "
+                        "in " +
+                        backup),
+              std::string::npos);
 }

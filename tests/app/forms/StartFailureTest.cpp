@@ -40,7 +40,7 @@ TEST(StartFailure, SetupProgramThatCannotStartIsReportedBeforeTheProgramEnds) {
         if (!c.shown) continue;
         const ShownBox& box = h.boxes.shown[1];
         EXPECT_EQ(box.text, c.wine ? std::string(texts::kNoWine)
-                                   : std::string(texts::kSetupNotStarted) + "\r" + h.services.Files.ExeFolder());
+                                   : Format(texts::kSetupNotStarted, {h.services.Files.ExeFolder()}));
         EXPECT_EQ(box.caption, texts::kHintCaption);
         EXPECT_EQ(box.flags, MB_OK | MB_ICONERROR);
         EXPECT_TRUE(box.owned);
@@ -66,7 +66,7 @@ TEST(StartFailure, UpdaterThatCannotStartIsReportedAfterTheQuestion) {
         if (!c.shown) continue;
         const ShownBox& box = h.boxes.shown[1];
         EXPECT_EQ(box.text, c.wine ? std::string(texts::kNoWine)
-                                   : std::string(texts::kUpdaterNotStarted) + "\r" + h.processes.started[0].file);
+                                   : Format(texts::kUpdaterNotStarted, {h.processes.started[0].file}));
         EXPECT_EQ(box.flags, MB_OK | MB_ICONERROR);
         EXPECT_TRUE(box.owned);
     }

@@ -3,6 +3,7 @@
 // and a process starter that records what it was asked to start.
 #include <deque>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,8 +46,11 @@ public:
     platform::TStartResult ShellExecute(const std::string& operation, const std::string& file,
                                         const std::string& parameters, const std::string& directory,
                                         int showCommand) override;
+    bool StillRunning(const std::string& file) override { return running.count(file) != 0; }
 
     std::vector<StartedProcess> started;
+    // The files whose started program a test says still runs.
+    std::set<std::string> running;
     // What each start reports.
     platform::TStartResult result = platform::TStartResult::Started;
 };

@@ -5,10 +5,19 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 namespace yeroup::test {
 
 namespace {
+
+// The value of a request header (name in the case clients send it), empty when absent.
+std::string HeaderValue(const std::string& head, const std::string& name) {
+    const std::size_t at = head.find("\r\n" + name + ": ");
+    if (at == std::string::npos) return {};
+    const std::size_t start = at + name.size() + 4;
+    return head.substr(start, head.find("\r\n", start) - start);
+}
 
 std::string ChunkOf(const std::string& data) {
     char size[32];
@@ -66,6 +75,11 @@ std::vector<std::string> UpdateHostServer::Requests() {
     return requests_;
 }
 
+std::vector<std::string> UpdateHostServer::Ranges() {
+    std::lock_guard lock(mutex_);
+    return ranges_;
+}
+
 std::vector<std::string> UpdateHostServer::Events() {
     std::lock_guard lock(mutex_);
     return events_;
@@ -81,15 +95,28 @@ void UpdateHostServer::Handle(PeerSocket& peer) {
                                    : head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
     Resource resource{"404 Not Found", Framing::Length, 404};
     std::size_t holdAt = std::string::npos;
+    const std::string range = HeaderValue(head, "Range");
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(target);
+        ranges_.push_back(range);
         events_.push_back("> " + target);
         if (const auto it = resources_.find(target); it != resources_.end()) resource = it->second;
         if (const auto it = holds_.find(target); it != holds_.end()) {
             holdAt = it->second;
             holds_.erase(it);
         }
+    }
+    // Bodies sent by length honour "Range: bytes=N-" as nginx does, with If-Range against the body's own tag.
+    const std::string tag = "\"" + std::to_string(std::hash<std::string>{}(resource.body)) + "\"";
+    const std::string ifRange = HeaderValue(head, "If-Range");
+    const std::size_t whole = resource.body.size();
+    std::size_t from = 0;
+    if (resource.status == 200 && resource.framing == Framing::Length && range.rfind("bytes=", 0) == 0 &&
+        range.back() == '-' && (ifRange.empty() || ifRange == tag)) {
+        from = std::stoul(range.substr(6));
+        resource.status = from < whole ? 206 : 416;
+        resource.body = from < whole ? resource.body.substr(from) : "";
     }
     char status[64];
     std::snprintf(status, sizeof status, "HTTP/1.1 %d %s\r\n", resource.status,
@@ -98,6 +125,10 @@ void UpdateHostServer::Handle(PeerSocket& peer) {
                                            : "Status");
     std::string response = status;
     response += "Content-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (resource.status / 100 == 2) response += "ETag: " + tag + "\r\n";
+    if (resource.status == 206)
+        response += "Content-Range: bytes " + std::to_string(from) + "-" + std::to_string(whole - 1) + "/" +
+                    std::to_string(whole) + "\r\n";
     if (resource.framing == Framing::Length)
         response += "Content-Length: " + std::to_string(resource.body.size()) + "\r\n";
     if (resource.framing == Framing::Chunked) response += "Transfer-Encoding: chunked\r\n";

@@ -1,6 +1,7 @@
 #pragma once
 // A loopback update host for the application's tests: serves byte bodies at URL paths (404 for others),
-// one response per connection, by length, in chunks or until close; a body can be held after a number of
+// one response per connection, by length (with an entity tag, honouring Range and If-Range as nginx does), in chunks
+// or until close; a body can be held after a number of
 // bytes until the test releases it, so the test can look at the windows in the middle of a transfer.
 #include <map>
 #include <mutex>
@@ -35,6 +36,8 @@ public:
 
     // Request targets in arrival order, and the most connections that were open at one time.
     std::vector<std::string> Requests();
+    // The Range header of each request, in the same order (empty when it had none).
+    std::vector<std::string> Ranges();
     int MaxConcurrent() { return server_.MostOpen(); }
     // "> target" when a request arrived, "< target" when its response was done, in order.
     std::vector<std::string> Events();
@@ -58,6 +61,7 @@ private:
     bool dropped_ = false;
     bool stopping_ = false;
     std::vector<std::string> requests_;
+    std::vector<std::string> ranges_;
     std::vector<std::string> events_;
     LoopbackServer server_;  // last: its threads end before the resources go
 };

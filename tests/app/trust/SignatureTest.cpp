@@ -1,11 +1,13 @@
 // Signature checks against real minisign output.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 
 #include "app/core/Limits.h"
 #include "app/trust/CatalogueFreshness.h"
+#include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
 #include "tests/support/ScratchFolder.h"
@@ -46,6 +48,11 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
     comment.replace(comment.find("timestamp:") + 10, 1, "9");
     std::string untrusted = good;
     untrusted.replace(0, untrusted.find('\n'), "untrusted comment: anything at all");
+    // The signature line replaced by the key's own line, which is base64 too.
+    const std::string keyLine = tool.PublicKeyText().substr(tool.PublicKeyText().find('\n') + 1, 56);
+    std::string keyForSignature = good;
+    const std::size_t signatureLine = good.find('\n') + 1;
+    keyForSignature.replace(signatureLine, good.find('\n', signatureLine) - signatureLine, keyLine);
     struct Case {
         const char* what;
         std::string data;
@@ -71,6 +78,9 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
         {"expiry not a time", package, tool.Sign(name, package, "timestamp:5\tfile:" + name + "\texpires:soon"), name,
          "the trusted comment's expiry is not a time: soon"},
         {"not a signature", package, "<html>404</html>", name, "the signature file is not in minisign's format"},
+        {"text after the signature", package, good + "more\n", name, "the signature file is not in minisign's format"},
+        {"a key in place of the signature", package, keyForSignature, name,
+         "the signature file is not in minisign's format"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -144,6 +154,45 @@ TEST_F(SignatureTest, KeyFiles) {
     }
 }
 
+TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
+    const std::string keyFile = (scratch.Path() / "site.pub").string();
+    std::ofstream(keyFile) << tool.PublicKeyText();
+    const std::string missing = (scratch.Path() / "none.pub").string();
+    const char* const saved = std::getenv("YEROUP_TRUSTED_KEYS");
+    const std::string savedValue = saved ? saved : "";
+    struct Case {
+        const char* what;
+        const char* value;  // nullptr: not set
+        std::string path, problem;
+        bool mustExist;
+    } cases[] = {
+        {"not set", nullptr, "/etc/yeroup/trusted-keys.pub", "", false},
+        {"empty", "", "/etc/yeroup/trusted-keys.pub", "", false},
+        {"a key file", keyFile.c_str(), keyFile, "", true},
+        {"a missing file", missing.c_str(), missing, "the trusted-key file " + missing + " cannot be read", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.value)
+            ::setenv("YEROUP_TRUSTED_KEYS", c.value, 1);
+        else
+            ::unsetenv("YEROUP_TRUSTED_KEYS");
+        bool mustExist = !c.mustExist;
+        EXPECT_EQ(TrustedKeyFileFromEnvironment(mustExist), c.path);
+        EXPECT_EQ(mustExist, c.mustExist);
+        // A file named in the environment is used, or fails every check; the default place is only read.
+        if (c.mustExist) {
+            const TTrustedKeys keys = TrustedKeysFromEnvironment();
+            EXPECT_TRUE(keys.Configured());
+            EXPECT_EQ(keys.Problem(), c.problem);
+        }
+    }
+    if (saved)
+        ::setenv("YEROUP_TRUSTED_KEYS", savedValue.c_str(), 1);
+    else
+        ::unsetenv("YEROUP_TRUSTED_KEYS");
+}
+
 TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
     const std::string name = "A_1.zip";
     const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
@@ -165,6 +214,42 @@ TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
     ASSERT_EQ(static_cast<std::int64_t>(keyFile.size()), limits::kMaxTrustedKeyFileBytes);
     EXPECT_EQ(KeysFrom(keyFile).Problem(), "");
     EXPECT_NE(KeysFrom(keyFile + "\n").Problem().find("is larger than 65536 bytes"), std::string::npos);
+}
+
+// Secret keys that are refused before anything is derived from them; the keys minisign makes are signed with by
+// the site tool's tests.
+TEST_F(SignatureTest, SecretKeysRefusedSayWhy) {
+    // A key file's line by hand: "Ed", the key derivation, "B2", a salt, scrypt's two limits, the secret part.
+    const auto key = [](const std::string& kdf, std::uint64_t opsLimit, std::uint64_t memLimit) {
+        std::vector<std::uint8_t> bytes{'E', 'd', static_cast<std::uint8_t>(kdf[0]), static_cast<std::uint8_t>(kdf[1]),
+                                        'B', '2'};
+        bytes.resize(38);
+        for (const std::uint64_t limit : {opsLimit, memLimit})
+            for (int i = 0; i < 8; ++i) bytes.push_back(static_cast<std::uint8_t>(limit >> (8 * i)));
+        bytes.resize(158);
+        return "untrusted comment: by hand\n" + EncodeBase64(bytes.data(), bytes.size()) + "\n";
+    };
+    const std::uint64_t ops = 33554432, mem = 1073741824;  // what minisign asks: N = 2^20, r = 8, p = 1
+    const std::string limit = "larger than the limit of " + std::to_string(limits::kMaxKeyDerivationBytes) + " bytes";
+    const struct {
+        const char* what;
+        std::string text;
+        std::string failure;
+    } cases[] = {
+        {"no key", "untrusted comment: a key\nRWQ=\n", "the secret key file is not in minisign's format"},
+        {"a public key", tool.PublicKeyText(), "the secret key file is not in minisign's format"},
+        {"another key derivation", key("Ar", ops, mem), "the secret key is encrypted with a method other than scrypt"},
+        {"minisign's memory, twice its work (p = 2)", key("Sc", 2 * ops, mem),
+         "the secret key asks for a key derivation (scrypt N=1048576, r=8, p=2) " + limit},
+        {"twice minisign's memory (N = 2^21)", key("Sc", 2 * ops, 2 * mem),
+         "the secret key asks for a key derivation (scrypt N=2097152, r=8, p=1) " + limit},
+        {"a plain key whose parts do not go together", key(std::string(2, '\0'), 0, 0),
+         "the secret key is damaged: its parts do not go together"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return std::string("password"); }); }), c.failure);
+    }
 }
 
 }  // namespace

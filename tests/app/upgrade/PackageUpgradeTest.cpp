@@ -55,7 +55,7 @@ TEST_F(PackageUpgradeTest, NewSetArrivesAndOnlyTheLastBackupIsKept) {
     EXPECT_EQ(ReadFile((paths_.backup / "stupdaterapp.exe").string()), "old updater");
     EXPECT_FALSE(fs::exists(paths_.backup / "settings.ini"));
     std::size_t replaced = 0, added = 0;
-    for (const TManifestLine& line : ReadManifest(paths_.backup / kManifestName))
+    for (const TManifestLine& line : ParseManifest(ReadFile((paths_.backup / kManifestName).string())))
         (line.change == TChange::ReplacedFile ? replaced : added) += 1;
     EXPECT_EQ(replaced, 3u);
     EXPECT_EQ(added, 2u);  // the new folders Logs and Resource/Skins, each moved in whole with the skins
@@ -72,6 +72,79 @@ TEST_F(PackageUpgradeTest, NewSetArrivesAndOnlyTheLastBackupIsKept) {
     EXPECT_EQ(ReadFile((paths_.backup / "firmware.sb").string()), expected.at("firmware.sb").substr(4));
     EXPECT_FALSE(fs::exists(paths_.backup / "stupdaterapp.exe"));
     ExpectNoLeftovers();
+}
+
+// The player software finds its files case-blind: an entry replaces the installed file whose name matches
+// without case, under the installed spelling, and is backed up and put back like any replaced file.
+TEST_F(PackageUpgradeTest, CaseBlindReplacementIsBackedUpAndRolledBack) {
+    fs::rename(install_ / "stupdaterapp.exe", install_ / "StUpdaterApp.EXE");
+    fs::rename(install_ / "Resource", install_ / "RESOURCE");
+    const TSnapshot old = Snapshot(install_);
+    upgrade_.OnStep = [&, moved = 0]() mutable {
+        // The updater, fourth to move, can no longer replace its target.
+        const fs::path staged = TUpgradePaths::StagingFor(install_) / "StUpdaterApp.EXE";
+        if (fs::exists(paths_.journal) && ReadJournal(paths_.journal)->phase == TUpgradePhase::Commit && ++moved == 3) {
+            fs::remove(staged);
+            fs::create_directories(staged / "x");
+        }
+    };
+    EXPECT_EQ(Run().outcome, TUpgradeOutcome::CannotWrite);
+    EXPECT_EQ(Snapshot(install_), old);
+    ExpectNoLeftovers();
+
+    upgrade_.OnStep = {};
+    ASSERT_EQ(Run().outcome, TUpgradeOutcome::Done);
+    TSnapshot expected;
+    for (const auto& [name, content] : Snapshot(dir_.Path() / "new")) {
+        std::string spelled = name == "stupdaterapp.exe" ? "StUpdaterApp.EXE" : name;
+        if (spelled.rfind("Resource", 0) == 0) spelled.replace(0, 8, "RESOURCE");
+        expected[spelled] = content;
+    }
+    expected["settings.ini"] = old.at("settings.ini");
+    EXPECT_EQ(Snapshot(install_), expected);
+    EXPECT_EQ(ReadFile((paths_.backup / "StUpdaterApp.EXE").string()), "old updater");
+    EXPECT_EQ(ReadFile((paths_.backup / "RESOURCE/lang.txt").string()), "old lang");
+    ExpectNoLeftovers();
+}
+
+// Entries that would land in the program's own folders, or through a link the package itself holds, make the
+// package a damaged one: refused whole, the install folder and the last backup as they were.
+TEST_F(PackageUpgradeTest, PackagesReachingIntoTheProgramsOwnFoldersAreDamaged) {
+    const fs::path innerStore = install_ / "FirmwareBack";
+    const struct {
+        const char* what;
+        std::string files;   // made in the package's tree
+        std::string zipped;  // what zip takes, from the tree
+        fs::path store;
+    } cases[] = {
+        {"the staging folder", "mkdir .yeroup-staging && echo x > .yeroup-staging/a", ".yeroup-staging", store_},
+        {"the staging folder in capitals", "mkdir .YEROUP-Staging && echo x > .YEROUP-Staging/a", ".YEROUP-Staging",
+         store_},
+        {"the backup, with the store inside the install folder",
+         "mkdir -p FirmwareBack/upgrade-backup && echo x > FirmwareBack/upgrade-backup/stupdaterapp.exe",
+         "FirmwareBack", innerStore},
+        {"the journal, with the store inside the install folder",
+         "mkdir ./firmwareback && echo x > ./firmwareback/UPGRADE-JOURNAL", "firmwareback", innerStore},
+        {"a link entry, then an entry under it", "mkdir real && echo x > real/a && ln -s real link", "-y link link/a",
+         store_},
+    };
+    prompts_.failureAnswers = {zip::fxaIgnore};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        MakeOldInstall(install_);
+        WriteFile((c.store / "upgrade-backup/stupdaterapp.exe").string(), "the last backup");
+        const TSnapshot old = Snapshot(install_);
+        ScratchFolder tree;
+        const fs::path package = dir_.Path() / "own.zip";
+        fs::remove(package);
+        ASSERT_EQ(RunTool(c.files + " && zip -q -r " + package.string() + " " + c.zipped, tree.Path()), 0);
+        TPackageUpgrade upgrade(c.store);
+        EXPECT_EQ(upgrade.Run(archiver_, package.string(), install_.string()).outcome, TUpgradeOutcome::PackageDamaged);
+        EXPECT_EQ(Snapshot(install_), old);
+        EXPECT_EQ(ReadFile((c.store / "upgrade-backup/stupdaterapp.exe").string()), "the last backup");
+        EXPECT_FALSE(fs::exists(TUpgradePaths::StagingFor(install_)));
+        EXPECT_FALSE(fs::exists(TUpgradePaths(c.store).journal));
+    }
 }
 
 TEST_F(PackageUpgradeTest, EveryFailureLeavesTheInstallFolderAsItWas) {

@@ -2,7 +2,8 @@
 // kill -9 would stop it there. Steps are the archiver's finished entries and every step of the transaction.
 // Usage: upgrade_kill_child upgrade <store> <package> <install> <step>
 //        upgrade_kill_child recover <store> <step>
-// Without being killed it prints the number of steps it went through.
+// Without being killed it prints the number of steps it went through, then the outcome (of the upgrade, with the
+// system's error number, or of the recovery).
 #include <csignal>
 #include <cstdio>
 #include <string>
@@ -20,9 +21,9 @@ int main(int argc, char** argv) {
         if (++steps == killAt) std::raise(SIGKILL);
     };
     if (mode == "recover") {
-        const bool settled = app::upgrade::RecoverUpgrade(argv[2], step);
-        std::printf("%ld\n", steps);
-        return settled ? 0 : 1;
+        const auto recovery = app::upgrade::RecoverUpgrade(argv[2], step);
+        std::printf("%ld %d\n", steps, static_cast<int>(recovery.outcome));
+        return 0;
     }
     zip::TZFZipArchiver archiver;
     archiver.Name = "Archiver";
@@ -33,6 +34,6 @@ int main(int argc, char** argv) {
     app::upgrade::TPackageUpgrade upgrade(argv[2]);
     upgrade.OnStep = step;
     const auto result = upgrade.Run(archiver, argv[3], argv[4]);
-    std::printf("%ld\n", steps);
+    std::printf("%ld %d %d\n", steps, static_cast<int>(result.outcome), result.error);
     return result.outcome == app::upgrade::TUpgradeOutcome::Done ? 0 : 1;
 }

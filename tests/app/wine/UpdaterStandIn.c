@@ -1,7 +1,8 @@
 /* A Windows stand-in for the player software's updater, built with MinGW-w64 and run under Wine by the tests.
    It flashes nothing: it records its working folder, its arguments and whether the package's firmware file is
    in that folder, in UTF-8, to "updater-invocation.txt" beside itself (written aside, then renamed, so that a
-   reader never sees half a record). */
+   reader never sees half a record). Then it runs on, as a flashing updater would, until "updater-release"
+   appears beside it (a minute at most). */
 #include <stdio.h>
 #include <wchar.h>
 #include <windows.h>
@@ -36,5 +37,9 @@ int wmain(int argc, wchar_t** argv) {
     fprintf(out, "firmware.sb=%s\n",
             GetFileAttributesW(L"firmware.sb") != INVALID_FILE_ATTRIBUTES ? "present" : "missing");
     fclose(out);
-    return MoveFileExW(aside, record, MOVEFILE_REPLACE_EXISTING) ? 0 : 1;
+    if (!MoveFileExW(aside, record, MOVEFILE_REPLACE_EXISTING)) return 1;
+    wchar_t release[MAX_PATH + 32];
+    swprintf(release, MAX_PATH + 32, L"%ls\\updater-release", self);
+    for (int i = 0; i < 600 && GetFileAttributesW(release) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(100);
+    return 0;
 }

@@ -15,13 +15,20 @@
 namespace yeroup::test {
 
 FetchToolRun RunFetchTool(const std::string& url, const std::filesystem::path& file, int timeoutMs) {
-    const std::string errors = file.string() + ".stderr";
+    return RunFetchTool({url, file.string()}, file.string() + ".stderr", timeoutMs);
+}
+
+FetchToolRun RunFetchTool(const std::vector<std::string>& arguments, const std::filesystem::path& errorFile,
+                          int timeoutMs, const std::function<bool()>& killWhen) {
+    std::vector<char*> argv{const_cast<char*>(YEROUP_FETCH_TOOL)};
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
     const pid_t pid = ::fork();
     if (pid < 0) throw std::runtime_error("fork failed");
     if (pid == 0) {
-        const int log = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int log = ::open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (log >= 0) ::dup2(log, STDERR_FILENO);
-        ::execl(YEROUP_FETCH_TOOL, YEROUP_FETCH_TOOL, url.c_str(), file.c_str(), static_cast<char*>(nullptr));
+        ::execv(YEROUP_FETCH_TOOL, argv.data());
         ::_exit(127);
     }
     FetchToolRun run;
@@ -31,7 +38,7 @@ FetchToolRun RunFetchTool(const std::string& url, const std::filesystem::path& f
     for (;;) {
         const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
         if (done == pid) break;
-        if (std::chrono::steady_clock::now() > deadline) {
+        if (std::chrono::steady_clock::now() > deadline || (killWhen && killWhen())) {
             ::kill(pid, SIGKILL);
             ::wait4(pid, &status, 0, &usage);
             status = -1;
@@ -41,7 +48,7 @@ FetchToolRun RunFetchTool(const std::string& url, const std::filesystem::path& f
     }
     if (status != -1 && WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
     run.peakKiB = usage.ru_maxrss;
-    std::ifstream in(errors);
+    std::ifstream in(errorFile);
     std::ostringstream text;
     text << in.rdbuf();
     run.errorOutput = text.str();

@@ -132,7 +132,10 @@ NginxServer::NginxServer() {
          << "/error.log;\n"
             "events { worker_connections 64; }\n"
             "http {\n"
-            "  access_log off;\n"
+            "  log_format ranges '$request_uri $status $bytes_sent \"$http_range\"';\n"
+            "  access_log "
+         << dir
+         << "/access.log ranges;\n"
             "  client_body_temp_path "
          << dir
          << "/body;\n"
@@ -160,11 +163,14 @@ NginxServer::NginxServer() {
          << ";\n"
             "    error_page 404 /404.html;\n"
             "    location /ssi/ { ssi on; ssi_types *; gzip off; chunked_transfer_encoding on; }\n"
+            "    location /slow/ { limit_rate 1m; }\n"
             "  }\n"
             "}\n";
     conf.close();
     Launch({"nginx", "-p", dir, "-c", dir + "/nginx.conf", "-g", "daemon off;"});
 }
+
+std::string NginxServer::AccessLog() const { return ReadAll(scratch_.Path() / "access.log"); }
 
 PythonFileServer::PythonFileServer() {
     port_ = FreeLoopbackPort();

@@ -48,11 +48,14 @@ protected:
     std::unique_ptr<ChildProcess> process_;
 };
 
-// nginx serving Root(); files below /ssi/ pass through server-side includes, so nginx sends them chunked.
-// A missing file gets /404.html as its body (with status 404) when that file exists.
+// nginx serving Root(); files below /ssi/ pass through server-side includes, so nginx sends them chunked, and
+// files below /slow/ go out at 1 MiB/s. A missing file gets /404.html as its body (with status 404) when that file
+// exists.
 class NginxServer : public RealServer {
 public:
     NginxServer();
+    // One line per request answered: the target, the status, the bytes sent and the Range header in quotes.
+    std::string AccessLog() const;
 };
 
 // Python's http.server serving Root() (HTTP/1.0, bodies with Content-Length, closes after each response).

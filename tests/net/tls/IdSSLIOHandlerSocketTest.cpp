@@ -1,5 +1,5 @@
 // The TLS transport against real TLS servers on loopback: openssl s_server for handshakes that must fail or
-// pass, nginx for a body read cancelled from the message pump.
+// pass, nginx for a body read cancelled from the message pump, Python's ssl module for streams the server ends.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -18,12 +18,49 @@
 #include "tests/http/support/TlsServers.h"
 #include "tests/net/support/FakeMessagePump.h"
 #include "tests/support/ExpectThrow.h"
+#include "tests/support/LoopbackServer.h"
+#include "tests/support/ScratchFolder.h"
 
 namespace yeroup::net {
 namespace {
 
 using yeroup::test::OpenSslServer;
 using yeroup::test::TestCAFile;
+
+// A TLS server of Python's ssl module on server.pem that sends "hello" and then ends the stream as told:
+// "close" with its close alert, "clear" with bytes in clear text where the next record should begin.
+class StreamEndingServer : public yeroup::test::RealServer {
+public:
+    explicit StreamEndingServer(const std::string& ending) {
+        port_ = yeroup::test::FreeLoopbackPort();
+        const auto pki = yeroup::test::TestPki();
+        Launch({"python3", "-c", kScript, std::to_string(port_), (pki / "server.pem").string(),
+                (pki / "server.key").string(), ending});
+    }
+
+private:
+    static constexpr const char* kScript = R"PY(
+import os, socket, ssl, sys
+port, certificate, key, ending = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4]
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(certificate, key)
+listener = socket.create_server(("127.0.0.1", port))
+while True:
+    raw, _ = listener.accept()
+    raw.settimeout(10)
+    try:
+        tls = context.wrap_socket(raw, server_side=True)
+        tls.sendall(b"hello\n")
+        if ending == "close":
+            tls.unwrap()
+        else:
+            os.write(tls.fileno(), b"no record at all\n")
+            raw.recv(1)
+    except (OSError, ssl.SSLError):
+        pass
+    raw.close()
+)PY";
+};
 
 class TlsTest : public ::testing::Test {
 protected:
@@ -59,6 +96,9 @@ TEST_F(TlsTest, RefusedServersSayWhatFailed) {
         std::string failure;
     } cases[] = {
         {"expired", "", "update.test", true, "the server's certificate has expired"},
+        {"not-yet", "", "update.test", true, "the server's certificate is not valid yet"},
+        {"client-only", "", "update.test", true,
+         "the server's certificate was refused: unsuitable certificate purpose"},
         {"server", "", "other.test", true, "the server's certificate is not valid for the host name other.test"},
         {"rogue", "", "update.test", true, "the server's certificate was issued by an unknown authority"},
         {"server", "", "update.test", false, "the server's certificate was issued by an unknown authority"},
@@ -69,12 +109,8 @@ TEST_F(TlsTest, RefusedServersSayWhatFailed) {
         SCOPED_TRACE(std::string(c.certificate) + " as " + c.host);
         OpenSslServer server(c.certificate, c.intermediates);
         handler.ExtraCAFile = c.trustTestCA ? TestCAFile() : "";
-        try {
-            Dial(c.host, server.Port());
-            FAIL() << "the handshake passed";
-        } catch (const EIdTLSHandshakeError& e) {
-            EXPECT_EQ(std::string(e.what()), "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
-        }
+        EXPECT_THROW_TEXT(Dial(c.host, server.Port()), EIdTLSHandshakeError,
+                          "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
         EXPECT_FALSE(client.IsConnected());
     }
 }
@@ -168,13 +204,45 @@ TEST_F(TlsTest, PassThroughIsClearTextUntilSwitchedOffOnTheOpenConnection) {
     EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
 }
 
-TEST_F(TlsTest, APlainHttpServerOrASilentOneFailsTheHandshake) {
+TEST_F(TlsTest, ACAFileThatCannotBeReadFailsTheConnect) {
+    OpenSslServer server("server");
+    yeroup::test::ScratchFolder scratch;
+    const std::string missing = (scratch.Path() / "missing.pem").string();
+    const std::string text = (scratch.Path() / "text.pem").string();
+    yeroup::test::WriteFile(text, "no certificate here\n");
+    struct Case {
+        std::string file, reason;
+    } cases[] = {{missing, "No such file or directory"}, {text, "no certificate or crl found"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        handler.ExtraCAFile = c.file;
+        EXPECT_THROW_TEXT(Dial("update.test", server.Port()), EIdTLSHandshakeError,
+                          "TLS: cannot read the CA file " + c.file + ": " + c.reason);
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST_F(TlsTest, AStreamTheServerEndsEndsTheReads) {
+    {
+        // The close alert closes the connection as a plain close would.
+        StreamEndingServer server("close");
+        Dial("update.test", server.Port());
+        EXPECT_EQ(client.ReadLine(), "hello");
+        EXPECT_THROW_TEXT(client.ReadLine(), EIdConnClosedGracefully, "Connection Closed Gracefully.");
+        client.Disconnect();
+    }
+    // Clear text after the records is an error of the stream, and every later read says so again.
+    StreamEndingServer server("clear");
+    Dial("update.test", server.Port());
+    EXPECT_EQ(client.ReadLine(), "hello");
+    EXPECT_THROW_TEXT(client.ReadLine(), EIdTLSError, "TLS error: wrong version number");
+    EXPECT_THROW_TEXT(client.ReadLine(), EIdTLSError, "TLS error: wrong version number");
+}
+
+TEST_F(TlsTest, APlainHttpServerASilentOneOrOneThatClosesFailsTheHandshake) {
     yeroup::test::NginxServer plain;
-    try {
-        Dial("127.0.0.1", plain.Port());
-        FAIL() << "a plain http server passed";
-    } catch (const EIdTLSHandshakeError& e) {
-        EXPECT_EQ(std::string(e.what()).rfind("TLS handshake with 127.0.0.1 failed: ", 0), 0u) << e.what();
+    if (const auto e = yeroup::test::Thrown<EIdTLSHandshakeError>([&] { Dial("127.0.0.1", plain.Port()); })) {
+        EXPECT_EQ(std::string(e->what()).rfind("TLS handshake with 127.0.0.1 failed: ", 0), 0u) << e->what();
     }
 
     // A listener that never accepts: the connect completes, the server never says a word.
@@ -187,14 +255,19 @@ TEST_F(TlsTest, APlainHttpServerOrASilentOneFailsTheHandshake) {
     ASSERT_EQ(::listen(silent, 4), 0);
     ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
     handler.HandshakeTimeout = 300;
-    try {
-        Dial("update.test", ntohs(address.sin_port));
-        FAIL() << "a silent server passed";
-    } catch (const EIdTLSHandshakeError& e) {
-        EXPECT_STREQ(e.what(), "TLS handshake with update.test failed: the server did not answer within 300 ms");
-    }
+    EXPECT_THROW_TEXT(Dial("update.test", ntohs(address.sin_port)), EIdTLSHandshakeError,
+                      "TLS handshake with update.test failed: the server did not answer within 300 ms");
     ::close(silent);
     EXPECT_EQ(TIdSSLIOHandlerSocket().HandshakeTimeout, limits::kTlsHandshakeTimeout);
+
+    // A peer that reads the client's greeting, a record of 5 header bytes and its length, and closes.
+    yeroup::test::LoopbackServer closing([](yeroup::test::PeerSocket& peer, int) {
+        const std::string head = peer.Receive(5);
+        if (head.size() == 5)
+            peer.Receive(static_cast<unsigned char>(head[3]) * 256u + static_cast<unsigned char>(head[4]));
+    });
+    EXPECT_THROW_TEXT(Dial("update.test", closing.Port()), EIdTLSHandshakeError,
+                      "TLS handshake with update.test failed: the server closed the connection");
 }
 
 TEST_F(TlsTest, DisconnectFromThePumpEndsABodyReadOverTLS) {

@@ -4,13 +4,17 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
 using yeroup::test::ReadFile;
 using yeroup::test::ScratchFolder;
+using yeroup::test::Thrown;
 using yeroup::test::WriteFile;
 
 TEST(AtomicWrite, ReplacesContentsAndLeavesNoTemporaryFile) {
@@ -34,15 +38,12 @@ TEST(AtomicWrite, FullDiskNamesTheTargetAndKeepsTheOldFile) {
     rlimit small = saved;
     small.rlim_cur = 100;
     ::setrlimit(RLIMIT_FSIZE, &small);
-    std::string message;
-    try {
-        ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000);
-    } catch (const EFileCreateError& e) {
-        message = e.what();
-    }
+    const auto e = Thrown<EFileCreateError>([&] { ReplaceFileAtomically(file, std::string(1000, 'x').data(), 1000); });
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message.rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << message;
+    if (e) {
+        EXPECT_EQ(std::string(e->what()).rfind("Cannot create file \"" + file.string() + "\". ", 0), 0u) << e->what();
+    }
     EXPECT_EQ(ReadFile(file), "good package");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
 }
@@ -64,4 +65,16 @@ TEST(AtomicWrite, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
     EXPECT_TRUE(std::filesystem::exists(dir.Path() / "sub.~yeroup-qwerty"));
     // A replacement's own temporary carries the recognised name while it exists.
     EXPECT_TRUE(IsReplacementTemporary("page.htm.~yeroup-Ab12Cd"));
+}
+
+// The reasons the program translates read, untranslated, as the C library's own texts, so the message of a
+// process without a language stays the system's.
+TEST(FileErrors, UsualReasonsReadAsTheCLibrarySaysThem) {
+    for (const int error : {ENOSPC, EDQUOT, EACCES, EPERM, EROFS, ENOENT, ENOTDIR, EISDIR, EIO, ENAMETOOLONG, EBUSY})
+        EXPECT_EQ(FileErrorText(error), std::strerror(error)) << error;
+    ScratchFolder dir;
+    const EFileCreateError error((dir.Path() / "FirmwareBack" / "A_1.zip").string(), ENOSPC);
+    EXPECT_EQ(error.Path(), (dir.Path() / "FirmwareBack" / "A_1.zip").string());
+    EXPECT_EQ(error.Error(), ENOSPC);
+    EXPECT_STREQ(error.what(), ("Cannot create file \"" + error.Path() + "\". No space left on device").c_str());
 }

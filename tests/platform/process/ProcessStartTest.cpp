@@ -137,3 +137,37 @@ TEST(ProcessStart, WindowsProgramsStartThroughWineInThePrefix) {
     ::setenv("PATH", saved.c_str(), 1);
     ::unsetenv("WINEPREFIX");
 }
+
+// The starter knows whether the program it last started from a file still runs: natively, and under a wine
+// that runs the Windows program in its own process, as Debian's launcher does by exec.
+TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
+    ScratchFolder dir, bin;
+    const auto release = dir.Path() / "release";
+    // Runs until the test releases it, or a minute at most should the test fail first.
+    const std::string waits =
+        "i=0; while [ ! -e '" + release.string() + "' ] && [ $i -lt 600 ]; do sleep 0.1; i=$((i+1)); done\n";
+    WriteScript(dir.Path() / "native.exe", waits);
+    WriteScript(bin.Path() / "wine", waits);
+    WriteFile(dir.Path() / "windows.exe", "MZ");
+    const char* oldPath = std::getenv("PATH");
+    const std::string saved = oldPath ? oldPath : "";
+    ::setenv("PATH", (bin.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+    TProcessStarter starter({dir.Path().string()});
+    for (const char* name : {"native.exe", "windows.exe"}) {
+        SCOPED_TRACE(name);
+        const std::string file = (dir.Path() / name).string();
+        EXPECT_FALSE(starter.StillRunning(file));
+        std::filesystem::remove(release);
+        ASSERT_EQ(starter.ShellExecute("open", file, "-s", dir.Path().string(), 1), TStartResult::Started);
+        EXPECT_TRUE(starter.StillRunning(file));
+        EXPECT_FALSE(starter.StillRunning((dir.Path() / "other.exe").string()));
+        WriteFile(release, "");
+        bool ended = false;
+        for (int i = 0; i < 500 && !ended; ++i) {
+            ended = !starter.StillRunning(file);
+            if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        EXPECT_TRUE(ended);
+    }
+    ::setenv("PATH", saved.c_str(), 1);
+}

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
@@ -106,12 +107,8 @@ TEST(IniFile, UnwritableFileRaisesWithItsPath) {
     // A plain file where the folder should be cannot take the temporary file.
     WriteFile(dir.Path() / "notafolder", "");
     TIniFile ini(dir.Path() / "notafolder" / "user.ini");
-    try {
-        ini.WriteInteger("Main02", "ComboBox1", 1);
-        FAIL() << "no error";
-    } catch (const EIniFileException& e) {
-        EXPECT_STREQ(e.what(), ("Unable to write to " + ini.FileName().string()).c_str());
-    }
+    EXPECT_THROW_TEXT(ini.WriteInteger("Main02", "ComboBox1", 1), EIniFileException,
+                      "Unable to write to " + ini.FileName().string());
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include "platform/registry/Limits.h"
 #include "platform/registry/RegistryLines.h"
+#include "tests/support/ExpectThrow.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
@@ -12,7 +13,7 @@ using yeroup::test::WriteFile;
 
 namespace {
 
-const std::string kKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
+const std::string kParamsKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
 const std::string kKeyLine = "[Software\\\\SigmaTel\\\\SigmaTel MSCN Audio Player\\\\Params] 1796736507\n";
 
 std::string Hive(const std::string& body) {
@@ -57,11 +58,11 @@ TEST(WineRegistryHive, ReadsTheAskedKeysWithTheirTypes) {
     ASSERT_TRUE(IsWineHive(file));
     EXPECT_TRUE(TWineRegistryHive(file).Is64Bit());
     const auto keys = TWineRegistryHive(file).ReadKeys(
-        {kKey, "SOFTWARE\\sigmatel\\sigmatel mscn audio player\\params", "Software\\A]B", "Software\\Missing"});
+        {kParamsKey, "SOFTWARE\\sigmatel\\sigmatel mscn audio player\\params", "Software\\A]B", "Software\\Missing"});
     ASSERT_EQ(keys.size(), 3u);
     EXPECT_EQ(keys.at("Software\\A]B").at("x").text, "y");
-    EXPECT_EQ(keys.at(kKey).size(), keys.at("SOFTWARE\\sigmatel\\sigmatel mscn audio player\\params").size());
-    const TRegistryKeyValues& v = keys.at(kKey);
+    EXPECT_EQ(keys.at(kParamsKey).size(), keys.at("SOFTWARE\\sigmatel\\sigmatel mscn audio player\\params").size());
+    const TRegistryKeyValues& v = keys.at(kParamsKey);
     const struct {
         std::string name;
         bool isString;
@@ -120,7 +121,7 @@ TEST(WineRegistryHive, LinesPastTheLimitAreLeftOutAndAKeyLinePastItEndsTheKey) {
     const std::string longKey = "[Software\\\\" + std::string(kMaxHiveLineBytes, 'k') + "] 1\n";
     WriteFile(file, Hive(kKeyLine + longValue + "\r\n" + tooLong + "\n" + hexTooLong +
                          "\"Install Folder\"=\"C:\\\\P\"\n" + longKey + "\"After\"=\"x\"\n"));
-    const TRegistryKeyValues v = TWineRegistryHive(file).ReadKeys({kKey}).at(kKey);
+    const TRegistryKeyValues v = TWineRegistryHive(file).ReadKeys({kParamsKey}).at(kParamsKey);
     EXPECT_EQ(v.at("fits").text.size(), kMaxHiveLineBytes - fits.size() - 1);
     EXPECT_FALSE(v.count("long"));
     EXPECT_FALSE(v.count("hex"));
@@ -134,12 +135,8 @@ TEST(WineRegistryHive, AFileLargerThanTheLimitIsRefused) {
     // Sparse files: the key, then zeros up to the size.
     WriteFile(file, Hive(kKeyLine + "\"Install Folder\"=\"C:\\\\P\"\n"));
     std::filesystem::resize_file(file, kMaxHiveBytes);
-    EXPECT_EQ(TWineRegistryHive(file).ReadKeys({kKey}).at(kKey).at("install folder").text, "C:\\P");
+    EXPECT_EQ(TWineRegistryHive(file).ReadKeys({kParamsKey}).at(kParamsKey).at("install folder").text, "C:\\P");
     std::filesystem::resize_file(file, kMaxHiveBytes + 1);
-    try {
-        TWineRegistryHive(file).ReadKeys({kKey});
-        ADD_FAILURE() << "read";
-    } catch (const ERegistryException& e) {
-        EXPECT_EQ(std::string(e.what()), "The registry file " + file.string() + " is larger than 256 MiB");
-    }
+    EXPECT_THROW_TEXT(TWineRegistryHive(file).ReadKeys({kParamsKey}), ERegistryException,
+                      "The registry file " + file.string() + " is larger than 256 MiB");
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 using namespace yeroup::platform;
 
 TEST(CodePages, LeadBytesFollowTheCodePage) {
@@ -23,6 +25,25 @@ TEST(CodePages, GbkRoundTripsThroughUtf8) {
     EXPECT_EQ(AnsiToUtf8("plain"), "plain");
 }
 
+TEST(CodePages, ExactlyOnlyWhatTheCodePageHoldsWhole) {
+    const struct {
+        const char* utf8;
+        std::optional<std::string> ansi;
+    } cases[] = {
+        {"YERO-T10 V1.05", "YERO-T10 V1.05"},
+        {"播放器", "\xB2\xA5\xB7\xC5\xC6\xF7"},
+        {"é€", "\xA8\xA6\x80"},  // pinyin letters and the euro sign are in code page 936
+        {"Straße", std::nullopt},
+        {"한국", std::nullopt},
+        {"🎵", std::nullopt},
+        {"\xC3(", std::nullopt},  // not UTF-8 at all
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.utf8);
+        EXPECT_EQ(Utf8ToAnsiExactly(c.utf8), c.ansi);
+    }
+}
+
 TEST(CodePages, OemNamesConvertToAnsi) {
     CodePages().oem = 437;
     CodePages().ansi = 1252;
@@ -36,6 +57,26 @@ TEST(CodePages, InvalidSequencesBecomeQuestionMarks) {
                          "b"),
               "a?b");
     EXPECT_EQ(AnsiToUtf8("cut\xD6"), "cut?");
+}
+
+// The test that decides whether an unmarked archive name is UTF-8: code page 936 names must fail it.
+TEST(CodePages, WellFormedUtf8Only) {
+    const struct {
+        const char* text;
+        bool valid;
+    } cases[] = {
+        {"plain", true},
+        {"\xE5\x9B\xBA\xE4\xBB\xB6", true},   // 固件
+        {"\xF0\x9F\x8E\xB5 \xC3\xA9", true},  // a four-byte and a two-byte character
+        {"\xB9\xCC\xBC\xFE", false},          // 固件 in code page 936
+        {"\xC0\xAF", false},                  // overlong "/"
+        {"\xE0\x80\xAF", false},              // overlong "/", three bytes
+        {"\xED\xA0\x80", false},              // a surrogate
+        {"\xF4\x90\x80\x80", false},          // past U+10FFFF
+        {"\xE5\x9B", false},                  // cut short
+        {"\xE5\x41\xBA", false},              // a continuation byte missing
+    };
+    for (const auto& c : cases) EXPECT_EQ(IsValidUtf8(c.text), c.valid) << c.text;
 }
 
 TEST(CodePages, UnknownCodePageIsAClearError) {

@@ -1,0 +1,82 @@
+#pragma once
+// A package download written to disk as it arrives and resumed after a cut. The body goes into the partial file
+// "<file>.yeroup-partial" beside the file it is to become (handed on to the disk as it goes), and the resume record
+// "<file>.yeroup-partial.resume" keeps the URL, the host's validator and the whole length. The next download of
+// the same URL asks for the rest (Range and If-Range) and goes on only when the host sends exactly the rest of the
+// same file; anything else starts again from zero. Only a whole body becomes the file: flushed, renamed, the folder
+// flushed. No other part of the program takes a name ending in ".yeroup-partial" or ".resume" for a package.
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "http/IdHTTP.h"
+#include "platform/files/Files.h"
+
+namespace yeroup::app {
+
+std::string PartialFileOf(const std::string& file);
+std::string ResumeRecordOf(const std::string& file);
+
+class TPartialDownload {
+public:
+    TPartialDownload(std::string file, std::string url);
+    ~TPartialDownload();
+    TPartialDownload(const TPartialDownload&) = delete;
+    TPartialDownload& operator=(const TPartialDownload&) = delete;
+
+    // Fetches the URL with client into the partial file, going on from what an earlier run left when the host can
+    // continue it. The client's work events, while it runs, count this response's bytes; Offset() says how many were
+    // there before. A failure of the client propagates and leaves the partial, with its record, to be resumed.
+    // Raises platform::EFileCreateError when the partial file cannot be written.
+    void Get(http::TIdHTTP& client);
+
+    // Known from the first work event of the body on: the bytes already there from an earlier run, and the whole
+    // length (-1 when the host does not say).
+    std::int64_t Offset() const { return offset_; }
+    std::int64_t Total() const { return total_; }
+    // Bytes in the partial file.
+    std::int64_t Size() const;
+    // The whole body is there: as long as announced, or a chunked body ended by its last chunk; never empty.
+    bool Whole() const;
+    const std::string& PartialFile() const { return partial_; }
+
+    // Makes the whole partial the file (replacing one that was there). Raises platform::EFileCreateError.
+    void Promote();
+    // Removes the partial and its record: a body that must not be resumed (damaged, unverified).
+    void Discard();
+
+private:
+    class TSink;
+
+    // Sets the offset from the record and the partial left by an earlier run, or starts afresh.
+    void Prepare();
+    // Once the response's head is read: goes on (206 with the rest of the same file), or starts from zero (200).
+    void Decide(http::TIdHTTP& client);
+    void StartFromZero();
+    void WriteRecord(const std::string& etag, const std::string& lastModified, std::int64_t length);
+    void RemoveRecord();
+
+    std::string file_;
+    std::string url_;
+    std::string partial_;
+    std::string record_;
+    int fd_ = -1;
+    std::string validator_;  // of the record the resume was asked with
+    std::int64_t recordLength_ = -1;
+    std::int64_t offset_ = 0;
+    std::int64_t total_ = -1;
+    bool decided_ = false;
+    bool chunked_ = false;
+    bool lengthKnown_ = false;
+    bool completed_ = false;
+    platform::TWriteBehind writeBehind_;
+};
+
+// Removes from the package store the partial downloads that are not to be kept: those of packages not in listed
+// (file names of the packages the catalogue lists), those older than limits::kMaxPartialAgeSeconds at now, the
+// oldest beyond limits::kMaxPartialDownloads, and records without their partial. Returns how many partials went.
+int PrunePartialDownloads(const std::filesystem::path& store, const std::set<std::string>& listed, std::time_t now);
+
+}  // namespace yeroup::app

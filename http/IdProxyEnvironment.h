@@ -1,0 +1,56 @@
+#pragma once
+// The proxy the user's environment names, read as curl and wget read it: http_proxy for http addresses,
+// https_proxy for https ones (lower case first, then upper case), no_proxy for the hosts reached directly (names,
+// domain suffixes, "*"). A proxy is written http://[user[:password]@]host[:port][/], the scheme and port optional
+// (port 80 when none is given); user and password go to the proxy as Basic credentials.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "net/IdException.h"
+
+namespace yeroup::http {
+
+// A proxy setting that cannot be used (another scheme than http, no host, a port that is not a number).
+class EIdProxySettingError : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
+struct TIdEnvironmentProxy {
+    std::string Host;
+    std::int32_t Port = 80;
+    std::string Username;
+    std::string Password;
+
+    // "host:port", as messages name the proxy.
+    std::string Authority() const { return Host + ":" + std::to_string(Port); }
+};
+
+class TIdProxyEnvironment {
+public:
+    // No proxy at all.
+    TIdProxyEnvironment() = default;
+    // The three settings as their variables hold them (empty when unset).
+    TIdProxyEnvironment(const std::string& httpProxy, const std::string& httpsProxy, const std::string& noProxy);
+    // From the process environment.
+    static TIdProxyEnvironment FromEnvironment();
+
+    bool Empty() const { return httpProxy_.empty() && httpsProxy_.empty(); }
+    // The proxy for a request to host over protocol ("http" or "https", any case); none when it goes direct.
+    // Raises EIdProxySettingError for a setting that cannot be used, rather than going around it.
+    std::optional<TIdEnvironmentProxy> ProxyFor(const std::string& protocol, const std::string& host) const;
+
+private:
+    bool Bypassed(const std::string& host) const;
+
+    std::string httpProxy_;
+    std::string httpsProxy_;
+    std::vector<std::string> noProxy_;  // lower case, without a leading dot
+    bool noProxyAll_ = false;
+};
+
+// Reads a proxy setting; raises EIdProxySettingError.
+TIdEnvironmentProxy ParseProxySetting(const std::string& setting);
+
+}  // namespace yeroup::http

@@ -1,0 +1,137 @@
+// The fetch tool as a whole process: killed during a download and run again, https through the environment's
+// proxy, the memory a 1 GiB download takes, and hosts too slow to wait for.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/core/Limits.h"
+#include "app/core/PartialDownload.h"
+#include "tests/http/support/FetchToolRun.h"
+#include "tests/http/support/ProxyServer.h"
+#include "tests/http/support/ScriptedServer.h"
+#include "tests/http/support/TlsServers.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestBytes.h"
+
+namespace yeroup::test {
+namespace {
+
+std::int64_t SizeOf(const std::string& path) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : static_cast<std::int64_t>(size);
+}
+
+TEST(FetchTool, KilledDuringADownloadThenRunAgainFetchesOnlyTheRest) {
+    NginxServer server;
+    const std::string package = Binary(3 << 20, 7);
+    server.WriteFile("slow/p.zip", package);  // sent at 1 MiB/s
+    ScratchFolder folder;
+    const std::string file = folder / "p.zip";
+    const std::string partial = app::PartialFileOf(file);
+    const FetchToolRun killed = RunFetchTool({server.Url("/slow/p.zip"), file}, folder / "err1", 20000,
+                                             [&] { return SizeOf(partial) >= (1 << 20); });
+    EXPECT_EQ(killed.exitStatus, -1);
+    const std::int64_t left = SizeOf(partial);
+    ASSERT_GE(left, 1 << 20);
+    const FetchToolRun again = RunFetchTool({server.Url("/slow/p.zip"), file}, folder / "err2", 20000);
+    EXPECT_EQ(again.exitStatus, 0) << again.errorOutput;
+    EXPECT_TRUE(ReadFile(file) == package);
+    EXPECT_FALSE(std::filesystem::exists(partial));
+    EXPECT_NE(server.AccessLog().find("/slow/p.zip 206 "), std::string::npos) << server.AccessLog();
+    EXPECT_NE(server.AccessLog().find("\"bytes=" + std::to_string(left) + "-\""), std::string::npos);
+}
+
+TEST(FetchTool, SpeaksHttpsThroughTheEnvironmentsProxyTrustingTheExtraAuthorities) {
+    TlsNginxServer server;
+    const std::string package = Binary(500000, 8);
+    server.WriteFile("p.zip", package);
+    TinyProxyServer proxy("user", "s3cret");
+    ScratchFolder folder;
+    // The proxy looks the name up; the tool only dials the proxy.
+    const std::string url = "https://localhost:" + std::to_string(server.TlsPort()) + "/p.zip";
+    ::setenv("https_proxy", proxy.ProxyUrl("user", "s3cret").c_str(), 1);
+    ::setenv("YEROUP_CA_FILE", TestCAFile().c_str(), 1);
+    const FetchToolRun run = RunFetchTool({url, folder / "p.zip"}, folder / "err", 20000);
+    ::unsetenv("YEROUP_CA_FILE");
+    const FetchToolRun untrusted = RunFetchTool({url, folder / "q.zip"}, folder / "err2", 20000);
+    ::unsetenv("https_proxy");
+    EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+    EXPECT_TRUE(ReadFile(folder / "p.zip") == package);
+    EXPECT_EQ(untrusted.exitStatus, 1);
+    EXPECT_FALSE(std::filesystem::exists(folder / "q.zip"));
+    EXPECT_NE(proxy.Log().find("CONNECT localhost:" + std::to_string(server.TlsPort())), std::string::npos);
+}
+
+TEST(FetchTool, AGibibyteDownloadStaysWithinItsMemoryBound) {
+    NginxServer server;
+    // A sparse file: nginx sends its zeros at loopback speed, and the scratch disk holds only the download.
+    std::ofstream(server.Root() / "big.bin").close();
+    std::filesystem::resize_file(server.Root() / "big.bin", std::uintmax_t{1} << 30);
+    server.WriteFile("small.bin", "1 KiB or so");
+    ScratchFolder folder;
+    const FetchToolRun small = RunFetchTool({server.Url("/small.bin"), folder / "small.bin"}, folder / "err0", 20000);
+    const FetchToolRun run = RunFetchTool({server.Url("/big.bin"), folder / "big.bin"}, folder / "err", 120000);
+    EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
+    EXPECT_EQ(SizeOf(folder / "big.bin"), std::int64_t{1} << 30);
+#ifdef __SANITIZE_ADDRESS__
+    // The sanitizer's shadow memory comes on top of every process: here the bound holds for what the size adds.
+    EXPECT_LE(std::int64_t{run.peakKiB - small.peakKiB} * 1024, app::limits::kMaxDownloadPeakMemoryBytes);
+#else
+    EXPECT_LE(std::int64_t{run.peakKiB} * 1024, app::limits::kMaxDownloadPeakMemoryBytes);
+#endif
+}
+
+TEST(FetchTool, AHostTooSlowToWaitForIsGivenUpAndASlowButMovingOneIsNot) {
+    NginxServer nginx;
+    nginx.WriteFile("slow/p.zip", Binary(1500000, 9));  // 1 MiB/s
+    struct Case {
+        const char* what;
+        std::vector<std::string> options;
+        ConnectionScript script;
+        bool scripted;
+        int status;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"a header byte every 300 ms",
+         {"--header-deadline", "2"},
+         ConnectionScript().ReadRequest().Trickle("HTTP/1.1 200 OK\r\nX-Slow: " + std::string(100, 's'), 300),
+         true,
+         1,
+         "no status line and headers within 2 s (--header-deadline)"},
+        {"a body byte every 300 ms",
+         {"--speed-limit", "50", "--speed-time", "1"},
+         ConnectionScript()
+             .Respond("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n")
+             .Trickle(std::string(100, 'b'), 300),
+         true,
+         1,
+         "below the floor of 50 bytes/s (--speed-limit, --speed-time)"},
+        {"1 MiB/s against a floor of 100 KiB/s",
+         {"--speed-limit", "102400", "--speed-time", "1"},
+         ConnectionScript(),
+         false,
+         0,
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedServer server;
+        server.AddConnection(c.script);
+        ScratchFolder folder;
+        std::vector<std::string> arguments = c.options;
+        arguments.push_back(c.scripted ? server.Url("/p.zip") : nginx.Url("/slow/p.zip"));
+        arguments.push_back(folder / "p.zip");
+        // Killed only when it does not end by itself.
+        const FetchToolRun run = RunFetchTool(arguments, folder / "err", 20000);
+        EXPECT_EQ(run.exitStatus, c.status) << run.errorOutput;
+        EXPECT_NE(run.errorOutput.find(c.error), std::string::npos) << run.errorOutput;
+        EXPECT_EQ(std::filesystem::exists(folder / "p.zip"), c.status == 0);
+    }
+}
+
+}  // namespace
+}  // namespace yeroup::test

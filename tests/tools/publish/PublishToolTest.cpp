@@ -1,0 +1,276 @@
+// yeroup-publish as a whole process: a site built from a source, signed with keys minisign made and verified by
+// minisign, read over nginx as the program reads it; then broken one way at a time, and sources it must refuse.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <ctime>
+#include <fstream>
+#include <functional>
+
+#include "tests/http/support/RealServers.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/zip/ZipTestSupport.h"
+
+namespace yeroup::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Quoted(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// The model names in code page 936, as the site's paths spell them.
+const std::string kModel = "播放器T30";
+const std::string kModelOnSite = "\xB2\xA5\xB7\xC5\xC6\xF7T30";
+
+class PublishToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        WriteSource(work.Path() / "source");
+        ASSERT_EQ(Shell("minisign -G -W -p key.pub -s key.sec >/dev/null"), 0);
+    }
+
+    int Shell(const std::string& command) {
+        const int status = std::system(("cd " + Quoted(work.Path().string()) + " && " + command).c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    // The tool with arguments (quoted already), bounded in time; environment is put before it.
+    ToolRun Publish(const std::string& arguments, const std::string& environment = "") {
+        ToolRun run;
+        run.status = Shell(environment + " timeout 120 " + Quoted(YEROUP_PUBLISH_TOOL) + " " + arguments +
+                           " >tool.out 2>tool.err");
+        run.out = ReadFile(work.Path() / "tool.out");
+        run.err = ReadFile(work.Path() / "tool.err");
+        return run;
+    }
+
+    // A package made by Info-ZIP's zip from files (relative name -> bytes).
+    void Zip(const fs::path& package, const std::map<std::string, std::string>& files,
+             const std::string& options = "") {
+        ScratchFolder folder;
+        for (const auto& [name, bytes] : files) WriteFile(folder.Path() / name, bytes);
+        fs::remove(package);
+        ASSERT_EQ(RunTool("zip -q -r -X " + options + " " + Quoted(package.string()) + " .", folder.Path()), 0);
+    }
+
+    void WriteSource(const fs::path& source) {
+        WriteFile(source / "site.txt", "# a test site\ncomment: 测试站点\nmodel: YERO-T10\nmodel: " + kModel + "\n");
+        WriteFile(source / "YERO-T10" / "model.txt", "title: YERO T10\nfirmware: V1.05\nfirmware: V1.02\n");
+        WriteFile(source / kModel / "model.txt", "title: 彩屏播放器\nfirmware: 版本1.0\n");
+        for (const auto& [model, version] :
+             {std::pair<std::string, std::string>{"YERO-T10", "V1.05"}, {"YERO-T10", "V1.02"}, {kModel, "版本1.0"}}) {
+            WriteFile(source / model / (version + ".txt"),
+                      "date: 2005-09-12\nsummary: 修正歌词显示 " + version + "\nchange: 一\nchange: 二\n");
+            Zip(source / model / (version + ".zip"),
+                {{"firmware.sb", NoiseBytes(70000, 7)}, {"Resource/lang_chs.txt", "语言包 " + version}});
+        }
+    }
+
+    ScratchFolder work;
+};
+
+TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
+    NginxServer nginx;
+    const fs::path site = nginx.Root();
+    const std::string host = "127.0.0.1:" + std::to_string(nginx.Port());
+    const std::string firmware = site.string() + "/YEROMP3LiveUpdate/Firmware/";
+    const std::string package = firmware + "YERO-T10/YERO-T10_V1.02.zip";
+    const std::string packageUrl = "http://" + host + "/YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.02.zip";
+    const auto resign = [&] { ASSERT_EQ(Publish("sign " + Quoted(site.string()) + " key.sec").status, 0); };
+    const auto rebuild = [&] {
+        ASSERT_EQ(Publish("build source " + Quoted(site.string())).status, 0);
+        resign();
+    };
+    rebuild();
+    // What the program asks for, in code page 936; every signature as minisign itself verifies it.
+    ASSERT_TRUE(fs::exists(firmware + kModelOnSite + "/" + kModelOnSite +
+                           "_\xB0\xE6\xB1\xBE"
+                           "1.0.zip"));
+    for (const auto& file : fs::recursive_directory_iterator(site)) {
+        if (file.path().extension() != ".minisig") continue;
+        const std::string signedFile = fs::path(file.path()).replace_extension().string();
+        EXPECT_EQ(Shell("minisign -Vq -p key.pub -m " + Quoted(signedFile)), 0) << signedFile;
+    }
+    const ToolRun clean = Publish("check --key key.pub " + host);
+    ASSERT_EQ(clean.status, 0) << clean.out << clean.err;
+    EXPECT_EQ(clean.out, "");
+    EXPECT_NE(clean.err.find("clean: 2 models, 3 firmware; signatures checked"), std::string::npos);
+
+    // minisign signs with a trusted comment of our choosing, as an operator by hand would.
+    const auto signByHand = [&](const std::string& file, const std::string& comment) {
+        ASSERT_EQ(Shell("minisign -S -s key.sec -m " + Quoted(file) + " -t " + Quoted(comment) + " >/dev/null"), 0);
+    };
+    const std::int64_t now = std::time(nullptr);
+    const std::string catalogue = site.string() + "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini";
+    const std::string v102 = "model \"YERO-T10\" firmware \"V1.02\": ";
+    struct Break {
+        const char* what;
+        std::function<void()> apply;
+        std::string expected;
+    } breaks[] = {
+        {"missing package", [&] { fs::remove(package); }, v102 + "no package at " + packageUrl + ": HTTP/1.1 404"},
+        {"missing page", [&] { fs::remove(fs::path(package).replace_extension(".asp")); },
+         v102 + "no firmware page at http://" + host},
+        {"wrong size",
+         [&] {
+             std::ofstream(package, std::ios::app) << "more";
+             resign();  // only the size is wrong
+         },
+         v102 + "the package " + packageUrl + " has "},
+        {"tampered package",
+         [&] {
+             std::string bytes = ReadFile(package);
+             bytes[bytes.size() / 2] ^= 0x55;
+             WriteFile(package, bytes);
+         },
+         v102 + "the signature " + packageUrl + ".minisig is refused: the file does not match its signature"},
+        {"damaged archive",
+         [&] {
+             WriteFile(package, ReadFile(package).substr(0, 5000));
+             resign();
+         },
+         v102 + "the package " + packageUrl + ": "},
+        {"expired catalogue",
+         [&] {
+             signByHand(catalogue, "timestamp:" + std::to_string(now - 7200) +
+                                       "\tfile:YEROMP3LiveUpdate.ini\texpires:" + std::to_string(now - 3600));
+         },
+         ".ini: expired on "},
+        {"catalogue expiring in six days",
+         [&] { ASSERT_EQ(Publish("sign --expires-days 6 " + Quoted(site.string()) + " key.sec").status, 0); },
+         ".ini: expires within a week, on "},
+        {"signature naming another file",
+         [&] { signByHand(package, "timestamp:" + std::to_string(now) + "\tfile:YERO-T10_V1.05.zip"); },
+         "refused: the signature names the file YERO-T10_V1.05.zip, not YERO-T10_V1.02.zip"},
+        {"signature missing", [&] { fs::remove(package + ".minisig"); },
+         v102 + "no signature at " + packageUrl + ".minisig (HTTP/1.1 404 Not Found)"},
+        {"not a catalogue", [&] { WriteFile(catalogue, "<html><form>Hotel Wi-Fi</form></html>"); },
+         ".ini: not a catalogue"},
+    };
+    for (const Break& b : breaks) {
+        SCOPED_TRACE(b.what);
+        rebuild();
+        b.apply();
+        const ToolRun run = Publish("check --key key.pub " + host);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find(b.expected), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(" problems ("), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(PublishToolTest, BuildRefusesWhatWouldNotReachThePlayerNamingItAndLeavesTheSiteAsItWas) {
+    const fs::path site = work.Path() / "site";
+    ASSERT_EQ(Publish("build source site").status, 0);
+    const std::string built = ReadFile(site / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini");
+    const fs::path source = work.Path() / "source";
+    const fs::path package = source / "YERO-T10" / "V1.02.zip";
+    const auto handMade = [&](const std::vector<HandEntry>& entries) { WriteFile(package, BuildArchive(entries)); };
+    const std::string inPackage = "source/YERO-T10/V1.02.zip: ";
+    struct Fault {
+        const char* what;
+        std::function<void()> apply;
+        std::string expected;
+    } faults[] = {
+        {"a model name outside code page 936",
+         [&] {
+             fs::rename(source / "YERO-T10", source / "YERO-한국");
+             WriteFile(source / "site.txt", "model: YERO-한국\nmodel: " + kModel + "\n");
+         },
+         "model \"YERO-한국\": the name cannot be written in code page 936"},
+        {"a name that cannot stand in a URL", [&] { WriteFile(source / "YERO-T10" / "model.txt", "firmware: V1?\n"); },
+         "firmware \"V1?\" of model \"YERO-T10\": the name holds \"?\""},
+        {"two models the catalogue cannot tell apart",
+         [&] {
+             fs::copy(source / "YERO-T10", source / "yero-t10");
+             WriteFile(source / "site.txt", "model: YERO-T10\nmodel: yero-t10\n");
+         },
+         "firmware \"V1.05\" of model \"yero-t10\" and firmware \"V1.05\" of model \"YERO-T10\" share the program's "
+         "local package file"},
+        {"a date that is none", [&] { WriteFile(source / "YERO-T10" / "V1.02.txt", "date: 2005-13-01\nsummary: x\n"); },
+         "source/YERO-T10/V1.02.txt:1: \"2005-13-01\" is not a date written YYYY-MM-DD"},
+        {"a field the firmware file has not",
+         [&] { WriteFile(source / "YERO-T10" / "V1.02.txt", "date: 2005-12-01\nsummary: x\ncolor: red\n"); },
+         "source/YERO-T10/V1.02.txt:3: \"color\" is not a field of this file"},
+        {"a package without its file", [&] { fs::remove(package); }, inPackage + "the package is missing"},
+        {"a damaged entry",
+         [&] {
+             handMade({{"firmware.sb", "image", false, 0x20, 0x6000, 0x5A21, 0xFFFF, 20, 0, true}});
+         },
+         inPackage + "entry \"firmware.sb\": Invalid size or check sum of file"},
+        {"an entry outside the player's folder",
+         [&] {
+             handMade({{"../evil.dll", "x"}});
+         },
+         inPackage + "entry \"../evil.dll\": Unsafe file name"},
+        {"entries that differ only in case",
+         [&] {
+             Zip(package, {{"Player.dll", "1"}, {"player.dll", "2"}});
+         },
+         inPackage + "entries \"Player.dll\" and \"player.dll\" land on the same file"},
+        {"an entry into the staging folder",
+         [&] {
+             Zip(package, {{".yeroup-staging/a.dll", "1"}});
+         },
+         inPackage + "the entry \".yeroup-staging/"},
+        {"an entry into the upgrade's backup",
+         [&] {
+             Zip(package, {{"FirmwareBack/upgrade-backup/a.dll", "1"}});
+         },
+         inPackage + "the entry \"FirmwareBack/upgrade-backup/"},
+        {"an encrypted entry",
+         [&] {
+             Zip(package, {{"firmware.sb", "image"}}, "-P secret");
+         },
+         inPackage + "entry \"firmware.sb\" is encrypted"},
+        {"a package without files",
+         [&] {
+             handMade({{"Resource/", "", false, 0x10}});
+         },
+         inPackage + "the package holds no files"},
+        {"a placeholder no page has",
+         [&] {
+             WriteFile(source / "page.htm", "<p>{{model}} {{colour}}</p>");
+             std::ofstream(source / "site.txt", std::ios::app) << "page: page.htm\n";
+         },
+         "page.htm: \"{{colour}}\" is not a value a page can show"},
+    };
+    for (const Fault& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        fs::remove_all(source);
+        WriteSource(source);
+        fault.apply();
+        const ToolRun run = Publish("build source site");
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find(fault.expected), std::string::npos) << run.out;
+        EXPECT_EQ(ReadFile(site / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini"), built);
+    }
+    // A folder that is not a site is never replaced.
+    WriteFile(work.Path() / "home" / "notes.txt", "mine");
+    WriteSource(source);
+    EXPECT_EQ(Publish("build source home").status, 1);
+    EXPECT_EQ(ReadFile(work.Path() / "home" / "notes.txt"), "mine");
+}
+
+TEST_F(PublishToolTest, SignTakesAKeyMinisignEncryptedWithAPassword) {
+    ASSERT_EQ(Publish("build source site").status, 0);
+    ASSERT_EQ(Shell("printf 'pass word\\npass word\\n' | minisign -G -p locked.pub -s locked.sec >/dev/null 2>&1"), 0);
+    const ToolRun wrong = Publish("sign site locked.sec", "echo 'pass wort' |");
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("the secret key's password is wrong"), std::string::npos) << wrong.err;
+    EXPECT_FALSE(fs::exists(work.Path() / "site" / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini.minisig"));
+    ASSERT_EQ(Publish("sign site locked.sec", "YEROUP_PUBLISH_PASSWORD='pass word'").status, 0);
+    EXPECT_EQ(Shell("minisign -Vq -p locked.pub -m site/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"), 0);
+    EXPECT_EQ(Shell("minisign -Vq -p locked.pub -m site/YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.05.zip"), 0);
+}
+
+}  // namespace
+}  // namespace yeroup::test

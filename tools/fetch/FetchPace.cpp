@@ -1,0 +1,48 @@
+#include "tools/fetch/FetchPace.h"
+
+#include <string>
+
+namespace yeroup::tools {
+
+void TFetchPace::Attach(http::TIdHTTP& client) {
+    client.CallTimeout = limits_.headerDeadline * 1000;
+    client.OnWorkBegin = [this, &client, next = client.OnWorkBegin](net::TIdComponent* sender, net::TWorkMode mode,
+                                                                    std::int32_t countMax) {
+        // The final body has begun: from here on the floor bounds it, not the deadline.
+        if (mode == net::wmRead && client.Response().StatusCode() / 100 == 2) {
+            client.SetTimeLimit(0);
+            if (!began_) {
+                began_ = true;
+                spanStart_ = std::chrono::steady_clock::now();
+            }
+        }
+        current_ = 0;
+        if (next) next(sender, mode, countMax);
+    };
+    client.OnWork = [this, next = client.OnWork](net::TIdComponent* sender, net::TWorkMode mode, std::int32_t count) {
+        if (next) next(sender, mode, count);
+        if (mode != net::wmRead || !began_) return;
+        current_ = count;
+        Moved(before_ + current_);
+    };
+    client.OnWorkEnd = [this, next = client.OnWorkEnd](net::TIdComponent* sender, net::TWorkMode mode) {
+        if (mode == net::wmRead) {
+            before_ += current_;
+            current_ = 0;
+        }
+        if (next) next(sender, mode);
+    };
+}
+
+void TFetchPace::Moved(std::int64_t total) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - spanStart_ < std::chrono::seconds(limits_.speedTime)) return;
+    if (total - spanBytes_ < limits_.speedLimit * limits_.speedTime)
+        throw EFetchTooSlow("the body moved " + std::to_string(total - spanBytes_) + " bytes in " +
+                            std::to_string(limits_.speedTime) + " s, below the floor of " +
+                            std::to_string(limits_.speedLimit) + " bytes/s (--speed-limit, --speed-time)");
+    spanStart_ = now;
+    spanBytes_ = total;
+}
+
+}  // namespace yeroup::tools
