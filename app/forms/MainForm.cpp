@@ -334,8 +334,8 @@ void TForm2::ShowCatalogueAge() {
     if (!facts || trust::JudgeFreshness(*facts, now) == trust::TFreshness::Current) return;
     const QString days = QString::number(trust::DaysSinceSigning(*facts, now));
     const QString signedOn = QDateTime::fromSecsSinceEpoch(facts->Timestamp).date().toString(Qt::ISODate);
-    CatalogueAgeLabel->setText(FromUtf8(texts::kCatalogueOld).arg(days));
-    CatalogueAgeLabel->setToolTip(FromUtf8(texts::kCatalogueOldTip).arg(days, signedOn));
+    CatalogueAgeLabel->setText(QTr(texts::kCatalogueOld).arg(days));
+    CatalogueAgeLabel->setToolTip(QTr(texts::kCatalogueOldTip).arg(days, signedOn));
     CatalogueAgeLabel->setAccessibleName(CatalogueAgeLabel->toolTip());
     CatalogueAgeLabel->adjustSize();
     Label13->hide();

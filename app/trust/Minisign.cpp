@@ -61,12 +61,6 @@ bool Field(std::string_view comment, std::string_view name, std::string& value) 
     return false;
 }
 
-// A time field: decimal seconds, not negative.
-bool ReadTime(const std::string& text, std::int64_t& time) {
-    return !text.empty() &&
-           std::from_chars(text.data(), text.data() + text.size(), time).ptr == text.data() + text.size() && time >= 0;
-}
-
 }  // namespace
 
 std::vector<std::uint8_t> DecodeBase64(std::string_view text) {

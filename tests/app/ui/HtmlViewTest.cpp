@@ -4,9 +4,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QNetworkProxy>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <cstdlib>
 
 #include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"
@@ -127,9 +127,10 @@ TEST(HtmlView, FetchesAnHttpUrlInTheBackground) {
 // foo.wild.test, one for f*.wild.test does not, as in browsers and the update client.
 TEST(HtmlView, WildcardCertificatesNameWholeLabelsOnly) {
     yeroup::test::ConnectProxy proxy;
-    QNetworkProxy::setApplicationProxy(QNetworkProxy(QNetworkProxy::HttpProxy, "127.0.0.1", proxy.Port()));
+    // The views take their proxy from the environment, as the update client does.
+    ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
     struct NoProxyAfter {
-        ~NoProxyAfter() { QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy); }
+        ~NoProxyAfter() { ::unsetenv("https_proxy"); }
     } noProxyAfter;
     ScratchFolder dir;
     for (const auto& [certificate, served] : {std::pair{"wildcard", true}, std::pair{"partial-wildcard", false}}) {
