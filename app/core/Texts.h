@@ -156,7 +156,8 @@ inline constexpr const char* kPageLoading = YEROUP_TR("正在从服务器读取�
 // The catalogue in use was signed long ago (or is past its signed expiry): shown in the top panel instead of the
 // prompt to choose, with the day of signing in its tool tip. %1 is the number of days, %2 the date.
 inline constexpr const char* kCatalogueOld = YEROUP_TR("固件列表已有%1天未更新");
-inline constexpr const char* kCatalogueOldTip = YEROUP_TR("固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。");
+inline constexpr const char* kCatalogueOldTip =
+    YEROUP_TR("固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。");
 // A page view that cannot show its page: the heading, then the file or address (%1).
 inline constexpr const char* kPageNotShown = YEROUP_TR("无法显示该网页");
 inline constexpr const char* kPageFileMissing = YEROUP_TR("找不到文件 %1");

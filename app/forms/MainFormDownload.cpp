@@ -30,7 +30,7 @@ void SetAutoText(QLabel* label, const QString& text) {
 // The message for a failed download: an https host whose certificate was refused is no network problem.
 const char* DownloadFailureText(const std::exception& e) {
     return dynamic_cast<const net::EIdTLSCertificateError*>(&e) ? texts::kHostNotTrustedDownload
-                                                                 : texts::kDownloadFailed;
+                                                                : texts::kDownloadFailed;
 }
 
 std::int32_t Clamped(std::int64_t bytes) {

@@ -144,8 +144,7 @@ void TForm1::FormAc() {
         services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kCatalogueKeptCaption),
                                           MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kNoCatalogueCaption),
-                                          MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kNoCatalogueCaption), MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }
