@@ -122,6 +122,8 @@ private:
     void ReadStatusAndHeaders(THeaderBudget& budget);
     void ProcessCookies();
     NextStep DecideNextStep();
+    // Raises EIdHTTPRedirectRefused for a redirect to anything but http and https, or from https to http.
+    void CheckRedirectTarget(const std::string& dest) const;
     [[noreturn]] void RaiseProtocolException();
     // Reads and drops a body that nobody wants; a failure only costs the connection.
     void DiscardBody();
@@ -138,6 +140,8 @@ private:
     TIdProxyConnectionInfo* routeProxy_ = nullptr;
     TIdProxyConnectionInfo environmentRoute_;
     std::int32_t redirectCount_ = 0;
+    // The request goes to a followed redirect's address, which keeps the scheme when it names none.
+    bool redirected_ = false;
     // The response now read to its end (false from the request on): only then may the connection be used again.
     bool messageComplete_ = false;
     // The response's framing was ambiguous (chunked and a length): the connection is dropped after it.

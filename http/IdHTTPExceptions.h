@@ -58,6 +58,12 @@ public:
     using net::EIdException::EIdException;
 };
 
+// A redirect that would leave the web (file:, data:, javascript: ...) or go from TLS back to clear text.
+class EIdHTTPRedirectRefused : public net::EIdException {
+public:
+    using net::EIdException::EIdException;
+};
+
 // Redirects were to be followed, but the call reached RedirectMaximum.
 class EIdHTTPTooManyRedirects : public net::EIdException {
 public:

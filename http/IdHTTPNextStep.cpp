@@ -37,6 +37,15 @@ void TIdCustomHTTP::DiscardBody() {
     }
 }
 
+void TIdCustomHTTP::CheckRedirectTarget(const std::string& dest) const {
+    const std::string scheme = UriScheme(dest);
+    if (!scheme.empty() && scheme != "http" && scheme != "https")
+        throw EIdHTTPRedirectRefused("Redirect to a \"" + scheme +
+                                     ":\" address refused: only http and https are followed.");
+    if (scheme == "http" && SameText(url_.Protocol, "https"))
+        throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + dest);
+}
+
 TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
     TIdHTTPRequest& request = Request();
     TIdHTTPResponse& response = Response();
@@ -52,6 +61,7 @@ TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
             bool handled = true;
             if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
             if (!handled) RaiseProtocolException();
+            CheckRedirectTarget(dest);
             result = nsFollow;
             request.Target = dest;
             request.Method = method;

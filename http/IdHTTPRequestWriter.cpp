@@ -41,7 +41,11 @@ void TIdCustomHTTP::PrepareRequest() {
     url_.DocName = uri.DocName;
     url_.Query = uri.Query;
     if (!uri.Host.empty()) url_.Host = uri.Host;
-    url_.Protocol = uri.Protocol.empty() ? "http" : uri.Protocol;
+    // A relative redirect stays on its scheme (an https host's "Location: /x" must not fall back to clear text).
+    if (!uri.Protocol.empty())
+        url_.Protocol = uri.Protocol;
+    else if (!redirected_)
+        url_.Protocol = "http";
     if (!uri.Port.empty()) {
         url_.Port = uri.Port;
     } else {

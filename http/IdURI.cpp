@@ -104,6 +104,19 @@ std::string TIdURI::PlainURI() {
     return FullURI(/*includeCredentials=*/false, /*includeFragment=*/false);
 }
 
+std::string UriScheme(std::string_view reference) {
+    const auto alpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    if (reference.empty() || !alpha(reference[0])) return {};
+    std::string scheme;
+    for (const char c : reference) {
+        if (c == ':') return scheme;
+        if (!alpha(c) && !digit(c) && c != '+' && c != '-' && c != '.') return {};
+        scheme += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return {};
+}
+
 std::string EncodeRequestTarget(std::string_view text) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;

@@ -41,6 +41,10 @@ public:
     std::string Password;
 };
 
+// The scheme of a URI reference as RFC 3986 reads it, in lower case ("file" for "file:///x", "javascript" for
+// "javascript:void(0)"); empty for a relative reference.
+std::string UriScheme(std::string_view reference);
+
 // The text as it may stand in a request line: blanks, control bytes, DEL and the bytes " < > \\ ^ ` { | } are
 // percent-encoded; everything else, "%" and bytes of 0x80 and above included, is kept as it is (the update host
 // expects the code page's bytes).

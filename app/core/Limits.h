@@ -47,9 +47,14 @@ inline constexpr std::size_t kCharsetSniffBytes = 1024;
 
 // --- Signatures ---
 
-// Bytes of a signature file (.minisig): minisign writes about 300; only the trusted comment can make it longer,
-// and a host sending more is not sending a signature.
-inline constexpr std::int64_t kMaxSignatureFileBytes = 4096;
+// Bytes of a signature file (.minisig): the longest minisign 0.11 writes and verifies itself, with an untrusted
+// comment of 1,003 characters and a trusted comment of 4,077 (the most each accepts); a host sending more is not
+// sending a signature minisign made.
+inline constexpr std::int64_t kMaxSignatureFileBytes = 5308;
+
+// Seconds after signing past which a catalogue whose signature names no expiry is shown as old in the main
+// window (it is still used: an old list beats none). fwupd warns about metadata older than 30 days.
+inline constexpr std::int64_t kCatalogueOldAfterSeconds = std::int64_t{30} * 24 * 60 * 60;
 
 // Bytes scrypt may take and work through to unlock a secret key (128·r·(N+2) + 128·r·p held, 128·r·N·p mixed):
 // minisign's keys ask for N = 2^20, r = 8, p = 1, a little over 1 GiB. A key asking for more was not made by

@@ -30,6 +30,16 @@ inline constexpr const char* kCatalogueKeptCaption = YEROUP_TR("下载配置文�
 inline constexpr const char* kNoCatalogue = YEROUP_TR(
     "从服务器下载配置文件时出错,未能从本地找到可用的配置文件。\r请检查网络是否连接正常！单击[确定]退出本程序。");
 inline constexpr const char* kNoCatalogueCaption = YEROUP_TR("无可用的配置文件!");
+// The same two cases when the update host answered but could not be trusted: its catalogue failed the signature
+// check (changed, replayed, expired), or its certificate was refused. Checking the network would not help.
+inline constexpr const char* kCatalogueNotVerifiedKept = YEROUP_TR(
+    "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。\r请稍后重试，或与固件提供者联系。");
+inline constexpr const char* kCatalogueNotVerifiedNone = YEROUP_TR(
+    "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），未能从本地找到可用的配置文件。\r请稍后重试，或与固件提供者联系。单击[确定]退出本程序。");
+inline constexpr const char* kHostNotTrustedCatalogueKept = YEROUP_TR(
+    "更新服务器的证书不受信任，无法确认服务器的身份，继续使用上次更新的配置文件。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。");
+inline constexpr const char* kHostNotTrustedNoCatalogue = YEROUP_TR(
+    "更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。");
 
 // Registry entry of the player software.
 inline constexpr const char* kPlayerKey = "\\software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params\\";
@@ -74,6 +84,9 @@ inline constexpr const char* kKilobytes = " KB";
 // With a trusted key configured: a package whose signature is missing or does not check is not stored.
 inline constexpr const char* kPackageNotVerified =
     YEROUP_TR("固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。");
+// An https update host whose certificate was refused: nothing was downloaded.
+inline constexpr const char* kHostNotTrustedDownload = YEROUP_TR(
+    "更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。");
 
 // A resumed download: the captions say that the display goes on from the part already there and that the speed
 // counts this run alone; they take the room of "下载中:" and "平均速度:", which the panel's fixed layout allows.
@@ -140,6 +153,11 @@ inline constexpr const char* kUpdaterStillRunning = YEROUP_TR("固件升级程�
 // What the main window says beyond its layout: the page view while a page is fetched, a download of unknown
 // size, and the names screen readers read for its controls.
 inline constexpr const char* kPageLoading = YEROUP_TR("正在从服务器读取固件说明，请稍候……");
+// The catalogue in use was signed long ago (or is past its signed expiry): shown in the top panel instead of the
+// prompt to choose, with the day of signing in its tool tip. %1 is the number of days, %2 the date.
+inline constexpr const char* kCatalogueOld = YEROUP_TR("固件列表已有%1天未更新");
+inline constexpr const char* kCatalogueOldTip =
+    YEROUP_TR("固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。");
 // A page view that cannot show its page: the heading, then the file or address (%1).
 inline constexpr const char* kPageNotShown = YEROUP_TR("无法显示该网页");
 inline constexpr const char* kPageFileMissing = YEROUP_TR("找不到文件 %1");

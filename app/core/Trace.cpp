@@ -6,24 +6,35 @@
 #include <cstdlib>
 #include <exception>
 #include <filesystem>
+#include <type_traits>
 
 namespace yeroup::app {
 
 namespace {
 
-// "2026-12-08T16:40:01.123Z": UTC, so that lines from machines in any time zone compare.
-std::string TimeStamp() {
+// "2026-12-08T16:40:01.123Z" (or without the milliseconds): UTC, so that lines from machines in any time zone
+// compare.
+template <typename Duration>
+std::string UtcText(std::chrono::sys_time<Duration> at) {
     using namespace std::chrono;
-    const auto now = time_point_cast<milliseconds>(system_clock::now());
-    const auto day = floor<days>(now);
+    const auto day = floor<days>(at);
     const year_month_day date(day);
-    const hh_mm_ss<milliseconds> time(now - day);
-    char text[40];
-    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
-                  static_cast<int>(time.seconds().count()), static_cast<int>(time.subseconds().count()));
+    const hh_mm_ss<Duration> time(at - day);
+    char text[48];
+    const int written = std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(date.year()),
+                                      static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                                      static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                                      static_cast<int>(time.seconds().count()));
+    if constexpr (std::is_same_v<Duration, milliseconds>)
+        std::snprintf(text + written, sizeof text - static_cast<std::size_t>(written), ".%03dZ",
+                      static_cast<int>(time.subseconds().count()));
+    else
+        std::snprintf(text + written, sizeof text - static_cast<std::size_t>(written), "Z");
     return text;
+}
+
+std::string TimeStamp() {
+    return UtcText(std::chrono::time_point_cast<std::chrono::milliseconds>(std::chrono::system_clock::now()));
 }
 
 std::string CountText(std::int64_t count) { return count < 0 ? std::string("-") : std::to_string(count); }
@@ -49,6 +60,13 @@ std::size_t SequenceAt(std::string_view text, std::size_t at) {
 }
 
 }  // namespace
+
+std::string UtcTimeText(std::int64_t unixSeconds) {
+    // Beyond the years a calendar date is written with, the number itself says more.
+    constexpr std::int64_t kEndOfYear9999 = 253402300799;
+    if (unixSeconds < 0 || unixSeconds > kEndOfYear9999) return std::to_string(unixSeconds) + " s since 1970";
+    return UtcText(std::chrono::sys_seconds(std::chrono::seconds(unixSeconds)));
+}
 
 TTrace TTrace::InFolder(const std::string& folder) {
     std::string file = folder;

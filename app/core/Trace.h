@@ -49,4 +49,8 @@ private:
 // The text of the exception being handled, for the trace line of a catch (...).
 std::string CurrentErrorText();
 
+// A time in seconds since 1970 as the trace writes times, to the second: "2026-12-08T16:40:01Z" (a time outside
+// the years 1970 to 9999 as its number).
+std::string UtcTimeText(std::int64_t unixSeconds);
+
 }  // namespace yeroup::app

@@ -2,15 +2,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <ctime>
 #include <filesystem>
 
+#include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
+#include "app/trust/CatalogueFreshness.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/Translation.h"
@@ -123,6 +126,8 @@ void TForm2::BuildLayout() {
 
     Panel1 = MakePanel(this, {-1, 0, 700, 35});
     Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(), kGrey);
+    CatalogueAgeLabel = MakeLabel(Panel1, "", {40, 13, 0, 0}, SimSun12(), Qt::darkRed);
+    CatalogueAgeLabel->hide();
     Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text, Size::Fixed);
     ComboBox1 = MakeList(Panel1, {312, 8, 100, 21});
     Label3 = MakeLabel(Panel1, texts::kFirmware, {460, 13, 65, 13}, SimSun12(), text, Size::Fixed);
@@ -299,6 +304,7 @@ void TForm2::FormCreate() {
     setWindowTitle(QTr(texts::kMainCaptionPrefix) + QString::fromStdString(VersionText()));
     WebBrowser1->Navigate(files.HomeUrl());
     catalogue_ = std::make_unique<platform::TIniFile>(files.CatalogueFile());
+    ShowCatalogueAge();
     // Cut downloads of packages the catalogue no longer lists, or too old or too many, give their space back.
     PrunePartialDownloads(files.PackageStore(), ListedPackages(), std::time(nullptr));
     FillModels();
@@ -317,6 +323,25 @@ void TForm2::FormCreate() {
     FetchPage(m, f);
     WebBrowser2->Navigate(files.PageFile(m, f));
     ShowHidP3();
+}
+
+void TForm2::ShowCatalogueAge() {
+    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    if (!keys.Configured()) return;
+    const auto facts = keys.AcceptedFacts(ReadSignatureFile(TAppFiles::SignatureOf(services_.Files.CatalogueFile())),
+                                          TAppFiles::CatalogueName());
+    const std::int64_t now = services_.UnixTime();
+    if (!facts || trust::JudgeFreshness(*facts, now) == trust::TFreshness::Current) return;
+    const QString days = QString::number(trust::DaysSinceSigning(*facts, now));
+    const QString signedOn = QDateTime::fromSecsSinceEpoch(facts->Timestamp).date().toString(Qt::ISODate);
+    CatalogueAgeLabel->setText(QTr(texts::kCatalogueOld).arg(days));
+    CatalogueAgeLabel->setToolTip(QTr(texts::kCatalogueOldTip).arg(days, signedOn));
+    CatalogueAgeLabel->setAccessibleName(CatalogueAgeLabel->toolTip());
+    CatalogueAgeLabel->adjustSize();
+    Label13->hide();
+    CatalogueAgeLabel->show();
+    services_.Trace.Line("notice", "the catalogue in use was signed " + days.toStdString() + " days ago, at " +
+                                       UtcTimeText(facts->Timestamp));
 }
 
 void TForm2::ComboBox1Change() {

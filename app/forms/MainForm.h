@@ -64,6 +64,8 @@ public:
     std::unique_ptr<zip::TZFZipArchiver> Archiver;
     QLabel* Label13;
     QTextEdit* Memo1;
+    // In Label13's place while the catalogue in use is old (signed keys only): how many days since it was signed.
+    QLabel* CatalogueAgeLabel;
 
     void DownShowHTML();
     void ShowHidP3();
@@ -104,6 +106,7 @@ private:
     void BuildPackagePanel();
     void BuildKeyboardAndNames();
     void CancelClicked();
+    void ShowCatalogueAge();
     void FillModels();
     void FillFirmware();
     void RestoreIdle();

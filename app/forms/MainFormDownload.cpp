@@ -13,6 +13,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
+#include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app {
@@ -24,6 +25,12 @@ QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + Q
 void SetAutoText(QLabel* label, const QString& text) {
     label->setText(text);
     label->adjustSize();
+}
+
+// The message for a failed download: an https host whose certificate was refused is no network problem.
+const char* DownloadFailureText(const std::exception& e) {
+    return dynamic_cast<const net::EIdTLSCertificateError*>(&e) ? texts::kHostNotTrustedDownload
+                                                                : texts::kDownloadFailed;
 }
 
 std::int32_t Clamped(std::int64_t bytes) {
@@ -122,7 +129,7 @@ void TForm2::Button1Click() {
         backToIdle();
         const TMessage proxy = cancelled_ ? TMessage() : ProxyFailureText(*IdHTTP1, e);
         if (!closing_)
-            services_.MessageBoxes.MessageBox(this, proxy.Empty() ? Tr(texts::kDownloadFailed) : Tr(proxy),
+            services_.MessageBoxes.MessageBox(this, proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy),
                                               Tr(texts::kDownloadFailedCaption), MB_OK | MB_ICONWARNING);
         ShowHidP3();
         return;

@@ -15,6 +15,7 @@
 #include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
 #include "app/ui/Translation.h"
+#include "net/tls/IdSSLExceptions.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/registry/Registry.h"
 #include "platform/streams/Stream.h"
@@ -62,6 +63,7 @@ void TForm1::Timer1Timer() {
 }
 
 bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stream) {
+    hostNotTrusted_ = false;
     if (fetching_) {
         services_.Trace.Line("error", platform::AnsiToUtf8(url) + " not fetched: another fetch is under way");
         return false;
@@ -73,6 +75,7 @@ bool TForm1::FetchToStream(const std::string& url, platform::TMemoryStream& stre
         IdHTTP1->Get(url, stream);
     } catch (const std::exception& e) {
         fetching_ = false;
+        hostNotTrusted_ = dynamic_cast<const net::EIdTLSCertificateError*>(&e) != nullptr;
         trace.Failed(e.what());
         proxyFailure_ = ProxyFailureText(*IdHTTP1, e);
         return false;
@@ -123,19 +126,25 @@ void TForm1::FormAc() {
     }
 
     const TAppFiles& files = services_.Files;
-    if (FetchCatalogue()) return;
+    const TCatalogueFetch fetched = FetchCatalogue();
+    if (fetched == TCatalogueFetch::Taken) return;
     std::error_code error;
     const bool kept = std::filesystem::exists(files.CatalogueFile(), error);
     services_.Trace.Line("error", kept ? "the catalogue was not refreshed; the stored copy is used"
                                        : "the catalogue was not refreshed and none is stored; the program ends");
+    // A host that answered but cannot be trusted is no network problem: the message says what it is.
+    const char* text = kept ? texts::kCatalogueKept : texts::kNoCatalogue;
+    if (fetched == TCatalogueFetch::HostNotTrusted)
+        text = kept ? texts::kHostNotTrustedCatalogueKept : texts::kHostNotTrustedNoCatalogue;
+    else if (fetched == TCatalogueFetch::NotVerified)
+        text = kept ? texts::kCatalogueNotVerifiedKept : texts::kCatalogueNotVerifiedNone;
     // When the proxy was the reason, the message says so on a line of its own after the usual text.
     const std::string proxy = proxyFailure_.Empty() ? std::string() : "\r" + Tr(proxyFailure_);
     if (kept) {
-        services_.MessageBoxes.MessageBox(this, Tr(texts::kCatalogueKept) + proxy, Tr(texts::kCatalogueKeptCaption),
+        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kCatalogueKeptCaption),
                                           MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, Tr(texts::kNoCatalogue) + proxy, Tr(texts::kNoCatalogueCaption),
-                                          MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kNoCatalogueCaption), MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }

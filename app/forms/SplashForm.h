@@ -17,6 +17,14 @@
 
 namespace yeroup::app {
 
+// How a catalogue fetch ended, for the message the user sees.
+enum class TCatalogueFetch {
+    Taken,
+    Unreachable,     // no answer, an error status, or a body that is no catalogue
+    HostNotTrusted,  // the https host's certificate was refused
+    NotVerified,     // its signature is missing or refused, or it is older than the copy held, or expired
+};
+
 class TForm1 : public QWidget {
 public:
     explicit TForm1(const TAppServices& services, QWidget* parent = nullptr);
@@ -41,10 +49,12 @@ public:
                      const std::function<bool(std::string_view body)>& accept = {});
     // The same fetch into a stream, without saving.
     bool FetchToStream(const std::string& url, platform::TMemoryStream& stream);
+    // True when the last fetch failed because the https host's certificate was refused.
+    bool LastFetchHostNotTrusted() const { return hostNotTrusted_; }
     // The catalogue into its file, only when it reads as a catalogue. With a trusted key configured it is taken
-    // only with a good signature that names it and is not older than the one accepted last, and that signature is
-    // kept beside it.
-    bool FetchCatalogue();
+    // only with a good signature that names it, is not older than the one accepted last and is not past the
+    // expiry it signs, and that signature is kept beside it.
+    TCatalogueFetch FetchCatalogue();
 
     // Set by FormAc when the program must end (player software missing, no catalogue file).
     bool TerminateRequested() const { return terminate_; }
@@ -53,6 +63,7 @@ private:
     const TAppServices& services_;
     bool terminate_ = false;
     bool fetching_ = false;
+    bool hostNotTrusted_ = false;
     // Why the last failed fetch failed when the environment's proxy was the reason, for the user; else empty.
     TMessage proxyFailure_;
 };

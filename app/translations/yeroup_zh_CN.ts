@@ -537,5 +537,33 @@
         <source>本次速度:</source>
         <translation>本次速度:</translation>
     </message>
+    <message>
+        <source>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。</source>
+        <translation>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。</translation>
+    </message>
+    <message>
+        <source>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），未能从本地找到可用的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。单击[确定]退出本程序。</source>
+        <translation>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），未能从本地找到可用的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。单击[确定]退出本程序。</translation>
+    </message>
+    <message>
+        <source>更新服务器的证书不受信任，无法确认服务器的身份，继续使用上次更新的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</source>
+        <translation>更新服务器的证书不受信任，无法确认服务器的身份，继续使用上次更新的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</translation>
+    </message>
+    <message>
+        <source>更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。</source>
+        <translation>更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。</translation>
+    </message>
+    <message>
+        <source>更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</source>
+        <translation>更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</translation>
+    </message>
+    <message>
+        <source>固件列表已有%1天未更新</source>
+        <translation>固件列表已有%1天未更新</translation>
+    </message>
+    <message>
+        <source>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</source>
+        <translation>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</translation>
+    </message>
 </context>
 </TS>

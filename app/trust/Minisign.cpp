@@ -146,6 +146,20 @@ TSignature ParseSignature(std::string_view text) {
     return signature;
 }
 
+TSignedFacts ReadTrustedComment(std::string_view comment) {
+    TSignedFacts facts;
+    std::string text;
+    if (!Field(comment, "timestamp", text) || !ReadTime(text, facts.Timestamp))
+        throw ESignatureError("the trusted comment carries no timestamp");
+    if (!Field(comment, "file", facts.FileName)) throw ESignatureError("the trusted comment names no file");
+    if (Field(comment, "expires", text)) {
+        std::int64_t expires = 0;
+        if (!ReadTime(text, expires)) throw ESignatureError("the trusted comment's expiry is not a time: " + text);
+        facts.Expires = expires;
+    }
+    return facts;
+}
+
 std::string SignatureText(const TSignature& signature, const std::string& untrustedComment) {
     std::vector<std::uint8_t> first{'E', static_cast<std::uint8_t>(signature.Prehashed ? 'D' : 'd')};
     first.insert(first.end(), signature.Id.begin(), signature.Id.end());
@@ -180,19 +194,7 @@ TSignedFacts VerifyTrustedComment(const TPublicKey& key, const TSignature& signa
     if (!Ed25519Verify(key, signature.CommentSignature, reinterpret_cast<const std::uint8_t*>(signedComment.data()),
                        signedComment.size()))
         throw ESignatureError("the trusted comment does not match its signature");
-
-    TSignedFacts facts;
-    std::string text;
-    if (!Field(signature.TrustedComment, "timestamp", text) || !ReadTime(text, facts.Timestamp))
-        throw ESignatureError("the trusted comment carries no timestamp");
-    if (!Field(signature.TrustedComment, "file", facts.FileName))
-        throw ESignatureError("the trusted comment names no file");
-    if (Field(signature.TrustedComment, "expires", text)) {
-        std::int64_t expires = 0;
-        if (!ReadTime(text, expires)) throw ESignatureError("the trusted comment's expiry is not a time: " + text);
-        facts.Expires = expires;
-    }
-    return facts;
+    return ReadTrustedComment(signature.TrustedComment);
 }
 
 }  // namespace yeroup::app::trust

@@ -60,9 +60,13 @@ TSignature ParseSignature(std::string_view text);
 // The same four lines written out, as minisign writes them.
 std::string SignatureText(const TSignature& signature, const std::string& untrustedComment);
 
+// The trusted comment's tab-separated fields: "timestamp:" and "file:" (both needed) and "expires:" (optional),
+// times in seconds since 1970. Raises ESignatureError when one is missing or not a time.
+TSignedFacts ReadTrustedComment(std::string_view comment);
+
 // Checks signature over data with the key of its id among keys, then the trusted comment's signature, then
-// reads the comment's "timestamp:" and "file:" fields and an "expires:" field when there is one (tab-separated,
-// times in seconds since 1970). Raises ESignatureError on any failure.
+// reads the comment (ReadTrustedComment): its "timestamp:" and "file:" fields and an "expires:" field when there
+// is one (tab-separated, times in seconds since 1970). Raises ESignatureError on any failure.
 TSignedFacts VerifySignature(const std::vector<TPublicKey>& keys, const TSignature& signature, std::string_view data);
 
 // Only the trusted comment's signature and fields, whatever file the signature was made over.

@@ -55,13 +55,13 @@ TSignedFacts TTrustedKeys::Verify(std::string_view data, std::string_view signat
     return facts;
 }
 
-std::int64_t TTrustedKeys::AcceptedTimestamp(std::string_view signatureText, const std::string& name) const {
+std::optional<TSignedFacts> TTrustedKeys::AcceptedFacts(std::string_view signatureText, const std::string& name) const {
     try {
-        const TSignedFacts facts = VerifyTrustedComment(keys_, Parse(signatureText));
+        TSignedFacts facts = VerifyTrustedComment(keys_, Parse(signatureText));
         CheckName(facts, name);
-        return facts.Timestamp;
+        return facts;
     } catch (const ESignatureError&) {
-        return -1;
+        return std::nullopt;
     }
 }
 

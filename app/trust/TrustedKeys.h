@@ -3,6 +3,7 @@
 // With no key file the program asks for no signature at all; a key file that exists but cannot be used fails
 // every check, so that a damaged file never turns verification off.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,9 @@ public:
     // Checks signatureText (a .minisig file) over data and that it names the file name (as the update host
     // spells it, in the ANSI code page, or the same name in UTF-8). Raises ESignatureError.
     TSignedFacts Verify(std::string_view data, std::string_view signatureText, const std::string& name) const;
-    // The signed timestamp of a signature file accepted earlier, or -1 when it is missing or no longer checks.
-    std::int64_t AcceptedTimestamp(std::string_view signatureText, const std::string& name) const;
+    // What the trusted comment of a signature file accepted earlier says; none when it is missing or no longer
+    // checks. Only the comment is checked: the file it was made over may have been replaced since.
+    std::optional<TSignedFacts> AcceptedFacts(std::string_view signatureText, const std::string& name) const;
 
 private:
     TSignature Parse(std::string_view signatureText) const;

@@ -6,15 +6,24 @@
 #include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslCertificate>
 #include <QStringDecoder>
 
 #include "app/core/PageCharset.h"
 #include "app/core/Texts.h"
 #include "app/ui/Translation.h"
 #include "http/IdProxyEnvironment.h"
+#include "net/tls/TlsContext.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
+
+namespace {
+
+// The property of a reply the view ended itself, saying why.
+constexpr const char* kRefusal = "yeroupRefusal";
+
+}  // namespace
 
 QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
     const std::string_view page(bytes.constData(), static_cast<std::size_t>(bytes.size()));
@@ -100,6 +109,14 @@ void THtmlView::NavigateUrl(const QUrl& url) {
     request.setSslConfiguration(tls_);
     QNetworkReply* reply = network_->get(request);
     pending_ = reply;
+    // Qt lets a wildcard stand for part of a label ("f*.example.test"); browsers and the update client do not.
+    connect(reply, &QNetworkReply::encrypted, this, [reply] {
+        const QByteArray der = reply->sslConfiguration().peerCertificate().toDer();
+        const QString host = reply->url().host(QUrl::FullyEncoded);
+        if (net::CertificateNamesHost(der.toStdString(), host.toStdString())) return;
+        reply->setProperty(kRefusal, QStringLiteral("the certificate is not valid for the host name %1").arg(host));
+        reply->abort();
+    });
     connect(reply, &QNetworkReply::finished, this, [this, reply] {
         reply->deleteLater();
         const QByteArray body = reply->readAll();
@@ -107,11 +124,13 @@ void THtmlView::NavigateUrl(const QUrl& url) {
         const QVariant announced = reply->header(QNetworkRequest::ContentLengthHeader);
         const bool abandoned = reply != pending_;
         const bool failed = reply->error() != QNetworkReply::NoError;
+        const QVariant refusal = reply->property(kRefusal);
         trace_.Fetch(reply->url().toString().toStdString(), status.isValid() ? status.toInt() : -1,
                      announced.isValid() ? announced.toLongLong() : -1, body.size(),
-                     abandoned ? "abandoned for a later navigation"
-                     : failed  ? reply->errorString().toStdString()
-                               : std::string());
+                     abandoned           ? "abandoned for a later navigation"
+                     : !failed           ? std::string()
+                     : refusal.isValid() ? refusal.toString().toStdString()
+                                         : reply->errorString().toStdString());
         if (abandoned) return;
         pending_ = nullptr;
         if (failed) {

@@ -17,4 +17,11 @@ public:
     using EIdTLSError::EIdTLSError;
 };
 
+// The server's certificate was refused (expired, issued by an unknown authority, for another name): the host
+// could not prove who it is, which is no network fault.
+class EIdTLSCertificateError : public EIdTLSHandshakeError {
+public:
+    using EIdTLSHandshakeError::EIdTLSHandshakeError;
+};
+
 }  // namespace yeroup::net

@@ -112,8 +112,7 @@ void TIdSSLIOHandlerSocket::StartTLS() {
         const int result = SSL_do_handshake(ssl);
         if (result == 1) break;
         const int error = SSL_get_error(ssl, result);
-        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE)
-            throw EIdTLSHandshakeError(HandshakeFailureText(ssl, error, host));
+        if (error != SSL_ERROR_WANT_READ && error != SSL_ERROR_WANT_WRITE) RaiseHandshakeFailure(ssl, error, host);
         const std::int32_t left = Remaining(HandshakeTimeout, deadline);
         if (left == 0 || !TIdIOHandlerSocket::WaitReadable(left))
             throw EIdTLSHandshakeError("TLS handshake with " + host + " failed: the server did not answer within " +

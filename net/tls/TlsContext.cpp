@@ -2,6 +2,7 @@
 
 #include <openssl/err.h>
 #include <openssl/x509_vfy.h>
+#include <openssl/x509v3.h>
 
 #include <system_error>
 
@@ -14,6 +15,13 @@
 
 namespace yeroup::net {
 
+namespace {
+
+// "f*.example.test" names no host for a browser; a wildcard stands for a whole label or for nothing.
+constexpr unsigned kHostFlags = X509_CHECK_FLAG_NO_PARTIAL_WILDCARDS;
+
+}  // namespace
+
 SslCtxPtr MakeClientContext(const std::string& extraCAFile) {
     SslCtxPtr context(SSL_CTX_new(TLS_client_method()));
     if (!context) throw EIdTLSHandshakeError(TakeSslErrorText("cannot create a TLS context"));
@@ -22,6 +30,7 @@ SslCtxPtr MakeClientContext(const std::string& extraCAFile) {
     SSL_CTX_set_options(context.get(), SSL_OP_IGNORE_UNEXPECTED_EOF | SSL_OP_NO_RENEGOTIATION);
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_PEER, nullptr);
     SSL_CTX_set_verify_depth(context.get(), limits::kTlsMaxChainDepth);
+    X509_VERIFY_PARAM_set_hostflags(SSL_CTX_get0_param(context.get()), kHostFlags);
     SSL_CTX_set_default_verify_paths(context.get());
     if (!extraCAFile.empty() && SSL_CTX_load_verify_locations(context.get(), extraCAFile.c_str(), nullptr) != 1)
         throw EIdTLSHandshakeError("TLS: cannot read the CA file " + extraCAFile + ": " +
@@ -34,13 +43,19 @@ SslCtxPtr MakeClientContext(const std::string& extraCAFile) {
 
 namespace {
 
-TIdSocketHandle* BindingOf(BIO* bio) { return static_cast<TIdSocketHandle*>(BIO_get_data(bio)); }
+struct SocketBioState {
+    TIdSocketHandle* binding;
+    bool peerClosed = false;
+};
+
+SocketBioState* StateOf(BIO* bio) { return static_cast<SocketBioState*>(BIO_get_data(bio)); }
 
 int SocketRead(BIO* bio, char* buffer, int length) {
     BIO_clear_retry_flags(bio);
-    TIdSocketHandle* binding = BindingOf(bio);
-    if (!binding || !binding->HandleAllocated()) return -1;
-    const int n = binding->ReceiveIfReady(buffer, length);
+    SocketBioState* state = StateOf(bio);
+    if (!state || !state->binding->HandleAllocated()) return -1;
+    const int n = state->binding->ReceiveIfReady(buffer, length);
+    if (n == 0) state->peerClosed = true;
     if (n == Id_SOCKET_ERROR && GStack()->WSGetLastError() == platform::winsock::WSAEWOULDBLOCK)
         BIO_set_retry_read(bio);
     // The end of the stream is no socket error; a would-block of an earlier try must not be taken for one.
@@ -50,15 +65,29 @@ int SocketRead(BIO* bio, char* buffer, int length) {
 
 int SocketWrite(BIO* bio, const char* buffer, int length) {
     BIO_clear_retry_flags(bio);
-    TIdSocketHandle* binding = BindingOf(bio);
-    if (!binding || !binding->HandleAllocated()) return -1;
-    return binding->Transmit(buffer, length, 0);
+    SocketBioState* state = StateOf(bio);
+    if (!state || !state->binding->HandleAllocated()) return -1;
+    return state->binding->Transmit(buffer, length, 0);
 }
 
-long SocketControl(BIO*, int command, long, void*) { return command == BIO_CTRL_FLUSH ? 1 : 0; }
+// Without the end of the stream OpenSSL takes a close for a socket error, and the last socket error is then a
+// stale "would block".
+long SocketControl(BIO* bio, int command, long, void*) {
+    switch (command) {
+    case BIO_CTRL_FLUSH: return 1;
+    case BIO_CTRL_EOF: return StateOf(bio) && StateOf(bio)->peerClosed ? 1 : 0;
+    default: return 0;
+    }
+}
 
 int SocketCreate(BIO* bio) {
     BIO_set_init(bio, 1);
+    return 1;
+}
+
+int SocketDestroy(BIO* bio) {
+    delete StateOf(bio);
+    BIO_set_data(bio, nullptr);
     return 1;
 }
 
@@ -69,6 +98,7 @@ BIO_METHOD* SocketMethod() {
         BIO_meth_set_write(m, SocketWrite);
         BIO_meth_set_ctrl(m, SocketControl);
         BIO_meth_set_create(m, SocketCreate);
+        BIO_meth_set_destroy(m, SocketDestroy);
         return m;
     }();
     return method;
@@ -96,9 +126,19 @@ std::string VerificationText(long result, const std::string& host) {
 }  // namespace
 
 BIO* NewSocketBio(TIdSocketHandle* binding) {
+    auto state = std::make_unique<SocketBioState>(SocketBioState{binding});
     BIO* bio = BIO_new(SocketMethod());
-    if (bio) BIO_set_data(bio, binding);
+    if (bio) BIO_set_data(bio, state.release());
     return bio;
+}
+
+bool CertificateNamesHost(const std::string& der, const std::string& host) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
+    const std::unique_ptr<X509, decltype(&X509_free)> certificate(
+        d2i_X509(nullptr, &bytes, static_cast<long>(der.size())), &X509_free);
+    if (!certificate) return false;
+    if (TIdStack::IsDottedQuad(host)) return X509_check_ip_asc(certificate.get(), host.c_str(), 0) == 1;
+    return X509_check_host(certificate.get(), host.data(), host.size(), kHostFlags, nullptr) == 1;
 }
 
 std::string TakeSslErrorText(const char* fallback) {
@@ -111,21 +151,29 @@ std::string TakeSslErrorText(const char* fallback) {
     return reason ? std::string(reason) : std::string(fallback);
 }
 
-std::string HandshakeFailureText(SSL* ssl, int sslError, const std::string& host) {
+void RaiseHandshakeFailure(SSL* ssl, int sslError, const std::string& host) {
     const std::string prefix = "TLS handshake with " + host + " failed: ";
     const long verification = SSL_get_verify_result(ssl);
     if (verification != X509_V_OK) {
         ERR_clear_error();
-        return prefix + VerificationText(verification, host);
+        throw EIdTLSCertificateError(prefix + VerificationText(verification, host));
     }
-    if (sslError == SSL_ERROR_ZERO_RETURN) return prefix + "the server closed the connection";
+    if (sslError == SSL_ERROR_ZERO_RETURN || BIO_eof(SSL_get_rbio(ssl))) {
+        ERR_clear_error();
+        throw EIdTLSHandshakeError(prefix + "the server closed the connection");
+    }
     if (sslError == SSL_ERROR_SYSCALL && ERR_peek_error() == 0) {
         const int socketError = GStack()->WSGetLastError();
-        ERR_clear_error();
-        return prefix + (socketError ? "socket error # " + std::to_string(socketError)
-                                     : std::string("the server closed the connection"));
+        throw EIdTLSHandshakeError(prefix + (socketError ? "socket error # " + std::to_string(socketError)
+                                                         : std::string("the server closed the connection")));
     }
-    return prefix + TakeSslErrorText("protocol error");
+    // A plain http server answers the client's hello with text, which reads as a record of no TLS version.
+    const unsigned long error = ERR_peek_error();
+    if (ERR_GET_LIB(error) == ERR_LIB_SSL && ERR_GET_REASON(error) == SSL_R_WRONG_VERSION_NUMBER) {
+        ERR_clear_error();
+        throw EIdTLSHandshakeError(prefix + "the server does not speak TLS (a plain http server?)");
+    }
+    throw EIdTLSHandshakeError(prefix + TakeSslErrorText("protocol error"));
 }
 
 }  // namespace yeroup::net

@@ -20,7 +20,8 @@ using SslCtxPtr = std::unique_ptr<SSL_CTX, SslCtxFree>;
 using SslPtr = std::unique_ptr<SSL, SslFree>;
 
 // TLS 1.2 or later, peer verification on, the system's trust store plus extraCAFile (when not empty), the
-// chain depth limit. Raises EIdTLSHandshakeError when the CA file cannot be read.
+// chain depth limit, host names matched as browsers match them. Raises EIdTLSHandshakeError when the CA file cannot be
+// read.
 SslCtxPtr MakeClientContext(const std::string& extraCAFile);
 
 class TlsClientContext {
@@ -32,11 +33,18 @@ public:
 };
 
 // A BIO whose reads never block (they ask to be retried while nothing is queued, so the caller can wait in
-// slices and pump) and whose writes are the socket's blocking sends. binding must outlive the BIO.
+// slices and pump) and whose writes are the socket's blocking sends. It reports the peer's close as the end of
+// the stream, so OpenSSL tells a close from a socket error. binding must outlive the BIO.
 BIO* NewSocketBio(TIdSocketHandle* binding);
 
-// Why the handshake with host failed, from the verification result and OpenSSL's error queue (emptied).
-std::string HandshakeFailureText(SSL* ssl, int sslError, const std::string& host);
+// Raises why the handshake with host failed, from the verification result and OpenSSL's error queue
+// (emptied): EIdTLSCertificateError when the certificate was refused, else EIdTLSHandshakeError.
+[[noreturn]] void RaiseHandshakeFailure(SSL* ssl, int sslError, const std::string& host);
+// True when the certificate (DER bytes) names host (or, for a dotted quad, its address) by the transport's rules:
+// a wildcard stands for a whole leftmost label only, as in browsers. Views with a TLS stack of their own check
+// their peer's certificate with it, so that every connection of the program matches names alike.
+bool CertificateNamesHost(const std::string& der, const std::string& host);
+
 // The reason of the first error in OpenSSL's error queue (emptied), or fallback.
 std::string TakeSslErrorText(const char* fallback);
 

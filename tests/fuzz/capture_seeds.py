@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """Writes the fuzz seeds that come from real peers: responses of nginx and Python's http.server captured
 byte for byte on loopback, their header blocks, dates and redirect targets, cookie texts as Python's
-http.cookies writes them, the demo host's catalogue, and a tiny Info-ZIP archive.
+http.cookies writes them, the demo host's catalogue, and a tiny Info-ZIP archive ("servers"); signatures and
+key files made by minisign ("trust"); excerpts of the registry of a Wine prefix that wine itself wrote
+("registry"); the demo host's pages with the Content-Type nginx and Python send for them ("charset").
 
-Run it again when the servers' behaviour we seed from should be refreshed; hand-written seeds in the same
-folders are left alone. Usage: [YEROUP_PUBLISH=yeroup-publish] capture_seeds.py [CORPUS_FOLDER]
+Run it again when the peers' behaviour we seed from should be refreshed; hand-written seeds in the same
+folders are left alone. Usage: [YEROUP_PUBLISH=yeroup-publish] capture_seeds.py [--only GROUP[,GROUP...]] [CORPUS_FOLDER]
 """
 
+import argparse
 import http.cookies
 import os
 import socket
@@ -16,7 +19,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-CORPUS = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "corpus")
+CORPUS = os.path.join(HERE, "corpus")
 DEMO = os.path.join(HERE, "..", "..", "tools", "demo")
 # The site tool that builds the demo site (YEROUP_PUBLISH, else the optimised build's).
 PUBLISH = os.environ.get("YEROUP_PUBLISH",
@@ -139,7 +142,18 @@ def header_values(response, name):
     return values
 
 
-def main():
+def build_demo_site(root):
+    subprocess.run([PUBLISH, "build", os.path.join(DEMO, "source"), root], check=True, capture_output=True)
+
+
+def demo_catalogue():
+    with tempfile.TemporaryDirectory() as scratch:
+        root = os.path.join(scratch, "site")
+        build_demo_site(root)
+        return read(os.path.join(root, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"))
+
+
+def capture_servers():
     ini = "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"
     page = "/YEROMP3LiveUpdate/V1.05.htm"
     with tempfile.TemporaryDirectory() as scratch:
@@ -229,11 +243,7 @@ def main():
     write("http_cookie_text_fuzz", "python-http-cookies", b"update.example.com\0" + b"\n".join(texts))
 
     # The demo host's catalogue in its real encoding and line ends, as the site tool writes it.
-    with tempfile.TemporaryDirectory() as scratch:
-        site = os.path.join(scratch, "site")
-        subprocess.run([PUBLISH, "build", os.path.join(DEMO, "source"), site], check=True, capture_output=True)
-        with open(os.path.join(site, "YEROMP3LiveUpdate", "YEROMP3LiveUpdate.ini"), "rb") as f:
-            write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", f.read())
+    write("platform_profile_file_fuzz", "demo-catalogue-gbk.ini", demo_catalogue())
 
     # One tiny archive made by Info-ZIP's zip.
     with tempfile.TemporaryDirectory() as scratch:
@@ -243,6 +253,151 @@ def main():
         subprocess.run(["zip", "-q", "-X", "-r", "tiny-infozip.zip", "Firmware"], cwd=scratch, check=True)
         with open(os.path.join(scratch, "tiny-infozip.zip"), "rb") as f:
             write("zip_extract_fuzz", "tiny-infozip.zip", f.read())
+
+
+def minisign(*args, cwd):
+    subprocess.run(["minisign", *args], cwd=cwd, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def minisign_seeds():
+    """Key pairs and signatures made by minisign. The signature target's input is a key file, a NUL, the
+    signature file and a NUL, then the signed bytes."""
+    with tempfile.TemporaryDirectory() as scratch:
+        for key in ("site", "other"):
+            minisign("-G", "-W", "-p", key + ".pub", "-s", key + ".key", cwd=scratch)
+        site, other = read(os.path.join(scratch, "site.pub")), read(os.path.join(scratch, "other.pub"))
+        catalogue = demo_catalogue()
+        with open(os.path.join(scratch, "YEROMP3LiveUpdate.ini"), "wb") as f:
+            f.write(catalogue)
+        with open(os.path.join(scratch, "A_1.0.zip"), "wb") as f:
+            f.write(b"PK\5\6" + bytes(18))
+
+        def signed(name, key, *options):
+            minisign("-S", "-s", key + ".key", "-m", name, *options, cwd=scratch)
+            return read(os.path.join(scratch, name + ".minisig"))
+
+        longest = "timestamp:1767225600\tfile:YEROMP3LiveUpdate.ini\t"
+        cases = {
+            "catalogue-default-comment": (site, "YEROMP3LiveUpdate.ini", signed("YEROMP3LiveUpdate.ini", "site")),
+            "catalogue-with-expiry": (site, "YEROMP3LiveUpdate.ini", signed(
+                "YEROMP3LiveUpdate.ini", "site", "-t",
+                "timestamp:1767225600\tfile:YEROMP3LiveUpdate.ini\texpires:1769817600")),
+            "catalogue-longest-comments": (site, "YEROMP3LiveUpdate.ini", signed(
+                "YEROMP3LiveUpdate.ini", "site", "-c", "u" * 1003, "-t", longest + "p" * (4077 - len(longest)))),
+            "package-legacy": (site, "A_1.0.zip", signed("A_1.0.zip", "site", "-l")),
+            "package-second-key": (b"# site keys\n" + site + b"\n" + other, "A_1.0.zip", signed("A_1.0.zip", "other")),
+        }
+        for name, (keys, signed_file, signature) in cases.items():
+            data = read(os.path.join(scratch, signed_file))
+            write("app_trust_signature_fuzz", name, keys + b"\0" + signature + b"\0" + data)
+        write("app_trust_key_file_fuzz", "minisign-public-key.pub", site)
+        write("app_trust_key_file_fuzz", "two-keys-with-comments.pub", b"# the site's keys\n" + site + b"\n" + other)
+
+
+def wine_registry_seeds():
+    """Excerpts of the system.reg of a fresh Wine prefix after `wine reg add` wrote the player software's key
+    with a value of each type, in both views: the header, those keys, and keys Wine wrote itself."""
+    with tempfile.TemporaryDirectory() as scratch:
+        prefix = os.path.join(scratch, "prefix")
+        env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=",
+                   LC_ALL="C.UTF-8")
+        quiet = {"env": env, "check": True, "stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL}
+        subprocess.run(["wine", "wineboot", "--init"], timeout=900, **quiet)
+        key = "HKLM\\Software\\SigmaTel\\SigmaTel MSCN Audio Player\\Params"
+        for value in (["/v", "Install Folder", "/t", "REG_EXPAND_SZ", "/d", "%ProgramFiles%\\SigmaTel\\播放器"],
+                      ["/v", "Flags", "/t", "REG_DWORD", "/d", "1"],
+                      ["/ve", "/d", '默认 "quoted"'],
+                      ["/v", "Blob", "/t", "REG_BINARY", "/d", "a5" * 120],
+                      ["/v", "List", "/t", "REG_MULTI_SZ", "/d", "one\\0二"]):
+            subprocess.run(["wine", "reg", "add", key, *value, "/f"], timeout=120, **quiet)
+        subprocess.run(["wine", "reg", "add", key.replace("Software", "Software\\Wow6432Node"), "/v",
+                        "Install Folder", "/t", "REG_SZ", "/d", "C:\\Program Files (x86)\\SigmaTel\\播放器", "/f"],
+                       timeout=120, **quiet)
+        subprocess.run(["wineserver", "-w"], timeout=120, env=env, check=True)
+        hive = read(os.path.join(prefix, "system.reg"))
+    # The header lines (version, root, architecture) end where the first key begins.
+    start = hive.index(b"\n[") + 1
+    head, body = hive[:start], hive[start:]
+    blocks = {block.split(b"]", 1)[0] + b"]": block for block in body.split(b"\n\n") if block.startswith(b"[")}
+
+    def excerpt(*names):
+        return head + b"\n\n".join(blocks[n] for n in names if n in blocks) + b"\n"
+
+    player = b"[Software\\\\SigmaTel\\\\SigmaTel MSCN Audio Player\\\\Params]"
+    write("platform_wine_registry_fuzz", "wine-player-key-both-views.reg",
+          excerpt(player, player.replace(b"Software", b"Software\\\\Wow6432Node")))
+    environment = [n for n in blocks if n.endswith(b"Session Manager\\\\Environment]")]
+    write("platform_wine_registry_fuzz", "wine-environment-and-links.reg",
+          excerpt(*environment, b"[Software\\\\Wow6432Node\\\\Wine\\\\Ports]"))
+
+
+def page_charset_seeds():
+    """The demo host's pages as nginx and Python's http.server serve them: the first byte is the length of
+    the Content-Type value, which follows, then the page."""
+    with tempfile.TemporaryDirectory() as scratch:
+        root = os.path.join(scratch, "www")
+        build_demo_site(root)
+        pages = []
+        for folder, _, names in os.walk(root):
+            pages += [os.path.relpath(os.path.join(folder, n), root) for n in names if n.endswith((".asp", ".htm"))]
+        nginx, nport = run_nginx_pages(scratch, root)
+        python, pport = run_python(root)
+        try:
+            for server, port in (("nginx", nport), ("python", pport)):
+                for page in sorted(pages):
+                    response = exchange(port, [request("GET", "/" + page, close=True)])
+                    body = response.split(b"\r\n\r\n", 1)[1]
+                    content_type = header_values(response, b"Content-Type")[0][:255]
+                    name = "%s-%s" % (server, os.path.basename(page))
+                    write("app_page_charset_fuzz", name, bytes([len(content_type)]) + content_type + body[:2048])
+        finally:
+            for proc in (nginx, python):
+                proc.terminate()
+                proc.wait()
+
+
+def run_nginx_pages(scratch, root):
+    """nginx naming the firmware pages text/html, one model's with the charset its host would add."""
+    port = free_port()
+    conf = os.path.join(scratch, "nginx-pages.conf")
+    with open(conf, "w") as f:
+        f.write(
+            "master_process off; pid %(s)s/nginx-pages.pid; error_log %(s)s/error-pages.log;\n"
+            "events { worker_connections 16; }\n"
+            "http { access_log off; client_body_temp_path %(s)s/body; proxy_temp_path %(s)s/proxy;\n"
+            "  fastcgi_temp_path %(s)s/fcgi; uwsgi_temp_path %(s)s/uwsgi; scgi_temp_path %(s)s/scgi;\n"
+            "  types { text/html htm html asp; }\n"
+            "  server { listen 127.0.0.1:%(p)d; root %(r)s;\n"
+            "    location /YEROMP3LiveUpdate/Firmware/YERO-T20/ { charset gb2312; }\n"
+            "  } }\n" % {"s": scratch, "p": port, "r": root}
+        )
+    proc = subprocess.Popen(["nginx", "-p", scratch, "-c", conf, "-g", "daemon off;"])
+    wait_accepting(port)
+    return proc, port
+
+
+GROUPS = {
+    "servers": capture_servers,
+    "trust": minisign_seeds,
+    "registry": wine_registry_seeds,
+    "charset": page_charset_seeds,
+}
+
+
+def main():
+    global CORPUS
+    parser = argparse.ArgumentParser(description="Writes the fuzz seeds that come from real peers.")
+    parser.add_argument("--only", default=",".join(GROUPS), help="groups to write: " + ", ".join(GROUPS))
+    parser.add_argument("corpus", nargs="?", default=CORPUS)
+    args = parser.parse_args()
+    CORPUS = args.corpus
+    for group in args.only.split(","):
+        GROUPS[group]()
 
 
 if __name__ == "__main__":

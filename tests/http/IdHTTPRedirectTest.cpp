@@ -126,6 +126,46 @@ TEST(IdHTTPRedirect, ChainOfFifteenFailsAtTheLimit) {
     EXPECT_EQ(calls, 2);
 }
 
+// A followed redirect stays on the web: anything but http and https is refused before a request goes out,
+// whatever case the scheme is written in; a handler's replacement address is checked too.
+TEST(IdHTTPRedirect, RedirectsOffTheWebAreRefused) {
+    struct Case {
+        std::string location;
+        std::string refusal;
+    } cases[] = {
+        {"file:///etc/passwd", "file"},
+        {"FTP://127.0.0.1/firmware.zip", "ftp"},
+        {"data:text/html,<script>alert(1)</script>", "data"},
+        {"javascript:alert(document.cookie)", "javascript"},
+        {"view-source:http://127.0.0.1/", "view-source"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        ScriptedServer server;
+        // Closed after the answer: a redirect followed by mistake ends at once instead of waiting.
+        server.AddConnection(
+            ConnectionScript().Respond(HttpResponse("302 Found", {"Location: " + c.location}, "")).Close());
+        TIdHTTP client;
+        client.HandleRedirects = true;
+        platform::TMemoryStream stream;
+        EXPECT_THROW_TEXT(client.Get(server.Url("/start"), stream), EIdHTTPRedirectRefused,
+                          "Redirect to a \"" + c.refusal + ":\" address refused: only http and https are followed.");
+        EXPECT_EQ(server.Requests().size(), 1u);
+        EXPECT_EQ(client.Response().Location, c.location);
+    }
+
+    ScriptedServer server;
+    server.AddConnection(ConnectionScript().Respond(HttpResponse("302 Found", {"Location: /next"}, "")).Close());
+    TIdHTTP client;
+    client.HandleRedirects = true;
+    client.OnRedirect = [](TIdCustomHTTP*, std::string& dest, std::int32_t&, bool&, TIdHTTPMethod&) {
+        dest = "file:///etc/shadow";
+    };
+    platform::TMemoryStream stream;
+    EXPECT_THROW(client.Get(server.Url("/start"), stream), EIdHTTPRedirectRefused);
+    EXPECT_EQ(server.Requests().size(), 1u);
+}
+
 TEST(IdHTTPRedirect, ChallengeWithoutAuthorizationHandlerFails) {
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond(

@@ -6,6 +6,7 @@
 
 #include "app/core/UpdateClient.h"
 #include "http/IdHTTP.h"
+#include "http/IdHTTPExceptions.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"
 #include "tests/http/support/TlsServers.h"
@@ -63,6 +64,19 @@ TEST_F(HttpsTest, RedirectsFromHttpToHttps) {
     client.HandleRedirects = true;
     EXPECT_TRUE(Get(PlainUrl("/to-https/Firmware/pkg.zip")) == package);
     EXPECT_EQ(client.URL().Protocol, "https");
+    EXPECT_TRUE(handler.Encrypting());
+}
+
+// From TLS a redirect may not lead back to clear text; one that names no scheme stays on https.
+TEST_F(HttpsTest, RedirectsFromHttpsStayOnHttps) {
+    client.HandleRedirects = true;
+    const std::string plain = "http://update.test:" + std::to_string(server.Port()) + "/Firmware/pkg.zip";
+    EXPECT_THROW_TEXT(Get(server.TlsUrl("/to-http/Firmware/pkg.zip")), EIdHTTPRedirectRefused,
+                      "Redirect from https to http refused: " + plain);
+    EXPECT_EQ(client.Response().StatusCode(), 302);
+    EXPECT_TRUE(Get(server.TlsUrl("/relative/Firmware/pkg.zip")) == package);
+    EXPECT_EQ(client.URL().Protocol, "https");
+    EXPECT_EQ(client.URL().Port, std::to_string(server.TlsPort()));
     EXPECT_TRUE(handler.Encrypting());
 }
 

@@ -66,6 +66,10 @@ class SignedHttpsHostTest(unittest.TestCase):
                 self.assertEqual(status, 200)
                 comment = signature.split(b"\n")[2]
                 self.assertIn(b"file:" + os.path.basename(relative).encode(), comment.split(b"\t"))
+                if relative.endswith(".ini"):
+                    # The catalogue expires in 30 days, so that a frozen copy cannot be served for ever.
+                    fields = dict(field.split(":", 1) for field in comment.decode()[len("trusted comment: "):].split("\t"))
+                    self.assertEqual(int(fields["expires"]) - int(fields["timestamp"]), 30 * 86400)
                 with tempfile.TemporaryDirectory() as scratch:
                     served = os.path.join(scratch, os.path.basename(relative))
                     with open(served, "wb") as f:

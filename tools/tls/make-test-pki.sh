@@ -9,6 +9,8 @@
 #   rogue.pem     the same names, issued by an authority nobody trusts
 #   chain-ok.pem  a leaf behind DEPTH intermediate CAs, which are in chain-ok-intermediates.pem
 #   chain-long.pem  the same behind DEPTH + 1 intermediates (chain-long-intermediates.pem)
+#   wildcard.pem  for *.wild.test, issued by the test CA
+#   partial-wildcard.pem  for f*.wild.test, a wildcard inside a label, which browsers refuse
 # Keys are generated here, on every run, and never leave OUTDIR.
 set -euo pipefail
 out=$1
@@ -32,16 +34,18 @@ ca() {
   fi
 }
 
-# leaf NAME ISSUER: a server certificate for the test names.
+# leaf NAME ISSUER [NAMES]: a server certificate for the test names (or the subjectAltName line NAMES).
 leaf() {
   key "$1"
   openssl req -new -key "$1.key" -subj "/CN=update.test" 2>/dev/null |
     openssl x509 -req -CA "$2.pem" -CAkey "$2.key" -CAcreateserial -days 825 -out "$1.pem" \
-      -extfile <(printf '%s\nextendedKeyUsage=serverAuth\n' "$names") 2>/dev/null
+      -extfile <(printf '%s\nextendedKeyUsage=serverAuth\n' "${3:-$names}") 2>/dev/null
 }
 
 ca ca "YEROUP Test CA"
 leaf server ca
+leaf wildcard ca "subjectAltName=DNS:*.wild.test"
+leaf partial-wildcard ca "subjectAltName=DNS:f*.wild.test"
 
 # An expired certificate needs explicit dates, which only the ca command sets.
 key expired

@@ -1,6 +1,6 @@
 // A broken or hostile update host against the windows: a host that never answers or trickles must not keep the
-// program behind its splash window, a page fetch from a trickling host must not hold the main window, and a
-// bloated catalogue must not be taken.
+// program behind its splash window, a page fetch from a trickling host must not hold the main window, a
+// bloated catalogue must not be taken, and a host whose certificate is refused is named as such.
 #include <gtest/gtest.h>
 
 #include <QTimer>
@@ -12,6 +12,7 @@
 #include "app/forms/SplashForm.h"
 #include "tests/app/support/AppHarness.h"
 #include "tests/http/support/ScriptedServer.h"
+#include "tests/http/support/TlsServers.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
@@ -96,4 +97,54 @@ TEST(HostileHost, APageFetchFromATricklingHostKeepsTheMainWindowServed) {
     EXPECT_EQ(ReadFile(services.Files.PageFile("A", "1.0")), "<html>slow page</html>");
     // About 1.7 s of trickling; a window served after every slice sees its timer many times.
     EXPECT_GE(ticks, 10);
+}
+
+// nginx over https with the test CA's certificate: trusted only when the test CA is. The messages say the host
+// cannot be trusted instead of sending the user to check the network.
+TEST(HostileHost, AnUntrustedCertificateIsNamedAndNotBlamedOnTheNetwork) {
+    TlsNginxServer host;
+    host.WriteFile("YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini", kCatalogue);
+    host.WriteFile("YEROMP3LiveUpdate/Firmware/A/A_1.0.zip", "PK\3\4 package");
+    const std::string stored = "[A]\r\n1.0=stored\r\n";
+    struct Case {
+        const char* what;
+        bool trusted;
+        bool stored;
+        const char* catalogueMessage;  // none when the catalogue was taken
+    } cases[] = {
+        {"test CA trusted", true, true, nullptr},
+        {"untrusted, a copy stored", false, true, texts::kHostNotTrustedCatalogueKept},
+        {"untrusted, none stored", false, false, texts::kHostNotTrustedNoCatalogue},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppHarness h;
+        // The certificate names localhost, which needs no name lookup.
+        const TAppServices services{h.boxes,
+                                    h.processes,
+                                    TAppFiles(h.exe.Slash(), "https://localhost:" + std::to_string(host.TlsPort())),
+                                    h.services.RegistryFile,
+                                    {},
+                                    c.trusted ? TestCAFile() : ""};
+        if (c.stored) WriteFile(services.Files.CatalogueFile(), stored);
+        TForm1 splash(services);
+        splash.Timer1->stop();
+        splash.FormAc();
+        EXPECT_EQ(splash.TerminateRequested(), !c.stored);
+        if (!c.catalogueMessage) {
+            EXPECT_TRUE(h.boxes.shown.empty());
+            EXPECT_EQ(ReadFile(services.Files.CatalogueFile()), kCatalogue);
+            continue;
+        }
+        ASSERT_EQ(h.boxes.shown.size(), 1u);
+        EXPECT_EQ(h.boxes.shown[0].text, c.catalogueMessage);
+        if (!c.stored) continue;
+        EXPECT_EQ(ReadFile(services.Files.CatalogueFile()), stored);
+        TForm2 form(services, splash);
+        form.Button1->click();
+        ASSERT_EQ(h.boxes.shown.size(), 2u);
+        EXPECT_EQ(h.boxes.shown[1].text, texts::kHostNotTrustedDownload);
+        EXPECT_EQ(h.boxes.shown[1].caption, texts::kDownloadFailedCaption);
+        EXPECT_FALSE(std::filesystem::exists(services.Files.PackageFile("A", "1.0")));
+    }
 }

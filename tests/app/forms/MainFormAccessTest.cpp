@@ -10,8 +10,10 @@
 #include <QTest>
 #include <QTextBlock>
 
+#include "app/core/Limits.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
+#include "tests/app/support/MinisignTool.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
@@ -35,6 +37,29 @@ TEST(MainFormAccess, InformationTextShowsAllFiveLinesWithoutScrolling) {
     EXPECT_EQ(lines, 5);
     EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0);
     EXPECT_EQ(memo->horizontalScrollBar()->maximum(), 0);
+}
+
+// The notice of an old catalogue, with a day count of four digits, stands whole in the top panel before the lists.
+TEST(MainFormAccess, OldCatalogueNoticeFitsTheTopPanel) {
+    AppHarness h;
+    MinisignTool tool;
+    h.services.TrustedKeys = trust::TTrustedKeys::FromFile(tool.PublicKeyFile().string(), true);
+    const std::int64_t signedAt = 1000000000;
+    h.services.UnixTime = [&] { return signedAt + 9999 * 86400; };
+    h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
+    WriteFile(TAppFiles::SignatureOf(h.services.Files.CatalogueFile()),
+              tool.Sign("YEROMP3LiveUpdate.ini", "[A]\r\n1.0=x\r\n",
+                        "timestamp:" + std::to_string(signedAt) + "\tfile:YEROMP3LiveUpdate.ini"));
+    TForm2& form = h.MakeMain();
+    form.show();
+    QLabel* notice = form.CatalogueAgeLabel;
+    ASSERT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->text().contains("9999"));
+    EXPECT_GE(notice->width(), notice->sizeHint().width());
+    EXPECT_GE(notice->height(), notice->sizeHint().height());
+    EXPECT_TRUE(form.Panel1->rect().contains(notice->geometry()));
+    EXPECT_LT(notice->geometry().right(), form.Label2->geometry().left());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(notice)->text(QAccessible::Name), notice->toolTip());
 }
 
 TEST(MainFormAccess, ControlsCarryAccessibleNames) {

@@ -10,6 +10,7 @@
 #include "app/forms/SplashForm.h"
 #include "tests/app/support/AppHarness.h"
 #include "tests/app/support/MinisignTool.h"
+#include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
@@ -72,8 +73,98 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
             EXPECT_TRUE(h.boxes.shown.empty());
         } else {
             ASSERT_EQ(h.boxes.shown.size(), 1u);
-            EXPECT_EQ(h.boxes.shown[0].text, texts::kCatalogueKept);
+            EXPECT_EQ(h.boxes.shown[0].text, texts::kCatalogueNotVerifiedKept);
         }
+    }
+}
+
+// A catalogue past the expiry its operator signed is a frozen copy: refused, and the copy held stays. The
+// expiry is crossed by one second, with and without a copy to fall back on.
+TEST_F(SignedUpdates, AnExpiredCatalogueIsRefusedWithTheOldCopyKept) {
+    const std::int64_t now = 1767225600;  // 2026-01-01T00:00:00Z
+    const std::string accepted = tool.Sign(kCatalogueName, kOld, Stamped(2000, kCatalogueName));
+    const auto expiring = [&](std::int64_t expires) {
+        return tool.Sign(
+            kCatalogueName, kNew,
+            Stamped(static_cast<int>(now - 3600), kCatalogueName) + "\texpires:" + std::to_string(expires));
+    };
+    struct Case {
+        const char* what;
+        std::string signature;
+        bool stored;
+        bool taken;
+        const char* message;  // none when taken
+    } cases[] = {
+        {"a second before its expiry", expiring(now + 1), true, true, nullptr},
+        {"at its expiry", expiring(now), true, false, texts::kCatalogueNotVerifiedKept},
+        {"at its expiry, none stored", expiring(now), false, false, texts::kCatalogueNotVerifiedNone},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppHarness h;
+        Trust(h);
+        h.services.UnixTime = [&] { return now; };
+        h.services.Trace = TTrace((h.exe.Path() / "trace.log").string());
+        h.ServeCatalogue(kOld, c.stored);
+        if (c.stored) WriteFile(CatalogueSignatureFile(h), accepted);
+        h.server.Serve(kCataloguePath, kNew);
+        h.server.Serve(std::string(kCataloguePath) + ".minisig", c.signature);
+        auto splash = h.MakeSplash();
+        splash->FormAc();
+        EXPECT_EQ(splash->TerminateRequested(), !c.taken && !c.stored);
+        if (c.taken) {
+            EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), kNew);
+            EXPECT_TRUE(h.boxes.shown.empty());
+            continue;
+        }
+        EXPECT_EQ(std::filesystem::exists(h.services.Files.CatalogueFile()), c.stored);
+        if (c.stored) {
+            EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), kOld);
+            EXPECT_EQ(ReadFile(CatalogueSignatureFile(h)), accepted);
+        }
+        ASSERT_EQ(h.boxes.shown.size(), 1u);
+        EXPECT_EQ(h.boxes.shown[0].text, c.message);
+        EXPECT_NE(ReadFile(h.exe.Path() / "trace.log")
+                      .find("the fetched catalogue expired at 2026-01-01T00:00:00Z (signed at 2025-12-31T23:00:00Z)"),
+                  std::string::npos);
+    }
+}
+
+// Without an expiry of its own, a catalogue signed more than the limit ago is used, with a notice in the top
+// panel in place of the prompt to choose (no message box).
+TEST_F(SignedUpdates, AnOldCatalogueIsUsedWithANoticeInTheMainWindow) {
+    const std::int64_t signedAt = 1767268800;  // 2026-01-01T12:00:00Z, that day in any time zone
+    const std::int64_t limit = limits::kCatalogueOldAfterSeconds;
+    struct Case {
+        const char* what;
+        std::string comment;
+        std::int64_t now;
+        QString notice;  // empty: none
+    } cases[] = {
+        {"at the age limit", Stamped(static_cast<int>(signedAt), kCatalogueName), signedAt + limit, ""},
+        {"a second past it", Stamped(static_cast<int>(signedAt), kCatalogueName), signedAt + limit + 1,
+         "固件列表已有30天未更新"},
+        {"kept past its expiry",
+         Stamped(static_cast<int>(signedAt), kCatalogueName) + "\texpires:" + std::to_string(signedAt + 86400),
+         signedAt + 2 * 86400, "固件列表已有2天未更新"},
+        {"unsigned file beside it", "", signedAt + 2 * limit, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        AppHarness h;
+        Trust(h);
+        h.services.UnixTime = [&] { return c.now; };
+        h.ServeCatalogue(kOld, true);
+        WriteFile(CatalogueSignatureFile(h),
+                  c.comment.empty() ? "not a signature" : tool.Sign(kCatalogueName, kOld, c.comment));
+        TForm2& form = h.MakeMain();
+        EXPECT_EQ(form.CatalogueAgeLabel->isHidden(), c.notice.isEmpty());
+        EXPECT_EQ(form.Label13->isHidden(), !c.notice.isEmpty());
+        if (!c.notice.isEmpty()) {
+            EXPECT_EQ(form.CatalogueAgeLabel->text(), c.notice);
+            EXPECT_TRUE(form.CatalogueAgeLabel->toolTip().contains("2026-01-01"));
+        }
+        EXPECT_TRUE(h.boxes.shown.empty());
     }
 }
 

@@ -16,10 +16,12 @@ public:
 
     std::filesystem::path PublicKeyFile() const { return folder_.Path() / "key.pub"; }
     std::string PublicKeyText() const;
-    // The .minisig text for content signed as file name; an empty trustedComment leaves minisign's own
-    // ("timestamp:<now>\tfile:<name>\thashed"); legacy signs the file itself instead of its hash.
+    // The .minisig text for content signed as file name; an empty trustedComment (or untrustedComment) leaves
+    // minisign's own ("timestamp:<now>\tfile:<name>\thashed"); legacy signs the file itself instead of its hash.
     std::string Sign(const std::string& name, const std::string& content, const std::string& trustedComment = "",
-                     bool legacy = false) const;
+                     bool legacy = false, const std::string& untrustedComment = "") const;
+    // True when minisign itself accepts signature over content with this tool's key.
+    bool Verifies(const std::string& content, const std::string& signature) const;
 
 private:
     ScratchFolder folder_;

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "app/core/Limits.h"
+#include "app/trust/CatalogueFreshness.h"
 #include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
@@ -74,6 +75,8 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
         {"no timestamp", package, tool.Sign(name, package, "file:" + name), name,
          "the trusted comment carries no timestamp"},
         {"no file name", package, tool.Sign(name, package, "timestamp:5"), name, "the trusted comment names no file"},
+        {"expiry not a time", package, tool.Sign(name, package, "timestamp:5\tfile:" + name + "\texpires:soon"), name,
+         "the trusted comment's expiry is not a time: soon"},
         {"not a signature", package, "<html>404</html>", name, "the signature file is not in minisign's format"},
         {"text after the signature", package, good + "more\n", name, "the signature file is not in minisign's format"},
         {"a key in place of the signature", package, keyForSignature, name,
@@ -86,16 +89,44 @@ TEST_F(SignatureTest, RealSignaturesAreCheckedWhole) {
     const TSignedFacts facts = keys.Verify(package, tool.Sign(name, package, "timestamp:1234\tfile:" + name), name);
     EXPECT_EQ(facts.Timestamp, 1234);
     EXPECT_EQ(facts.FileName, name);
+    EXPECT_FALSE(facts.Expires);
+    const TSignedFacts expiring =
+        keys.Verify(package, tool.Sign(name, package, "timestamp:1234\tfile:" + name + "\texpires:5678"), name);
+    EXPECT_EQ(expiring.Expires, 5678);
 }
 
-TEST_F(SignatureTest, AcceptedTimestampsForRollbackNeedOnlyTheTrustedComment) {
+TEST_F(SignatureTest, AcceptedFactsForRollbackNeedOnlyTheTrustedComment) {
     const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
     const std::string name = "YEROMP3LiveUpdate.ini";
     const std::string signature = tool.Sign(name, "[A]\n1.0=\n", "timestamp:2000\tfile:" + name);
-    EXPECT_EQ(keys.AcceptedTimestamp(signature, name), 2000);  // whatever the stored copy holds now
-    EXPECT_EQ(keys.AcceptedTimestamp(signature, "other.ini"), -1);
-    EXPECT_EQ(keys.AcceptedTimestamp(otherTool.Sign(name, "x", "timestamp:3000\tfile:" + name), name), -1);
-    EXPECT_EQ(keys.AcceptedTimestamp("", name), -1);
+    ASSERT_TRUE(keys.AcceptedFacts(signature, name));
+    EXPECT_EQ(keys.AcceptedFacts(signature, name)->Timestamp, 2000);  // whatever the stored copy holds now
+    EXPECT_FALSE(keys.AcceptedFacts(signature, "other.ini"));
+    EXPECT_FALSE(keys.AcceptedFacts(otherTool.Sign(name, "x", "timestamp:3000\tfile:" + name), name));
+    EXPECT_FALSE(keys.AcceptedFacts("", name));
+}
+
+TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {
+    const std::int64_t signedAt = 1700000000;
+    const std::int64_t old = limits::kCatalogueOldAfterSeconds;
+    struct Case {
+        const char* what;
+        std::optional<std::int64_t> expires;
+        std::int64_t now;
+        TFreshness freshness;
+    } cases[] = {
+        {"no expiry, at the age limit", std::nullopt, signedAt + old, TFreshness::Current},
+        {"no expiry, a second past it", std::nullopt, signedAt + old + 1, TFreshness::Old},
+        {"a second before its expiry", signedAt + 10, signedAt + 9, TFreshness::Current},
+        {"at its expiry", signedAt + 10, signedAt + 10, TFreshness::Expired},
+        {"expiry far ahead, old signature", signedAt + 2 * old, signedAt + old + 1, TFreshness::Current},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(JudgeFreshness(TSignedFacts{signedAt, "YEROMP3LiveUpdate.ini", c.expires}, c.now), c.freshness);
+    }
+    EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt + old + 1), 30);
+    EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt - 5), 0);
 }
 
 TEST_F(SignatureTest, KeyFiles) {
@@ -165,15 +196,16 @@ TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
 TEST_F(SignatureTest, SizeLimitsCrossedByOne) {
     const std::string name = "A_1.zip";
     const TTrustedKeys keys = KeysFrom(tool.PublicKeyText());
-    const std::string comment = "timestamp:7\tfile:" + name + "\tpadding:";
-    const std::size_t base = tool.Sign(name, "a", comment).size();
-    const auto padded = [&](std::int64_t size) {
-        return tool.Sign(name, "a", comment + std::string(static_cast<std::size_t>(size) - base, 'p'));
-    };
-    const std::string atLimit = padded(limits::kMaxSignatureFileBytes);
-    ASSERT_EQ(static_cast<std::int64_t>(atLimit.size()), limits::kMaxSignatureFileBytes);
-    EXPECT_EQ(Failure([&] { keys.Verify("a", atLimit, name); }), "");
-    EXPECT_EQ(Failure([&] { keys.Verify("a", padded(limits::kMaxSignatureFileBytes + 1), name); }),
+    // The longest comments minisign signs and verifies: 1,003 characters untrusted, 4,077 trusted.
+    const std::string trusted = "timestamp:7\tfile:" + name + "\tpadding:";
+    const std::string longest =
+        tool.Sign(name, "a", trusted + std::string(4077 - trusted.size(), 'p'), false, std::string(1003, 'u'));
+    ASSERT_EQ(static_cast<std::int64_t>(longest.size()), limits::kMaxSignatureFileBytes);
+    EXPECT_TRUE(tool.Verifies("a", longest));
+    EXPECT_EQ(Failure([&] { keys.Verify("a", longest, name); }), "");
+    std::string oneMore = longest;
+    oneMore.insert(oneMore.find('\n'), "u");
+    EXPECT_EQ(Failure([&] { keys.Verify("a", oneMore, name); }),
               "the signature file is larger than " + std::to_string(limits::kMaxSignatureFileBytes) + " bytes");
 
     std::string keyFile = tool.PublicKeyText();

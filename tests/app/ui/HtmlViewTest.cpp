@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <cstdlib>
 
+#include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
@@ -119,4 +121,31 @@ TEST(HtmlView, FetchesAnHttpUrlInTheBackground) {
     view.Navigate("http://127.0.0.1:" + std::to_string(server.serverPort()) + "/gone");
     ASSERT_TRUE(WaitFor([&] { return view.LoadCount() == 2; }));
     EXPECT_FALSE(view.ShowsPage());
+}
+
+// Through a CONNECT proxy, so that the test's host name needs no lookup: a certificate for *.wild.test serves
+// foo.wild.test, one for f*.wild.test does not, as in browsers and the update client.
+TEST(HtmlView, WildcardCertificatesNameWholeLabelsOnly) {
+    yeroup::test::ConnectProxy proxy;
+    // The views take their proxy from the environment, as the update client does.
+    ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
+    struct NoProxyAfter {
+        ~NoProxyAfter() { ::unsetenv("https_proxy"); }
+    } noProxyAfter;
+    ScratchFolder dir;
+    for (const auto& [certificate, served] : {std::pair{"wildcard", true}, std::pair{"partial-wildcard", false}}) {
+        SCOPED_TRACE(certificate);
+        yeroup::test::TlsNginxServer server(certificate);
+        server.WriteFile("index.html", "<html>wild</html>");
+        THtmlView view;
+        view.TrustExtraCAFile(yeroup::test::TestCAFile());
+        const auto trace = dir.Path() / (std::string(certificate) + ".log");
+        view.SetTrace(TTrace(trace.string()));
+        view.Navigate("https://foo.wild.test:" + std::to_string(server.TlsPort()) + "/index.html");
+        ASSERT_TRUE(WaitFor([&] { return view.LoadCount() == 1; }));
+        EXPECT_EQ(view.ShowsPage(), served);
+        EXPECT_EQ(yeroup::test::ReadFile(trace).find("the certificate is not valid for the host name foo.wild.test") !=
+                      std::string::npos,
+                  !served);
+    }
 }

@@ -15,7 +15,7 @@ std::string TestCAFile() { return (TestPki() / "ca.pem").string(); }
 
 UseTestHostNames::UseTestHostNames() {
     platform::winsock::SetHostLookup([](const std::string& name, platform::winsock::InAddr& first) {
-        if (name != "update.test" && name != "other.test") return 11001;  // WSAHOST_NOT_FOUND
+        if (name != "update.test" && name != "other.test" && name != "foo.wild.test") return 11001;  // not found
         first = {127, 0, 0, 1};
         return 0;
     });
@@ -23,7 +23,7 @@ UseTestHostNames::UseTestHostNames() {
 
 UseTestHostNames::~UseTestHostNames() { platform::winsock::SetHostLookup({}); }
 
-TlsNginxServer::TlsNginxServer() {
+TlsNginxServer::TlsNginxServer(const std::string& certificate) {
     port_ = FreeLoopbackPort();
     tlsPort_ = FreeLoopbackPort();
     const std::string dir = scratch_.Path().string();
@@ -35,9 +35,12 @@ TlsNginxServer::TlsNginxServer() {
         conf << "  " << temp << "_temp_path " << dir << "/" << temp << ";\n";
     conf << "  default_type application/octet-stream;\n  sendfile on;\n  keepalive_requests 10000;\n"
          << "  server {\n    listen 127.0.0.1:" << tlsPort_ << " ssl;\n    server_name update.test localhost;\n"
-         << "    ssl_certificate " << pki << "/server.pem;\n    ssl_certificate_key " << pki << "/server.key;\n"
+         << "    ssl_certificate " << pki << "/" << certificate << ".pem;\n"
+         << "    ssl_certificate_key " << pki << "/" << certificate << ".key;\n"
          << "    root " << root_.string() << ";\n"
          << "    location /slow/ { limit_rate 256k; }\n"
+         << "    location /to-http/ { rewrite ^/to-http/(.*)$ http://update.test:" << port_ << "/$1 redirect; }\n"
+         << "    location /relative/ { absolute_redirect off; rewrite ^/relative/(.*)$ /$1 redirect; }\n"
          << "    location = /cookie { add_header Set-Cookie \"token=s3cret; path=/; secure\"; return 200 \"set\"; }\n"
          << "    location = /echo-cookie { return 200 \"cookie=$http_cookie\"; }\n"
          << "  }\n"
@@ -69,6 +72,36 @@ OpenSslServer::OpenSslServer(const std::string& certificate, const std::string& 
 }
 
 namespace {
+
+const char* const kBrokenTlsServer = R"PY(
+import socket, ssl, sys
+port, mode, pki, reply = int(sys.argv[1]), sys.argv[2], sys.argv[3], sys.argv[4].encode("latin-1")
+context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+context.load_cert_chain(pki + "/server.pem", pki + "/server.key")
+listener = socket.socket()
+listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+listener.bind(("127.0.0.1", port))
+listener.listen(16)
+while True:
+    raw, _ = listener.accept()
+    try:
+        if mode == "close-in-handshake":
+            raw.recv(65536)
+            raw.close()
+            continue
+        tls = context.wrap_socket(raw, server_side=True)
+        head = b""
+        while b"\r\n\r\n" not in head:
+            data = tls.recv(4096)
+            if not data:
+                break
+            head += data
+        tls.sendall(reply)
+        # The TCP connection ends here; the close alert TLS asks for is never sent.
+        socket.socket(fileno=tls.detach()).close()
+    except (OSError, ssl.SSLError):
+        raw.close()
+)PY";
 
 const char* const kConnectProxy = R"PY(
 import socket, sys, threading
@@ -117,6 +150,11 @@ while True:
 )PY";
 
 }  // namespace
+
+BrokenTlsServer::BrokenTlsServer(const std::string& mode, const std::string& reply) {
+    port_ = FreeLoopbackPort();
+    Launch({"python3", "-c", kBrokenTlsServer, std::to_string(port_), mode, TestPki().string(), reply});
+}
 
 ConnectProxy::ConnectProxy() {
     port_ = FreeLoopbackPort();

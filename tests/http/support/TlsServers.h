@@ -14,7 +14,7 @@ namespace yeroup::test {
 std::filesystem::path TestPki();
 // The test CA's certificate, to trust in addition to the system's store.
 std::string TestCAFile();
-// Makes update.test and other.test resolve to 127.0.0.1 (and nothing else resolve) until destroyed.
+// Makes update.test, other.test and foo.wild.test resolve to 127.0.0.1 (and nothing else resolve) until destroyed.
 class UseTestHostNames {
 public:
     UseTestHostNames();
@@ -25,11 +25,13 @@ public:
 
 // nginx with an https server (certificate server.pem, names update.test and localhost) and a plain http server
 // on another port, both serving Root(). Below /slow/ bodies are sent at 256 KiB/s; /to-https/X on the plain
-// server redirects to https://update.test:<TlsPort>/X; /cookie sets a secure cookie and /echo-cookie answers
-// with the Cookie header it got.
+// server redirects to https://update.test:<TlsPort>/X, /to-http/X on the https server to the plain server's /X
+// and /relative/X there to "Location: /X"; /cookie sets a secure cookie and /echo-cookie answers with the Cookie
+// header it got.
 class TlsNginxServer : public RealServer {
 public:
-    TlsNginxServer();
+    // certificate: the stem of the https server's certificate and key files in the test folder.
+    explicit TlsNginxServer(const std::string& certificate = "server");
     std::uint16_t TlsPort() const { return tlsPort_; }
     // https://update.test:<TlsPort> + path
     std::string TlsUrl(const std::string& path) const;
@@ -43,6 +45,14 @@ private:
 class OpenSslServer : public RealServer {
 public:
     explicit OpenSslServer(const std::string& certificate, const std::string& intermediates = "");
+};
+
+// A TLS server (Python's ssl module over OpenSSL) that ends connections badly on purpose. "close-in-handshake"
+// reads the client's hello and closes the connection; "cut" completes the handshake with server.pem, reads a
+// request head, sends reply and closes the connection without TLS's close alert, as a server that died would.
+class BrokenTlsServer : public RealServer {
+public:
+    explicit BrokenTlsServer(const std::string& mode, const std::string& reply = "");
 };
 
 // A forwarding proxy that answers CONNECT host:port by opening a tunnel to 127.0.0.1:port (any other request

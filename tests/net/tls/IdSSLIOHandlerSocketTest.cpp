@@ -7,6 +7,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <functional>
+
 #include "net/IdAntiFreeze.h"
 #include "net/IdException.h"
 #include "net/IdTCPClient.h"
@@ -110,6 +112,62 @@ TEST_F(TlsTest, RefusedServersSayWhatFailed) {
         EXPECT_THROW_TEXT(Dial(c.host, server.Port()), EIdTLSHandshakeError,
                           "TLS handshake with " + std::string(c.host) + " failed: " + c.failure);
         EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+TEST_F(TlsTest, WildcardsStandForAWholeLabelAsInBrowsers) {
+    OpenSslServer whole("wildcard");
+    Dial("foo.wild.test", whole.Port());
+    EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
+    client.Disconnect();
+    OpenSslServer partial("partial-wildcard");
+    EXPECT_THROW_TEXT(Dial("foo.wild.test", partial.Port()), EIdTLSCertificateError,
+                      "TLS handshake with foo.wild.test failed: the server's certificate is not valid for the host "
+                      "name foo.wild.test");
+}
+
+// Handshakes that fail for want of a TLS server say so.
+TEST_F(TlsTest, HandshakeFailuresNameTheirCause) {
+    yeroup::test::BrokenTlsServer closing("close-in-handshake");
+    yeroup::test::NginxServer plain;
+    struct Case {
+        const char* what;
+        std::uint16_t port;
+        std::string failure;
+    } cases[] = {
+        {"closed in the handshake", closing.Port(), "the server closed the connection"},
+        {"plain http server", plain.Port(), "the server does not speak TLS (a plain http server?)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_THROW_TEXT(Dial("update.test", c.port), EIdTLSHandshakeError,
+                          "TLS handshake with update.test failed: " + c.failure);
+        EXPECT_FALSE(client.IsConnected());
+    }
+}
+
+// A server that dies mid-body sends no close alert; the reader sees the close, not a stale socket error.
+TEST_F(TlsTest, ABodyCutWithoutTheCloseAlertEndsAsAClose) {
+    yeroup::test::BrokenTlsServer server(
+        "cut", "HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n" + std::string(100, 'b') + "\r\npart of a line");
+    struct Case {
+        const char* what;
+        std::function<void(platform::TMemoryStream&)> read;
+    } cases[] = {
+        {"counted read", [&](platform::TMemoryStream& stream) { client.ReadToStream(stream, 1000); }},
+        {"line reads",
+         [&](platform::TMemoryStream&) {
+             while (true) client.ReadLine();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Dial("update.test", server.Port());
+        EXPECT_EQ(FetchStatusLine(), "HTTP/1.1 200 OK");
+        while (!client.ReadLine().empty()) {}
+        platform::TMemoryStream stream;
+        EXPECT_THROW_TEXT(c.read(stream), EIdConnClosedGracefully, "Connection Closed Gracefully.");
+        client.Disconnect();
     }
 }
 
