@@ -124,6 +124,9 @@ private:
     void ReleaseIOHandler();
     // Moves k bytes straight from the input buffer into the stream (counted as read work).
     void MoveBufferedToStream(platform::TStream& stream, std::int32_t count);
+    // Moves what arrives into the stream until remaining bytes came, the peer closed (ending the read when
+    // untilClose, raising otherwise) or the connection is gone.
+    void MoveReceivedToStream(platform::TStream& stream, std::int32_t remaining, bool untilClose);
 
     std::shared_ptr<TIdIOHandler> ioHandler_;
     TIdConnectionIntercept* intercept_ = nullptr;

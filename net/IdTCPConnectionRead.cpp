@@ -169,28 +169,32 @@ void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t coun
     };
 
     try {
-        // Every byte that reaches the input buffer goes on to the stream at once, so a read that ends early
-        // (the peer closing, a cancel) leaves in the stream every byte that came.
-        while (remaining > 0) {
-            if (inputBuffer_.Size() == 0) {
-                if (!IsConnected()) break;
-                try {
-                    FillInputBuffer(true, TimeoutUseDefault, true);
-                } catch (const EIdConnClosedGracefully&) {
-                    if (!untilClose) throw;
-                    break;
-                }
-                continue;
-            }
-            const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
-            MoveBufferedToStream(stream, k);
-            remaining -= k;
-        }
+        MoveReceivedToStream(stream, remaining, untilClose);
     } catch (...) {
         finish();
         throw;
     }
     finish();
+}
+
+void TIdTCPConnection::MoveReceivedToStream(platform::TStream& stream, std::int32_t remaining, bool untilClose) {
+    // Every byte that reaches the input buffer goes on to the stream at once, so a read that ends early (the peer
+    // closing, a cancel) leaves in the stream every byte that came.
+    while (remaining > 0) {
+        if (inputBuffer_.Size() == 0) {
+            if (!IsConnected()) return;
+            try {
+                FillInputBuffer(true, TimeoutUseDefault, true);
+            } catch (const EIdConnClosedGracefully&) {
+                if (!untilClose) throw;
+                return;
+            }
+            continue;
+        }
+        const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
+        MoveBufferedToStream(stream, k);
+        remaining -= k;
+    }
 }
 
 std::string TIdTCPConnection::TakeAvailable() {
