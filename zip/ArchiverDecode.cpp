@@ -56,7 +56,9 @@ public:
         writeError_ = errno ? errno : EIO;
         return false;
     }
-    bool Whole(std::uint32_t crc, bool crcChecked) const { return written_ == expected_ && (!crcChecked || crc_ == crc); }
+    bool Whole(std::uint32_t crc, bool crcChecked) const {
+        return written_ == expected_ && (!crcChecked || crc_ == crc);
+    }
 
 private:
     platform::TLockedFile& out_;

@@ -41,7 +41,6 @@ std::string TimeStamp() {
 
 std::string CountText(std::int64_t count) { return count < 0 ? std::string("-") : std::to_string(count); }
 
-
 }  // namespace
 
 std::string UtcTimeText(std::int64_t unixSeconds) {
