@@ -105,6 +105,8 @@ private:
     };
 
     void PrepareRequest();
+    // The request target, absolute or relative, resolved against the URL in use, with the port its scheme implies.
+    void TakeTargetIntoUrl(const TIdURI& uri);
     // The proxy for the working address: ProxyParams when set, else the environment's.
     void ChooseProxy();
     void SetHostAndPort();
@@ -129,7 +131,14 @@ private:
     void DiscardBody();
     void ReadBody(std::int64_t limit, TBodyOverflow overflow);
     void ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow);
+    // A redirect (3xx other than 304, or any Location): followed, handed to the caller, or refused.
+    NextStep RedirectStep();
+    // A 401 or 407: true when the request goes again at once with credentials; raises when none can be given.
+    bool ChallengeAnswered(bool proxy);
     bool AuthorizationStep(bool proxy);
+    // The authenticator for the first scheme of the challenges this client knows (as the select handler leaves it),
+    // made and installed; null when none.
+    TIdAuthentication* ChallengedAuthenticator(bool proxy, const TIdHeaderList& challenges);
 
     std::unique_ptr<TIdHTTPProtocol> protocol_;
     TIdURI url_;

@@ -5,6 +5,26 @@
 
 namespace yeroup::http {
 
+TIdAuthentication* TIdCustomHTTP::ChallengedAuthenticator(bool proxy, const TIdHeaderList& challenges) {
+    TIdAuthenticationClass authClass = nullptr;
+    for (const auto& challenge : challenges) {
+        std::string text = challenge;
+        authClass = FindAuthScheme(TakeUntil(text, " "));
+        if (authClass) break;
+    }
+    if (!authClass) return nullptr;
+    auto& select = proxy ? OnSelectProxyAuthorization : OnSelectAuthorization;
+    if (select) select(this, authClass, challenges);
+    if (!authClass) return nullptr;
+    auto created = authClass->Create();
+    TIdAuthentication* authenticator = created.get();
+    if (proxy)
+        ProxyParams.SetAuthenticator(std::move(created));
+    else
+        Request().SetAuthenticator(std::move(created));
+    return authenticator;
+}
+
 bool TIdCustomHTTP::AuthorizationStep(bool proxy) {
     TIdHTTPRequest& request = Request();
     TIdHTTPResponse& response = Response();
@@ -15,24 +35,8 @@ bool TIdCustomHTTP::AuthorizationStep(bool proxy) {
         if (ProxyParams.Authenticator()) ProxyParams.Authenticator()->Restart();
     }
     TIdAuthentication* authenticator = proxy ? ProxyParams.Authenticator() : request.Authenticator();
-    if (!authenticator) {
-        TIdAuthenticationClass authClass = nullptr;
-        for (const auto& challenge : challenges) {
-            std::string text = challenge;
-            authClass = FindAuthScheme(TakeUntil(text, " "));
-            if (authClass) break;
-        }
-        if (!authClass) return false;
-        auto& select = proxy ? OnSelectProxyAuthorization : OnSelectAuthorization;
-        if (select) select(this, authClass, challenges);
-        if (!authClass) return false;
-        auto created = authClass->Create();
-        authenticator = created.get();
-        if (proxy)
-            ProxyParams.SetAuthenticator(std::move(created));
-        else
-            request.SetAuthenticator(std::move(created));
-    }
+    if (!authenticator) authenticator = ChallengedAuthenticator(proxy, challenges);
+    if (!authenticator) return false;
     auto& onAuthorization = proxy ? OnProxyAuthorization : OnAuthorization;
     if (!onAuthorization) return false;
     std::string& username = proxy ? ProxyParams.ProxyUsername : request.Username;
@@ -43,22 +47,17 @@ bool TIdCustomHTTP::AuthorizationStep(bool proxy) {
     authenticator->SetChallenges(challenges);
     // A handler that claims to have answered but leaves the credentials unusable must not loop forever.
     for (std::int32_t asked = 0;; ++asked) {
-        switch (authenticator->NextStep()) {
-        case asSendRequest: return true;
-        case asFail: return false;
-        case asAskCaller: {
-            if (asked > AuthRetries) return false;
-            authenticator->StoreUsername(username);
-            authenticator->StorePassword(password);
-            bool handled = false;
-            onAuthorization(this, authenticator, handled);
-            if (!handled) return false;
-            (proxy ? ProxyParams.BasicAuthentication : request.BasicAuthentication) = true;
-            username = authenticator->Username();
-            password = authenticator->Password();
-            break;
-        }
-        }
+        const TIdAuthStep step = authenticator->NextStep();
+        if (step != asAskCaller) return step == asSendRequest;
+        if (asked > AuthRetries) return false;
+        authenticator->StoreUsername(username);
+        authenticator->StorePassword(password);
+        bool handled = false;
+        onAuthorization(this, authenticator, handled);
+        if (!handled) return false;
+        (proxy ? ProxyParams.BasicAuthentication : request.BasicAuthentication) = true;
+        username = authenticator->Username();
+        password = authenticator->Password();
     }
 }
 

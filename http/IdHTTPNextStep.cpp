@@ -46,55 +46,56 @@ void TIdCustomHTTP::CheckRedirectTarget(const std::string& dest) const {
         throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + dest);
 }
 
-TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
+TIdCustomHTTP::NextStep TIdCustomHTTP::RedirectStep() {
     TIdHTTPRequest& request = Request();
     TIdHTTPResponse& response = Response();
-    const std::int32_t code = response.StatusCode();
-    const std::int32_t kind = code / 100;
-    NextStep result = nsUnknown;
-
-    if ((kind == 3 && code != 304) || !response.Location.empty()) {
-        std::string dest = response.Location;
-        std::int32_t numRedirect = redirectCount_;
-        TIdHTTPMethod method = request.Method;
-        if (HandleRedirects && redirectCount_ < RedirectMaximum) {
-            bool handled = true;
-            if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
-            if (!handled) RaiseProtocolException();
-            CheckRedirectTarget(dest);
-            result = nsFollow;
-            request.Target = dest;
-            request.Method = method;
-        } else {
-            // Redirects were to be followed and no handler takes the one not followed: the call has not
-            // reached what it asked for.
-            if (HandleRedirects && !OnRedirect)
-                throw EIdHTTPTooManyRedirects(net::FormatNumbers("Redirect limit of %d reached.", {RedirectMaximum}));
-            bool handled = HandleRedirects;
-            if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
-            if (!handled) RaiseProtocolException();
-            result = nsDone;
-            response.Location = dest;
-        }
-        if (IsConnected()) DiscardBody();
-        return result;
+    std::string dest = response.Location;
+    std::int32_t numRedirect = redirectCount_;
+    TIdHTTPMethod method = request.Method;
+    NextStep result = nsDone;
+    if (HandleRedirects && redirectCount_ < RedirectMaximum) {
+        bool handled = true;
+        if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
+        if (!handled) RaiseProtocolException();
+        CheckRedirectTarget(dest);
+        result = nsFollow;
+        request.Target = dest;
+        request.Method = method;
+    } else {
+        // Redirects were to be followed and no handler takes the one not followed: the call has not reached
+        // what it asked for.
+        if (HandleRedirects && !OnRedirect)
+            throw EIdHTTPTooManyRedirects(net::FormatNumbers("Redirect limit of %d reached.", {RedirectMaximum}));
+        bool handled = HandleRedirects;
+        if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
+        if (!handled) RaiseProtocolException();
+        response.Location = dest;
     }
+    if (IsConnected()) DiscardBody();
+    return result;
+}
 
+bool TIdCustomHTTP::ChallengeAnswered(bool proxy) {
+    const std::int32_t attempts = proxy ? proxyAuthRetries_ : authRetries_;
+    if (attempts >= AuthRetries || !AuthorizationStep(proxy)) {
+        TIdAuthentication* authenticator = proxy ? ProxyParams.Authenticator() : Request().Authenticator();
+        if (authenticator) authenticator->Restart();
+        RaiseProtocolException();
+    }
+    return HTTPOptions.Contains(hoInProcessAuth);
+}
+
+TIdCustomHTTP::NextStep TIdCustomHTTP::DecideNextStep() {
+    const std::int32_t code = Response().StatusCode();
+    const std::int32_t kind = code / 100;
+    if ((kind == 3 && code != 304) || !Response().Location.empty()) return RedirectStep();
+
+    NextStep result = nsUnknown;
     bool resend = false;
     if (kind != 2) {
+        if (code != 401 && code != 407) RaiseProtocolException();
         result = nsFollow;
-        if (code == 401 || code == 407) {
-            const bool proxy = code == 407;
-            std::int32_t& attempts = proxy ? proxyAuthRetries_ : authRetries_;
-            if (attempts >= AuthRetries || !AuthorizationStep(proxy)) {
-                TIdAuthentication* authenticator = proxy ? ProxyParams.Authenticator() : request.Authenticator();
-                if (authenticator) authenticator->Restart();
-                RaiseProtocolException();
-            }
-            resend = HTTPOptions.Contains(hoInProcessAuth);
-        } else {
-            RaiseProtocolException();
-        }
+        resend = ChallengeAnswered(code == 407);
     }
     if (IsConnected()) {
         if (resend) {

@@ -24,6 +24,30 @@ const char* MethodWord(TIdHTTPMethod method) {
 
 const char* ProtocolVersionText(TIdHTTPProtocolVersion version) { return version == pv1_0 ? "1.0" : "1.1"; }
 
+void TIdCustomHTTP::TakeTargetIntoUrl(const TIdURI& uri) {
+    url_.DirPath = TIdURI::ResolvePath(url_.DirPath, uri.DirPath, '/');
+    url_.DocName = uri.DocName;
+    url_.Query = uri.Query;
+    if (!uri.Host.empty()) url_.Host = uri.Host;
+    // A relative redirect stays on its scheme (an https host's "Location: /x" must not fall back to clear text).
+    if (!uri.Protocol.empty())
+        url_.Protocol = uri.Protocol;
+    else if (!redirected_)
+        url_.Protocol = "http";
+    if (!uri.Port.empty()) {
+        url_.Port = uri.Port;
+        return;
+    }
+    const std::int32_t port = StrToIntDef(url_.Port, 0);
+    if (port != 0 && port != 80 && port != 443) return;
+    if (SameText(url_.Protocol, "http"))
+        url_.Port = "80";
+    else if (SameText(url_.Protocol, "https"))
+        url_.Port = "443";
+    else
+        throw EIdUnknownProtocol();
+}
+
 void TIdCustomHTTP::PrepareRequest() {
     TIdHTTPRequest& request = Request();
     TIdURI uri(request.Target);
@@ -37,28 +61,7 @@ void TIdCustomHTTP::PrepareRequest() {
     }
     url_.Username = request.Username;
     url_.Password = request.Password;
-    url_.DirPath = TIdURI::ResolvePath(url_.DirPath, uri.DirPath, '/');
-    url_.DocName = uri.DocName;
-    url_.Query = uri.Query;
-    if (!uri.Host.empty()) url_.Host = uri.Host;
-    // A relative redirect stays on its scheme (an https host's "Location: /x" must not fall back to clear text).
-    if (!uri.Protocol.empty())
-        url_.Protocol = uri.Protocol;
-    else if (!redirected_)
-        url_.Protocol = "http";
-    if (!uri.Port.empty()) {
-        url_.Port = uri.Port;
-    } else {
-        std::int32_t port = StrToIntDef(url_.Port, 0);
-        if (port == 0 || port == 80 || port == 443) {
-            if (SameText(url_.Protocol, "http"))
-                url_.Port = "80";
-            else if (SameText(url_.Protocol, "https"))
-                url_.Port = "443";
-            else
-                throw EIdUnknownProtocol();
-        }
-    }
+    TakeTargetIntoUrl(uri);
     request.Target = EncodeRequestTarget(url_.DirPath + url_.DocName + url_.Query);
     const TIdHTTPMethod method = request.Method;
     if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";

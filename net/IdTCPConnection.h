@@ -110,9 +110,23 @@ protected:
     std::shared_ptr<TIdIOHandler> HoldIOHandler() const { return ioHandler_; }
 
 private:
+    // One receive of FillInputBuffer: Count bytes (or the transport's result) at Block, the input buffer's tail;
+    // Final when FillInputBuffer returns Count at once (a wait that timed out, a transport closed meanwhile).
+    struct TReceived {
+        char* Block;
+        std::int32_t Count;
+        bool Final;
+    };
+    // Receives at once when bytes are queued and no window needs serving, else after a sliced wait.
+    TReceived ReceiveBlock(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout);
+    // Takes a receive's result into the input buffer (through the intercept and the ASCII filter); the count kept.
+    std::int32_t StoreBlock(char* block, std::int32_t n);
     void ReleaseIOHandler();
     // Moves k bytes straight from the input buffer into the stream (counted as read work).
     void MoveBufferedToStream(platform::TStream& stream, std::int32_t count);
+    // Moves what arrives into the stream until remaining bytes came, the peer closed (ending the read when
+    // untilClose, raising otherwise) or the connection is gone.
+    void MoveReceivedToStream(platform::TStream& stream, std::int32_t remaining, bool untilClose);
 
     std::shared_ptr<TIdIOHandler> ioHandler_;
     TIdConnectionIntercept* intercept_ = nullptr;

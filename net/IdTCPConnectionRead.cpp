@@ -16,7 +16,6 @@ namespace ws = platform::winsock;
 std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t timeout, bool raiseOnTimeout) {
     if (timeout == TimeoutUseDefault) timeout = ReadTimeout == 0 ? TimeoutNoLimit : ReadTimeout;
     LimitedTimeout(timeout);  // a peer that keeps bytes coming is cut off too once the time limit passed
-    std::int32_t result = 0;
     CheckClosed(raiseIfClosed, /*ignoreBuffer=*/false);
     if (!IsConnected()) {
         if (raiseIfClosed) throw EIdNotConnected(RSNotConnected);
@@ -24,62 +23,68 @@ std::int32_t TIdTCPConnection::FillInputBuffer(bool raiseIfClosed, std::int32_t 
     }
     std::int32_t n;
     do {
-        const std::int32_t size = std::max<std::int32_t>(RecvBufferSize, 1);
-        char* block = nullptr;  // received straight into the input buffer's tail
-        n = TIdIOHandler::NotReady;
-        // With no window to serve between slices, bytes already queued need no wait first.
-        if (!TIdAntiFreezeBase::InEffect()) {
-            if (const auto transport = HoldIOHandler()) {
-                block = inputBuffer_.Reserve(size);
-                n = transport->ReceiveIfReady(block, size);
-            }
-        }
-        if (n == TIdIOHandler::NotReady) {
-            {
-                // The wait pumps messages; a handler may release the transport meanwhile.
-                const auto waiting = HoldIOHandler();
-                const std::int32_t limited = LimitedTimeout(timeout);
-                if (!waiting->WaitReadable(limited)) {
-                    if (limited != timeout) LimitedTimeout(timeout);  // raises when the time limit ended the wait
-                    if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
-                    return -1;
-                }
-            }
-            const auto transport = HoldIOHandler();
-            if (!transport || !transport->HasSocket()) {
-                // Closed from this side by a handler the wait ran, in a slice that found data: the same end as
-                // when the next slice finds no socket.
-                if (raiseIfClosed && inputBuffer_.Size() == 0)
-                    throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
-                return 0;
-            }
-            block = inputBuffer_.Reserve(size);
-            n = transport->Receive(block, size);
-        }
-        closed_ = n == 0;
-        if (n != 0 && GStack()->CheckSocketResult(n, {ws::WSAESHUTDOWN, ws::WSAECONNABORTED})) {
-            n = 0;
-            if (ioHandler_) CloseTransport();
-            if (inputBuffer_.Size() == 0) GStack()->ThrowSocketError(GStack()->LastError());
-        }
-        if (n > 0 && intercept_) {
-            platform::TMemoryStream rewritten;
-            rewritten.WriteBuffer(block, n);
-            rewritten.SetPosition(0);
-            intercept_->Receive(rewritten);
-            n = static_cast<std::int32_t>(rewritten.Size());
-            block = inputBuffer_.Reserve(n);
-            if (n > 0) std::memcpy(block, rewritten.Memory(), static_cast<std::size_t>(n));
-        }
-        if (n > 0) {
-            if (ASCIIFilter)
-                for (std::int32_t i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7F);
-            inputBuffer_.Commit(n);
-        }
+        const TReceived received = ReceiveBlock(raiseIfClosed, timeout, raiseOnTimeout);
+        if (received.Final) return received.Count;
+        n = StoreBlock(received.Block, received.Count);
         CheckClosed(raiseIfClosed, /*ignoreBuffer=*/false);
-        result = n;
     } while (n == 0 && IsConnected());
-    return result;
+    return n;
+}
+
+TIdTCPConnection::TReceived TIdTCPConnection::ReceiveBlock(bool raiseIfClosed, std::int32_t timeout,
+                                                           bool raiseOnTimeout) {
+    const std::int32_t size = std::max<std::int32_t>(RecvBufferSize, 1);
+    // With no window to serve between slices, bytes already queued need no wait first.
+    if (!TIdAntiFreezeBase::InEffect()) {
+        if (const auto transport = HoldIOHandler()) {
+            char* block = inputBuffer_.Reserve(size);  // received straight into the input buffer's tail
+            const std::int32_t n = transport->ReceiveIfReady(block, size);
+            if (n != TIdIOHandler::NotReady) return {block, n, false};
+        }
+    }
+    {
+        // The wait pumps messages; a handler may release the transport meanwhile.
+        const auto waiting = HoldIOHandler();
+        const std::int32_t limited = LimitedTimeout(timeout);
+        if (!waiting->WaitReadable(limited)) {
+            if (limited != timeout) LimitedTimeout(timeout);  // raises when the time limit ended the wait
+            if (raiseOnTimeout) throw EIdReadTimeout(RSReadTimeout);
+            return {nullptr, -1, true};
+        }
+    }
+    const auto transport = HoldIOHandler();
+    if (!transport || !transport->HasSocket()) {
+        // Closed from this side by a handler the wait ran, in a slice that found data: the same end as when the
+        // next slice finds no socket.
+        if (raiseIfClosed && inputBuffer_.Size() == 0) throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
+        return {nullptr, 0, true};
+    }
+    char* block = inputBuffer_.Reserve(size);
+    return {block, transport->Receive(block, size), false};
+}
+
+std::int32_t TIdTCPConnection::StoreBlock(char* block, std::int32_t n) {
+    closed_ = n == 0;
+    if (n != 0 && GStack()->CheckSocketResult(n, {ws::WSAESHUTDOWN, ws::WSAECONNABORTED})) {
+        n = 0;
+        if (ioHandler_) CloseTransport();
+        if (inputBuffer_.Size() == 0) GStack()->ThrowSocketError(GStack()->LastError());
+    }
+    if (n > 0 && intercept_) {
+        platform::TMemoryStream rewritten;
+        rewritten.WriteBuffer(block, n);
+        rewritten.SetPosition(0);
+        intercept_->Receive(rewritten);
+        n = static_cast<std::int32_t>(rewritten.Size());
+        block = inputBuffer_.Reserve(n);
+        if (n > 0) std::memcpy(block, rewritten.Memory(), static_cast<std::size_t>(n));
+    }
+    if (n > 0) {
+        if (ASCIIFilter)
+            for (std::int32_t i = 0; i < n; ++i) block[i] = static_cast<char>(block[i] & 0x7F);
+        inputBuffer_.Commit(n);
+    }
+    return n;
 }
 
 std::string TIdTCPConnection::ReadLine(const std::string& terminator, std::int32_t timeout, std::int32_t maximum) {
@@ -164,28 +169,32 @@ void TIdTCPConnection::ReadToStream(platform::TStream& stream, std::int32_t coun
     };
 
     try {
-        // Every byte that reaches the input buffer goes on to the stream at once, so a read that ends early
-        // (the peer closing, a cancel) leaves in the stream every byte that came.
-        while (remaining > 0) {
-            if (inputBuffer_.Size() == 0) {
-                if (!IsConnected()) break;
-                try {
-                    FillInputBuffer(true, TimeoutUseDefault, true);
-                } catch (const EIdConnClosedGracefully&) {
-                    if (!untilClose) throw;
-                    break;
-                }
-                continue;
-            }
-            const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
-            MoveBufferedToStream(stream, k);
-            remaining -= k;
-        }
+        MoveReceivedToStream(stream, remaining, untilClose);
     } catch (...) {
         finish();
         throw;
     }
     finish();
+}
+
+void TIdTCPConnection::MoveReceivedToStream(platform::TStream& stream, std::int32_t remaining, bool untilClose) {
+    // Every byte that reaches the input buffer goes on to the stream at once, so a read that ends early (the peer
+    // closing, a cancel) leaves in the stream every byte that came.
+    while (remaining > 0) {
+        if (inputBuffer_.Size() == 0) {
+            if (!IsConnected()) return;
+            try {
+                FillInputBuffer(true, TimeoutUseDefault, true);
+            } catch (const EIdConnClosedGracefully&) {
+                if (!untilClose) throw;
+                return;
+            }
+            continue;
+        }
+        const std::int32_t k = std::min(inputBuffer_.Size(), remaining);
+        MoveBufferedToStream(stream, k);
+        remaining -= k;
+    }
 }
 
 std::string TIdTCPConnection::TakeAvailable() {

@@ -217,6 +217,8 @@ private:
     bool DecodeEntry(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out);
     // The cipher for an encrypted entry once the password is right; null when the entry is skipped.
     std::unique_ptr<TZFTraditionalCipher> UnlockEntry(const TDirItem& entry, std::int64_t dataStart);
+    // Reports the progress of an entry's data before its next chunk; true once the user cancelled.
+    bool ChunkProgressCancelled(const std::string& eventName, std::uint64_t consumed, std::uint64_t total);
     bool CopyChunks(const TDirItem& entry, const std::string& eventName, platform::TLockedFile& out,
                     TZFTraditionalCipher* cipher, std::int64_t dataStart, std::uint64_t total);
 

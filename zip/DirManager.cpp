@@ -413,6 +413,37 @@ std::int64_t TZFDirManager::FindDescriptor(std::int64_t dataStart, bool zip64, i
     return -1;
 }
 
+std::int64_t TZFDirManager::ValidateLocalHeader(int index) {
+    const TDirItem& item = items_.ItemRef(index);
+    const std::uint64_t offset = item.LocalHeaderOffset();
+    unsigned char h[kLocalHeaderSize];
+    if (offset > static_cast<std::uint64_t>(directoryStart_) ||
+        !Peek(static_cast<std::int64_t>(offset), h, kLocalHeaderSize))
+        RaiseNamed(zfeEntryCutShort, item);
+    const auto at = static_cast<std::int64_t>(offset);
+    const TZFLocalHeader local = TZFLocalHeader::Parse(h);
+    const std::string& stored = rawNames_[static_cast<std::size_t>(index)];
+    std::string raw(local.nameLength, '\0');
+    if (local.signature != kLocalHeaderSignature || local.nameLength != stored.size() ||
+        !Peek(at + kLocalHeaderSize, raw.data(), local.nameLength) || raw != stored)
+        RaiseNamed(zfeLocalHeaderMismatch, item);
+    // Sizes a streaming writer did not know yet are not compared.
+    if (!(local.flags & kFlagDataDescriptor)) {
+        std::uint64_t compressed = local.compressedSize;
+        std::uint64_t uncompressed = local.uncompressedSize;
+        bool known = true;
+        if (compressed == kZip64Marker32 || uncompressed == kZip64Marker32) {
+            std::vector<unsigned char> extra(local.extraLength);
+            known = Peek(at + kLocalHeaderSize + local.nameLength, extra.data(), local.extraLength) &&
+                    LocalZip64Sizes(extra, uncompressed, compressed, uncompressed == kZip64Marker32,
+                                    compressed == kZip64Marker32);
+        }
+        if (known && (compressed != item.CompressedSize() || uncompressed != item.UncompressedSize()))
+            RaiseNamed(zfeLocalHeaderMismatch, item);
+    }
+    return at + kLocalHeaderSize + local.nameLength + local.extraLength;
+}
+
 void TZFDirManager::ValidateEntries() {
     const std::int64_t limit = directoryStart_;
     std::vector<int> order;
@@ -425,35 +456,10 @@ void TZFDirManager::ValidateEntries() {
     std::uint64_t previousEnd = 0;
     for (const int index : order) {
         const TDirItem& item = items_.ItemRef(index);
-        const std::uint64_t offset = item.LocalHeaderOffset();
-        unsigned char h[kLocalHeaderSize];
-        if (offset > static_cast<std::uint64_t>(limit) || !Peek(static_cast<std::int64_t>(offset), h, kLocalHeaderSize))
-            RaiseNamed(zfeEntryCutShort, item);
-        const auto at = static_cast<std::int64_t>(offset);
-        const TZFLocalHeader local = TZFLocalHeader::Parse(h);
-        const std::string& stored = rawNames_[static_cast<std::size_t>(index)];
-        std::string raw(local.nameLength, '\0');
-        if (local.signature != kLocalHeaderSignature || local.nameLength != stored.size() ||
-            !Peek(at + kLocalHeaderSize, raw.data(), local.nameLength) || raw != stored)
-            RaiseNamed(zfeLocalHeaderMismatch, item);
-        const std::int64_t dataStart = at + kLocalHeaderSize + local.nameLength + local.extraLength;
-        if (!(local.flags & kFlagDataDescriptor)) {
-            // Sizes a streaming writer did not know yet are not compared.
-            std::uint64_t compressed = local.compressedSize;
-            std::uint64_t uncompressed = local.uncompressedSize;
-            bool known = true;
-            if (compressed == kZip64Marker32 || uncompressed == kZip64Marker32) {
-                std::vector<unsigned char> extra(local.extraLength);
-                known = Peek(at + kLocalHeaderSize + local.nameLength, extra.data(), local.extraLength) &&
-                        LocalZip64Sizes(extra, uncompressed, compressed, uncompressed == kZip64Marker32,
-                                        compressed == kZip64Marker32);
-            }
-            if (known && (compressed != item.CompressedSize() || uncompressed != item.UncompressedSize()))
-                RaiseNamed(zfeLocalHeaderMismatch, item);
-        }
+        const std::int64_t dataStart = ValidateLocalHeader(index);
         if (dataStart > limit || item.CompressedSize() > static_cast<std::uint64_t>(limit - dataStart))
             RaiseNamed(zfeEntryCutShort, item);
-        if (offset < previousEnd) RaiseNamed(zfeEntriesOverlap, item);
+        if (item.LocalHeaderOffset() < previousEnd) RaiseNamed(zfeEntriesOverlap, item);
         previousEnd = static_cast<std::uint64_t>(dataStart) + item.CompressedSize();
     }
 }

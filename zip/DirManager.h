@@ -59,6 +59,9 @@ private:
     // Every entry that is written must have its local header and all its data in the archive,
     // agree with its local header, and not share bytes with another entry.
     void ValidateEntries();
+    // Checks entry index's local header against its central one (name, and sizes where it knows them); the offset
+    // of its data.
+    std::int64_t ValidateLocalHeader(int index);
     std::string ReadRawName(std::uint16_t length);
     // Offset of the next occurrence of the signature at or after from, or -1.
     std::int64_t FindSignature(std::int64_t from, std::uint32_t signature);

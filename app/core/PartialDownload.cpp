@@ -248,40 +248,39 @@ void TPartialDownload::Get(http::TIdHTTP& client) {
             if (download.Size() == 0) download.Discard();
         }
     } dropEmpty{*this};
-    for (int attempt = 0;; ++attempt) {
-        decided_ = false;
-        total_ = -1;
-        const bool ranged = offset_ > 0;
-        request.ContentRangeStart = static_cast<std::uint32_t>(ranged ? offset_ : 0);
-        request.ContentRangeEnd = 0;
-        if (ranged)
-            request.CustomHeaders.SetHeader("If-Range", validator_);
-        else if (const int at = request.CustomHeaders.FindHeader("If-Range"); at >= 0)
-            request.CustomHeaders.Delete(at);
-        client.Response().StatusLine.clear();
-        TSink sink(*this, client);
-        try {
-            client.Get(url_, sink);
-            // A response without a body (an empty 200) still says what the partial now is.
-            if (!decided_ && client.Response().StatusCode() / 100 == 2) Decide(client);
-        } catch (const ERestartFromZero&) {
-            if (attempt > 0) throw;
-            StartFromZero();
-            continue;
-        } catch (const http::EIdHTTPProtocolException& e) {
-            // The range no longer fits the file on the host.
-            if (!ranged || e.ErrorCode() != 416 || attempt > 0) throw;
-            StartFromZero();
-            continue;
-        } catch (const http::EConvertError&) {
-            // A 416's Content-Range gives "*" for the range, which the header record cannot read.
-            if (!ranged || client.Response().StatusCode() != 416 || attempt > 0) throw;
-            StartFromZero();
-            continue;
-        }
-        break;
-    }
+    for (int attempt = 0; !Fetch(client, attempt); ++attempt) {}
     completed_ = decided_;
+}
+
+bool TPartialDownload::Fetch(http::TIdHTTP& client, int attempt) {
+    http::TIdHTTPRequest& request = client.Request();
+    decided_ = false;
+    total_ = -1;
+    const bool ranged = offset_ > 0;
+    request.ContentRangeStart = static_cast<std::uint32_t>(ranged ? offset_ : 0);
+    request.ContentRangeEnd = 0;
+    if (ranged)
+        request.CustomHeaders.SetHeader("If-Range", validator_);
+    else if (const int at = request.CustomHeaders.FindHeader("If-Range"); at >= 0)
+        request.CustomHeaders.Delete(at);
+    client.Response().StatusLine.clear();
+    TSink sink(*this, client);
+    try {
+        client.Get(url_, sink);
+        // A response without a body (an empty 200) still says what the partial now is.
+        if (!decided_ && client.Response().StatusCode() / 100 == 2) Decide(client);
+        return true;
+    } catch (const ERestartFromZero&) {
+        if (attempt > 0) throw;
+    } catch (const http::EIdHTTPProtocolException& e) {
+        // The range no longer fits the file on the host.
+        if (!ranged || e.ErrorCode() != 416 || attempt > 0) throw;
+    } catch (const http::EConvertError&) {
+        // A 416's Content-Range gives "*" for the range, which the header record cannot read.
+        if (!ranged || client.Response().StatusCode() != 416 || attempt > 0) throw;
+    }
+    StartFromZero();
+    return false;
 }
 
 bool TPartialDownload::Whole() const {

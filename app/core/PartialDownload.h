@@ -54,6 +54,9 @@ private:
     void Prepare();
     // Once the response's head is read: goes on (206 with the rest of the same file), or starts from zero (200).
     void Decide(http::TIdHTTP& client);
+    // One request for what is missing: all of it, or the rest with If-Range. False when the host's answer means
+    // starting again from zero, which it has done; a second such answer (attempt 1) raises.
+    bool Fetch(http::TIdHTTP& client, int attempt);
     void StartFromZero();
     void WriteRecord(const std::string& etag, const std::string& lastModified, std::int64_t length);
     void RemoveRecord();

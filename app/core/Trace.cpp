@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <type_traits>
 
+#include "platform/text/CodePages.h"
+
 namespace yeroup::app {
 
 namespace {
@@ -38,26 +40,6 @@ std::string TimeStamp() {
 }
 
 std::string CountText(std::int64_t count) { return count < 0 ? std::string("-") : std::to_string(count); }
-
-// Bytes of the UTF-8 sequence at text[at], or 0 when none starts there (a stray byte, an overlong or cut
-// sequence, a surrogate, beyond U+10FFFF).
-std::size_t SequenceAt(std::string_view text, std::size_t at) {
-    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[at + i]); };
-    const unsigned char lead = byte(0);
-    if (lead < 0x80) return 1;
-    const std::size_t length = lead >= 0xC2 && lead <= 0xDF   ? 2
-                               : lead >= 0xE0 && lead <= 0xEF ? 3
-                               : lead >= 0xF0 && lead <= 0xF4 ? 4
-                                                              : 0;
-    if (length == 0 || at + length > text.size()) return 0;
-    for (std::size_t i = 1; i < length; ++i)
-        if ((byte(i) & 0xC0) != 0x80) return 0;
-    const unsigned char second = byte(1);
-    if ((lead == 0xE0 && second < 0xA0) || (lead == 0xED && second > 0x9F) || (lead == 0xF0 && second < 0x90) ||
-        (lead == 0xF4 && second > 0x8F))
-        return 0;
-    return length;
-}
 
 }  // namespace
 
@@ -91,7 +73,7 @@ void TTrace::Line(std::string_view kind, std::string_view text) const noexcept {
         // and a cut never splits a character.
         std::size_t at = 0;
         while (at < text.size()) {
-            const std::size_t length = SequenceAt(text, at);
+            const std::size_t length = platform::Utf8SequenceAt(text, at);
             if (at + std::max<std::size_t>(length, 1) > kMaxTraceLineBytes) break;
             const char c = text[at];
             if (length == 0 || (length == 1 && (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)))

@@ -17,6 +17,7 @@
 #include <string>
 
 #include "app/core/AppServices.h"
+#include "app/core/FetchTrace.h"
 #include "app/core/PartialDownload.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
@@ -116,6 +117,10 @@ private:
     // is returned to be kept beside it); otherwise the message says it was not stored.
     bool DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
                                    std::string& signature);
+    // A whole, verified download becomes the package file (saved: its size), its signature (when there is one)
+    // beside it. Raises when either cannot be saved, traced.
+    void SavePackage(TPartialDownload& download, const std::string& file, const std::string& signature,
+                     const TFetchTrace& trace, std::int64_t& saved);
     // The package file names (no folder) of every model and firmware the catalogue lists.
     std::set<std::string> ListedPackages() const;
     // With a trusted key configured: the stored package checked again before it is extracted.

@@ -155,20 +155,7 @@ void TForm2::Button1Click() {
         trace.Failed("its signature is refused; not stored");
         download.Discard();
     }
-    if (verified) {
-        // The line says ok only once the package is saved: a full disk is the download's failure too.
-        try {
-            const std::int64_t size = download.Size();
-            download.Promote();
-            saved = size;
-            if (!signature.empty())
-                platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
-        } catch (const std::exception& e) {
-            trace.Failed(std::string("not saved: ") + e.what());
-            throw;
-        }
-        trace.Taken();
-    }
+    if (verified) SavePackage(download, file, signature, trace, saved);
     Timer1->stop();
     ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
     Panel3->show();
@@ -179,6 +166,22 @@ void TForm2::Button1Click() {
     const bool cancelFocused = focusWidget() == Button3;
     RestoreIdle();
     if (verified && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
+}
+
+void TForm2::SavePackage(TPartialDownload& download, const std::string& file, const std::string& signature,
+                         const TFetchTrace& trace, std::int64_t& saved) {
+    // The line says ok only once the package is saved: a full disk is the download's failure too.
+    try {
+        const std::int64_t size = download.Size();
+        download.Promote();
+        saved = size;
+        if (!signature.empty())
+            platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
+    } catch (const std::exception& e) {
+        trace.Failed(std::string("not saved: ") + e.what());
+        throw;
+    }
+    trace.Taken();
 }
 
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {

@@ -125,18 +125,50 @@ bool TProcessHandle::Running() const {
     return ::poll(&ended, 1, 0) == 0;
 }
 
+namespace {
+
+// The NULL-ended array of pointers execve takes, into texts that outlive it.
+std::vector<char*> PointersTo(std::vector<std::string>& texts) {
+    std::vector<char*> pointers;
+    for (std::string& text : texts) pointers.push_back(text.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+// The middle child: a session of its own, then the grandchild, whose number it reports before it ends. The
+// grandchild waits for go to close, then runs the program; only a failed exec writes its errno to report.
+[[noreturn]] void RunDetachedChild(const std::string& path, char* const* argv, char* const* envp,
+                                   const std::string& directory, int report, int goRead, int goWrite) {
+    ::setsid();
+    const pid_t grandchild = ::fork();
+    if (grandchild != 0) {
+        [[maybe_unused]] const ssize_t n = ::write(report, &grandchild, sizeof grandchild);
+        ::_exit(grandchild < 0 ? 1 : 0);
+    }
+    ::close(goWrite);
+    char byte;
+    while (::read(goRead, &byte, 1) < 0 && errno == EINTR) {}
+    int error = 0;
+    if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
+        error = errno;
+    } else {
+        ::execve(path.c_str(), argv, envp);
+        error = errno;
+    }
+    [[maybe_unused]] const ssize_t n = ::write(report, &error, sizeof error);
+    ::_exit(127);
+}
+
+}  // namespace
+
 bool SpawnDetached(const std::string& path, const std::vector<std::string>& args, const std::string& directory,
                    const std::vector<std::string>& environment, TProcessHandle* handle) {
     std::vector<std::string> argvText{path};
     argvText.insert(argvText.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : argvText) argv.push_back(a.data());
-    argv.push_back(nullptr);
+    const std::vector<char*> argv = PointersTo(argvText);
     // Built before the fork: the child of a threaded process may only make async-signal-safe calls.
     std::vector<std::string> envText = ChangedEnvironment(environment);
-    std::vector<char*> envp;
-    for (std::string& e : envText) envp.push_back(e.data());
-    envp.push_back(nullptr);
+    const std::vector<char*> envp = PointersTo(envText);
 
     // The middle child reports the grandchild's number through report, then the grandchild a failed exec (a
     // successful one closes it unwritten). The grandchild waits for go to close before it runs the program, so
@@ -153,26 +185,7 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
         for (const int fd : {report[0], report[1], go[0], go[1]}) ::close(fd);
         return false;
     }
-    if (child == 0) {
-        ::setsid();
-        const pid_t grandchild = ::fork();
-        if (grandchild != 0) {
-            [[maybe_unused]] const ssize_t n = ::write(report[1], &grandchild, sizeof grandchild);
-            ::_exit(grandchild < 0 ? 1 : 0);
-        }
-        ::close(go[1]);
-        char byte;
-        while (::read(go[0], &byte, 1) < 0 && errno == EINTR) {}
-        int error = 0;
-        if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
-            error = errno;
-        } else {
-            ::execve(path.c_str(), argv.data(), envp.data());
-            error = errno;
-        }
-        [[maybe_unused]] const ssize_t n = ::write(report[1], &error, sizeof error);
-        ::_exit(127);
-    }
+    if (child == 0) RunDetachedChild(path, argv.data(), envp.data(), directory, report[1], go[0], go[1]);
     ::close(report[1]);
     ::close(go[0]);
     int status = 0;

@@ -32,5 +32,8 @@ std::optional<std::string> Utf8ToAnsiExactly(std::string_view text);
 // True when text is well-formed UTF-8: no stray or missing continuation bytes, no overlong forms, no
 // surrogates, nothing past U+10FFFF.
 bool IsValidUtf8(std::string_view text);
+// Bytes of the well-formed UTF-8 sequence at text[at], or 0 when none starts there (a stray byte, an overlong or
+// cut sequence, a surrogate, beyond U+10FFFF).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t at);
 
 }  // namespace yeroup::platform

@@ -296,7 +296,10 @@ class LifecycleTest(unittest.TestCase):
                 self.assertEqual(code, 0, err)
                 self.assertIn("stopped", out)
                 self.assertNotIn("Traceback", err)
-                with socket.socket() as again:  # the port is free once the host has gone
+                # The port is free once the host has gone: no listener is left. The connection the host dropped
+                # may linger in TIME_WAIT on that port, which SO_REUSEADDR lets a new socket bind past.
+                with socket.socket() as again:
+                    again.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
                     again.bind(("127.0.0.1", port))
 
     def test_busy_port_is_reported_without_a_traceback(self):

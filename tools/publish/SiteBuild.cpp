@@ -111,20 +111,10 @@ void ReadBack(const fs::path& file, const std::vector<TNamed>& named, const std:
     }
 }
 
-}  // namespace
-
-std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteFolder) {
-    std::vector<std::string> problems;
-    const TSiteSource site = ReadSiteSource(source, problems);
-    const fs::path target = fs::absolute(siteFolder);
-    std::error_code error;
-    if (fs::exists(target, error) && !fs::is_empty(target, error) && !fs::is_directory(target / kTop, error)) {
-        problems.push_back(target.string() + " holds no " + kTop + " folder: it is not a site and is not replaced");
-        return problems;
-    }
-
+// The models and firmware with their names checked and in the ANSI code page; models gets the ANSI model names.
+std::vector<TNamed> NameEverything(const TSiteSource& site, std::vector<std::string>& models,
+                                   std::vector<std::string>& problems) {
     std::vector<TNamed> named;
-    std::vector<std::string> models;
     std::map<std::string, std::string> storeNames;  // the program's local package file, folded -> who takes it
     for (const TModelSource& model : site.models) {
         const std::string modelWhat = "model " + Quoted(model.name);
@@ -143,6 +133,107 @@ std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteF
                                    Quoted(store));
         }
     }
+    return named;
+}
+
+// The catalogue's comment lines, then an empty line when there are any.
+std::string CatalogueHead(const std::vector<std::string>& comments, std::vector<std::string>& problems) {
+    std::string head;
+    for (const std::string& comment : comments) {
+        const std::optional<std::string> ansi = platform::Utf8ToAnsiExactly(comment);
+        if (!ansi)
+            problems.push_back("the catalogue comment " + Quoted(comment) + " cannot be written in code page 936");
+        head += "; " + ansi.value_or("") + "\r\n";
+    }
+    return head.empty() ? head : head + "\r\n";
+}
+
+// The firmware's page: its template (the firmware's own, the site's, or the built-in one) filled in.
+std::string FirmwarePage(const TNamed& n, const TSiteSource& site, const std::string& siteTemplate, std::uintmax_t size,
+                         std::vector<std::string>& problems) {
+    const TFirmwareSource& firmware = *n.firmware;
+    std::string changes;
+    for (const std::string& change : firmware.changes) changes += "<li>" + HtmlEscape(change) + "</li>\n";
+    const std::map<std::string, std::string> values{{"model", HtmlEscape(n.model->name)},
+                                                    {"title", HtmlEscape(n.model->title)},
+                                                    {"version", HtmlEscape(firmware.version)},
+                                                    {"date", HtmlEscape(firmware.date)},
+                                                    {"summary", HtmlEscape(firmware.summary)},
+                                                    {"changes", changes},
+                                                    {"size", std::to_string(size)},
+                                                    {"size_kb", std::to_string(size / 1024)},
+                                                    {"charset", firmware.pageInCodePage936 ? "gbk" : "utf-8"}};
+    const fs::path& templateFile = firmware.pageTemplate.empty() ? site.pageTemplate : firmware.pageTemplate;
+    return FillTemplate(firmware.pageTemplate.empty() ? siteTemplate : ReadWhole(firmware.pageTemplate), values,
+                        templateFile.empty() ? "the built-in page" : templateFile.string(), problems);
+}
+
+// One firmware into the stage: its catalogue line (appended), its package (checked as the program would
+// extract it) and its page.
+void StageFirmware(const TNamed& n, const TSiteSource& site, const std::string& siteTemplate, const fs::path& stage,
+                   const fs::path& scratch, std::string& catalogue, std::vector<std::string>& problems) {
+    const TFirmwareSource& firmware = *n.firmware;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(firmware.package, error);
+    const std::optional<std::string> summary = platform::Utf8ToAnsiExactly(firmware.summary);
+    if (!summary) problems.push_back(n.what + ": the summary cannot be written in code page 936");
+    catalogue += n.f + "=" + CatalogueValue(firmware.date, size, summary.value_or("")) + "\r\n";
+
+    const fs::path package = stage.string() + TAppFiles::PackagePath(n.m, n.f);
+    fs::create_directories(package.parent_path());
+    fs::copy_file(firmware.package, package);
+    for (const std::string& problem : PackageProblems(package.string(), scratch))
+        problems.push_back(firmware.package.string() + ": " + problem);
+
+    const std::string page = FirmwarePage(n, site, siteTemplate, size, problems);
+    std::optional<std::string> bytes = page;
+    if (firmware.pageInCodePage936) bytes = platform::Utf8ToAnsiExactly(page);
+    if (!bytes) problems.push_back(n.what + ": the page cannot be written in code page 936");
+    WriteWhole(stage.string() + TAppFiles::PagePath(n.m, n.f), bytes.value_or(""));
+}
+
+// The home page listing every model with its firmware, when the source has a template for it.
+void StageHomePage(const TSiteSource& site, const fs::path& top, std::vector<std::string>& problems) {
+    if (site.homeTemplate.empty()) return;
+    std::string items;
+    for (const TModelSource& model : site.models) {
+        std::string versions;
+        for (const TFirmwareSource& firmware : model.firmware)
+            versions += (versions.empty() ? "" : "、") + HtmlEscape(firmware.version);
+        items += "<li>" + HtmlEscape(model.title) + "：" + versions + "</li>\n";
+    }
+    WriteWhole(top / "index.htm",
+               FillTemplate(ReadWhole(site.homeTemplate), {{"models", items}}, site.homeTemplate.string(), problems));
+}
+
+// Swapped in whole where the system can; else the old site goes aside for the moment of two renames. The stage's
+// name then holds the old site, or nothing: it goes with the stage.
+void SwapIn(const fs::path& stage, const fs::path& target) {
+    std::error_code error;
+    if (!fs::exists(target, error)) {
+        fs::rename(stage, target);
+    } else if (::renameat2(AT_FDCWD, stage.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
+        const fs::path old = target.string() + ".old";
+        fs::remove_all(old, error);
+        fs::rename(target, old);
+        fs::rename(stage, target);
+        fs::remove_all(old, error);
+    }
+}
+
+}  // namespace
+
+std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteFolder) {
+    std::vector<std::string> problems;
+    const TSiteSource site = ReadSiteSource(source, problems);
+    const fs::path target = fs::absolute(siteFolder);
+    std::error_code error;
+    if (fs::exists(target, error) && !fs::is_empty(target, error) && !fs::is_directory(target / kTop, error)) {
+        problems.push_back(target.string() + " holds no " + kTop + " folder: it is not a site and is not replaced");
+        return problems;
+    }
+    std::vector<std::string> models;
+    const std::vector<TNamed> named = NameEverything(site, models, problems);
     if (!problems.empty()) return problems;
 
     fs::create_directories(target.parent_path());
@@ -151,78 +242,19 @@ std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteF
     ::chmod(stage.Path().c_str(), 0755);
     const fs::path top = stage.Path() / kTop;
 
-    std::string catalogue;
-    for (const std::string& comment : site.comments) {
-        const std::optional<std::string> ansi = platform::Utf8ToAnsiExactly(comment);
-        if (!ansi)
-            problems.push_back("the catalogue comment " + Quoted(comment) + " cannot be written in code page 936");
-        catalogue += "; " + ansi.value_or("") + "\r\n";
-    }
-    if (!catalogue.empty()) catalogue += "\r\n";
-    const std::string pageTemplate =
+    std::string catalogue = CatalogueHead(site.comments, problems);
+    const std::string siteTemplate =
         site.pageTemplate.empty() ? std::string(kBuiltInPageTemplate) : ReadWhole(site.pageTemplate);
     for (std::size_t i = 0; i < named.size(); ++i) {
-        const TNamed& n = named[i];
-        const TFirmwareSource& firmware = *n.firmware;
-        if (i == 0 || named[i - 1].model != n.model) catalogue += (i == 0 ? "[" : "\r\n[") + n.m + "]\r\n";
-        const std::uintmax_t size = fs::file_size(firmware.package, error);
-        const std::optional<std::string> summary = platform::Utf8ToAnsiExactly(firmware.summary);
-        if (!summary) problems.push_back(n.what + ": the summary cannot be written in code page 936");
-        catalogue += n.f + "=" + CatalogueValue(firmware.date, size, summary.value_or("")) + "\r\n";
-
-        const fs::path package = stage.Path().string() + TAppFiles::PackagePath(n.m, n.f);
-        fs::create_directories(package.parent_path());
-        fs::copy_file(firmware.package, package);
-        for (const std::string& problem : PackageProblems(package.string(), scratch.Path()))
-            problems.push_back(firmware.package.string() + ": " + problem);
-
-        std::string changes;
-        for (const std::string& change : firmware.changes) changes += "<li>" + HtmlEscape(change) + "</li>\n";
-        const std::map<std::string, std::string> values{{"model", HtmlEscape(n.model->name)},
-                                                        {"title", HtmlEscape(n.model->title)},
-                                                        {"version", HtmlEscape(firmware.version)},
-                                                        {"date", HtmlEscape(firmware.date)},
-                                                        {"summary", HtmlEscape(firmware.summary)},
-                                                        {"changes", changes},
-                                                        {"size", std::to_string(size)},
-                                                        {"size_kb", std::to_string(size / 1024)},
-                                                        {"charset", firmware.pageInCodePage936 ? "gbk" : "utf-8"}};
-        const fs::path& templateFile = firmware.pageTemplate.empty() ? site.pageTemplate : firmware.pageTemplate;
-        const std::string page =
-            FillTemplate(firmware.pageTemplate.empty() ? pageTemplate : ReadWhole(firmware.pageTemplate), values,
-                         templateFile.empty() ? "the built-in page" : templateFile.string(), problems);
-        std::optional<std::string> bytes = page;
-        if (firmware.pageInCodePage936) bytes = platform::Utf8ToAnsiExactly(page);
-        if (!bytes) problems.push_back(n.what + ": the page cannot be written in code page 936");
-        WriteWhole(stage.Path().string() + TAppFiles::PagePath(n.m, n.f), bytes.value_or(""));
+        if (i == 0 || named[i - 1].model != named[i].model)
+            catalogue += (i == 0 ? "[" : "\r\n[") + named[i].m + "]\r\n";
+        StageFirmware(named[i], site, siteTemplate, stage.Path(), scratch.Path(), catalogue, problems);
     }
     WriteWhole(top / TAppFiles::CatalogueName(), catalogue);
     ReadBack(top / TAppFiles::CatalogueName(), named, models, problems);
-
-    if (!site.homeTemplate.empty()) {
-        std::string items;
-        for (const TModelSource& model : site.models) {
-            std::string versions;
-            for (const TFirmwareSource& firmware : model.firmware)
-                versions += (versions.empty() ? "" : "、") + HtmlEscape(firmware.version);
-            items += "<li>" + HtmlEscape(model.title) + "：" + versions + "</li>\n";
-        }
-        WriteWhole(top / "index.htm", FillTemplate(ReadWhole(site.homeTemplate), {{"models", items}},
-                                                   site.homeTemplate.string(), problems));
-    }
+    StageHomePage(site, top, problems);
     if (!problems.empty()) return problems;
-
-    // Swapped in whole where the system can; else the old site goes aside for the moment of two renames.
-    if (!fs::exists(target, error)) {
-        fs::rename(stage.Path(), target);
-    } else if (::renameat2(AT_FDCWD, stage.Path().c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0) {
-        const fs::path old = target.string() + ".old";
-        fs::remove_all(old, error);
-        fs::rename(target, old);
-        fs::rename(stage.Path(), target);
-        fs::remove_all(old, error);
-    }
-    // The stage's name now holds the old site, or nothing: it goes with the stage.
+    SwapIn(stage.Path(), target);
     return problems;
 }
 
