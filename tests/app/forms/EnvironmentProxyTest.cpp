@@ -3,8 +3,6 @@
 // failed fetch.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "app/core/Message.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
@@ -12,18 +10,12 @@
 #include "tests/app/support/AppHarness.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/support/LoopbackSocket.h"
+#include "tests/support/ScopedEnvironment.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
 
 namespace {
-
-// http_proxy for the scope; the clients read it when they are made.
-class HttpProxy {
-public:
-    explicit HttpProxy(const std::string& url) { ::setenv("http_proxy", url.c_str(), 1); }
-    ~HttpProxy() { ::unsetenv("http_proxy"); }
-};
 
 TEST(EnvironmentProxy, ARefusingProxyIsNamedAndTheCatalogueFallsBack) {
     TinyProxyServer guarded("user", "s3cret");
@@ -37,7 +29,7 @@ TEST(EnvironmentProxy, ARefusingProxyIsNamedAndTheCatalogueFallsBack) {
         AppHarness h;
         h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
         h.ServePackage("A", "1.0", "package");
-        const HttpProxy environment(proxy);
+        const ScopedEnvironment environment("http_proxy", proxy);  // read by the clients when made
         auto splash = h.MakeSplash();
         splash->FormAc();
         EXPECT_FALSE(splash->TerminateRequested());
@@ -55,7 +47,7 @@ TEST(EnvironmentProxy, PagesAndPackagesGoThroughTheProxy) {
     h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
     h.ServePackage("A", "1.0", std::string(100000, 'p'));
     h.server.Serve("/YEROMP3LiveUpdate", "<html><body>home</body></html>");
-    const HttpProxy environment(proxy.ProxyUrl("user", "s3cret"));
+    const ScopedEnvironment environment("http_proxy", proxy.ProxyUrl("user", "s3cret"));
     TForm2& form = h.MakeMain();
     ASSERT_TRUE(WaitUntil([&] { return form.WebBrowser1->LoadCount() > 0; }));
     EXPECT_TRUE(form.WebBrowser1->ShowsPage());

@@ -6,9 +6,9 @@
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <cstdlib>
 
 #include "tests/http/support/TlsServers.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
@@ -128,10 +128,8 @@ TEST(HtmlView, FetchesAnHttpUrlInTheBackground) {
 TEST(HtmlView, WildcardCertificatesNameWholeLabelsOnly) {
     yeroup::test::ConnectProxy proxy;
     // The views take their proxy from the environment, as the update client does.
-    ::setenv("https_proxy", ("http://127.0.0.1:" + std::to_string(proxy.Port())).c_str(), 1);
-    struct NoProxyAfter {
-        ~NoProxyAfter() { ::unsetenv("https_proxy"); }
-    } noProxyAfter;
+    const yeroup::test::ScopedEnvironment environment("https_proxy",
+                                                      "http://127.0.0.1:" + std::to_string(proxy.Port()));
     ScratchFolder dir;
     for (const auto& [certificate, served] : {std::pair{"wildcard", true}, std::pair{"partial-wildcard", false}}) {
         SCOPED_TRACE(certificate);
