@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include "app/core/RegisteredFolder.h"
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
@@ -20,11 +21,25 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
     return nullptr;
 }
 
+namespace {
+
+// A registry that cannot be read names no folder: an interrupted upgrade then stays as it is.
+std::string InstallFolderOrNone(const TAppServices& services) {
+    try {
+        return RegisteredInstallFolder(services.RegistryFile);
+    } catch (const std::exception& e) {
+        services.Trace.Line("error", std::string("the registry cannot be read: ") + e.what());
+        return {};
+    }
+}
+
+}  // namespace
+
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
     // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
-    const upgrade::TRecovery recovery =
-        upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore());
+    const upgrade::TRecovery recovery = upgrade::RecoverAtStartup(
+        services.Files.ExeFolder(), services.Files.PackageStore(), InstallFolderOrNone(services));
     if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
         services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
     if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)

@@ -82,7 +82,7 @@ TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::s
                                     const std::string& installFolder) {
     // What an earlier run left must be settled before this one may use the same folders; a state that cannot
     // be read stops every upgrade until it is readable again or removed.
-    const TRecovery recovery = RecoverUpgrade(paths_.store);
+    const TRecovery recovery = RecoverUpgrade(paths_.store, installFolder);
     if (recovery.outcome == TRecoveryOutcome::LeftAsItIs)
         return {TUpgradeOutcome::Unsettled, recovery.backup.string(), 0, recovery.why, recovery};
     TUpgradeResult result = Upgrade(archiver, package, installFolder);

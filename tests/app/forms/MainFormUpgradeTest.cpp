@@ -9,6 +9,7 @@
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
+#include "app/upgrade/UpgradeJournal.h"
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
@@ -226,4 +227,28 @@ TEST(MainFormUpgrade, UnreadableStateOfAnInterruptedUpgradeIsToldAndStopsUpgrade
                         "in " +
                         backup),
               std::string::npos);
+}
+
+// A journal written with the program's own writer, checksums right, whose staging folder lies outside the player's
+// folder: the start tells the user and leaves that folder and its files alone, and upgrades stay refused.
+TEST(MainFormUpgrade, AJournalNamingAFolderOutsideIsToldAndThatFolderStays) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    ScratchFolder outside;
+    WriteFile(outside.Path() / "letter.txt", "the user's letter");
+    const std::filesystem::path store = h.services.Files.PackageStore();
+    upgrade::WriteJournal(store / "upgrade-journal",
+                          {upgrade::TUpgradePhase::Staging, h.player.Path(), outside.Path(), 0, 0});
+    TStartupHooks hooks;
+    hooks.mainWindowShown = [&](TForm1&, TForm2& form) {
+        form.Button2->click();
+        QTimer::singleShot(0, &form, [&form] { form.close(); });
+    };
+    EXPECT_EQ(RunStartup(h.services, hooks), 0);
+    EXPECT_EQ(h.boxes.Texts(), (std::vector<std::string>{UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, ""),
+                                                         UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, "")}));
+    EXPECT_EQ(FilesIn(outside.Path()), std::vector<std::string>{"letter.txt"});
+    EXPECT_TRUE(FilesIn(h.player.Path()).empty());
+    EXPECT_TRUE(std::filesystem::exists(store / "upgrade-journal"));
 }
