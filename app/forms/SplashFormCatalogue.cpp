@@ -1,5 +1,6 @@
 // The catalogue fetch, with its signature when a trusted key is configured.
 #include "app/core/CatalogueCheck.h"
+#include "app/core/Limits.h"
 #include "app/core/SignedFetch.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/CatalogueFreshness.h"
@@ -32,15 +33,25 @@ TCatalogueFetch TForm1::FetchCatalogue() {
     const std::string signatureFile = TAppFiles::SignatureOf(files.CatalogueFile());
     try {
         const trust::TSignedFacts facts = keys.Verify(StreamBytes(catalogue), signature, name);
+        const std::int64_t now = services_.UnixTime();
+        // Taken, one from the future would make every correctly dated catalogue after it look replayed.
+        if (trust::SignedTooFarAhead(facts, now)) {
+            services_.Trace.Line("error", "the fetched catalogue is signed at " + UtcTimeText(facts.Timestamp) +
+                                              ", more than " + std::to_string(limits::kMaxSignedAheadSeconds / 3600) +
+                                              " hours after this computer's clock (" + UtcTimeText(now) +
+                                              "); the stored copy stays");
+            return TCatalogueFetch::NotVerified;
+        }
         // An older catalogue than the one accepted last is a replayed copy: it could bring back withdrawn firmware.
+        // One accepted from the future (before it was refused) is no measure.
         const auto accepted = keys.AcceptedFacts(ReadSignatureFile(signatureFile), name);
-        if (accepted && facts.Timestamp < accepted->Timestamp) {
+        if (accepted && !trust::SignedTooFarAhead(*accepted, now) && facts.Timestamp < accepted->Timestamp) {
             services_.Trace.Line("error",
                                  "the fetched catalogue is older than the one accepted last; the stored copy stays");
             return TCatalogueFetch::NotVerified;
         }
         // One past the expiry its operator signed is a frozen copy, served on to hide newer firmware.
-        if (trust::JudgeFreshness(facts, services_.UnixTime()) == trust::TFreshness::Expired) {
+        if (trust::JudgeFreshness(facts, now) == trust::TFreshness::Expired) {
             services_.Trace.Line("error", "the fetched catalogue expired at " + UtcTimeText(*facts.Expires) +
                                               " (signed at " + UtcTimeText(facts.Timestamp) +
                                               "); the stored copy stays");

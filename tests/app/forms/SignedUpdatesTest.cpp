@@ -22,7 +22,7 @@ const std::string kNew = "[A]\r\n1.0=x\r\n1.1=y\r\n";
 const std::string kCatalogueName = "YEROMP3LiveUpdate.ini";
 const std::string kPackagePath = "/YEROMP3LiveUpdate/Firmware/A/A_1.0.zip";
 
-std::string Stamped(int timestamp, const std::string& name) {
+std::string Stamped(std::int64_t timestamp, const std::string& name) {
     return "timestamp:" + std::to_string(timestamp) + "\tfile:" + name;
 }
 
@@ -41,11 +41,13 @@ protected:
 
 TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
     const std::string accepted = tool.Sign(kCatalogueName, kOld, Stamped(2000, kCatalogueName));
+    const std::int64_t aheadOfNow = SystemUnixTime() + limits::kMaxSignedAheadSeconds + 60;  // a minute to run in
     struct Case {
         const char* what;
         std::string served;
         std::string signature;  // empty: none served
         bool taken;
+        std::string stored = {};  // the signature accepted last, when not the usual one
     } cases[] = {
         {"good and newer", kNew, tool.Sign(kCatalogueName, kNew, Stamped(3000, kCatalogueName)), true},
         {"same age", kNew, tool.Sign(kCatalogueName, kNew, Stamped(2000, kCatalogueName)), true},
@@ -55,20 +57,28 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
         {"other file", kNew, tool.Sign("user.ini", kNew, Stamped(3000, "user.ini")), false},
         {"rollback", kNew, tool.Sign(kCatalogueName, kNew, Stamped(1000, kCatalogueName)), false},
         {"oversized", kNew, std::string(static_cast<std::size_t>(limits::kMaxSignatureFileBytes) + 1, 'x'), false},
+        {"signed past the margin ahead of the clock", kNew,
+         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow + 1, kCatalogueName)), false},
+        {"signed within the margin ahead of the clock", kNew,
+         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow - 60, kCatalogueName)), true},
+        // A catalogue from the future taken before it was refused locks nothing out.
+        {"after one from the future", kNew, tool.Sign(kCatalogueName, kNew, Stamped(3000, kCatalogueName)), true,
+         tool.Sign(kCatalogueName, kOld, Stamped(aheadOfNow + 1, kCatalogueName))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         AppHarness h;
         Trust(h);
         h.ServeCatalogue(kOld, true);
-        WriteFile(CatalogueSignatureFile(h), accepted);
+        const std::string stored = c.stored.empty() ? accepted : c.stored;
+        WriteFile(CatalogueSignatureFile(h), stored);
         h.server.Serve(kCataloguePath, c.served);
         if (!c.signature.empty()) h.server.Serve(std::string(kCataloguePath) + ".minisig", c.signature);
         auto splash = h.MakeSplash();
         splash->FormAc();
         EXPECT_FALSE(splash->TerminateRequested());
         EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), c.taken ? c.served : kOld);
-        EXPECT_EQ(ReadFile(CatalogueSignatureFile(h)), c.taken ? c.signature : accepted);
+        EXPECT_EQ(ReadFile(CatalogueSignatureFile(h)), c.taken ? c.signature : stored);
         if (c.taken) {
             EXPECT_TRUE(h.boxes.shown.empty());
         } else {

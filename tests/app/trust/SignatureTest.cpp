@@ -106,6 +106,50 @@ TEST_F(SignatureTest, AcceptedFactsForRollbackNeedOnlyTheTrustedComment) {
     EXPECT_FALSE(keys.AcceptedFacts("", name));
 }
 
+// Only minisign's own form is read: a field that would have to be read around is refused, never dropped, so an
+// expiry cannot vanish and a time cannot wrap to another.
+TEST_F(SignatureTest, TrustedCommentsAreReadOnlyInMinisignsForm) {
+    const struct {
+        std::string comment;
+        const char* failure;  // empty: read, with this expiry
+        std::int64_t expires = -1;
+    } cases[] = {
+        {"timestamp:5\tfile:a.zip\thashed", ""},
+        {"timestamp:5\tfile:a.zip\texpires:9", "", 9},
+        {"timestamp:5\tfile:a b:c.zip\texpires:9", "", 9},
+        {"timestamp:5\tfile:a.zip\t expires:9",
+         "the trusted comment's field 3 (\" expires:9\") is not in minisign's form"},
+        {"timestamp:5\tfile:a.zip\texpires: 9", "the trusted comment's expiry is not a time:  9"},
+        {"timestamp:5 \tfile:a.zip", "the trusted comment's timestamp is not a time: 5 "},
+        {"timestamp:5 file:a.zip", "the trusted comment's timestamp is not a time: 5 file:a.zip"},
+        {"timestamp:5\t\tfile:a.zip", "the trusted comment's field 2 (\"\") is not in minisign's form"},
+        {"timestamp:5\tfile:a.zip\t", "the trusted comment's field 3 (\"\") is not in minisign's form"},
+        {"\ttimestamp:5\tfile:a.zip", "the trusted comment's field 1 (\"\") is not in minisign's form"},
+        {"Expires:9\ttimestamp:5\tfile:a.zip",
+         "the trusted comment's field 1 (\"Expires:9\") is not in minisign's form"},
+        {"file:a.zip", "the trusted comment carries no timestamp"},
+        {"timestamp:5", "the trusted comment names no file"},
+        {"timestamp:5\tfile:a.zip\texpires:9\texpires:10", "the trusted comment gives \"expires\" twice"},
+        {"timestamp:5\ttimestamp:6\tfile:a.zip", "the trusted comment gives \"timestamp\" twice"},
+        {"timestamp:5\tfile:a.zip\texpires:", "the trusted comment's expiry is not a time: "},
+        {"timestamp:-5\tfile:a.zip", "the trusted comment's timestamp is not a time: -5"},
+        {"timestamp:+5\tfile:a.zip", "the trusted comment's timestamp is not a time: +5"},
+        {"timestamp:5\tfile:a.zip\texpires:18446744073709551616",
+         "the trusted comment's expiry is out of range: 18446744073709551616"},
+        {"timestamp:99999999999999999999\tfile:a.zip",
+         "the trusted comment's timestamp is out of range: 99999999999999999999"},
+        {"timestamp:253402300799\tfile:a.zip", ""},
+        {"timestamp:253402300800\tfile:a.zip", "the trusted comment's timestamp is out of range: 253402300800"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.comment);
+        EXPECT_EQ(Failure([&] { ReadTrustedComment(c.comment); }), c.failure);
+        if (*c.failure == '\0') {
+            EXPECT_EQ(ReadTrustedComment(c.comment).Expires.value_or(-1), c.expires);
+        }
+    }
+}
+
 TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {
     const std::int64_t signedAt = 1700000000;
     const std::int64_t old = limits::kCatalogueOldAfterSeconds;
@@ -127,6 +171,8 @@ TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {
     }
     EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt + old + 1), 30);
     EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt - 5), 0);
+    EXPECT_FALSE(SignedTooFarAhead(TSignedFacts{signedAt + limits::kMaxSignedAheadSeconds, "", {}}, signedAt));
+    EXPECT_TRUE(SignedTooFarAhead(TSignedFacts{signedAt + limits::kMaxSignedAheadSeconds + 1, "", {}}, signedAt));
 }
 
 TEST_F(SignatureTest, KeyFiles) {
