@@ -10,6 +10,7 @@
 #include "platform/streams/Stream.h"
 #include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
+#include "zip/CaseBlindNames.h"
 
 namespace yeroup::app::upgrade {
 
@@ -22,11 +23,12 @@ bool IsWriteFailure(std::int32_t nativeError) {
     return nativeError == zip::zfeCannotCreateFile || nativeError == zip::zfeCannotCreateDir;
 }
 
-// A relative name's parts with their letters folded, as the archiver matches names; "." and empty parts drop out.
+// A relative name's parts as Windows stores them, letters folded, as the archiver matches names; "." and empty
+// parts drop out.
 std::vector<std::string> FoldedParts(const std::string& relative) {
     std::vector<std::string> parts;
     for (const fs::path& part : fs::path(relative)) {
-        std::string text = part.string();
+        std::string text = zip::WindowsPartName(part.string());
         if (text.empty() || text == "." || text == "/") continue;
         for (char& c : text) c = platform::AsciiUpper(c);
         parts.push_back(std::move(text));
