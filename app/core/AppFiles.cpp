@@ -45,6 +45,15 @@ bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
 
 }  // namespace
 
+std::string UpdateHostPath(const std::string& updateHost) {
+    std::size_t start = 0;
+    for (const std::string_view scheme : {"https://", "http://"})
+        if (StartsWithNoCase(updateHost, scheme)) start = scheme.size();
+    const std::size_t slash = updateHost.find('/', start);
+    if (slash == std::string::npos || updateHost.find_first_not_of('/', slash) == std::string::npos) return {};
+    return updateHost.substr(slash);
+}
+
 TAppFiles::TAppFiles(std::string exeFolder, const std::string& updateHost) : exeFolder_(std::move(exeFolder)) {
     if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
     if (StartsWithNoCase(updateHost, "https://"))

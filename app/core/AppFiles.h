@@ -19,6 +19,10 @@ std::string ChooseFilesFolder(const std::string& exeFolder, const std::filesyste
 // The update host: "host", "host:port", "http://host[:port]" or "https://host[:port]", from
 // $YEROUP_UPDATE_HOST, else the built-in 127.0.0.1:8765.
 std::string UpdateHostFromEnvironment();
+// The path an update host setting holds after its host[:port] ("/sub" of "http://host/sub"), empty when none (a
+// lone trailing "/" is none). The program's URLs put their own path after the host, so a setting with one is no
+// host setting.
+std::string UpdateHostPath(const std::string& updateHost);
 // A PEM file of certificate authorities trusted for an https update host beside the system's store:
 // $YEROUP_CA_FILE, else none.
 std::string ExtraCAFileFromEnvironment();

@@ -1,6 +1,5 @@
 #include "tools/publish/SiteSign.h"
 
-#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include "platform/files/AtomicWrite.h"
 #include "platform/files/MappedFile.h"
 #include "platform/text/CodePages.h"
+#include "tools/publish/BuiltSite.h"
 
 namespace yeroup::tools {
 
@@ -26,21 +26,16 @@ std::string UtcText(std::int64_t time) {
 }
 
 std::string SignSite(const fs::path& site, const fs::path& keyFile, std::int64_t expiresSeconds, std::int64_t now,
-                     const std::function<std::string()>& password) {
+                     const std::function<app::trust::TSecretText()>& password) {
+    std::vector<std::string> problems;
+    const std::vector<fs::path> packages = CheckBuiltSite(site, problems);
+    if (!problems.empty()) throw ESiteFaults(std::move(problems));
+    const fs::path catalogue = site.string() + app::TAppFiles::CataloguePath();
+
     std::ifstream in(keyFile, std::ios::binary);
     if (!in) throw std::runtime_error("the secret key " + keyFile.string() + " cannot be read");
     const std::string keyText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const app::trust::TSecretKey key = app::trust::ReadSecretKey(keyText, password);
-
-    const fs::path catalogue = site.string() + app::TAppFiles::CataloguePath();
-    std::error_code error;
-    if (!fs::is_regular_file(catalogue, error))
-        throw std::runtime_error("no catalogue at " + catalogue.string() + ": build the site first");
-    std::vector<fs::path> packages;
-    const fs::path firmware = catalogue.parent_path() / "Firmware";
-    for (fs::recursive_directory_iterator it(firmware, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file() && it->path().extension() == ".zip") packages.push_back(it->path());
-    std::sort(packages.begin(), packages.end());
 
     const std::int64_t expires = now + expiresSeconds;
     const auto sign = [&](const fs::path& file, bool isCatalogue) {

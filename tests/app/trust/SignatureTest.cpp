@@ -294,7 +294,7 @@ TEST_F(SignatureTest, SecretKeysRefusedSayWhy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return std::string("password"); }); }), c.failure);
+        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return TSecretText("password"); }); }), c.failure);
     }
 }
 
