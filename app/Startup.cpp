@@ -6,6 +6,7 @@
 #include "app/core/RegisteredFolder.h"
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
+#include "app/core/UpdaterRecord.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/Translation.h"
@@ -46,6 +47,10 @@ int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
         services.MessageBoxes.MessageBox(
             nullptr, UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string(), TrMessage),
             Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
+
+    if (const auto updater = RunningUpdater(services.Files.PackageStore(), services.Processes))
+        services.Trace.Line("upgrade", "the updater an earlier run started still runs (process " +
+                                           platform::IdentityText(*updater) + "); no upgrade until it ends");
 
     TForm1 splash(services);
     splash.show();

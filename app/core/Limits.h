@@ -74,6 +74,12 @@ inline constexpr std::int64_t kMaxSignedAheadSeconds = 24 * 60 * 60;
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;
 
+// --- The updater's record (which process the last upgrade started) ---
+
+// Bytes of the record: two decimal numbers of at most 20 digits, a blank and a line end. Anything longer is no
+// record this program wrote.
+inline constexpr std::size_t kMaxUpdaterRecordBytes = 64;
+
 // --- The upgrade's journal and list of changes (this program's own files, which a bad disk or a hand may damage) ---
 
 // Bytes of the journal: a phase, two folder paths of at most 4096 bytes (the longest path Linux takes) and three

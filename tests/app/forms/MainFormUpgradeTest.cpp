@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QTimer>
+#include <csignal>
 
 #include <cstdlib>
 
@@ -251,4 +252,35 @@ TEST(MainFormUpgrade, AJournalNamingAFolderOutsideIsToldAndThatFolderStays) {
     EXPECT_EQ(FilesIn(outside.Path()), std::vector<std::string>{"letter.txt"});
     EXPECT_TRUE(FilesIn(h.player.Path()).empty());
     EXPECT_TRUE(std::filesystem::exists(store / "upgrade-journal"));
+}
+
+// The updater an earlier run started goes on flashing after that run ended: the next run, which never started it,
+// finds it recorded in the package store and refuses the upgrade until it ends.
+TEST(MainFormUpgrade, AnUpdaterAnEarlierRunStartedStillRunningRefusesTheUpgrade) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    h.processes.standIn = {"/bin/sleep", "120"};  // the updater, as long as a flash takes
+    h.MakeMain().Button2->click();
+    ASSERT_EQ(h.processes.started.size(), 1u);
+    const auto updater = h.processes.StartedIdentity(h.processes.started[0].file);
+    ASSERT_TRUE(updater);
+
+    // The program ends (the updater does not) and starts again: a new run, which started nothing.
+    h.processes.spawned.clear();
+    h.processes.standIn.clear();
+    ASSERT_TRUE(yeroup::platform::StillRuns(*updater));
+    const auto again = std::make_unique<TForm2>(h.services, h.Splash());
+    WriteFile(h.player.Path() / "firmware.sb", "being flashed");
+    again->Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kUpdaterStillRunning);
+    EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "being flashed");
+    EXPECT_EQ(h.processes.started.size(), 1u);
+
+    // Once it has ended, the record goes and the upgrade runs.
+    ::kill(static_cast<pid_t>(updater->pid), SIGKILL);
+    ASSERT_TRUE(WaitUntil([&] { return !yeroup::platform::StillRuns(*updater); }));
+    again->Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kConnectPlayer);
+    EXPECT_EQ(h.processes.started.size(), 2u);
 }
