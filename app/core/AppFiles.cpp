@@ -72,6 +72,7 @@ std::string TAppFiles::PackageName(const std::string& m, const std::string& f) {
 
 std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }
+std::string TAppFiles::KeyChangesFile() const { return exeFolder_ + "trusted-key-changes"; }
 std::string TAppFiles::PackageStore() const { return exeFolder_ + "FirmwareBack"; }
 
 std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, const char* extension) const {
@@ -86,6 +87,7 @@ std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) c
 
 std::string TAppFiles::CataloguePath() { return "/YEROMP3LiveUpdate/" + CatalogueName(); }
 std::string TAppFiles::HomePath() { return "/YEROMP3LiveUpdate"; }
+std::string TAppFiles::RotationPath() { return "/YEROMP3LiveUpdate/key-rotation.txt"; }
 
 std::string TAppFiles::FirmwarePath(const std::string& m, const std::string& f, const char* extension) {
     return "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
@@ -96,6 +98,7 @@ std::string TAppFiles::PackagePath(const std::string& m, const std::string& f) {
 
 std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + CataloguePath(); }
 std::string TAppFiles::HomeUrl() const { return hostUrl_ + HomePath(); }
+std::string TAppFiles::RotationUrl() const { return hostUrl_ + RotationPath(); }
 std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return hostUrl_ + PagePath(m, f); }
 std::string TAppFiles::PackageUrl(const std::string& m, const std::string& f) const {
     return hostUrl_ + PackagePath(m, f);

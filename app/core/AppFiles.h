@@ -40,12 +40,15 @@ public:
 
     std::string CatalogueFile() const;  // YEROMP3LiveUpdate.ini
     std::string SelectionFile() const;  // user.ini
-    std::string PackageStore() const;   // FirmwareBack
+    // What the key rotation statements taken so far changed in the trusted keys: the program's own key set.
+    std::string KeyChangesFile() const;
+    std::string PackageStore() const;  // FirmwareBack
     std::string PageFile(const std::string& m, const std::string& f) const;
     std::string PackageFile(const std::string& m, const std::string& f) const;
 
     std::string CatalogueUrl() const;
     std::string HomeUrl() const;
+    std::string RotationUrl() const;  // the signing key's rotation statement
     std::string PageUrl(const std::string& m, const std::string& f) const;
     std::string PackageUrl(const std::string& m, const std::string& f) const;
 
@@ -53,6 +56,7 @@ public:
     // byte, as the program asks for them.
     static std::string CataloguePath();
     static std::string HomePath();
+    static std::string RotationPath();
     static std::string PagePath(const std::string& m, const std::string& f);
     static std::string PackagePath(const std::string& m, const std::string& f);
 

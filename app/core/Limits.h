@@ -70,6 +70,9 @@ inline constexpr std::int64_t kMaxSignedTime = 253402300799;
 // every correctly dated one after it look like a replay.
 inline constexpr std::int64_t kMaxSignedAheadSeconds = 24 * 60 * 60;
 
+// Bytes of a key rotation statement: five short lines, about 200 bytes; more is no statement this program reads.
+inline constexpr std::size_t kMaxRotationStatementBytes = 1024;
+
 // Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;

@@ -8,6 +8,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/trust/KeyRotation.h"
 #include "tests/app/support/AppHarness.h"
 #include "tests/app/support/MinisignTool.h"
 #include "tests/support/ScratchFolder.h"
@@ -259,3 +260,68 @@ TEST_F(SignedUpdates, WithNoKeyNoSignatureIsAskedFor) {
 }
 
 }  // namespace
+
+// A site moves from key A to key B with a rotation statement signed by both, made and signed by the real minisign.
+// The program trusts only A (the system's key file, never written); it takes the statement into its own key set,
+// then B's catalogue; once A is retired, A's catalogue is refused. A replayed older statement, one signed by a key
+// it does not trust and one retiring the only key left are refused, each told in the trace.
+TEST_F(SignedUpdates, ASigningKeyRotatesFromAToBByAStatementBothSign) {
+    const MinisignTool& a = tool;
+    MinisignTool b;
+    const auto key = [](const MinisignTool& t) { return trust::ParsePublicKeys(t.PublicKeyText()).front(); };
+    const std::string name = "key-rotation.txt";
+    const auto statement = [&](std::int64_t at, const MinisignTool& from, const MinisignTool& to, bool retire) {
+        const std::string text = trust::RotationStatementText({at, key(from).Id, key(to), retire});
+        return std::vector<std::string>{text, from.Sign(name, text), to.Sign(name, text)};
+    };
+    AppHarness h;
+    Trust(h);
+    h.services.Trace = TTrace((h.exe.Path() / "trace.log").string());
+    const std::string systemKeys = ReadFile(a.PublicKeyFile());
+    h.ServeCatalogue(kOld, true);
+    WriteFile(CatalogueSignatureFile(h), a.Sign(kCatalogueName, kOld, Stamped(2000, kCatalogueName)));
+    const auto refresh = [&](const std::string& catalogue, const MinisignTool& signer, int signedAt,
+                             const std::vector<std::string>& served) {
+        h.server.Serve(kCataloguePath, catalogue);
+        h.server.Serve(std::string(kCataloguePath) + ".minisig",
+                       signer.Sign(kCatalogueName, catalogue, Stamped(signedAt, kCatalogueName)));
+        const std::string path = TAppFiles::RotationPath();
+        const std::vector<std::string> none{"", "", ""};
+        const std::vector<std::string>& s = served.empty() ? none : served;
+        h.server.Serve(path, s[0], UpdateHostServer::Framing::Length, served.empty() ? 404 : 200);
+        h.server.Serve(path + ".minisig", s[1]);
+        h.server.Serve(path + ".new.minisig", s[2]);
+        h.MakeSplash()->FormAc();
+        return ReadFile(h.services.Files.CatalogueFile()) == catalogue;
+    };
+    const auto traced = [&](const std::string& text) {
+        const std::string trace = ReadFile(h.exe.Path() / "trace.log");
+        return trace.find(text) != std::string::npos ? ::testing::AssertionSuccess()
+                                                     : ::testing::AssertionFailure() << trace;
+    };
+    const std::string rotation = "the key rotation statement ";
+
+    EXPECT_FALSE(refresh(kNew, b, 3000, {})) << "B is not trusted before the statement";
+    const auto aToB = statement(100, a, b, false);
+    EXPECT_TRUE(refresh(kNew, b, 3000, aToB)) << "B's catalogue, after the statement";
+    EXPECT_TRUE(
+        traced(rotation + "of 1970-01-01T00:01:40Z is taken: key " + trust::KeyIdText(key(b).Id) + " is trusted"));
+    EXPECT_TRUE(refresh(kOld, a, 3500, aToB)) << "A is still trusted, until retired";
+
+    EXPECT_FALSE(refresh(kNew, a, 4000, statement(200, a, b, true))) << "A's catalogue, once A is retired";
+    EXPECT_TRUE(traced(", key " + trust::KeyIdText(key(a).Id) + " retired"));
+    EXPECT_TRUE(refresh(kNew, b, 4000, {}));
+
+    EXPECT_TRUE(refresh(kOld, b, 5000, aToB));  // A is no longer trusted: its statement is refused
+    EXPECT_TRUE(traced(rotation + "is signed by a key this program does not trust (key id " +
+                       trust::KeyIdText(key(a).Id) + ")"));
+    EXPECT_TRUE(refresh(kNew, b, 6000, statement(150, b, a, false)));
+    EXPECT_TRUE(traced(rotation + "is older than the one taken last: it is a replay"));
+    EXPECT_TRUE(refresh(kOld, b, 7000, statement(300, stranger, b, false)));
+    EXPECT_TRUE(traced(rotation + "is signed by a key this program does not trust (key id " +
+                       trust::KeyIdText(key(stranger).Id) + ")"));
+    EXPECT_TRUE(refresh(kNew, b, 8000, statement(400, b, b, true)));
+    EXPECT_TRUE(traced(rotation + "would retire the only key left"));
+    EXPECT_FALSE(refresh(kOld, a, 9000, {})) << "A stays retired";
+    EXPECT_EQ(ReadFile(a.PublicKeyFile()), systemKeys);
+}
