@@ -8,8 +8,10 @@
 
 namespace yeroup::tools {
 
-// Where sign takes the secret key's password from, before the standard input.
+// Where sign and rotate take the secret key's password from, before the standard input; rotate takes the new
+// key's from the second.
 inline constexpr const char* kPasswordVariable = "YEROUP_PUBLISH_PASSWORD";
+inline constexpr const char* kNewPasswordVariable = "YEROUP_PUBLISH_NEW_PASSWORD";
 // Days a catalogue's signature holds unless --expires-days says otherwise.
 inline constexpr int kDefaultExpiryDays = 30;
 
@@ -22,10 +24,11 @@ public:
 struct TPublishCommandLine {
     bool help = false;
     bool version = false;
-    std::string command;  // build, sign or check
+    std::string command;  // build, sign, check or rotate
     std::vector<std::string> operands;
     std::optional<std::string> key;          // --key PUB (check)
     std::optional<std::string> expiresDays;  // --expires-days N (sign)
+    bool retireOld = false;                  // --retire-old (rotate)
 };
 
 // args: the whole argv. Raises EUsageError for an unknown option, a missing value, an unknown command, an option

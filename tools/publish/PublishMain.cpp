@@ -1,4 +1,4 @@
-// yeroup-publish build|sign|check: the vendor's side of the update site. See PublishHelpText().
+// yeroup-publish build|sign|check|rotate: the vendor's side of the update site. See PublishHelpText().
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +18,7 @@
 #include "tools/publish/PublishCommandLine.h"
 #include "tools/publish/SiteBuild.h"
 #include "tools/publish/SiteCheck.h"
+#include "tools/publish/SiteRotate.h"
 #include "tools/publish/SiteSign.h"
 
 using namespace yeroup;
@@ -36,10 +37,10 @@ int UsageError(const std::string& what) {
     return 2;
 }
 
-// The password from the environment (wiped there once taken), else a line of the standard input, without echo on
-// a terminal. Read with read(2) into the secret's own buffer: a stream's buffer would keep a copy.
-app::trust::TSecretText PasswordFromInput() {
-    if (char* given = std::getenv(tools::kPasswordVariable)) {
+// The password from the environment variable (wiped there once taken), else a line of the standard input, without
+// echo on a terminal. Read with read(2) into the secret's own buffer: a stream's buffer would keep a copy.
+app::trust::TSecretText PasswordFrom(const char* variable, const char* prompt) {
+    if (char* given = std::getenv(variable)) {
         app::trust::TSecretText password(given);
         std::fill(given, given + std::strlen(given), '\0');
         return password;
@@ -47,7 +48,7 @@ app::trust::TSecretText PasswordFromInput() {
     const bool terminal = ::isatty(STDIN_FILENO) != 0;
     termios saved{};
     if (terminal) {
-        std::fprintf(stderr, "Password: ");
+        std::fprintf(stderr, "%s: ", prompt);
         ::tcgetattr(STDIN_FILENO, &saved);
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
@@ -72,6 +73,8 @@ app::trust::TSecretText PasswordFromInput() {
     if (!line.Text().empty() && line.Text().back() == '\r') line.PopBack();
     return line;
 }
+
+app::trust::TSecretText PasswordFromInput() { return PasswordFrom(tools::kPasswordVariable, "Password"); }
 
 int Build(const std::vector<std::string>& args) {
     const std::vector<std::string> problems = tools::BuildSite(args[0], args[1]);
@@ -122,6 +125,18 @@ int Check(const tools::TPublishCommandLine& line) {
     return 0;
 }
 
+int Rotate(const tools::TPublishCommandLine& line) {
+    // The passwords and the decrypted keys must not reach a core file.
+    if (!platform::ForbidCoreDumps())
+        return Fail("core dumps cannot be turned off: " + std::string(std::strerror(errno)));
+    const std::string done = tools::RotateKey(
+        line.operands[0], line.operands[1], line.operands[2], line.retireOld, std::time(nullptr),
+        [] { return PasswordFrom(tools::kPasswordVariable, "Password of the old key"); },
+        [] { return PasswordFrom(tools::kNewPasswordVariable, "Password of the new key"); });
+    std::fprintf(stderr, "%s\n", done.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,6 +157,7 @@ int main(int argc, char** argv) {
     try {
         if (line.command == "build") return Build(line.operands);
         if (line.command == "sign") return Sign(line);
+        if (line.command == "rotate") return Rotate(line);
         return Check(line);
     } catch (const std::exception& e) {
         return Fail(e.what());

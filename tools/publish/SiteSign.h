@@ -30,6 +30,13 @@ std::string SignSite(const std::filesystem::path& site, const std::filesystem::p
                      std::int64_t expiresSeconds, std::int64_t now,
                      const std::function<app::trust::TSecretText()>& password);
 
+// The minisign secret key in keyFile (password asked for only when it is encrypted). Raises on a fault.
+app::trust::TSecretKey LoadSecretKey(const std::filesystem::path& keyFile,
+                                     const std::function<app::trust::TSecretText()>& password);
+// A signature of file with the trusted comment given, checked, written to signatureFile.
+void SignFile(const app::trust::TSecretKey& key, const std::filesystem::path& file, const std::string& comment,
+              const std::filesystem::path& signatureFile);
+
 // A time in seconds since 1970 as "YYYY-MM-DD HH:MM UTC".
 std::string UtcText(std::int64_t time);
 

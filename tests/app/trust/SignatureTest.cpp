@@ -7,6 +7,7 @@
 
 #include "app/core/Limits.h"
 #include "app/trust/CatalogueFreshness.h"
+#include "app/trust/KeyRotation.h"
 #include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
@@ -148,6 +149,43 @@ TEST_F(SignatureTest, TrustedCommentsAreReadOnlyInMinisignsForm) {
             EXPECT_EQ(ReadTrustedComment(c.comment).Expires.value_or(-1), c.expires);
         }
     }
+}
+
+// The statement is read only as written, each field in its place; the program's own key changes likewise.
+TEST_F(SignatureTest, KeyRotationStatementsReadBackOnlyAsWritten) {
+    const TPublicKey newKey = ParsePublicKeys(otherTool.PublicKeyText()).front();
+    const TRotationStatement statement{1700000000, ParsePublicKeys(tool.PublicKeyText()).front().Id, newKey, true};
+    const std::string good = RotationStatementText(statement);
+    EXPECT_EQ(RotationStatementText(ParseRotationStatement(good)), good);
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::string oldId = "old: " + KeyIdText(statement.oldKey);
+    const struct {
+        std::string text;
+        const char* failure;
+    } cases[] = {
+        {good.substr(0, good.size() - 1), ""},
+        {good + "\n", "is not one this program reads"},
+        {replaced("rotation 1", "rotation 2"), "is not one this program reads"},
+        {replaced("timestamp: ", "timestamp: -"), "gives no time it was made"},
+        {replaced("timestamp: ", "timestamp: 99999999999"), "gives no time it was made"},
+        {replaced(oldId, "old: 0" + KeyIdText(statement.oldKey)), "names no old key"},
+        {replaced(oldId, "old: " + KeyIdText(statement.oldKey) + "0"), "names no old key"},
+        {replaced("new: RW", "new: RX"), "gives no new key"},
+        {replaced("retire-old: yes", "retire-old: Yes"), "says neither yes nor no to retiring the old key"},
+        {std::string(limits::kMaxRotationStatementBytes + 1, 'x'), "is larger than 1024 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(Failure([&] { ParseRotationStatement(c.text); }),
+                  *c.failure ? std::string("the key rotation statement ") + c.failure : "");
+    }
+    const TKeyChanges changes{1700000000, {newKey}, {statement.oldKey}};
+    EXPECT_EQ(KeyChangesText(ParseKeyChanges(KeyChangesText(changes))), KeyChangesText(changes));
+    EXPECT_EQ(Failure([&] { ParseKeyChanges(KeyChangesText(changes) + "trust: all\n"); }),
+              "the program's own key changes are damaged at line 4");
 }
 
 TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {

@@ -390,5 +390,41 @@ TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
     }
 }
 
+// rotate writes the statement moving the site from one minisign key to the next, signed by both as minisign itself
+// verifies; then the site is signed with the new key.
+TEST_F(PublishToolTest, RotateWritesAStatementBothKeysSignThatMinisignVerifies) {
+    ASSERT_EQ(Publish("build source site").status, 0);
+    ASSERT_EQ(Shell("minisign -G -W -p new.pub -s new.sec >/dev/null"), 0);
+    const ToolRun run = Publish("rotate site key.sec new.sec --retire-old");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(", which retires the old one; sign the site with the new key now"), std::string::npos);
+    const std::string statement = "site/YEROMP3LiveUpdate/key-rotation.txt";
+    const std::string text = ReadFile(work.Path() / statement);
+    // A public key file: a comment line ending in the key id, then the key.
+    const auto keyId = [](const std::string& pub) {
+        const std::string comment = pub.substr(0, pub.find('\n'));
+        return comment.substr(comment.rfind(' ') + 1);
+    };
+    const auto keyLine = [](const std::string& pub) {
+        const std::size_t start = pub.find('\n') + 1;
+        return pub.substr(start, pub.find('\n', start) - start);
+    };
+    EXPECT_EQ(text.rfind("yeroup key rotation 1\ntimestamp: ", 0), 0u) << text;
+    EXPECT_NE(text.find("\nold: " + keyId(ReadFile(work.Path() / "key.pub")) +
+                        "\nnew: " + keyLine(ReadFile(work.Path() / "new.pub")) + "\nretire-old: yes\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Shell("minisign -Vq -p key.pub -m " + statement), 0);
+    EXPECT_EQ(Shell("minisign -Vq -p new.pub -m " + statement + " -x " + statement + ".new.minisig"), 0);
+    EXPECT_NE(Shell("minisign -Vq -p key.pub -m " + statement + " -x " + statement + ".new.minisig"), 0);
+    ASSERT_EQ(Publish("sign site new.sec").status, 0);
+    EXPECT_EQ(Shell("minisign -Vq -p new.pub -m site/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"), 0);
+
+    const ToolRun same = Publish("rotate site key.sec key.sec");
+    EXPECT_EQ(same.status, 1);
+    EXPECT_NE(same.err.find("the old and the new key are the same key"), std::string::npos) << same.err;
+    EXPECT_EQ(Publish("rotate --retire-old nowhere key.sec new.sec").status, 1);
+}
+
 }  // namespace
 }  // namespace yeroup::test
