@@ -3,8 +3,10 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include "app/core/RegisteredFolder.h"
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
+#include "app/core/UpdaterRecord.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/Translation.h"
@@ -20,17 +22,35 @@ std::unique_ptr<platform::TNamedMutex> SingleInstanceGuard(IMessageBoxes& boxes,
     return nullptr;
 }
 
+namespace {
+
+// A registry that cannot be read names no folder: an interrupted upgrade then stays as it is.
+std::string InstallFolderOrNone(const TAppServices& services) {
+    try {
+        return RegisteredInstallFolder(services.RegistryFile);
+    } catch (const std::exception& e) {
+        services.Trace.Line("error", std::string("the registry cannot be read: ") + e.what());
+        return {};
+    }
+}
+
+}  // namespace
+
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     QCoreApplication::setApplicationName(QString::fromUtf8(texts::kApplicationTitle));
     // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
-    const upgrade::TRecovery recovery =
-        upgrade::RecoverAtStartup(services.Files.ExeFolder(), services.Files.PackageStore());
+    const upgrade::TRecovery recovery = upgrade::RecoverAtStartup(
+        services.Files.ExeFolder(), services.Files.PackageStore(), InstallFolderOrNone(services));
     if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
         services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
     if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)
         services.MessageBoxes.MessageBox(
             nullptr, UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string(), TrMessage),
             Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
+
+    if (const auto updater = RunningUpdater(services.Files.PackageStore(), services.Processes))
+        services.Trace.Line("upgrade", "the updater an earlier run started still runs (process " +
+                                           platform::IdentityText(*updater) + "); no upgrade until it ends");
 
     TForm1 splash(services);
     splash.show();

@@ -16,6 +16,11 @@ std::string Folded(std::string name) {
 
 }  // namespace
 
+std::string WindowsPartName(const std::string& part) {
+    const std::size_t last = part.find_last_not_of(". ");
+    return last == std::string::npos ? part : part.substr(0, last + 1);
+}
+
 TCaseBlindNames::TFolderNames& TCaseBlindNames::NamesOf(const std::string& relativeFolder) {
     const auto found = folders_.find(relativeFolder);
     if (found != folders_.end()) return found->second;
@@ -40,7 +45,7 @@ std::string TCaseBlindNames::Spell(const std::string& folder, const std::string&
     std::size_t start = 0;
     while (start < name.size()) {
         const std::size_t end = std::min(name.find('/', start), name.size());
-        const std::string part = name.substr(start, end - start);
+        const std::string part = WindowsPartName(name.substr(start, end - start));
         if (part.empty() || part == ".") {
             spelled += part;
         } else {

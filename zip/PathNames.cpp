@@ -1,5 +1,7 @@
 #include "zip/PathNames.h"
 
+#include <string_view>
+
 #include <unistd.h>
 
 #include <cctype>
@@ -97,7 +99,8 @@ bool IsSafeRelativeName(const std::string& name) {
     while (start <= name.size()) {
         std::size_t end = name.find(kDelim, start);
         if (end == std::string::npos) end = name.size();
-        if (name.compare(start, end - start, "..") == 0) return false;
+        const std::string_view part = std::string_view(name).substr(start, end - start);
+        if (part != "." && !part.empty() && part.find_first_not_of(". ") == std::string_view::npos) return false;
         start = end + 1;
     }
     return true;

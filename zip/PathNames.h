@@ -30,7 +30,8 @@ std::string AnsiToDiskName(const std::string& name);
 std::string DiskNameToAnsi(const std::string& name);
 
 // False for a name that would leave the destination folder: an absolute path, a drive or a
-// network name, or a ".." component.
+// network name, or a ".." component, or one of dots and spaces only (Windows strips trailing dots and spaces, so
+// ".. " is ".." there, and "..." nothing).
 bool IsSafeRelativeName(const std::string& name);
 
 }  // namespace yeroup::zip

@@ -45,6 +45,15 @@ bool StartsWithNoCase(const std::string& text, std::string_view prefix) {
 
 }  // namespace
 
+std::string UpdateHostPath(const std::string& updateHost) {
+    std::size_t start = 0;
+    for (const std::string_view scheme : {"https://", "http://"})
+        if (StartsWithNoCase(updateHost, scheme)) start = scheme.size();
+    const std::size_t slash = updateHost.find('/', start);
+    if (slash == std::string::npos || updateHost.find_first_not_of('/', slash) == std::string::npos) return {};
+    return updateHost.substr(slash);
+}
+
 TAppFiles::TAppFiles(std::string exeFolder, const std::string& updateHost) : exeFolder_(std::move(exeFolder)) {
     if (exeFolder_.empty() || exeFolder_.back() != '/') exeFolder_ += '/';
     if (StartsWithNoCase(updateHost, "https://"))
@@ -63,6 +72,7 @@ std::string TAppFiles::PackageName(const std::string& m, const std::string& f) {
 
 std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }
+std::string TAppFiles::KeyChangesFile() const { return exeFolder_ + "trusted-key-changes"; }
 std::string TAppFiles::PackageStore() const { return exeFolder_ + "FirmwareBack"; }
 
 std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, const char* extension) const {
@@ -77,6 +87,7 @@ std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) c
 
 std::string TAppFiles::CataloguePath() { return "/YEROMP3LiveUpdate/" + CatalogueName(); }
 std::string TAppFiles::HomePath() { return "/YEROMP3LiveUpdate"; }
+std::string TAppFiles::RotationPath() { return "/YEROMP3LiveUpdate/key-rotation.txt"; }
 
 std::string TAppFiles::FirmwarePath(const std::string& m, const std::string& f, const char* extension) {
     return "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
@@ -87,6 +98,7 @@ std::string TAppFiles::PackagePath(const std::string& m, const std::string& f) {
 
 std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + CataloguePath(); }
 std::string TAppFiles::HomeUrl() const { return hostUrl_ + HomePath(); }
+std::string TAppFiles::RotationUrl() const { return hostUrl_ + RotationPath(); }
 std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return hostUrl_ + PagePath(m, f); }
 std::string TAppFiles::PackageUrl(const std::string& m, const std::string& f) const {
     return hostUrl_ + PackagePath(m, f);

@@ -19,6 +19,10 @@ std::string ChooseFilesFolder(const std::string& exeFolder, const std::filesyste
 // The update host: "host", "host:port", "http://host[:port]" or "https://host[:port]", from
 // $YEROUP_UPDATE_HOST, else the built-in 127.0.0.1:8765.
 std::string UpdateHostFromEnvironment();
+// The path an update host setting holds after its host[:port] ("/sub" of "http://host/sub"), empty when none (a
+// lone trailing "/" is none). The program's URLs put their own path after the host, so a setting with one is no
+// host setting.
+std::string UpdateHostPath(const std::string& updateHost);
 // A PEM file of certificate authorities trusted for an https update host beside the system's store:
 // $YEROUP_CA_FILE, else none.
 std::string ExtraCAFileFromEnvironment();
@@ -36,12 +40,15 @@ public:
 
     std::string CatalogueFile() const;  // YEROMP3LiveUpdate.ini
     std::string SelectionFile() const;  // user.ini
-    std::string PackageStore() const;   // FirmwareBack
+    // What the key rotation statements taken so far changed in the trusted keys: the program's own key set.
+    std::string KeyChangesFile() const;
+    std::string PackageStore() const;  // FirmwareBack
     std::string PageFile(const std::string& m, const std::string& f) const;
     std::string PackageFile(const std::string& m, const std::string& f) const;
 
     std::string CatalogueUrl() const;
     std::string HomeUrl() const;
+    std::string RotationUrl() const;  // the signing key's rotation statement
     std::string PageUrl(const std::string& m, const std::string& f) const;
     std::string PackageUrl(const std::string& m, const std::string& f) const;
 
@@ -49,6 +56,7 @@ public:
     // byte, as the program asks for them.
     static std::string CataloguePath();
     static std::string HomePath();
+    static std::string RotationPath();
     static std::string PagePath(const std::string& m, const std::string& f);
     static std::string PackagePath(const std::string& m, const std::string& f);
 

@@ -61,9 +61,27 @@ inline constexpr std::int64_t kCatalogueOldAfterSeconds = std::int64_t{30} * 24 
 // minisign and would hold the machine for minutes; the step after minisign's (p = 2) is refused.
 inline constexpr std::int64_t kMaxKeyDerivationBytes = (std::int64_t{1} << 30) + (std::int64_t{1} << 20);
 
+// Latest time a trusted comment's "timestamp:" or "expires:" may give: 9999-12-31 23:59:59 UTC, the last second
+// the program can write as a date in its messages and trace. Anything later is no time a signer meant.
+inline constexpr std::int64_t kMaxSignedTime = 253402300799;
+
+// Seconds a catalogue's signing time may lie ahead of this computer's clock: a clock set to local time instead of
+// UTC (as Windows keeps it) is off by up to 14 hours. A catalogue from further ahead is refused, or it would make
+// every correctly dated one after it look like a replay.
+inline constexpr std::int64_t kMaxSignedAheadSeconds = 24 * 60 * 60;
+
+// Bytes of a key rotation statement: five short lines, about 200 bytes; more is no statement this program reads.
+inline constexpr std::size_t kMaxRotationStatementBytes = 1024;
+
 // Bytes of the trusted-key file: one key takes two lines of about 100 bytes, so this leaves room for dozens
 // of keys with comments while a wrong file (a package, a log) is refused before it is read whole.
 inline constexpr std::int64_t kMaxTrustedKeyFileBytes = 65536;
+
+// --- The updater's record (which process the last upgrade started) ---
+
+// Bytes of the record: two decimal numbers of at most 20 digits, a blank and a line end. Anything longer is no
+// record this program wrote.
+inline constexpr std::size_t kMaxUpdaterRecordBytes = 64;
 
 // --- The upgrade's journal and list of changes (this program's own files, which a bad disk or a hand may damage) ---
 

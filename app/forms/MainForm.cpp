@@ -14,6 +14,7 @@
 #include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
 #include "app/trust/CatalogueFreshness.h"
+#include "app/trust/KeyRotation.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/Translation.h"
@@ -326,7 +327,7 @@ void TForm2::FormCreate() {
 }
 
 void TForm2::ShowCatalogueAge() {
-    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());
     if (!keys.Configured()) return;
     const auto facts = keys.AcceptedFacts(ReadSignatureFile(TAppFiles::SignatureOf(services_.Files.CatalogueFile())),
                                           TAppFiles::CatalogueName());

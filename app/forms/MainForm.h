@@ -125,6 +125,8 @@ private:
     std::set<std::string> ListedPackages() const;
     // With a trusted key configured: the stored package checked again before it is extracted.
     bool StoredPackageVerified(const std::string& m, const std::string& f);
+    // The updater just started, recorded in the package store for later runs (a failure is traced).
+    void RecordStartedUpdater(const std::string& updater);
     template <typename Handler>
     void Guarded(Handler&& handler) {
         RunHandler(services_.MessageBoxes, std::forward<Handler>(handler));

@@ -4,6 +4,7 @@
 #include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
+#include "app/trust/KeyRotation.h"
 #include "app/ui/Translation.h"
 #include "platform/files/MappedFile.h"
 
@@ -11,7 +12,7 @@ namespace yeroup::app {
 
 bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
                                        std::string& signature) {
-    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());
     if (!keys.Configured()) return true;
     try {
         if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature, services_.Trace))
@@ -31,7 +32,7 @@ bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& 
 }
 
 bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
-    const trust::TTrustedKeys& keys = services_.TrustedKeys;
+    const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());
     if (!keys.Configured()) return true;
     const std::string file = services_.Files.PackageFile(m, f);
     // A missing package is the upgrade's own case to tell.

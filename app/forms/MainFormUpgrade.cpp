@@ -7,6 +7,7 @@
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
+#include "app/core/UpdaterRecord.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
 #include "app/upgrade/PackageUpgrade.h"
@@ -48,6 +49,16 @@ std::string OutcomeText(const upgrade::TUpgradeResult& result) {
 
 }  // namespace
 
+void TForm2::RecordStartedUpdater(const std::string& updater) {
+    const auto process = services_.Processes.StartedIdentity(updater);
+    if (!process) return;
+    try {
+        RecordUpdater(services_.Files.PackageStore(), *process);
+    } catch (const std::exception& e) {
+        services_.Trace.Line("error", std::string("the updater's process cannot be recorded: ") + e.what());
+    }
+}
+
 void TForm2::Button2Click() {
     const std::string folder = splash_.InstallFolder;
     // Without the player software's folder the package would land in whatever the current folder is.
@@ -56,9 +67,11 @@ void TForm2::Button2Click() {
                                           MB_OK | MB_ICONWARNING);
         return;
     }
-    // Extracting under the updater the last upgrade started would change the files it is flashing from.
+    // Extracting under the updater the last upgrade started (in this run or an earlier one) would change the files
+    // it is flashing from.
     const std::string updater = folder + "/" + texts::kUpdaterProgram;
-    if (services_.Processes.StillRunning(updater)) {
+    if (services_.Processes.StillRunning(updater) ||
+        RunningUpdater(services_.Files.PackageStore(), services_.Processes)) {
         services_.Trace.Line("upgrade", "refused while the updater started before still runs");
         services_.MessageBoxes.MessageBox(this, Tr(texts::kUpdaterStillRunning), Tr(texts::kHintCaption),
                                           MB_OK | MB_ICONWARNING);
@@ -107,6 +120,7 @@ void TForm2::Button2Click() {
                                           MB_OKCANCEL | MB_ICONWARNING) == IDOK) {
         const auto started = services_.Processes.ShellExecute("open", updater, texts::kUpdaterParameters, folder, 1);
         TraceStart(services_.Trace, updater, texts::kUpdaterParameters, folder, started);
+        RecordStartedUpdater(updater);
         if (started != platform::TStartResult::Started)
             services_.MessageBoxes.MessageBox(this, Tr(StartFailureText(started, texts::kUpdaterNotStarted, updater)),
                                               Tr(texts::kHintCaption), MB_OK | MB_ICONERROR);

@@ -6,6 +6,7 @@
 #include "app/core/CatalogueCheck.h"
 #include "app/core/FetchTrace.h"
 #include "app/core/ProxyFailure.h"
+#include "app/core/RegisteredFolder.h"
 #include "app/core/SignedFetch.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
@@ -120,10 +121,7 @@ void TForm1::FormAc() {
         terminate_ = true;
         return;
     }
-    if (registry.OpenKey(texts::kPlayerKey)) {
-        InstallFolder = registry.ReadFolder(texts::kInstallFolderValue);
-        registry.CloseKey();
-    }
+    InstallFolder = RegisteredInstallFolder(services_.RegistryFile);
 
     const TAppFiles& files = services_.Files;
     const TCatalogueFetch fetched = FetchCatalogue();

@@ -60,6 +60,10 @@ public:
     bool TerminateRequested() const { return terminate_; }
 
 private:
+    // The site's key rotation statement, when it has one, taken into the program's own key set if it checks with
+    // the keys in force; a refused one is traced and changes nothing.
+    void TakeKeyRotation();
+
     const TAppServices& services_;
     bool terminate_ = false;
     bool fetching_ = false;

@@ -17,6 +17,10 @@ enum class TFreshness {
 // now and the facts' times in seconds since 1970.
 TFreshness JudgeFreshness(const TSignedFacts& facts, std::int64_t now);
 
+// Whether the catalogue was signed more than limits::kMaxSignedAheadSeconds after now: not taken, and not
+// counted as the newest one accepted either.
+bool SignedTooFarAhead(const TSignedFacts& facts, std::int64_t now);
+
 // Whole days between signing and now (0 for a signature from the future).
 std::int64_t DaysSinceSigning(const TSignedFacts& facts, std::int64_t now);
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <map>
 
+#include "app/core/Limits.h"
 #include "app/trust/OpenSslHandles.h"
 
 namespace yeroup::app::trust {
@@ -40,25 +42,48 @@ bool Ed25519Verify(const TPublicKey& key, const std::array<std::uint8_t, 64>& si
     return EVP_DigestVerify(context.get(), signature.data(), signature.size(), message, length) == 1;
 }
 
-// A time field: decimal seconds, not negative.
-bool ReadTime(const std::string& text, std::int64_t& time) {
-    return !text.empty() &&
-           std::from_chars(text.data(), text.data() + text.size(), time).ptr == text.data() + text.size() && time >= 0;
+// A field name, or a flag such as minisign's own "hashed": lower-case letters.
+bool IsFieldName(std::string_view name) {
+    return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
-// The value of "name:" among the tab-separated fields of comment; false when absent.
-bool Field(std::string_view comment, std::string_view name, std::string& value) {
-    for (std::string_view rest = comment; !rest.empty();) {
+// The fields of a trusted comment as minisign writes them: one tab between fields, each "name:value" or a bare
+// flag. Anything else (a space beside a tab, an empty field, a name given twice) is refused rather than read
+// around, since a field read around is a field dropped.
+std::map<std::string, std::string, std::less<>> CommentFields(std::string_view comment) {
+    std::map<std::string, std::string, std::less<>> fields;
+    std::size_t number = 0;
+    for (std::string_view rest = comment;;) {
         const std::size_t tab = rest.find('\t');
         const std::string_view field = rest.substr(0, tab);
-        if (field.size() > name.size() && StartsWith(field, name) && field[name.size()] == ':') {
-            value = std::string(field.substr(name.size() + 1));
-            return true;
-        }
+        const std::size_t colon = field.find(':');
+        const std::string_view name = field.substr(0, colon);
+        ++number;
+        if (!IsFieldName(name))
+            throw ESignatureError("the trusted comment's field " + std::to_string(number) + " (\"" +
+                                  std::string(field) + "\") is not in minisign's form");
+        const std::string value = colon == std::string_view::npos ? "" : std::string(field.substr(colon + 1));
+        if (!fields.emplace(name, value).second)
+            throw ESignatureError("the trusted comment gives \"" + std::string(name) + "\" twice");
         if (tab == std::string_view::npos) break;
         rest.remove_prefix(tab + 1);
     }
-    return false;
+    return fields;
+}
+
+// A time field: decimal digits, seconds since 1970 up to the last second a date is written for.
+std::int64_t ReadTime(const std::map<std::string, std::string, std::less<>>& fields, const std::string& name,
+                      const std::string& what) {
+    const std::string& text = fields.at(name);
+    std::int64_t time = 0;
+    const bool digits =
+        !text.empty() && std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), time);
+    if (!digits || end != text.data() + text.size())
+        throw ESignatureError("the trusted comment's " + what + " is not a time: " + text);
+    if (error != std::errc() || time > limits::kMaxSignedTime)
+        throw ESignatureError("the trusted comment's " + what + " is out of range: " + text);
+    return time;
 }
 
 }  // namespace
@@ -147,16 +172,14 @@ TSignature ParseSignature(std::string_view text) {
 }
 
 TSignedFacts ReadTrustedComment(std::string_view comment) {
+    const auto fields = CommentFields(comment);
     TSignedFacts facts;
-    std::string text;
-    if (!Field(comment, "timestamp", text) || !ReadTime(text, facts.Timestamp))
-        throw ESignatureError("the trusted comment carries no timestamp");
-    if (!Field(comment, "file", facts.FileName)) throw ESignatureError("the trusted comment names no file");
-    if (Field(comment, "expires", text)) {
-        std::int64_t expires = 0;
-        if (!ReadTime(text, expires)) throw ESignatureError("the trusted comment's expiry is not a time: " + text);
-        facts.Expires = expires;
-    }
+    if (!fields.count("timestamp")) throw ESignatureError("the trusted comment carries no timestamp");
+    facts.Timestamp = ReadTime(fields, "timestamp", "timestamp");
+    const auto file = fields.find("file");
+    if (file == fields.end()) throw ESignatureError("the trusted comment names no file");
+    facts.FileName = file->second;
+    if (fields.count("expires")) facts.Expires = ReadTime(fields, "expires", "expiry");
     return facts;
 }
 

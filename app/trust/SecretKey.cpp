@@ -59,7 +59,7 @@ TScryptParameters ScryptParameters(std::uint64_t opsLimit, std::uint64_t memLimi
 }
 
 // The key stream the secret part was XORed with.
-TSecretBytes KeyStream(const std::string& password, const std::uint8_t* salt, std::uint64_t opsLimit,
+TSecretBytes KeyStream(const TSecretText& password, const std::uint8_t* salt, std::uint64_t opsLimit,
                        std::uint64_t memLimit) {
     const TScryptParameters s = ScryptParameters(opsLimit, memLimit);
     // What OpenSSL holds (V and B) and what it mixes, both bounded before anything is allocated.
@@ -72,8 +72,8 @@ TSecretBytes KeyStream(const std::string& password, const std::uint8_t* salt, st
                               std::to_string(s.r) + ", p=" + std::to_string(s.p) + ") larger than the limit of " +
                               std::to_string(limits::kMaxKeyDerivationBytes) + " bytes");
     TSecretBytes stream{std::vector<std::uint8_t>(kSecretSize)};
-    if (EVP_PBE_scrypt(password.data(), password.size(), salt, 32, s.n, s.r, s.p, static_cast<std::uint64_t>(limit),
-                       stream.bytes.data(), stream.bytes.size()) != 1)
+    if (EVP_PBE_scrypt(password.Text().data(), password.Text().size(), salt, 32, s.n, s.r, s.p,
+                       static_cast<std::uint64_t>(limit), stream.bytes.data(), stream.bytes.size()) != 1)
         throw ESignatureError("the secret key's password could not be applied (scrypt failed)");
     return stream;
 }
@@ -127,12 +127,28 @@ std::vector<std::uint8_t> CheckedKeyBytes(std::string_view text) {
 
 TSecretKey::~TSecretKey() { OPENSSL_cleanse(Seed.data(), Seed.size()); }
 
+TSecretText::TSecretText() { text_.reserve(kCapacity); }
+
+TSecretText::TSecretText(std::string_view text) : TSecretText() {
+    for (const char c : text.substr(0, kCapacity)) text_ += c;
+}
+
+TSecretText::~TSecretText() { OPENSSL_cleanse(text_.data(), text_.capacity()); }
+
+TSecretText::TSecretText(TSecretText&& other) noexcept { text_.swap(other.text_); }
+
+bool TSecretText::Append(char c) {
+    if (text_.size() == kCapacity) return false;
+    text_ += c;
+    return true;
+}
+
 bool SecretKeyEncrypted(std::string_view text) {
     const std::vector<std::uint8_t> bytes = CheckedKeyBytes(text);
     return bytes[2] == 'S';
 }
 
-TSecretKey ReadSecretKey(std::string_view text, const std::function<std::string()>& password) {
+TSecretKey ReadSecretKey(std::string_view text, const std::function<TSecretText()>& password) {
     TSecretBytes bytes{CheckedKeyBytes(text)};
     if (bytes.bytes[2] == 'S') {
         const TSecretBytes stream =

@@ -35,6 +35,14 @@ TTrustedKeys TTrustedKeys::FromFile(const std::string& path, bool mustExist) {
     return result;
 }
 
+TTrustedKeys TTrustedKeys::Configure(std::vector<TPublicKey> keys, std::string problem) {
+    TTrustedKeys result;
+    result.configured_ = true;
+    result.keys_ = std::move(keys);
+    result.problem_ = std::move(problem);
+    return result;
+}
+
 TSignature TTrustedKeys::Parse(std::string_view signatureText) const {
     if (!problem_.empty()) throw ESignatureError(problem_);
     if (static_cast<std::int64_t>(signatureText.size()) > limits::kMaxSignatureFileBytes)

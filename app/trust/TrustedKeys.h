@@ -18,6 +18,8 @@ public:
     TTrustedKeys() = default;
     // Reads path; a missing file means no key configured unless mustExist.
     static TTrustedKeys FromFile(const std::string& path, bool mustExist);
+    // Configured with keys, or, with a problem, configured and failing every check.
+    static TTrustedKeys Configure(std::vector<TPublicKey> keys, std::string problem);
 
     bool Configured() const { return configured_; }
     // Why the key file cannot be used; empty when it can.

@@ -10,6 +10,7 @@
 #include "platform/streams/Stream.h"
 #include "platform/text/AsciiText.h"
 #include "platform/text/CodePages.h"
+#include "zip/CaseBlindNames.h"
 
 namespace yeroup::app::upgrade {
 
@@ -22,11 +23,12 @@ bool IsWriteFailure(std::int32_t nativeError) {
     return nativeError == zip::zfeCannotCreateFile || nativeError == zip::zfeCannotCreateDir;
 }
 
-// A relative name's parts with their letters folded, as the archiver matches names; "." and empty parts drop out.
+// A relative name's parts as Windows stores them, letters folded, as the archiver matches names; "." and empty
+// parts drop out.
 std::vector<std::string> FoldedParts(const std::string& relative) {
     std::vector<std::string> parts;
     for (const fs::path& part : fs::path(relative)) {
-        std::string text = part.string();
+        std::string text = zip::WindowsPartName(part.string());
         if (text.empty() || text == "." || text == "/") continue;
         for (char& c : text) c = platform::AsciiUpper(c);
         parts.push_back(std::move(text));
@@ -82,7 +84,7 @@ TUpgradeResult TPackageUpgrade::Run(zip::TZFBaseArchiver& archiver, const std::s
                                     const std::string& installFolder) {
     // What an earlier run left must be settled before this one may use the same folders; a state that cannot
     // be read stops every upgrade until it is readable again or removed.
-    const TRecovery recovery = RecoverUpgrade(paths_.store);
+    const TRecovery recovery = RecoverUpgrade(paths_.store, installFolder);
     if (recovery.outcome == TRecoveryOutcome::LeftAsItIs)
         return {TUpgradeOutcome::Unsettled, recovery.backup.string(), 0, recovery.why, recovery};
     TUpgradeResult result = Upgrade(archiver, package, installFolder);

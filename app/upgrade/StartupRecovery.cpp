@@ -48,6 +48,27 @@ TRecovery Finish(const TUpgradePaths& paths, TUpgradeJournal& journal, const std
     return {TRecoveryOutcome::Finished, "interrupted while moving files into place", paths.backup};
 }
 
+// Folders named with and without a trailing separator or "." parts are one folder.
+fs::path FolderName(const fs::path& folder) {
+    fs::path normal = folder.lexically_normal();
+    return normal.has_filename() ? normal : normal.parent_path();
+}
+
+// Why a readable journal is still not one this program acts on: anyone who can write the package store can write
+// a journal whose checksums match, so it must name the folders this program would have written it with.
+std::string ForeignJournalReason(const TUpgradeJournal& journal, const fs::path& installFolder) {
+    if (installFolder.empty())
+        return "the upgrade journal names the install folder " + journal.install.string() +
+               " while the registry names none";
+    if (FolderName(journal.install) != FolderName(installFolder))
+        return "the upgrade journal names the install folder " + journal.install.string() +
+               ", not the one the registry names (" + installFolder.string() + ")";
+    if (journal.staging != TUpgradePaths::StagingFor(journal.install))
+        return "the upgrade journal names the staging folder " + journal.staging.string() + ", not " +
+               TUpgradePaths::StagingFor(journal.install).string();
+    return {};
+}
+
 TRecovery Settle(const TUpgradePaths& paths, TUpgradeJournal& journal, const TStepHook& step) {
     switch (journal.phase) {
     case TUpgradePhase::Staging:
@@ -67,11 +88,15 @@ TRecovery Settle(const TUpgradePaths& paths, TUpgradeJournal& journal, const TSt
 
 }  // namespace
 
-TRecovery RecoverUpgrade(const fs::path& packageStore, const TStepHook& step) {
+TRecovery RecoverUpgrade(const fs::path& packageStore, const fs::path& installFolder, const TStepHook& step) {
     const TUpgradePaths paths(packageStore);
     try {
         std::optional<TUpgradeJournal> journal = ReadJournal(paths.journal);
-        if (journal) return Settle(paths, *journal, step);
+        if (journal) {
+            if (const std::string foreign = ForeignJournalReason(*journal, installFolder); !foreign.empty())
+                return LeftAsItIs(paths, foreign);
+            return Settle(paths, *journal, step);
+        }
         // Without a journal no upgrade is under way; a backup in the making then is a state this program did
         // not leave, and it is not for it to guess what it means.
         if (platform::AnythingAt(paths.newBackup.string()) || platform::AnythingAt(paths.oldBackup.string()))
@@ -100,8 +125,8 @@ std::string RecoveryText(const TRecovery& recovery) {
     return text;
 }
 
-TRecovery RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore) {
-    TRecovery recovery = RecoverUpgrade(packageStore);
+TRecovery RecoverAtStartup(const fs::path& exeFolder, const fs::path& packageStore, const fs::path& installFolder) {
+    TRecovery recovery = RecoverUpgrade(packageStore, installFolder);
     platform::RemoveReplacementTemporaries(exeFolder);
     platform::RemoveReplacementTemporaries(packageStore);
     return recovery;

@@ -27,13 +27,16 @@ struct TRecovery {
 // Settles the upgrade the journal in the package store tells of, if any: an upgrade killed before its files
 // were all staged is dropped, one killed while moving them into place is finished (or, when that cannot be,
 // rolled back), one killed while rolling back is rolled back. Acts only on a journal and a list of changes it
-// can read and that go together.
-TRecovery RecoverUpgrade(const std::filesystem::path& packageStore, const TStepHook& step = {});
+// can read and that go together, and only when the journal names installFolder (the one the registry names now;
+// empty when it names none) and that folder's own staging folder; the backup is always the package store's.
+TRecovery RecoverUpgrade(const std::filesystem::path& packageStore, const std::filesystem::path& installFolder,
+                         const TStepHook& step = {});
 
 // One line for the trace: the outcome, why, and where the backup is.
 std::string RecoveryText(const TRecovery& recovery);
 
 // RecoverUpgrade, then removal of the temporary files that interrupted saves left beside the program's files.
-TRecovery RecoverAtStartup(const std::filesystem::path& exeFolder, const std::filesystem::path& packageStore);
+TRecovery RecoverAtStartup(const std::filesystem::path& exeFolder, const std::filesystem::path& packageStore,
+                           const std::filesystem::path& installFolder);
 
 }  // namespace yeroup::app::upgrade

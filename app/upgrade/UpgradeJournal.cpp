@@ -58,6 +58,14 @@ std::vector<std::string_view> Records(std::string_view bytes, std::string_view w
 
 void AppendRecord(std::string& bytes, std::string_view record) { (bytes += record) += '\0'; }
 
+// A path of the list that would reach outside the install folder (or the staging folder and backup beside it).
+bool LeavesFolder(const fs::path& relative) {
+    if (relative.is_absolute()) return true;
+    for (const fs::path& part : relative)
+        if (part == "..") return true;
+    return false;
+}
+
 // The whole file, or nothing when there is none; raises for one that cannot be read or is larger than limit.
 std::optional<std::string> ReadSmallFile(const fs::path& file, std::uint64_t limit) {
     const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
@@ -174,6 +182,7 @@ std::vector<TManifestLine> ParseManifest(std::string_view bytes) {
             !ParseNumber(record.substr(1, bar - 1), line.staged, 10))
             Bad("line " + number + " is malformed");
         line.path = std::string(record.substr(bar + 1));
+        if (LeavesFolder(line.path)) Bad("line " + number + " names a path outside the install folder");
         lines.push_back(std::move(line));
     }
     return lines;

@@ -110,6 +110,7 @@ TProcessHandle& TProcessHandle::operator=(TProcessHandle&& other) noexcept {
     if (this != &other) {
         if (pidfd_ >= 0) ::close(pidfd_);
         pidfd_ = other.pidfd_;
+        identity_ = other.identity_;
         other.pidfd_ = -1;
     }
     return *this;
@@ -194,7 +195,9 @@ bool SpawnDetached(const std::string& path, const std::vector<std::string>& args
     ssize_t n;
     while ((n = ::read(report[0], &grandchild, sizeof grandchild)) < 0 && errno == EINTR) {}
     const bool forked = WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == sizeof grandchild;
-    if (forked && handle) *handle = TProcessHandle(static_cast<int>(::syscall(SYS_pidfd_open, grandchild, 0)));
+    // The grandchild waits for go, so its number and start time are its own here.
+    if (forked && handle)
+        *handle = TProcessHandle(static_cast<int>(::syscall(SYS_pidfd_open, grandchild, 0)), IdentityOf(grandchild));
     ::close(go[1]);
     int error = 0;
     while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {}
@@ -246,6 +249,11 @@ bool TProcessStarter::StillRunning(const std::string& file) {
     if (found->second.Running()) return true;
     started_.erase(found);
     return false;
+}
+
+std::optional<TProcessIdentity> TProcessStarter::StartedIdentity(const std::string& file) {
+    if (!StillRunning(file)) return std::nullopt;
+    return started_.at(file).Identity();
 }
 
 }  // namespace yeroup::platform

@@ -3,11 +3,14 @@
 // A Windows program (an "MZ" executable, or a name ending in ".exe" that is no native executable) starts through
 // wine from the PATH, in the Wine prefix the starter was given. The program never waits for them nor looks at how
 // they end; it learns whether they could be started and, for the last program started from a file, whether it
-// still runs.
+// still runs and which process it is, so that later runs can tell too.
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "platform/process/ProcessIdentity.h"
 
 namespace yeroup::platform {
 
@@ -30,14 +33,21 @@ public:
     // Whether the program last started through ShellExecute from file still runs (a Windows program: the wine
     // process it runs in). False once it has ended, and for a file never started.
     virtual bool StillRunning(const std::string& file) = 0;
+    // The process last started through ShellExecute from file, while it runs: to be recorded for later runs.
+    virtual std::optional<TProcessIdentity> StartedIdentity(const std::string& file) = 0;
+    // Whether a process recorded by this run or an earlier one still runs.
+    virtual bool StillRunning(const TProcessIdentity& process) = 0;
 };
 
 // A started process as long as it may run: its pidfd, which becomes readable when the process ends, even after
 // another process took over its number.
 class TProcessHandle {
 public:
-    explicit TProcessHandle(int pidfd = -1) : pidfd_(pidfd) {}
-    TProcessHandle(TProcessHandle&& other) noexcept : pidfd_(other.pidfd_) { other.pidfd_ = -1; }
+    explicit TProcessHandle(int pidfd = -1, std::optional<TProcessIdentity> identity = {})
+        : pidfd_(pidfd), identity_(identity) {}
+    TProcessHandle(TProcessHandle&& other) noexcept : pidfd_(other.pidfd_), identity_(other.identity_) {
+        other.pidfd_ = -1;
+    }
     TProcessHandle& operator=(TProcessHandle&& other) noexcept;
     TProcessHandle(const TProcessHandle&) = delete;
     TProcessHandle& operator=(const TProcessHandle&) = delete;
@@ -45,9 +55,12 @@ public:
 
     // False for a process that ended, and for none (a system without pidfds cannot tell).
     bool Running() const;
+    // The process as later runs of this program can know it; none for none.
+    const std::optional<TProcessIdentity>& Identity() const { return identity_; }
 
 private:
     int pidfd_;
+    std::optional<TProcessIdentity> identity_;
 };
 
 enum class TProgramKind { None, Native, Windows };
@@ -79,6 +92,8 @@ public:
     TStartResult ShellExecute(const std::string& operation, const std::string& file, const std::string& parameters,
                               const std::string& directory, int showCommand) override;
     bool StillRunning(const std::string& file) override;
+    std::optional<TProcessIdentity> StartedIdentity(const std::string& file) override;
+    bool StillRunning(const TProcessIdentity& process) override { return StillRuns(process); }
 
 private:
     TStartResult Start(const std::string& path, const std::vector<std::string>& args, const std::string& directory,

@@ -121,13 +121,18 @@ TEST_F(Extraction, NamesMatchWithoutCaseAndKeepTheSpellingThere) {
               {.name = "resource/skins/a.bmp", .data = "a"},
               {.name = "Resource/Skins/b.bmp", .data = "b"},
               {.name = "Firmware.bin", .data = "first"},
-              {.name = "FIRMWARE.BIN", .data = "second"}});
+              {.name = "FIRMWARE.BIN", .data = "second"},
+              // Windows drops trailing dots and spaces: these are Player.dll and Resource/ there too.
+              {.name = "player.dll.", .data = "dll with a dot"},
+              {.name = "PLAYER.DLL . ", .data = "dll with dots and spaces"},
+              {.name = "resource. /skins./c.bmp", .data = "c"}});
         ExtractAll();
         const fs::path written = staged ? dir_ / "stage" : dir_ / "out";
         // Resource/ is spelled as installed; its new folder skins/ as by the first entry in it.
-        EXPECT_EQ(ListFiles(written), (std::vector<std::string>{"Firmware.bin", "Player.dll", "Resource/lang.txt",
-                                                                "Resource/skins/a.bmp", "Resource/skins/b.bmp"}));
-        EXPECT_EQ(ReadFile(written / "Player.dll"), "new dll");
+        EXPECT_EQ(ListFiles(written),
+                  (std::vector<std::string>{"Firmware.bin", "Player.dll", "Resource/lang.txt", "Resource/skins/a.bmp",
+                                            "Resource/skins/b.bmp", "Resource/skins/c.bmp"}));
+        EXPECT_EQ(ReadFile(written / "Player.dll"), "dll with dots and spaces");
         EXPECT_EQ(ReadFile(written / "Firmware.bin"), "second");
         archiver_.CloseArchive();
     }
@@ -293,12 +298,14 @@ TEST_F(Extraction, NamesLeavingTheDestinationAreRefused) {
           {.name = "sub/../../outside.txt", .data = "evil"},
           {.name = outside, .data = "evil"},
           {.name = "C:/outside.txt", .data = "evil"},
+          {.name = "sub/.. /outside.txt", .data = "evil"},  // ".." once Windows drops the space
+          {.name = "sub/.../outside.txt", .data = "evil"},
           {.name = "fine.txt", .data = "ok"}});
     prompts_.failureAnswers = {fxaIgnore};
     ExtractAll();
     EXPECT_FALSE(fs::exists(outside));
     EXPECT_EQ(ListFiles(dir_.Path()), (std::vector<std::string>{"a.zip", "out/fine.txt"}));
-    ASSERT_EQ(prompts_.asked.size(), 4u);
+    ASSERT_EQ(prompts_.asked.size(), 6u);
     EXPECT_EQ(prompts_.asked[0],
               "Archiver: Unsafe file name \"../outside.txt\": it would be written outside the destination folder"
               " - Native error: 00056. File processing error, possibly disk is full");

@@ -119,6 +119,9 @@ TEST(PathNames, SafeRelativeNames) {
     EXPECT_FALSE(IsSafeRelativeName("../evil"));
     EXPECT_FALSE(IsSafeRelativeName("dir/../../evil"));
     EXPECT_FALSE(IsSafeRelativeName("dir/.."));
+    EXPECT_FALSE(IsSafeRelativeName("dir/. ./file"));
+    EXPECT_FALSE(IsSafeRelativeName("  /file"));
+    EXPECT_TRUE(IsSafeRelativeName("./dir./file. "));
     EXPECT_FALSE(IsSafeRelativeName("/etc/passwd"));
     EXPECT_FALSE(IsSafeRelativeName("C:/evil"));
 }

@@ -1,83 +1,82 @@
-// yeroup-publish build|sign|check: the vendor's side of the update site. See Usage().
+// yeroup-publish build|sign|check|rotate: the vendor's side of the update site. See PublishHelpText().
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <exception>
-#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/core/AppFiles.h"
 #include "http/IdStrToInt.h"
+#include "platform/process/CoreDumps.h"
+#include "tools/publish/PublishCommandLine.h"
 #include "tools/publish/SiteBuild.h"
 #include "tools/publish/SiteCheck.h"
+#include "tools/publish/SiteRotate.h"
 #include "tools/publish/SiteSign.h"
 
 using namespace yeroup;
 
 namespace {
 
-constexpr const char* kPasswordVariable = "YEROUP_PUBLISH_PASSWORD";
-constexpr int kDefaultExpiryDays = 30;
 constexpr std::int64_t kSecondsPerDay = 24 * 60 * 60;
-
-int Usage() {
-    std::fprintf(
-        stderr,
-        "usage: yeroup-publish build SOURCE SITE\n"
-        "       yeroup-publish sign [--expires-days N] SITE KEY\n"
-        "       yeroup-publish check [--key PUB] HOST\n"
-        "build  writes the update site from its source folder into SITE (replaced whole): the catalogue\n"
-        "       YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini in code page 936, the home page, and each firmware's page\n"
-        "       (.asp) and package (.zip) at YEROMP3LiveUpdate/Firmware/<model>/<model>_<firmware>, names in code\n"
-        "       page 936 as the program asks for them. Every package is extracted as the program would; a name that\n"
-        "       code page 936 cannot hold, a damaged package or an entry that would not land as it should is an\n"
-        "       error, and then nothing is written. The source: see man yeroup-publish.\n"
-        "sign   signs the catalogue and every package of SITE with the minisign secret key KEY (as `minisign -G`\n"
-        "       writes it), beside each file as <file>.minisig; the catalogue's signature expires after N days\n"
-        "       (default %d). The password of an encrypted key comes from $%s, else a line of the standard\n"
-        "       input (asked for on a terminal); a wrong one is told by the public key the seed gives, as OpenSSL 3.0\n"
-        "       cannot compute the key's own BLAKE2b-256 checksum.\n"
-        "check  reads the live site at HOST (host[:port], http://host[:port] or https://host[:port]) as the\n"
-        "       program does, through the environment's proxy and with $YEROUP_CA_FILE, and prints each problem on a\n"
-        "       line; with --key, signatures are checked with the minisign public keys in PUB.\n"
-        "Exit status: 0 done (check: the site is clean), 1 faults found, 2 wrong arguments or the check could not run.\n",
-        kDefaultExpiryDays, kPasswordVariable);
-    return 2;
-}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "yeroup-publish: %s\n", message.c_str());
     return 1;
 }
 
-// A line of the standard input, without echo on a terminal.
-std::string PasswordFromInput() {
-    if (const char* given = std::getenv(kPasswordVariable)) return given;
+int UsageError(const std::string& what) {
+    std::fprintf(stderr, "yeroup-publish: %s\n%s\n", what.c_str(), tools::kTryHelp);
+    return 2;
+}
+
+// The password from the environment variable (wiped there once taken), else a line of the standard input, without
+// echo on a terminal. Read with read(2) into the secret's own buffer: a stream's buffer would keep a copy.
+app::trust::TSecretText PasswordFrom(const char* variable, const char* prompt) {
+    if (char* given = std::getenv(variable)) {
+        app::trust::TSecretText password(given);
+        std::fill(given, given + std::strlen(given), '\0');
+        return password;
+    }
     const bool terminal = ::isatty(STDIN_FILENO) != 0;
     termios saved{};
     if (terminal) {
-        std::fprintf(stderr, "Password: ");
+        std::fprintf(stderr, "%s: ", prompt);
         ::tcgetattr(STDIN_FILENO, &saved);
         termios quiet = saved;
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
     }
-    std::string line;
-    std::getline(std::cin, line);
+    app::trust::TSecretText line;
+    char c = 0;
+    bool fits = true;
+    while (fits) {
+        const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || c == '\n') break;
+        fits = line.Append(c);
+    }
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
         std::fprintf(stderr, "\n");
     }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!fits)
+        throw std::runtime_error("the password is longer than " + std::to_string(app::trust::TSecretText::kCapacity) +
+                                 " bytes");
+    if (!line.Text().empty() && line.Text().back() == '\r') line.PopBack();
     return line;
 }
 
+app::trust::TSecretText PasswordFromInput() { return PasswordFrom(tools::kPasswordVariable, "Password"); }
+
 int Build(const std::vector<std::string>& args) {
-    if (args.size() != 2) return Usage();
     const std::vector<std::string> problems = tools::BuildSite(args[0], args[1]);
     for (const std::string& problem : problems) std::printf("%s\n", problem.c_str());
     if (!problems.empty()) return Fail(std::to_string(problems.size()) + " faults; " + args[1] + " is left as it was");
@@ -85,29 +84,35 @@ int Build(const std::vector<std::string>& args) {
     return 0;
 }
 
-int Sign(std::vector<std::string> args) {
-    std::int32_t days = kDefaultExpiryDays;
-    if (args.size() == 4 && args[0] == "--expires-days") {
-        if (!http::TryStrToInt(args[1], days) || days < 1) return Usage();
-        args.erase(args.begin(), args.begin() + 2);
+int Sign(const tools::TPublishCommandLine& line) {
+    std::int32_t days = tools::kDefaultExpiryDays;
+    if (line.expiresDays && (!http::TryStrToInt(*line.expiresDays, days) || days < 1))
+        return UsageError("--expires-days takes a whole number of days, 1 or more, not '" + *line.expiresDays + "'");
+    // The password and the decrypted key must not reach a core file.
+    if (!platform::ForbidCoreDumps())
+        return Fail("core dumps cannot be turned off: " + std::string(std::strerror(errno)));
+    std::string done;
+    try {
+        done = tools::SignSite(line.operands[0], line.operands[1], days * kSecondsPerDay, std::time(nullptr),
+                               PasswordFromInput);
+    } catch (const tools::ESiteFaults& e) {
+        for (const std::string& problem : e.problems) std::printf("%s\n", problem.c_str());
+        return Fail(e.what());
     }
-    if (args.size() != 2) return Usage();
-    const std::string done =
-        tools::SignSite(args[0], args[1], days * kSecondsPerDay, std::time(nullptr), PasswordFromInput);
     std::fprintf(stderr, "%s\n", done.c_str());
     return 0;
 }
 
-int Check(std::vector<std::string> args) {
-    std::string key;
-    if (args.size() == 3 && args[0] == "--key") {
-        key = args[1];
-        args.erase(args.begin(), args.begin() + 2);
-    }
-    if (args.size() != 1) return Usage();
+int Check(const tools::TPublishCommandLine& line) {
+    const std::string& host = line.operands[0];
+    if (const std::string path = app::UpdateHostPath(host); !path.empty())
+        return UsageError("the host '" + host + "' has a path (" + path +
+                          "); give it as the program's host setting: host[:port], http://host[:port] or "
+                          "https://host[:port]");
+    const std::string key = line.key.value_or("");
     tools::TCheckSummary summary;
     try {
-        summary = tools::CheckSite(args[0], key, std::time(nullptr), stdout);
+        summary = tools::CheckSite(host, key, std::time(nullptr), stdout);
     } catch (const std::exception& e) {
         Fail(e.what());
         return 2;
@@ -120,18 +125,41 @@ int Check(std::vector<std::string> args) {
     return 0;
 }
 
+int Rotate(const tools::TPublishCommandLine& line) {
+    // The passwords and the decrypted keys must not reach a core file.
+    if (!platform::ForbidCoreDumps())
+        return Fail("core dumps cannot be turned off: " + std::string(std::strerror(errno)));
+    const std::string done = tools::RotateKey(
+        line.operands[0], line.operands[1], line.operands[2], line.retireOld, std::time(nullptr),
+        [] { return PasswordFrom(tools::kPasswordVariable, "Password of the old key"); },
+        [] { return PasswordFrom(tools::kNewPasswordVariable, "Password of the new key"); });
+    std::fprintf(stderr, "%s\n", done.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) return Usage();
-    const std::string command = argv[1];
-    const std::vector<std::string> args(argv + 2, argv + argc);
+    tools::TPublishCommandLine line;
     try {
-        if (command == "build") return Build(args);
-        if (command == "sign") return Sign(args);
-        if (command == "check") return Check(args);
+        line = tools::ParsePublishCommandLine(std::vector<std::string>(argv, argv + argc));
+    } catch (const tools::EUsageError& e) {
+        return UsageError(e.what());
+    }
+    if (line.help) {
+        std::fputs(tools::PublishHelpText().c_str(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("yeroup-publish %s\n", YEROUP_VERSION);
+        return 0;
+    }
+    try {
+        if (line.command == "build") return Build(line.operands);
+        if (line.command == "sign") return Sign(line);
+        if (line.command == "rotate") return Rotate(line);
+        return Check(line);
     } catch (const std::exception& e) {
         return Fail(e.what());
     }
-    return Usage();
 }

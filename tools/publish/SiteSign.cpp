@@ -1,6 +1,5 @@
 #include "tools/publish/SiteSign.h"
 
-#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <iterator>
@@ -12,6 +11,7 @@
 #include "platform/files/AtomicWrite.h"
 #include "platform/files/MappedFile.h"
 #include "platform/text/CodePages.h"
+#include "tools/publish/BuiltSite.h"
 
 namespace yeroup::tools {
 
@@ -25,22 +25,31 @@ std::string UtcText(std::int64_t time) {
     return text;
 }
 
-std::string SignSite(const fs::path& site, const fs::path& keyFile, std::int64_t expiresSeconds, std::int64_t now,
-                     const std::function<std::string()>& password) {
+app::trust::TSecretKey LoadSecretKey(const fs::path& keyFile,
+                                     const std::function<app::trust::TSecretText()>& password) {
     std::ifstream in(keyFile, std::ios::binary);
     if (!in) throw std::runtime_error("the secret key " + keyFile.string() + " cannot be read");
     const std::string keyText((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const app::trust::TSecretKey key = app::trust::ReadSecretKey(keyText, password);
+    return app::trust::ReadSecretKey(keyText, password);
+}
 
+void SignFile(const app::trust::TSecretKey& key, const fs::path& file, const std::string& comment,
+              const fs::path& signatureFile) {
+    const platform::TMappedFile bytes(file.string());
+    const app::trust::TSignature signature = app::trust::SignData(key, bytes.Bytes(), comment);
+    app::trust::VerifySignature({key.PublicKey}, signature, bytes.Bytes());
+    const std::string text = app::trust::SignatureText(
+        signature, "signature from yeroup-publish secret key " + app::trust::KeyIdText(key.Id));
+    platform::ReplaceFileAtomically(signatureFile, text.data(), text.size());
+}
+
+std::string SignSite(const fs::path& site, const fs::path& keyFile, std::int64_t expiresSeconds, std::int64_t now,
+                     const std::function<app::trust::TSecretText()>& password) {
+    std::vector<std::string> problems;
+    const std::vector<fs::path> packages = CheckBuiltSite(site, problems);
+    if (!problems.empty()) throw ESiteFaults(std::move(problems));
     const fs::path catalogue = site.string() + app::TAppFiles::CataloguePath();
-    std::error_code error;
-    if (!fs::is_regular_file(catalogue, error))
-        throw std::runtime_error("no catalogue at " + catalogue.string() + ": build the site first");
-    std::vector<fs::path> packages;
-    const fs::path firmware = catalogue.parent_path() / "Firmware";
-    for (fs::recursive_directory_iterator it(firmware, error), end; !error && it != end; it.increment(error))
-        if (it->is_regular_file() && it->path().extension() == ".zip") packages.push_back(it->path());
-    std::sort(packages.begin(), packages.end());
+    const app::trust::TSecretKey key = LoadSecretKey(keyFile, password);
 
     const std::int64_t expires = now + expiresSeconds;
     const auto sign = [&](const fs::path& file, bool isCatalogue) {
@@ -48,12 +57,7 @@ std::string SignSite(const fs::path& site, const fs::path& keyFile, std::int64_t
         std::string comment =
             "timestamp:" + std::to_string(now) + "\tfile:" + platform::AnsiToUtf8(file.filename().string());
         if (isCatalogue) comment += "\texpires:" + std::to_string(expires);
-        const platform::TMappedFile bytes(file.string());
-        const app::trust::TSignature signature = app::trust::SignData(key, bytes.Bytes(), comment);
-        app::trust::VerifySignature({key.PublicKey}, signature, bytes.Bytes());
-        const std::string text = app::trust::SignatureText(
-            signature, "signature from yeroup-publish secret key " + app::trust::KeyIdText(key.Id));
-        platform::ReplaceFileAtomically(app::TAppFiles::SignatureOf(file.string()), text.data(), text.size());
+        SignFile(key, file, comment, app::TAppFiles::SignatureOf(file.string()));
     };
     sign(catalogue, true);
     for (const fs::path& package : packages) sign(package, false);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 #include <QTimer>
+#include <csignal>
 
 #include <cstdlib>
 
@@ -9,6 +10,7 @@
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
 #include "app/forms/MainForm.h"
+#include "app/upgrade/UpgradeJournal.h"
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
@@ -226,4 +228,59 @@ TEST(MainFormUpgrade, UnreadableStateOfAnInterruptedUpgradeIsToldAndStopsUpgrade
                         "in " +
                         backup),
               std::string::npos);
+}
+
+// A journal written with the program's own writer, checksums right, whose staging folder lies outside the player's
+// folder: the start tells the user and leaves that folder and its files alone, and upgrades stay refused.
+TEST(MainFormUpgrade, AJournalNamingAFolderOutsideIsToldAndThatFolderStays) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    ScratchFolder outside;
+    WriteFile(outside.Path() / "letter.txt", "the user's letter");
+    const std::filesystem::path store = h.services.Files.PackageStore();
+    upgrade::WriteJournal(store / "upgrade-journal",
+                          {upgrade::TUpgradePhase::Staging, h.player.Path(), outside.Path(), 0, 0});
+    TStartupHooks hooks;
+    hooks.mainWindowShown = [&](TForm1&, TForm2& form) {
+        form.Button2->click();
+        QTimer::singleShot(0, &form, [&form] { form.close(); });
+    };
+    EXPECT_EQ(RunStartup(h.services, hooks), 0);
+    EXPECT_EQ(h.boxes.Texts(), (std::vector<std::string>{UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, ""),
+                                                         UnsettledUpgradeText(texts::kUpgradeRefusedUnsettled, "")}));
+    EXPECT_EQ(FilesIn(outside.Path()), std::vector<std::string>{"letter.txt"});
+    EXPECT_TRUE(FilesIn(h.player.Path()).empty());
+    EXPECT_TRUE(std::filesystem::exists(store / "upgrade-journal"));
+}
+
+// The updater an earlier run started goes on flashing after that run ended: the next run, which never started it,
+// finds it recorded in the package store and refuses the upgrade until it ends.
+TEST(MainFormUpgrade, AnUpdaterAnEarlierRunStartedStillRunningRefusesTheUpgrade) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    MakePackage(h);
+    h.processes.standIn = {"/bin/sleep", "120"};  // the updater, as long as a flash takes
+    h.MakeMain().Button2->click();
+    ASSERT_EQ(h.processes.started.size(), 1u);
+    const auto updater = h.processes.StartedIdentity(h.processes.started[0].file);
+    ASSERT_TRUE(updater);
+
+    // The program ends (the updater does not) and starts again: a new run, which started nothing.
+    h.processes.spawned.clear();
+    h.processes.standIn.clear();
+    ASSERT_TRUE(yeroup::platform::StillRuns(*updater));
+    const auto again = std::make_unique<TForm2>(h.services, h.Splash());
+    WriteFile(h.player.Path() / "firmware.sb", "being flashed");
+    again->Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kUpdaterStillRunning);
+    EXPECT_EQ(ReadFile(h.player.Path() / "firmware.sb"), "being flashed");
+    EXPECT_EQ(h.processes.started.size(), 1u);
+
+    // Once it has ended, the record goes and the upgrade runs.
+    ::kill(static_cast<pid_t>(updater->pid), SIGKILL);
+    ASSERT_TRUE(WaitUntil([&] { return !yeroup::platform::StillRuns(*updater); }));
+    again->Button2->click();
+    EXPECT_EQ(h.boxes.Texts().back(), texts::kConnectPlayer);
+    EXPECT_EQ(h.processes.started.size(), 2u);
 }

@@ -8,6 +8,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
+#include "app/trust/KeyRotation.h"
 #include "tests/app/support/AppHarness.h"
 #include "tests/app/support/MinisignTool.h"
 #include "tests/support/ScratchFolder.h"
@@ -22,7 +23,7 @@ const std::string kNew = "[A]\r\n1.0=x\r\n1.1=y\r\n";
 const std::string kCatalogueName = "YEROMP3LiveUpdate.ini";
 const std::string kPackagePath = "/YEROMP3LiveUpdate/Firmware/A/A_1.0.zip";
 
-std::string Stamped(int timestamp, const std::string& name) {
+std::string Stamped(std::int64_t timestamp, const std::string& name) {
     return "timestamp:" + std::to_string(timestamp) + "\tfile:" + name;
 }
 
@@ -41,11 +42,13 @@ protected:
 
 TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
     const std::string accepted = tool.Sign(kCatalogueName, kOld, Stamped(2000, kCatalogueName));
+    const std::int64_t aheadOfNow = SystemUnixTime() + limits::kMaxSignedAheadSeconds + 60;  // a minute to run in
     struct Case {
         const char* what;
         std::string served;
         std::string signature;  // empty: none served
         bool taken;
+        std::string stored = {};  // the signature accepted last, when not the usual one
     } cases[] = {
         {"good and newer", kNew, tool.Sign(kCatalogueName, kNew, Stamped(3000, kCatalogueName)), true},
         {"same age", kNew, tool.Sign(kCatalogueName, kNew, Stamped(2000, kCatalogueName)), true},
@@ -55,20 +58,28 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
         {"other file", kNew, tool.Sign("user.ini", kNew, Stamped(3000, "user.ini")), false},
         {"rollback", kNew, tool.Sign(kCatalogueName, kNew, Stamped(1000, kCatalogueName)), false},
         {"oversized", kNew, std::string(static_cast<std::size_t>(limits::kMaxSignatureFileBytes) + 1, 'x'), false},
+        {"signed past the margin ahead of the clock", kNew,
+         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow + 1, kCatalogueName)), false},
+        {"signed within the margin ahead of the clock", kNew,
+         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow - 60, kCatalogueName)), true},
+        // A catalogue from the future taken before it was refused locks nothing out.
+        {"after one from the future", kNew, tool.Sign(kCatalogueName, kNew, Stamped(3000, kCatalogueName)), true,
+         tool.Sign(kCatalogueName, kOld, Stamped(aheadOfNow + 1, kCatalogueName))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         AppHarness h;
         Trust(h);
         h.ServeCatalogue(kOld, true);
-        WriteFile(CatalogueSignatureFile(h), accepted);
+        const std::string stored = c.stored.empty() ? accepted : c.stored;
+        WriteFile(CatalogueSignatureFile(h), stored);
         h.server.Serve(kCataloguePath, c.served);
         if (!c.signature.empty()) h.server.Serve(std::string(kCataloguePath) + ".minisig", c.signature);
         auto splash = h.MakeSplash();
         splash->FormAc();
         EXPECT_FALSE(splash->TerminateRequested());
         EXPECT_EQ(ReadFile(h.services.Files.CatalogueFile()), c.taken ? c.served : kOld);
-        EXPECT_EQ(ReadFile(CatalogueSignatureFile(h)), c.taken ? c.signature : accepted);
+        EXPECT_EQ(ReadFile(CatalogueSignatureFile(h)), c.taken ? c.signature : stored);
         if (c.taken) {
             EXPECT_TRUE(h.boxes.shown.empty());
         } else {
@@ -249,3 +260,68 @@ TEST_F(SignedUpdates, WithNoKeyNoSignatureIsAskedFor) {
 }
 
 }  // namespace
+
+// A site moves from key A to key B with a rotation statement signed by both, made and signed by the real minisign.
+// The program trusts only A (the system's key file, never written); it takes the statement into its own key set,
+// then B's catalogue; once A is retired, A's catalogue is refused. A replayed older statement, one signed by a key
+// it does not trust and one retiring the only key left are refused, each told in the trace.
+TEST_F(SignedUpdates, ASigningKeyRotatesFromAToBByAStatementBothSign) {
+    const MinisignTool& a = tool;
+    MinisignTool b;
+    const auto key = [](const MinisignTool& t) { return trust::ParsePublicKeys(t.PublicKeyText()).front(); };
+    const std::string name = "key-rotation.txt";
+    const auto statement = [&](std::int64_t at, const MinisignTool& from, const MinisignTool& to, bool retire) {
+        const std::string text = trust::RotationStatementText({at, key(from).Id, key(to), retire});
+        return std::vector<std::string>{text, from.Sign(name, text), to.Sign(name, text)};
+    };
+    AppHarness h;
+    Trust(h);
+    h.services.Trace = TTrace((h.exe.Path() / "trace.log").string());
+    const std::string systemKeys = ReadFile(a.PublicKeyFile());
+    h.ServeCatalogue(kOld, true);
+    WriteFile(CatalogueSignatureFile(h), a.Sign(kCatalogueName, kOld, Stamped(2000, kCatalogueName)));
+    const auto refresh = [&](const std::string& catalogue, const MinisignTool& signer, int signedAt,
+                             const std::vector<std::string>& served) {
+        h.server.Serve(kCataloguePath, catalogue);
+        h.server.Serve(std::string(kCataloguePath) + ".minisig",
+                       signer.Sign(kCatalogueName, catalogue, Stamped(signedAt, kCatalogueName)));
+        const std::string path = TAppFiles::RotationPath();
+        const std::vector<std::string> none{"", "", ""};
+        const std::vector<std::string>& s = served.empty() ? none : served;
+        h.server.Serve(path, s[0], UpdateHostServer::Framing::Length, served.empty() ? 404 : 200);
+        h.server.Serve(path + ".minisig", s[1]);
+        h.server.Serve(path + ".new.minisig", s[2]);
+        h.MakeSplash()->FormAc();
+        return ReadFile(h.services.Files.CatalogueFile()) == catalogue;
+    };
+    const auto traced = [&](const std::string& text) {
+        const std::string trace = ReadFile(h.exe.Path() / "trace.log");
+        return trace.find(text) != std::string::npos ? ::testing::AssertionSuccess()
+                                                     : ::testing::AssertionFailure() << trace;
+    };
+    const std::string rotation = "the key rotation statement ";
+
+    EXPECT_FALSE(refresh(kNew, b, 3000, {})) << "B is not trusted before the statement";
+    const auto aToB = statement(100, a, b, false);
+    EXPECT_TRUE(refresh(kNew, b, 3000, aToB)) << "B's catalogue, after the statement";
+    EXPECT_TRUE(
+        traced(rotation + "of 1970-01-01T00:01:40Z is taken: key " + trust::KeyIdText(key(b).Id) + " is trusted"));
+    EXPECT_TRUE(refresh(kOld, a, 3500, aToB)) << "A is still trusted, until retired";
+
+    EXPECT_FALSE(refresh(kNew, a, 4000, statement(200, a, b, true))) << "A's catalogue, once A is retired";
+    EXPECT_TRUE(traced(", key " + trust::KeyIdText(key(a).Id) + " retired"));
+    EXPECT_TRUE(refresh(kNew, b, 4000, {}));
+
+    EXPECT_TRUE(refresh(kOld, b, 5000, aToB));  // A is no longer trusted: its statement is refused
+    EXPECT_TRUE(traced(rotation + "is signed by a key this program does not trust (key id " +
+                       trust::KeyIdText(key(a).Id) + ")"));
+    EXPECT_TRUE(refresh(kNew, b, 6000, statement(150, b, a, false)));
+    EXPECT_TRUE(traced(rotation + "is older than the one taken last: it is a replay"));
+    EXPECT_TRUE(refresh(kOld, b, 7000, statement(300, stranger, b, false)));
+    EXPECT_TRUE(traced(rotation + "is signed by a key this program does not trust (key id " +
+                       trust::KeyIdText(key(stranger).Id) + ")"));
+    EXPECT_TRUE(refresh(kNew, b, 8000, statement(400, b, b, true)));
+    EXPECT_TRUE(traced(rotation + "would retire the only key left"));
+    EXPECT_FALSE(refresh(kOld, a, 9000, {})) << "A stays retired";
+    EXPECT_EQ(ReadFile(a.PublicKeyFile()), systemKeys);
+}

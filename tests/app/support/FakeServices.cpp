@@ -26,7 +26,20 @@ platform::TStartResult FakeProcessStarter::ShellExecute(const std::string& opera
                                                         const std::string& parameters, const std::string& directory,
                                                         int showCommand) {
     started.push_back({"ShellExecute:" + operation, file, parameters, directory, showCommand});
+    if (!standIn.empty() && result == platform::TStartResult::Started) {
+        platform::TProcessHandle handle;
+        const std::vector<std::string> args(standIn.begin() + 1, standIn.end());
+        if (!platform::SpawnDetached(standIn.front(), args, directory, {}, &handle))
+            return platform::TStartResult::Failed;
+        spawned[file] = std::move(handle);
+    }
     return result;
+}
+
+std::optional<platform::TProcessIdentity> FakeProcessStarter::StartedIdentity(const std::string& file) {
+    const auto found = spawned.find(file);
+    if (found == spawned.end() || !found->second.Running()) return std::nullopt;
+    return found->second.Identity();
 }
 
 }  // namespace yeroup::test

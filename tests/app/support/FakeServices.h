@@ -3,6 +3,7 @@
 // and a process starter that records what it was asked to start.
 #include <deque>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -47,12 +48,19 @@ public:
                                         const std::string& parameters, const std::string& directory,
                                         int showCommand) override;
     bool StillRunning(const std::string& file) override { return running.count(file) != 0; }
+    std::optional<platform::TProcessIdentity> StartedIdentity(const std::string& file) override;
+    // Processes recorded by a run are real ones: the system tells whether they still run.
+    bool StillRunning(const platform::TProcessIdentity& process) override { return platform::StillRuns(process); }
 
     std::vector<StartedProcess> started;
     // The files whose started program a test says still runs.
     std::set<std::string> running;
     // What each start reports.
     platform::TStartResult result = platform::TStartResult::Started;
+    // When set (a program and its arguments), ShellExecute really starts it in place of the file: an updater that
+    // runs on after the program ends.
+    std::vector<std::string> standIn;
+    std::map<std::string, platform::TProcessHandle> spawned;  // by the file ShellExecute was given
 };
 
 }  // namespace yeroup::test

@@ -7,6 +7,7 @@
 
 #include "app/core/Limits.h"
 #include "app/trust/CatalogueFreshness.h"
+#include "app/trust/KeyRotation.h"
 #include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
@@ -106,6 +107,87 @@ TEST_F(SignatureTest, AcceptedFactsForRollbackNeedOnlyTheTrustedComment) {
     EXPECT_FALSE(keys.AcceptedFacts("", name));
 }
 
+// Only minisign's own form is read: a field that would have to be read around is refused, never dropped, so an
+// expiry cannot vanish and a time cannot wrap to another.
+TEST_F(SignatureTest, TrustedCommentsAreReadOnlyInMinisignsForm) {
+    const struct {
+        std::string comment;
+        const char* failure;  // empty: read, with this expiry
+        std::int64_t expires = -1;
+    } cases[] = {
+        {"timestamp:5\tfile:a.zip\thashed", ""},
+        {"timestamp:5\tfile:a.zip\texpires:9", "", 9},
+        {"timestamp:5\tfile:a b:c.zip\texpires:9", "", 9},
+        {"timestamp:5\tfile:a.zip\t expires:9",
+         "the trusted comment's field 3 (\" expires:9\") is not in minisign's form"},
+        {"timestamp:5\tfile:a.zip\texpires: 9", "the trusted comment's expiry is not a time:  9"},
+        {"timestamp:5 \tfile:a.zip", "the trusted comment's timestamp is not a time: 5 "},
+        {"timestamp:5 file:a.zip", "the trusted comment's timestamp is not a time: 5 file:a.zip"},
+        {"timestamp:5\t\tfile:a.zip", "the trusted comment's field 2 (\"\") is not in minisign's form"},
+        {"timestamp:5\tfile:a.zip\t", "the trusted comment's field 3 (\"\") is not in minisign's form"},
+        {"\ttimestamp:5\tfile:a.zip", "the trusted comment's field 1 (\"\") is not in minisign's form"},
+        {"Expires:9\ttimestamp:5\tfile:a.zip",
+         "the trusted comment's field 1 (\"Expires:9\") is not in minisign's form"},
+        {"file:a.zip", "the trusted comment carries no timestamp"},
+        {"timestamp:5", "the trusted comment names no file"},
+        {"timestamp:5\tfile:a.zip\texpires:9\texpires:10", "the trusted comment gives \"expires\" twice"},
+        {"timestamp:5\ttimestamp:6\tfile:a.zip", "the trusted comment gives \"timestamp\" twice"},
+        {"timestamp:5\tfile:a.zip\texpires:", "the trusted comment's expiry is not a time: "},
+        {"timestamp:-5\tfile:a.zip", "the trusted comment's timestamp is not a time: -5"},
+        {"timestamp:+5\tfile:a.zip", "the trusted comment's timestamp is not a time: +5"},
+        {"timestamp:5\tfile:a.zip\texpires:18446744073709551616",
+         "the trusted comment's expiry is out of range: 18446744073709551616"},
+        {"timestamp:99999999999999999999\tfile:a.zip",
+         "the trusted comment's timestamp is out of range: 99999999999999999999"},
+        {"timestamp:253402300799\tfile:a.zip", ""},
+        {"timestamp:253402300800\tfile:a.zip", "the trusted comment's timestamp is out of range: 253402300800"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.comment);
+        EXPECT_EQ(Failure([&] { ReadTrustedComment(c.comment); }), c.failure);
+        if (*c.failure == '\0') {
+            EXPECT_EQ(ReadTrustedComment(c.comment).Expires.value_or(-1), c.expires);
+        }
+    }
+}
+
+// The statement is read only as written, each field in its place; the program's own key changes likewise.
+TEST_F(SignatureTest, KeyRotationStatementsReadBackOnlyAsWritten) {
+    const TPublicKey newKey = ParsePublicKeys(otherTool.PublicKeyText()).front();
+    const TRotationStatement statement{1700000000, ParsePublicKeys(tool.PublicKeyText()).front().Id, newKey, true};
+    const std::string good = RotationStatementText(statement);
+    EXPECT_EQ(RotationStatementText(ParseRotationStatement(good)), good);
+    const auto replaced = [&](const std::string& from, const std::string& to) {
+        std::string text = good;
+        return text.replace(text.find(from), from.size(), to);
+    };
+    const std::string oldId = "old: " + KeyIdText(statement.oldKey);
+    const struct {
+        std::string text;
+        const char* failure;
+    } cases[] = {
+        {good.substr(0, good.size() - 1), ""},
+        {good + "\n", "is not one this program reads"},
+        {replaced("rotation 1", "rotation 2"), "is not one this program reads"},
+        {replaced("timestamp: ", "timestamp: -"), "gives no time it was made"},
+        {replaced("timestamp: ", "timestamp: 99999999999"), "gives no time it was made"},
+        {replaced(oldId, "old: 0" + KeyIdText(statement.oldKey)), "names no old key"},
+        {replaced(oldId, "old: " + KeyIdText(statement.oldKey) + "0"), "names no old key"},
+        {replaced("new: RW", "new: RX"), "gives no new key"},
+        {replaced("retire-old: yes", "retire-old: Yes"), "says neither yes nor no to retiring the old key"},
+        {std::string(limits::kMaxRotationStatementBytes + 1, 'x'), "is larger than 1024 bytes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(Failure([&] { ParseRotationStatement(c.text); }),
+                  *c.failure ? std::string("the key rotation statement ") + c.failure : "");
+    }
+    const TKeyChanges changes{1700000000, {newKey}, {statement.oldKey}};
+    EXPECT_EQ(KeyChangesText(ParseKeyChanges(KeyChangesText(changes))), KeyChangesText(changes));
+    EXPECT_EQ(Failure([&] { ParseKeyChanges(KeyChangesText(changes) + "trust: all\n"); }),
+              "the program's own key changes are damaged at line 4");
+}
+
 TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {
     const std::int64_t signedAt = 1700000000;
     const std::int64_t old = limits::kCatalogueOldAfterSeconds;
@@ -127,6 +209,8 @@ TEST(CatalogueFreshness, ExpiryAndAgeCrossedByOneSecond) {
     }
     EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt + old + 1), 30);
     EXPECT_EQ(DaysSinceSigning(TSignedFacts{signedAt, "", {}}, signedAt - 5), 0);
+    EXPECT_FALSE(SignedTooFarAhead(TSignedFacts{signedAt + limits::kMaxSignedAheadSeconds, "", {}}, signedAt));
+    EXPECT_TRUE(SignedTooFarAhead(TSignedFacts{signedAt + limits::kMaxSignedAheadSeconds + 1, "", {}}, signedAt));
 }
 
 TEST_F(SignatureTest, KeyFiles) {
@@ -248,7 +332,7 @@ TEST_F(SignatureTest, SecretKeysRefusedSayWhy) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return std::string("password"); }); }), c.failure);
+        EXPECT_EQ(Failure([&] { ReadSecretKey(c.text, [] { return TSecretText("password"); }); }), c.failure);
     }
 }
 

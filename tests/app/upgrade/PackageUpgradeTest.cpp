@@ -120,6 +120,8 @@ TEST_F(PackageUpgradeTest, PackagesReachingIntoTheProgramsOwnFoldersAreDamaged) 
         {"the staging folder", "mkdir .yeroup-staging && echo x > .yeroup-staging/a", ".yeroup-staging", store_},
         {"the staging folder in capitals", "mkdir .YEROUP-Staging && echo x > .YEROUP-Staging/a", ".YEROUP-Staging",
          store_},
+        {"the staging folder with a trailing dot, which Windows drops",
+         "mkdir .yeroup-staging. && echo x > .yeroup-staging./a", ".yeroup-staging.", store_},
         {"the backup, with the store inside the install folder",
          "mkdir -p FirmwareBack/upgrade-backup && echo x > FirmwareBack/upgrade-backup/stupdaterapp.exe",
          "FirmwareBack", innerStore},

@@ -1,7 +1,7 @@
 // Runs an upgrade (or the start-up recovery) and kills itself with SIGKILL at the given step, as a power cut or
 // kill -9 would stop it there. Steps are the archiver's finished entries and every step of the transaction.
 // Usage: upgrade_kill_child upgrade <store> <package> <install> <step>
-//        upgrade_kill_child recover <store> <step>
+//        upgrade_kill_child recover <store> <install> <step>
 // Without being killed it prints the number of steps it went through, then the outcome (of the upgrade, with the
 // system's error number, or of the recovery).
 #include <csignal>
@@ -14,14 +14,14 @@
 int main(int argc, char** argv) {
     using namespace yeroup;
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (!((mode == "upgrade" && argc == 6) || (mode == "recover" && argc == 4))) return 2;
+    if (!((mode == "upgrade" && argc == 6) || (mode == "recover" && argc == 5))) return 2;
     const long killAt = std::stol(argv[argc - 1]);
     long steps = 0;
     const auto step = [&] {
         if (++steps == killAt) std::raise(SIGKILL);
     };
     if (mode == "recover") {
-        const auto recovery = app::upgrade::RecoverUpgrade(argv[2], step);
+        const auto recovery = app::upgrade::RecoverUpgrade(argv[2], argv[3], step);
         std::printf("%ld %d\n", steps, static_cast<int>(recovery.outcome));
         return 0;
     }

@@ -110,8 +110,8 @@ TEST_F(UpgradeKill, KilledAtAnyStepTheNextStartLeavesTheOldOrTheNewSet) {
         const long step = 1 + point * (steps_ - 1) / (kKillPoints - 1);
         KillUpgradeAt(step);
         // Every other time the recovery itself is killed once before it runs to its end.
-        if (point % 2 == 1) RunChild("recover '" + store_.string() + "' 1");
-        const TRecovery recovery = RecoverUpgrade(store_);
+        if (point % 2 == 1) RunChild("recover '" + store_.string() + "' '" + install_.string() + "' 1");
+        const TRecovery recovery = RecoverUpgrade(store_, install_);
         EXPECT_NE(recovery.outcome, TRecoveryOutcome::LeftAsItIs) << "step " << step << ": " << recovery.why;
         const TSnapshot now = Snapshot(install_);
         EXPECT_TRUE(now == old_ || now == fresh_) << "a mix after a kill at step " << step << " of " << steps_;
@@ -170,7 +170,7 @@ TEST_F(UpgradeKill, DamagedStateIsNeverGuessedAt) {
             damage.damage();
             const std::set<std::string> outlived = ContentsLeft();
             const TSnapshot before = Snapshot(install_);
-            const TRecovery recovery = RecoverUpgrade(store_);
+            const TRecovery recovery = RecoverUpgrade(store_, install_);
             const TSnapshot now = Snapshot(install_);
             switch (recovery.outcome) {
             case TRecoveryOutcome::Finished: EXPECT_EQ(now, fresh_); break;

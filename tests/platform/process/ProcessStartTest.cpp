@@ -161,6 +161,10 @@ TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
         ASSERT_EQ(starter.ShellExecute("open", file, "-s", dir.Path().string(), 1), TStartResult::Started);
         EXPECT_TRUE(starter.StillRunning(file));
         EXPECT_FALSE(starter.StillRunning((dir.Path() / "other.exe").string()));
+        // Who it is, for a later run of the program, which did not start it.
+        const std::optional<TProcessIdentity> process = starter.StartedIdentity(file);
+        ASSERT_TRUE(process);
+        EXPECT_TRUE(TProcessStarter({}).StillRunning(*process));
         WriteFile(release, "");
         bool ended = false;
         for (int i = 0; i < 500 && !ended; ++i) {
@@ -168,6 +172,8 @@ TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
             if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         EXPECT_TRUE(ended);
+        EXPECT_FALSE(starter.StartedIdentity(file));
+        EXPECT_FALSE(starter.StillRunning(*process));
     }
     ::setenv("PATH", saved.c_str(), 1);
 }

@@ -1,8 +1,11 @@
 // yeroup-publish as a whole process: a site built from a source, signed with keys minisign made and verified by
 // minisign, read over nginx as the program reads it; then broken one way at a time, and sources it must refuse.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <functional>
@@ -100,7 +103,8 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
         const std::string signedFile = fs::path(file.path()).replace_extension().string();
         EXPECT_EQ(Shell("minisign -Vq -p key.pub -m " + Quoted(signedFile)), 0) << signedFile;
     }
-    const ToolRun clean = Publish("check --key key.pub " + host);
+    // The option after the host, as after the command: both orders are read alike.
+    const ToolRun clean = Publish("check " + host + " --key key.pub");
     ASSERT_EQ(clean.status, 0) << clean.out << clean.err;
     EXPECT_EQ(clean.out, "");
     EXPECT_NE(clean.err.find("clean: 2 models, 3 firmware; signatures checked"), std::string::npos);
@@ -123,7 +127,7 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
         {"wrong size",
          [&] {
              std::ofstream(package, std::ios::app) << "more";
-             resign();  // only the size is wrong
+             signByHand(package, "timestamp:" + std::to_string(now) + "\tfile:YERO-T10_V1.02.zip");
          },
          v102 + "the package " + packageUrl + " has "},
         {"tampered package",
@@ -136,7 +140,7 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
         {"damaged archive",
          [&] {
              WriteFile(package, ReadFile(package).substr(0, 5000));
-             resign();
+             signByHand(package, "timestamp:" + std::to_string(now) + "\tfile:YERO-T10_V1.02.zip");
          },
          v102 + "the package " + packageUrl + ": "},
         {"expired catalogue",
@@ -146,7 +150,7 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
          },
          ".ini: expired on "},
         {"catalogue expiring in six days",
-         [&] { ASSERT_EQ(Publish("sign --expires-days 6 " + Quoted(site.string()) + " key.sec").status, 0); },
+         [&] { ASSERT_EQ(Publish("sign " + Quoted(site.string()) + " key.sec --expires-days=6").status, 0); },
          ".ini: expires within a week, on "},
         {"signature naming another file",
          [&] { signByHand(package, "timestamp:" + std::to_string(now) + "\tfile:YERO-T10_V1.05.zip"); },
@@ -260,16 +264,166 @@ TEST_F(PublishToolTest, BuildRefusesWhatWouldNotReachThePlayerNamingItAndLeavesT
     EXPECT_EQ(ReadFile(work.Path() / "home" / "notes.txt"), "mine");
 }
 
+// The password comes from a line of the standard input or from the environment. While sign waits for it, the
+// process can leave no core file.
 TEST_F(PublishToolTest, SignTakesAKeyMinisignEncryptedWithAPassword) {
     ASSERT_EQ(Publish("build source site").status, 0);
     ASSERT_EQ(Shell("printf 'pass word\\npass word\\n' | minisign -G -p locked.pub -s locked.sec >/dev/null 2>&1"), 0);
-    const ToolRun wrong = Publish("sign site locked.sec", "echo 'pass wort' |");
-    EXPECT_EQ(wrong.status, 1);
-    EXPECT_NE(wrong.err.find("the secret key's password is wrong"), std::string::npos) << wrong.err;
+    int input[2];
+    ASSERT_EQ(::pipe(input), 0);
+    const pid_t tool = ::fork();
+    ASSERT_GE(tool, 0);
+    if (tool == 0) {
+        ::dup2(input[0], STDIN_FILENO);
+        ::close(input[1]);
+        if (::chdir(work.Path().c_str()) != 0) ::_exit(127);
+        ::dup2(::open("tool.err", O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        ::execl(YEROUP_PUBLISH_TOOL, "yeroup-publish", "sign", "site", "locked.sec", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(input[0]);
+    const fs::path limits = "/proc/" + std::to_string(tool) + "/limits";
+    bool noCore = false;
+    for (int tries = 0; tries < 600 && !noCore; ++tries) {
+        const std::string text = ReadFile(limits);
+        const std::size_t line = text.find("Max core file size");
+        noCore = line != std::string::npos &&
+                 text.substr(line, text.find('\n', line) - line).find_first_of("123456789u") == std::string::npos;
+        if (!noCore) ::usleep(100000);
+    }
+    EXPECT_TRUE(noCore) << ReadFile(limits);
+    ASSERT_EQ(::write(input[1], "pass wort\n", 10), 10);
+    ::close(input[1]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(tool, &status, 0), tool);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    const std::string told = ReadFile(work.Path() / "tool.err");
+    EXPECT_NE(told.find("the secret key's password is wrong"), std::string::npos) << told;
     EXPECT_FALSE(fs::exists(work.Path() / "site" / "YEROMP3LiveUpdate" / "YEROMP3LiveUpdate.ini.minisig"));
     ASSERT_EQ(Publish("sign site locked.sec", "YEROUP_PUBLISH_PASSWORD='pass word'").status, 0);
     EXPECT_EQ(Shell("minisign -Vq -p locked.pub -m site/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"), 0);
     EXPECT_EQ(Shell("minisign -Vq -p locked.pub -m site/YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.05.zip"), 0);
+}
+
+// A signature vouches for what build checked: a package changed or dropped in since is named, and then nothing at
+// all is signed, before any password is asked for.
+TEST_F(PublishToolTest, SignRefusesAChangedOrStrayPackageAndSignsNothing) {
+    const fs::path site = work.Path() / "site";
+    const fs::path firmware = site / "YEROMP3LiveUpdate" / "Firmware" / "YERO-T10";
+    const fs::path package = firmware / "YERO-T10_V1.02.zip";
+    const std::string v102 = "YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.02.zip: ";
+    ASSERT_EQ(Publish("build source site").status, 0);
+    const std::uintmax_t built = fs::file_size(package);
+    struct Change {
+        const char* what;
+        std::function<void()> apply;
+        std::vector<std::string> expected;
+    } changes[] = {
+        {"a byte appended and a stray copy",
+         [&] {
+             std::ofstream(package, std::ios::app) << "x";
+             fs::copy_file(package, firmware / "stray.zip");
+         },
+         {v102 + "holds " + std::to_string(built + 1) + " bytes where the catalogue says " + std::to_string(built) +
+              ": it changed since the build",
+          "YEROMP3LiveUpdate/Firmware/YERO-T10/stray.zip: not listed in the catalogue"}},
+        {"a byte changed, the size kept",
+         [&] {
+             std::string bytes = ReadFile(package);
+             bytes[bytes.size() / 3] ^= 0x55;
+             WriteFile(package, bytes);
+         },
+         {v102 + "entry \"firmware.sb\""}},
+        {"a listed package gone", [&] { fs::remove(package); }, {v102 + "listed in the catalogue but missing"}},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        ASSERT_EQ(Publish("build source site").status, 0);
+        change.apply();
+        const ToolRun run = Publish("sign site key.sec", "echo never-asked |");
+        EXPECT_EQ(run.status, 1);
+        for (const std::string& line : change.expected) EXPECT_NE(run.out.find(line), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find(" faults; nothing was signed"), std::string::npos) << run.err;
+        for (const auto& file : fs::recursive_directory_iterator(site))
+            EXPECT_NE(file.path().extension(), ".minisig") << file.path();
+    }
+}
+
+// Read as GNU tools read their command lines: help and version on the standard output, options anywhere, and a
+// mistake told in one line with a hint to --help.
+TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
+    const ToolRun help = Publish("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: yeroup-publish build SOURCE SITE\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(Publish("sign -h").out, help.out);
+    const ToolRun version = Publish("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("yeroup-publish ", 0), 0u) << version.out;
+    EXPECT_EQ(version.out.back(), '\n');
+    const std::string hint = "\nTry 'yeroup-publish --help' for more information.\n";
+    const struct {
+        std::string arguments;
+        std::string said;
+    } mistakes[] = {
+        {"", "no command given"},
+        {"publish site", "unknown command 'publish'"},
+        {"--bogus check 127.0.0.1", "unknown option '--bogus'"},
+        {"check 127.0.0.1 --key", "the option '--key' needs a value"},
+        {"build --key key.pub source site", "the option --key is not one of build's"},
+        {"sign site", "sign needs 2 operands, not 1"},
+        {"check a b", "unexpected operand 'b'"},
+        {"sign site key.sec --expires-days 0", "--expires-days takes a whole number of days, 1 or more, not '0'"},
+        {"check http://127.0.0.1:1/updates/",
+         "the host 'http://127.0.0.1:1/updates/' has a path (/updates/); give it as the program's host setting: "
+         "host[:port], http://host[:port] or https://host[:port]"},
+        {"check 127.0.0.1:1/x --key key.pub", "the host '127.0.0.1:1/x' has a path (/x); give it as"},
+    };
+    for (const auto& m : mistakes) {
+        SCOPED_TRACE(m.arguments);
+        const ToolRun run = Publish(m.arguments);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err.rfind("yeroup-publish: " + m.said, 0), 0u) << run.err;
+        EXPECT_EQ(run.err.substr(run.err.size() - std::min(run.err.size(), hint.size())), hint) << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 2) << run.err;
+    }
+}
+
+// rotate writes the statement moving the site from one minisign key to the next, signed by both as minisign itself
+// verifies; then the site is signed with the new key.
+TEST_F(PublishToolTest, RotateWritesAStatementBothKeysSignThatMinisignVerifies) {
+    ASSERT_EQ(Publish("build source site").status, 0);
+    ASSERT_EQ(Shell("minisign -G -W -p new.pub -s new.sec >/dev/null"), 0);
+    const ToolRun run = Publish("rotate site key.sec new.sec --retire-old");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find(", which retires the old one; sign the site with the new key now"), std::string::npos);
+    const std::string statement = "site/YEROMP3LiveUpdate/key-rotation.txt";
+    const std::string text = ReadFile(work.Path() / statement);
+    // A public key file: a comment line ending in the key id, then the key.
+    const auto keyId = [](const std::string& pub) {
+        const std::string comment = pub.substr(0, pub.find('\n'));
+        return comment.substr(comment.rfind(' ') + 1);
+    };
+    const auto keyLine = [](const std::string& pub) {
+        const std::size_t start = pub.find('\n') + 1;
+        return pub.substr(start, pub.find('\n', start) - start);
+    };
+    EXPECT_EQ(text.rfind("yeroup key rotation 1\ntimestamp: ", 0), 0u) << text;
+    EXPECT_NE(text.find("\nold: " + keyId(ReadFile(work.Path() / "key.pub")) +
+                        "\nnew: " + keyLine(ReadFile(work.Path() / "new.pub")) + "\nretire-old: yes\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(Shell("minisign -Vq -p key.pub -m " + statement), 0);
+    EXPECT_EQ(Shell("minisign -Vq -p new.pub -m " + statement + " -x " + statement + ".new.minisig"), 0);
+    EXPECT_NE(Shell("minisign -Vq -p key.pub -m " + statement + " -x " + statement + ".new.minisig"), 0);
+    ASSERT_EQ(Publish("sign site new.sec").status, 0);
+    EXPECT_EQ(Shell("minisign -Vq -p new.pub -m site/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini"), 0);
+
+    const ToolRun same = Publish("rotate site key.sec key.sec");
+    EXPECT_EQ(same.status, 1);
+    EXPECT_NE(same.err.find("the old and the new key are the same key"), std::string::npos) << same.err;
+    EXPECT_EQ(Publish("rotate --retire-old nowhere key.sec new.sec").status, 1);
 }
 
 }  // namespace

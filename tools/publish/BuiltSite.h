@@ -1,0 +1,16 @@
+#pragma once
+// A built site as `build` left it, checked again before it is signed: a signature vouches for what was checked,
+// so a package changed or dropped in after the build is found here, not by the players.
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace yeroup::tools {
+
+// The packages the site's catalogue lists, in its order. Each must be there with the size the catalogue gives and
+// pass the rehearsal `build` made (PackageProblems); a package the catalogue does not list is a fault too. One line
+// per fault goes to problems, naming the package.
+std::vector<std::filesystem::path> CheckBuiltSite(const std::filesystem::path& site,
+                                                  std::vector<std::string>& problems);
+
+}  // namespace yeroup::tools
