@@ -4,16 +4,21 @@
 //   recover    the start-up recovery of whatever <root> holds
 //   catalogue  the catalogue copy and its signature saved as the splash window saves them
 //   selection  user.ini saved as the main window saves the selection on closing
+//   download   a package download the host cuts half-way (the partial and its resume record written), then
+//              resumed to its end and made the package by its final rename
 // Prints the upgrade's or the recovery's outcome.
 #include <cstdio>
 #include <string>
 
+#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
+#include "app/core/UpdateClient.h"
 #include "app/upgrade/PackageUpgrade.h"
 #include "app/upgrade/StartupRecovery.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/profile/IniFile.h"
 #include "tests/app/crash/CrashLayout.h"
+#include "tests/http/support/ScriptedServer.h"
 
 int main(int argc, char** argv) {
     using namespace yeroup;
@@ -44,6 +49,28 @@ int main(int argc, char** argv) {
                                {{app::texts::kModelKey, std::to_string(test::crash::kNewModel)},
                                 {app::texts::kFirmwareKey, std::to_string(test::crash::kNewFirmware)}});
         return 0;
+    }
+    if (scenario == "download") {
+        const std::string body = test::crash::PackageBody(), size = std::to_string(body.size());
+        const std::size_t half = body.size() / 2;
+        test::ScriptedServer host;
+        host.AddConnection(test::ConnectionScript()
+                               .ReadRequest()
+                               .Send(test::HttpResponse("200 OK", {test::crash::kPackageTag, "Content-Length: " + size},
+                                                        body.substr(0, half), /*withLength=*/false))
+                               .Close());
+        const std::string range = std::to_string(half) + "-" + std::to_string(body.size() - 1) + "/" + size;
+        host.AddConnection(test::ConnectionScript().Respond(test::HttpResponse(
+            "206 Partial Content", {test::crash::kPackageTag, "Content-Range: bytes " + range}, body.substr(half))));
+        const auto client = app::MakeUpdateClient();
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            app::TPartialDownload download(layout.download.string(), host.Url("/YERO-T10_V1.05.zip"));
+            try {
+                download.Get(*client);
+            } catch (const std::exception&) {}  // the host's cut
+            if (download.Whole()) download.Promote();
+        }
+        return std::filesystem::exists(layout.download) ? 0 : 1;
     }
     return 2;
 }

@@ -9,10 +9,13 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <iostream>
 #include <optional>
 #include <string>
 
+#include "app/core/PartialDownload.h"
+#include "app/core/ResumeRecord.h"
 #include "app/core/Texts.h"
 #include "app/upgrade/StartupRecovery.h"
 #include "app/upgrade/UpgradeJournal.h"
@@ -268,6 +271,32 @@ TEST_F(CrashStates, SelectionSaved) {
         const int firmware = selection.ReadInteger(app::texts::kSelectionSection, app::texts::kFirmwareKey, -1);
         if (!(model == kOldModel && firmware == kOldFirmware) && !(model == kNewModel && firmware == kNewFirmware))
             return "the selection read is model " + std::to_string(model) + ", firmware " + std::to_string(firmware);
+        return Leftovers(ReadTree(layout_.root));
+    });
+}
+
+// A package download its host cuts half-way, then resumed and renamed into the package; the start-up prunes the
+// store as the main window does. The package is whole or absent, the record one that reads, the partial a prefix.
+TEST_F(CrashStates, PackageDownloadedAndResumed) {
+    fs::create_directories(layout_.store);
+    const TTree initial = ReadTree(layout_.root);
+    TTree after;
+    const std::vector<TOp> ops = Record("download", &after);
+    const std::string body = PackageBody(), package = layout_.download.string();
+    ASSERT_EQ(after.at(fs::relative(layout_.download, layout_.root).string()).bytes, body);
+    Explore("download", initial, ops, [&](const TCrashState&) -> std::string {
+        StartUp();
+        app::PrunePartialDownloads(layout_.store, {layout_.download.filename().string()}, std::time(nullptr));
+        if (fs::exists(package) && ReadFile(package) != body) return "a partial was taken for the package";
+        if (const fs::path record = app::ResumeRecordOf(package); fs::exists(record)) {
+            const auto read = app::ParseResumeRecord(ReadFile(record));
+            if (!read) return "the resume record is torn (" + std::to_string(fs::file_size(record)) + " bytes)";
+            if (read->Length != static_cast<std::int64_t>(body.size())) return "the resume record is another's";
+        }
+        if (const fs::path partial = app::PartialFileOf(package); fs::exists(partial)) {
+            const std::string bytes = ReadFile(partial);
+            if (body.compare(0, bytes.size(), bytes) != 0) return "the partial is not the start of the package";
+        }
         return Leftovers(ReadTree(layout_.root));
     });
 }
