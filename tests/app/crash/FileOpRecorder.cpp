@@ -212,14 +212,6 @@ int open(const char* file, int flags, ...) {
     return OpenAt(AT_FDCWD, file, flags, mode);
 }
 
-int open64(const char* file, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(args, int)) : 0;
-    va_end(args);
-    return OpenAt(AT_FDCWD, file, flags, mode);
-}
-
 int openat(int dirfd, const char* file, int flags, ...) {
     va_list args;
     va_start(args, flags);
@@ -228,13 +220,9 @@ int openat(int dirfd, const char* file, int flags, ...) {
     return OpenAt(dirfd, file, flags, mode);
 }
 
-int openat64(int dirfd, const char* file, int flags, ...) {
-    va_list args;
-    va_start(args, flags);
-    const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? static_cast<mode_t>(va_arg(args, int)) : 0;
-    va_end(args);
-    return OpenAt(dirfd, file, flags, mode);
-}
+// The large-file names are the same calls here.
+int open64(const char* file, int flags, ...) __attribute__((alias("open")));
+int openat64(int dirfd, const char* file, int flags, ...) __attribute__((alias("openat")));
 
 int creat(const char* file, mode_t mode) { return OpenAt(AT_FDCWD, file, O_CREAT | O_WRONLY | O_TRUNC, mode); }
 
