@@ -11,6 +11,7 @@
 #include "app/forms/SplashForm.h"
 #include "app/ui/Translation.h"
 #include "app/upgrade/StartupRecovery.h"
+#include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app {
 
@@ -41,6 +42,8 @@ int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     // What a killed earlier run left: an upgrade to finish or roll back, temporaries of interrupted saves.
     const upgrade::TRecovery recovery = upgrade::RecoverAtStartup(
         services.Files.ExeFolder(), services.Files.PackageStore(), InstallFolderOrNone(services));
+    const std::string catalogue = services.Files.CatalogueFile();
+    platform::SettleFilesReplacedTogether(catalogue, TAppFiles::SignatureOf(catalogue));
     if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
         services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
     if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)

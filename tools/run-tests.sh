@@ -3,9 +3,10 @@
 #
 #   tools/run-tests.sh          installs what is missing, checks the format and the shell scripts, and builds and
 #                               runs every test optimised (build/release), fuzz corpora replayed
-#   tools/run-tests.sh --full   adds clang-tidy, every test again under AddressSanitizer and
-#                               UndefinedBehaviorSanitizer (build/sanitize), the threaded folders under
-#                               ThreadSanitizer (build/tsan) and a short run of every fuzz target (CI runs this)
+#   tools/run-tests.sh --full   adds clang-tidy, every power-cut state of the crash scenarios, every test again
+#                               under AddressSanitizer and UndefinedBehaviorSanitizer (build/sanitize), the threaded
+#                               folders under ThreadSanitizer (build/tsan) and a short run of every fuzz target (CI
+#                               runs this)
 #
 # Each phase's time is printed at the end.
 set -euo pipefail
@@ -52,6 +53,8 @@ phase release-configure configure release -DCMAKE_BUILD_TYPE=RelWithDebInfo
 if $full; then phase clang-tidy bash tools/lint.sh tidy build/release; fi
 phase release-build cmake --build build/release -j "$jobs"
 phase release-tests run_tests build/release
+# Every cut of every power-cut scenario, where the quick tier takes a sample (tests/app/crash/).
+if $full; then phase crash-states env YEROUP_CRASH_STATES=all build/release/tests/app/crash/app_crash_state_tests; fi
 
 if $full; then
   # The sanitizers' settings are compiled into these builds' programs (cmake/SanitizerOptions.cpp).

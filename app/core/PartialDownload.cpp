@@ -197,17 +197,10 @@ void TPartialDownload::Decide(http::TIdHTTP& client) {
 }
 
 void TPartialDownload::WriteRecord(const std::string& etag, const std::string& lastModified, std::int64_t length) {
-    // Not flushed: a record lost with a crash only means starting from zero, and a torn one fails its check.
+    // Flushed before it takes the old one's place: a power cut leaves the old record or the new, never an empty or
+    // torn one that would throw away what the partial holds.
     const std::string text = ResumeRecordText({url_, etag, lastModified, length});
-    const std::string temp = record_ + ".new";
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out || std::rename(temp.c_str(), record_.c_str()) != 0) {
-        const int error = errno ? errno : EIO;
-        ::unlink(temp.c_str());
-        FileFailure(record_, error);
-    }
+    platform::ReplaceFileAtomically(record_, text.data(), text.size());
 }
 
 void TPartialDownload::RemoveRecord() { ::unlink(record_.c_str()); }

@@ -359,8 +359,10 @@ void TForm2::ComboBox2Change() {
 
 void TForm2::FormClose() {
     if (ComboBox1->currentIndex() < 0 || ComboBox2->currentIndex() < 0 || !selection_) return;
-    selection_->WriteInteger(texts::kSelectionSection, texts::kModelKey, ComboBox1->currentIndex());
-    selection_->WriteInteger(texts::kSelectionSection, texts::kFirmwareKey, ComboBox2->currentIndex());
+    // Both in one write: a cut in between would pair the new model with the old one's firmware.
+    selection_->WriteStrings(texts::kSelectionSection,
+                             {{texts::kModelKey, std::to_string(ComboBox1->currentIndex())},
+                              {texts::kFirmwareKey, std::to_string(ComboBox2->currentIndex())}});
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {

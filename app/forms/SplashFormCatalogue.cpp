@@ -65,9 +65,10 @@ TCatalogueFetch TForm1::FetchCatalogue() {
             "error", std::string("the catalogue's signature is refused: ") + e.what() + "; the stored copy stays");
         return TCatalogueFetch::NotVerified;
     }
-    platform::ReplaceFileAtomically(files.CatalogueFile(), catalogue.Memory(),
-                                    static_cast<std::size_t>(catalogue.Size()));
-    platform::ReplaceFileAtomically(signatureFile, signature.data(), signature.size());
+    // A cut between the two must not leave the copy with another copy's signature (its age, the replay check).
+    platform::ReplaceFilesTogether(files.CatalogueFile(),
+                                   std::string_view(catalogue.Memory(), static_cast<std::size_t>(catalogue.Size())),
+                                   signatureFile, signature);
     return TCatalogueFetch::Taken;
 }
 

@@ -37,7 +37,52 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+constexpr const char* kNextSuffix = ".yeroup-next";
+
+std::filesystem::path NextOf(const std::filesystem::path& file) { return file.string() + kNextSuffix; }
+
+std::string FolderOf(const std::filesystem::path& file) {
+    return file.has_parent_path() ? file.parent_path().string() : ".";
+}
+
+// Renames the pending content over the file and flushes the folder: false (errno set) when the system refuses.
+bool PutInPlace(const std::filesystem::path& file) {
+    return std::rename(NextOf(file).c_str(), file.c_str()) == 0 && SyncFolder(FolderOf(file));
+}
+
+void DropPending(const std::filesystem::path& first, const std::filesystem::path& second) {
+    ::unlink(NextOf(first).c_str());
+    ::unlink(NextOf(second).c_str());
+    SyncFolder(FolderOf(first));
+    SyncFolder(FolderOf(second));
+}
+
 }  // namespace
+
+void ReplaceFilesTogether(const std::filesystem::path& first, std::string_view firstBytes,
+                          const std::filesystem::path& second, std::string_view secondBytes) {
+    try {
+        ReplaceFileAtomically(NextOf(first), firstBytes.data(), firstBytes.size());
+        ReplaceFileAtomically(NextOf(second), secondBytes.data(), secondBytes.size());
+    } catch (const EFileCreateError&) {
+        DropPending(first, second);
+        throw;
+    }
+    if (!PutInPlace(first)) {
+        const int error = errno;
+        DropPending(first, second);
+        Fail(first, error);
+    }
+    if (!PutInPlace(second)) Fail(second, errno);
+}
+
+bool SettleFilesReplacedTogether(const std::filesystem::path& first, const std::filesystem::path& second) {
+    const bool firstPending = AnythingAt(NextOf(first).string()), secondPending = AnythingAt(NextOf(second).string());
+    // The second content waits alone only once the first is in place.
+    if (secondPending && !firstPending) return PutInPlace(second);
+    if (firstPending || secondPending) DropPending(first, second);
+    return true;
+}
 
 void ReplaceFileAtomically(const std::filesystem::path& target, const char* data, std::size_t size) {
     std::string temp = target.string() + kTemporaryMarker + std::string(kTemporarySuffix, 'X');

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 #include "platform/files/FileErrors.h"
 
@@ -13,6 +14,16 @@ namespace yeroup::platform {
 // Raises EFileCreateError "Cannot create file "<target>". <system text>" when the file cannot be written;
 // the old file, if any, is then left as it was.
 void ReplaceFileAtomically(const std::filesystem::path& target, const char* data, std::size_t size);
+
+// Replaces two files that go together (a file and its signature) so that a cut leaves both old or both new: each
+// new content is first written durably beside its file as "<file>.yeroup-next", then the first is renamed into place
+// and the folder flushed, then the second. Raises EFileCreateError as ReplaceFileAtomically, both files then as
+// they were unless the first was already in place (then the second is what SettleFilesReplacedTogether finishes).
+void ReplaceFilesTogether(const std::filesystem::path& first, std::string_view firstBytes,
+                          const std::filesystem::path& second, std::string_view secondBytes);
+// At start-up, after a cut in ReplaceFilesTogether: the second rename is finished when the first was done, and
+// otherwise the new contents are dropped. True when the files are a pair of the same age (they were or are now).
+bool SettleFilesReplacedTogether(const std::filesystem::path& first, const std::filesystem::path& second);
 
 // Temporary files of the replacement are named "<target>.~yeroup-XXXXXX" so that a later run can tell them
 // from everything else and remove what a killed run left.

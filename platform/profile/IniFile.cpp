@@ -152,25 +152,13 @@ struct TIniFile::TIndex {
     }
 };
 
-TIniFile::TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+namespace {
 
-TIniFile::~TIniFile() = default;
-
-const TIniFile::TIndex& TIniFile::Index() const {
-    const FileIdentity identity = IdentityOf(fileName_);
-    if (index_ && index_->identity == identity) return *index_;
+std::shared_ptr<const TIniFile::TIndex> IndexOfText(std::string text, const FileIdentity& identity) {
+    using TIndex = TIniFile::TIndex;
     auto index = std::make_shared<TIndex>();
     index->identity = identity;
-    if (identity.exists) {
-        // Read in one piece of the file's size, so the text is held once; offsets are 32 bits, and what a file
-        // may hold beyond 4 GiB is not seen.
-        std::ifstream in(fileName_, std::ios::binary);
-        const auto size = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<off_t>(identity.size, 0)),
-                                                  std::numeric_limits<Offset>::max());
-        index->text.resize(static_cast<std::size_t>(size));
-        in.read(index->text.data(), static_cast<std::streamsize>(size));
-        index->text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
-    }
+    index->text = std::move(text);
     // Counted first, so each list is allocated once at its final size.
     std::size_t sectionCount = 0, keyCount = 0;
     const auto visit = [&](auto&& store) {
@@ -190,7 +178,59 @@ const TIniFile::TIndex& TIniFile::Index() const {
     index->keys.reserve(keyCount);
     sectionCount = keyCount = 0;
     visit([](std::vector<Offset>& list, std::size_t at) { list.push_back(static_cast<Offset>(at)); });
-    index_ = std::move(index);
+    return index;
+}
+
+// The text with the entry put in: in place of the section's first line of that key, else after its last key line
+// (or its header), else in a new section at the end.
+std::string TextWithEntry(const TIniFile::TIndex& index, const std::string& section, const std::string& key,
+                          const std::string& value) {
+    const std::string entry = key + "=" + value;
+    std::optional<Offset> replaceAt;
+    std::optional<Offset> insertAfter;
+    if (const auto found = index.FindSection(section)) {
+        insertAfter = index.sections[*found];
+        const auto [first, last] = index.Keys(*found);
+        for (std::size_t k = first; k < last; ++k) {
+            insertAfter = index.keys[k];
+            if (SameText(*ReadLine(index.Line(index.keys[k])).key, key)) {
+                replaceAt = index.keys[k];
+                break;
+            }
+        }
+    }
+    std::string text;
+    text.reserve(index.text.size() + entry.size() + section.size() + 8);
+    ForEachLine(index.text, [&](std::string_view line, std::size_t at) {
+        text += replaceAt && *replaceAt == at ? std::string_view(entry) : line;
+        text += "\r\n";
+        if (!replaceAt && insertAfter && *insertAfter == at) text += entry + "\r\n";
+    });
+    if (!replaceAt && !insertAfter) text += "[" + section + "]\r\n" + entry + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+TIniFile::TIniFile(std::filesystem::path fileName) : fileName_(std::move(fileName)) {}
+
+TIniFile::~TIniFile() = default;
+
+const TIniFile::TIndex& TIniFile::Index() const {
+    const FileIdentity identity = IdentityOf(fileName_);
+    if (index_ && index_->identity == identity) return *index_;
+    std::string text;
+    if (identity.exists) {
+        // Read in one piece of the file's size, so the text is held once; offsets are 32 bits, and what a file
+        // may hold beyond 4 GiB is not seen.
+        std::ifstream in(fileName_, std::ios::binary);
+        const auto size = std::min<std::uint64_t>(static_cast<std::uint64_t>(std::max<off_t>(identity.size, 0)),
+                                                  std::numeric_limits<Offset>::max());
+        text.resize(static_cast<std::size_t>(size));
+        in.read(text.data(), static_cast<std::streamsize>(size));
+        text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    }
+    index_ = IndexOfText(std::move(text), identity);
     return *index_;
 }
 
@@ -263,31 +303,19 @@ int TIniFile::ReadInteger(const std::string& section, const std::string& key, in
 }
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
-    const TIndex& index = Index();
-    const std::string entry = key + "=" + value;
-    // Where the entry goes: in place of the section's first line of that key, else after its last key line (or its
-    // header), else in a new section at the end.
-    std::optional<Offset> replaceAt;
-    std::optional<Offset> insertAfter;
-    if (const auto found = index.FindSection(section)) {
-        insertAfter = index.sections[*found];
-        const auto [first, last] = index.Keys(*found);
-        for (std::size_t k = first; k < last; ++k) {
-            insertAfter = index.keys[k];
-            if (SameText(*ReadLine(index.Line(index.keys[k])).key, key)) {
-                replaceAt = index.keys[k];
-                break;
-            }
-        }
+    WriteStrings(section, {{key, value}});
+}
+
+void TIniFile::WriteStrings(const std::string& section,
+                            const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::shared_ptr<const TIndex> index;
+    const TIndex* current = &Index();
+    std::string text = current->text;
+    for (const auto& [key, value] : entries) {
+        text = TextWithEntry(*current, section, key, value);
+        index = IndexOfText(text, {});
+        current = index.get();
     }
-    std::string text;
-    text.reserve(index.text.size() + entry.size() + section.size() + 8);
-    ForEachLine(index.text, [&](std::string_view line, std::size_t at) {
-        text += replaceAt && *replaceAt == at ? std::string_view(entry) : line;
-        text += "\r\n";
-        if (!replaceAt && insertAfter && *insertAfter == at) text += entry + "\r\n";
-    });
-    if (!replaceAt && !insertAfter) text += "[" + section + "]\r\n" + entry + "\r\n";
     try {
         ReplaceFileAtomically(fileName_, text.data(), text.size());
     } catch (const EFileCreateError&) {

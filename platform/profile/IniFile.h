@@ -10,6 +10,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace yeroup::platform {
@@ -41,6 +42,8 @@ public:
     // Creates the file and the section when needed; raises EIniFileException "Unable to write to <file>".
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int value);
+    // Several keys of a section in one write of the file, so a cut leaves all of them changed or none.
+    void WriteStrings(const std::string& section, const std::vector<std::pair<std::string, std::string>>& entries);
 
     struct TIndex;
 

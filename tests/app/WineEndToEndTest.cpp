@@ -19,6 +19,7 @@
 #include "platform/registry/Registry.h"
 #include "tests/app/support/FakeServices.h"
 #include "tests/app/support/UpdateHostServer.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
@@ -52,10 +53,9 @@ TEST(WineEndToEnd, UpgradeStartsTheWindowsUpdaterThroughWineInThePrefix) {
     const auto prefix = work.Path() / "prefix";
     const std::string wine = "WINEPREFIX=\"" + prefix.string() + "\" ";
     // The prefix must reach the updater through the program, not through this process's environment.
-    ::unsetenv("WINEPREFIX");
-    ::setenv("WINEDEBUG", "-all", 1);
-    // No Mono or Gecko set-up: they would ask to be downloaded.
-    ::setenv("WINEDLLOVERRIDES", "mscoree,mshtml=", 1);
+    const ScopedEnvironment noPrefix("WINEPREFIX", std::nullopt), quiet("WINEDEBUG", "-all"),
+        // No Mono or Gecko set-up: they would ask to be downloaded.
+        noDownloads("WINEDLLOVERRIDES", "mscoree,mshtml=");
 
     const auto started = std::chrono::steady_clock::now();
     const int boot = RunBounded(wine + "wine wineboot --init", kPrefixSeconds);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
+
+#include "tests/support/ScopedEnvironment.h"
 
 namespace yeroup::http {
 namespace {
@@ -53,19 +55,19 @@ TEST(ProxyEnvironment, SettingsAreReadAsCurlAndWgetReadThem) {
 }
 
 TEST(ProxyEnvironment, LowerCaseVariablesComeFirstThenUpperCase) {
-    const char* names[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "no_proxy", "NO_PROXY"};
-    for (const char* name : names) ::unsetenv(name);
-    ::setenv("HTTP_PROXY", "http://upper:1", 1);
-    ::setenv("HTTPS_PROXY", "http://secure:2", 1);
-    ::setenv("NO_PROXY", "direct.test", 1);
+    // The runner's own proxy settings are put aside for the test and come back after it.
+    const test::ScopedEnvironment httpProxy("http_proxy", std::nullopt), httpProxyUpper("HTTP_PROXY", "http://upper:1"),
+        httpsProxy("https_proxy", std::nullopt), httpsProxyUpper("HTTPS_PROXY", "http://secure:2"),
+        noProxy("no_proxy", std::nullopt), noProxyUpper("NO_PROXY", "direct.test");
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "a"), "upper:1");
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "https", "a"), "secure:2");
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "direct.test"), "direct");
-    ::setenv("http_proxy", "http://lower:3", 1);
-    ::setenv("no_proxy", "", 1);  // empty counts as unset
+    httpProxy.Set("http://lower:3");
+    noProxy.Set("");  // empty counts as unset
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "a"), "lower:3");
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "direct.test"), "direct");
-    for (const char* name : names) ::unsetenv(name);
+    for (const auto* variable : {&httpProxy, &httpProxyUpper, &httpsProxyUpper, &noProxy, &noProxyUpper})
+        variable->Set(std::nullopt);
     EXPECT_TRUE(TIdProxyEnvironment::FromEnvironment().Empty());
 }
 

@@ -282,7 +282,8 @@ TEST_F(RealToolArchives, AesEntryFailsAtOnceWithoutAskingForAPassword) {
 // Rewrites the central directory of an Info-ZIP archive as other writers leave it: "unicode" adds to each
 // non-ASCII name the Unicode Path field Info-ZIP writes beside a name in the local code page (its CRC-32 that
 // of the stored name), "stale" the same field as a later rename leaves it (another name's CRC-32), "windows"
-// makes every entry one made on Windows (host 0 in "version made by").
+// makes every entry one made on Windows (host 0 in "version made by") without the UTF-8 flag (bit 11), which
+// zip sets where it finds a UTF-8 locale, whatever LC_ALL says.
 constexpr const char* kRewriteNames = R"(import struct, sys, zlib
 path, how = sys.argv[1], sys.argv[2]
 data = bytearray(open(path, 'rb').read())
@@ -295,6 +296,9 @@ while at < start + size:
     name = bytes(head[46:46 + n])
     if how == 'windows':
         head[5] = 0
+        head[9] &= ~0x08
+        local = struct.unpack_from('<I', head, 42)[0]
+        data[local + 7] &= ~0x08
     elif max(name) >= 0x80:
         utf8 = name.decode('gbk').encode('utf-8')
         crc = zlib.crc32(name if how == 'unicode' else name + b'~')

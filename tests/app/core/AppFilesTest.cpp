@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using yeroup::app::ChooseFilesFolder;
@@ -42,13 +43,12 @@ TEST(AppFiles, NamesWithSlashesStayInsideThePackageStore) {
 }
 
 TEST(AppFiles, UpdateHostComesFromTheEnvironmentOrTheDefault) {
-    ::unsetenv("YEROUP_UPDATE_HOST");
+    const yeroup::test::ScopedEnvironment host("YEROUP_UPDATE_HOST", std::nullopt);
     EXPECT_EQ(UpdateHostFromEnvironment(), "127.0.0.1:8765");
-    ::setenv("YEROUP_UPDATE_HOST", "update.example:81", 1);
+    host.Set("update.example:81");
     EXPECT_EQ(UpdateHostFromEnvironment(), "update.example:81");
-    ::setenv("YEROUP_UPDATE_HOST", "", 1);
+    host.Set("");
     EXPECT_EQ(UpdateHostFromEnvironment(), "127.0.0.1:8765");
-    ::unsetenv("YEROUP_UPDATE_HOST");
 }
 
 TEST(AppFiles, InstalledProgramsKeepTheirFilesInTheUserDataFolder) {

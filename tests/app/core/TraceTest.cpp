@@ -11,6 +11,7 @@
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "tests/app/support/AppHarness.h"
+#include "tests/support/ScopedEnvironment.h"
 
 using namespace yeroup::app;
 using namespace yeroup::test;
@@ -21,15 +22,9 @@ const std::string kCatalogue = "[A]\r\n1.0=x\r\n";
 const std::string kFirmware = "FIRMWARE-IMAGE-" + std::string(4000, 'f');
 
 // $YEROUP_TRACE for one test.
-class TraceSetting {
+class TraceSetting : public ScopedEnvironment {
 public:
-    explicit TraceSetting(const char* value) {
-        if (value)
-            ::setenv("YEROUP_TRACE", value, 1);
-        else
-            ::unsetenv("YEROUP_TRACE");
-    }
-    ~TraceSetting() { ::unsetenv("YEROUP_TRACE"); }
+    explicit TraceSetting(const char* value) : ScopedEnvironment("YEROUP_TRACE", value) {}
 };
 
 // A package of stored entries made with Info-ZIP's zip, firmware.sb first.

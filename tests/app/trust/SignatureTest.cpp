@@ -11,6 +11,7 @@
 #include "app/trust/SecretKey.h"
 #include "app/trust/TrustedKeys.h"
 #include "tests/app/support/MinisignTool.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace yeroup::app::trust {
@@ -242,8 +243,7 @@ TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
     const std::string keyFile = (scratch.Path() / "site.pub").string();
     std::ofstream(keyFile) << tool.PublicKeyText();
     const std::string missing = (scratch.Path() / "none.pub").string();
-    const char* const saved = std::getenv("YEROUP_TRUSTED_KEYS");
-    const std::string savedValue = saved ? saved : "";
+    const yeroup::test::ScopedEnvironment trustedKeys("YEROUP_TRUSTED_KEYS", std::nullopt);
     struct Case {
         const char* what;
         const char* value;  // nullptr: not set
@@ -257,10 +257,7 @@ TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        if (c.value)
-            ::setenv("YEROUP_TRUSTED_KEYS", c.value, 1);
-        else
-            ::unsetenv("YEROUP_TRUSTED_KEYS");
+        trustedKeys.Set(c.value ? std::optional<std::string>(c.value) : std::nullopt);
         bool mustExist = !c.mustExist;
         EXPECT_EQ(TrustedKeyFileFromEnvironment(mustExist), c.path);
         EXPECT_EQ(mustExist, c.mustExist);
@@ -271,10 +268,6 @@ TEST_F(SignatureTest, TheKeyFileComesFromTheEnvironment) {
             EXPECT_EQ(keys.Problem(), c.problem);
         }
     }
-    if (saved)
-        ::setenv("YEROUP_TRUSTED_KEYS", savedValue.c_str(), 1);
-    else
-        ::unsetenv("YEROUP_TRUSTED_KEYS");
 }
 
 TEST_F(SignatureTest, SizeLimitsCrossedByOne) {

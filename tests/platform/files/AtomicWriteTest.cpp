@@ -67,6 +67,41 @@ TEST(AtomicWrite, LeftoversOfAKilledRunAreRecognisedAndRemoved) {
     EXPECT_TRUE(IsReplacementTemporary("page.htm.~yeroup-Ab12Cd"));
 }
 
+// The states a power cut in the middle of saving a file and its signature may leave (the catalogue copy's pair):
+// the next start makes them a pair of the same age again.
+TEST(AtomicWrite, FilesReplacedTogetherAreSettledIntoAPairOfOneAge) {
+    const struct {
+        const char* cut;
+        const char* file;
+        const char* fileNext;  // nullptr: none pending
+        const char* signatureNext;
+        const char* settled;  // "old" or "new"
+    } cases[] = {
+        {"while the file's new content was written", "old", "new", nullptr, "old"},
+        {"before the file was put in place", "old", "new", "new", "old"},
+        {"after the file was put in place", "new", nullptr, "new", "new"},
+        {"after both were put in place", "new", nullptr, nullptr, "new"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cut);
+        ScratchFolder dir;
+        const auto file = dir.Path() / "YEROMP3LiveUpdate.ini",
+                   signature = dir.Path() / "YEROMP3LiveUpdate.ini.minisig";
+        WriteFile(file, c.file);
+        WriteFile(signature, std::string(c.file) == "new" && !c.signatureNext ? "new" : "old");
+        if (c.fileNext) WriteFile(file.string() + ".yeroup-next", c.fileNext);
+        if (c.signatureNext) WriteFile(signature.string() + ".yeroup-next", c.signatureNext);
+        EXPECT_TRUE(SettleFilesReplacedTogether(file, signature));
+        EXPECT_EQ(ReadFile(file), c.settled);
+        EXPECT_EQ(ReadFile(signature), c.settled);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    }
+    ScratchFolder dir;
+    ReplaceFilesTogether(dir.Path() / "a", "first", dir.Path() / "a.minisig", "second");
+    EXPECT_EQ(ReadFile(dir.Path() / "a") + ReadFile(dir.Path() / "a.minisig"), "firstsecond");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+}
+
 // The reasons the program translates read, untranslated, as the C library's own texts, so the message of a
 // process without a language stays the system's.
 TEST(FileErrors, UsualReasonsReadAsTheCLibrarySaysThem) {

@@ -1,16 +1,17 @@
 #include "platform/files/DataFolder.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
+#include <optional>
+#include <string>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
 
 TEST(DataFolder, XdgDataHomeIsTakenOnlyWhenAbsolute) {
-    const char* home = std::getenv("HOME");
-    const std::string savedHome = home ? home : "";
-    ::setenv("HOME", "/home/someone", 1);
+    const yeroup::test::ScopedEnvironment home("HOME", "/home/someone");
+    const yeroup::test::ScopedEnvironment xdgDataHome("XDG_DATA_HOME", std::nullopt);
     const struct {
         const char* value;  // null: unset
         std::string folder;
@@ -21,16 +22,12 @@ TEST(DataFolder, XdgDataHomeIsTakenOnlyWhenAbsolute) {
         {"relative/share", "/home/someone/.local/share"},
     };
     for (const auto& c : cases) {
-        if (c.value)
-            ::setenv("XDG_DATA_HOME", c.value, 1);
-        else
-            ::unsetenv("XDG_DATA_HOME");
+        xdgDataHome.Set(c.value ? std::optional<std::string>(c.value) : std::nullopt);
         EXPECT_EQ(XdgDataHome(), c.folder) << (c.value ? c.value : "(unset)");
     }
-    ::unsetenv("XDG_DATA_HOME");
-    ::unsetenv("HOME");
+    xdgDataHome.Set(std::nullopt);
+    home.Set(std::nullopt);
     EXPECT_FALSE(HomeFolder().empty());  // from the user's account
-    ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 TEST(DataFolder, WritableFolders) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <thread>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
@@ -38,9 +39,7 @@ TEST(ProcessStart, CommandLineSplitsAtBlanksWithQuotes) {
 TEST(ProcessStart, ProgramIsFoundInTheExeFolderBeforeThePath) {
     ScratchFolder exe, path;
     WriteScript(path.Path() / "SigmaTelSetup.exe", "exit 0\n");
-    const char* oldPath = std::getenv("PATH");
-    const std::string saved = oldPath ? oldPath : "";
-    ::setenv("PATH", ("/nonexistent:" + path.Path().string()).c_str(), 1);
+    const yeroup::test::ScopedEnvironment searchPath("PATH", "/nonexistent:" + path.Path().string());
     EXPECT_EQ(FindProgram("SigmaTelSetup.exe", {exe.Path().string() + "/"}),
               (path.Path() / "SigmaTelSetup.exe").string());
     WriteScript(exe.Path() / "SigmaTelSetup.exe", "exit 0\n");
@@ -48,7 +47,6 @@ TEST(ProcessStart, ProgramIsFoundInTheExeFolderBeforeThePath) {
               (exe.Path() / "SigmaTelSetup.exe").string());
     WriteFile(exe.Path() / "notexec", "");
     EXPECT_EQ(FindProgram("notexec", {exe.Path().string()}), "");
-    ::setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(ProcessStart, ShellExecuteRunsInTheWorkingFolderWithItsParameters) {
@@ -114,10 +112,8 @@ TEST(ProcessStart, WindowsProgramsStartThroughWineInThePrefix) {
                                          out.string() + "'; touch '" + out.string() + ".done'\n");
     WriteFile(dir.Path() / "stupdaterapp.exe", "MZ not executable here");
     WriteFile(dir.Path() / "SigmaTelSetup.exe", "MZ");
-    const char* oldPath = std::getenv("PATH");
-    const std::string saved = oldPath ? oldPath : "";
-    ::setenv("PATH", (bin.Path().string() + ":/usr/bin:/bin").c_str(), 1);
-    ::setenv("WINEPREFIX", "/from/the/environment", 1);
+    const yeroup::test::ScopedEnvironment searchPath("PATH", bin.Path().string() + ":/usr/bin:/bin"),
+        prefix("WINEPREFIX", "/from/the/environment");
 
     TProcessStarter starter({dir.Path().string()}, "/srv/prefix");
     const std::string updater = (dir.Path() / "stupdaterapp.exe").string();
@@ -131,11 +127,9 @@ TEST(ProcessStart, WindowsProgramsStartThroughWineInThePrefix) {
               std::string::npos);
 
     // Without wine a Windows program cannot start, and the caller learns why.
-    ::setenv("PATH", "/nonexistent", 1);
+    searchPath.Set("/nonexistent");
     EXPECT_EQ(starter.ShellExecute("open", updater, "-s", dir.Path().string(), 1), TStartResult::NoWine);
     EXPECT_EQ(starter.WinExec("SigmaTelSetup.exe", 0), TStartResult::NoWine);
-    ::setenv("PATH", saved.c_str(), 1);
-    ::unsetenv("WINEPREFIX");
 }
 
 // The starter knows whether the program it last started from a file still runs: natively, and under a wine
@@ -149,9 +143,7 @@ TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
     WriteScript(dir.Path() / "native.exe", waits);
     WriteScript(bin.Path() / "wine", waits);
     WriteFile(dir.Path() / "windows.exe", "MZ");
-    const char* oldPath = std::getenv("PATH");
-    const std::string saved = oldPath ? oldPath : "";
-    ::setenv("PATH", (bin.Path().string() + ":/usr/bin:/bin").c_str(), 1);
+    const yeroup::test::ScopedEnvironment searchPath("PATH", bin.Path().string() + ":/usr/bin:/bin");
     TProcessStarter starter({dir.Path().string()});
     for (const char* name : {"native.exe", "windows.exe"}) {
         SCOPED_TRACE(name);
@@ -175,5 +167,4 @@ TEST(ProcessStart, KnowsWhetherWhatItStartedStillRuns) {
         EXPECT_FALSE(starter.StartedIdentity(file));
         EXPECT_FALSE(starter.StillRunning(*process));
     }
-    ::setenv("PATH", saved.c_str(), 1);
 }

@@ -100,6 +100,10 @@ TEST(IniFile, WritesReplaceInPlaceAndCreateWhatIsMissing) {
     EXPECT_EQ(ReadFile(ini.FileName()),
               "; kept\r\n[Other]\r\na=b\r\n\r\n[Main02]\r\nComboBox1=2\r\nComboBox2=0\r\n\r\n[Tail]\r\nz=1\r\n");
     EXPECT_EQ(ini.ReadInteger("Main02", "ComboBox1", 0), 2);
+    // Both keys in one write, as the selection is saved: the text two writes make, in one replacement.
+    WriteFile(ini.FileName(), "; kept\n[Main02]\ncombobox2 = 7\n\n[Tail]\nz=1\n");
+    ini.WriteStrings("Main02", {{"ComboBox1", "4"}, {"ComboBox2", "5"}});
+    EXPECT_EQ(ReadFile(ini.FileName()), "; kept\r\n[Main02]\r\nComboBox2=5\r\nComboBox1=4\r\n\r\n[Tail]\r\nz=1\r\n");
 }
 
 TEST(IniFile, UnwritableFileRaisesWithItsPath) {

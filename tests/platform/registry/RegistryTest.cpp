@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
@@ -33,15 +34,14 @@ TEST(Registry, MissingFileIsAnEmptyHiveAndTheEnvironmentPicksTheFile) {
     ScratchFolder dir;
     EXPECT_FALSE(TRegistry(dir.Path() / "none.ini").KeyExists(kKey));
     EXPECT_FALSE(TRegistry(dir.Path() / "none.ini").OpenKey(kKey));
-    ::setenv("YEROUP_REGISTRY_FILE", (dir.Path() / "env.ini").c_str(), 1);
+    const yeroup::test::ScopedEnvironment registryFile("YEROUP_REGISTRY_FILE", (dir.Path() / "env.ini").string());
     EXPECT_EQ(DefaultRegistryFile(), dir.Path() / "env.ini");
-    ::unsetenv("YEROUP_REGISTRY_FILE");
+    registryFile.Set(std::nullopt);
     // Without a registry file the user's Wine prefix holds the hive.
-    ::setenv("WINEPREFIX", (dir.Path() / "prefix").c_str(), 1);
+    const yeroup::test::ScopedEnvironment prefix("WINEPREFIX", (dir.Path() / "prefix").string());
     EXPECT_EQ(DefaultRegistryFile(), std::filesystem::exists("/etc/yeroup/registry.ini")
                                          ? std::filesystem::path("/etc/yeroup/registry.ini")
                                          : dir.Path() / "prefix" / "system.reg");
-    ::unsetenv("WINEPREFIX");
 }
 
 TEST(Registry, WinePrefixHiveGivesTheInstallFolderAsALocalPath) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "tests/support/ScopedEnvironment.h"
+
 using namespace yeroup::platform;
 
 namespace {
@@ -14,21 +16,14 @@ namespace {
 // Plays a POSIX TZ rule for the machine's service and restores the old one afterwards.
 class ScopedTz {
 public:
-    explicit ScopedTz(const char* rule) {
-        if (const char* old = std::getenv("TZ")) old_ = old;
-        setenv("TZ", rule, 1);
-        tzset();
-    }
-    ~ScopedTz() {
-        if (old_)
-            setenv("TZ", old_->c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
+    explicit ScopedTz(const char* rule) : tz_("TZ", rule) { tzset(); }
 
 private:
-    std::optional<std::string> old_;
+    // Members go in reverse order: the old rule is back before the service reads it again.
+    struct ReadAgainAtEnd {
+        ~ReadAgainAtEnd() { tzset(); }
+    } readAgain_;
+    yeroup::test::ScopedEnvironment tz_;
 };
 
 }  // namespace

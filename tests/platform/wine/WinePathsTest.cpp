@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::platform;
@@ -46,12 +47,8 @@ TEST(WinePaths, WindowsFoldersMapThroughThePrefixDrives) {
 }
 
 TEST(WinePaths, PrefixComesFromTheEnvironmentElseTheHomeFolder) {
-    const char* home = std::getenv("HOME");
-    const std::string savedHome = home ? home : "";
-    ::setenv("HOME", "/home/someone", 1);
-    ::setenv("WINEPREFIX", "/srv/wine", 1);
+    const yeroup::test::ScopedEnvironment home("HOME", "/home/someone"), prefix("WINEPREFIX", "/srv/wine");
     EXPECT_EQ(DefaultWinePrefix(), "/srv/wine");
-    ::unsetenv("WINEPREFIX");
+    prefix.Set(std::nullopt);
     EXPECT_EQ(DefaultWinePrefix(), "/home/someone/.wine");
-    ::setenv("HOME", savedHome.c_str(), 1);
 }

@@ -12,6 +12,7 @@
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/http/support/TlsServers.h"
+#include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestBytes.h"
 
@@ -52,12 +53,12 @@ TEST(FetchTool, SpeaksHttpsThroughTheEnvironmentsProxyTrustingTheExtraAuthoritie
     ScratchFolder folder;
     // The proxy looks the name up; the tool only dials the proxy.
     const std::string url = "https://localhost:" + std::to_string(server.TlsPort()) + "/p.zip";
-    ::setenv("https_proxy", proxy.ProxyUrl("user", "s3cret").c_str(), 1);
-    ::setenv("YEROUP_CA_FILE", TestCAFile().c_str(), 1);
+    const ScopedEnvironment httpsProxy("https_proxy", proxy.ProxyUrl("user", "s3cret")),
+        authorities("YEROUP_CA_FILE", TestCAFile());
     const FetchToolRun run = RunFetchTool({url, folder / "p.zip"}, folder / "err", 20000);
-    ::unsetenv("YEROUP_CA_FILE");
+    authorities.Set(std::nullopt);
     const FetchToolRun untrusted = RunFetchTool({url, folder / "q.zip"}, folder / "err2", 20000);
-    ::unsetenv("https_proxy");
+    httpsProxy.Set(std::nullopt);
     EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
     EXPECT_TRUE(ReadFile(folder / "p.zip") == package);
     EXPECT_EQ(untrusted.exitStatus, 1);
