@@ -565,5 +565,13 @@
         <source>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</source>
         <translation>The firmware list (catalogue) was signed on %2 and has not been updated for %1 days; it may not be the latest.</translation>
     </message>
+    <message>
+        <source>cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.</source>
+        <translation>cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.</translation>
+    </message>
+    <message>
+        <source>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</source>
+        <translation>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</translation>
+    </message>
 </context>
 </TS>
