@@ -120,7 +120,9 @@ class PackageTest(unittest.TestCase):
             (["-h"], "en_GB.UTF-8", 0, ["Show this help and exit."], []),
             # The installed Chinese is found beside the program.
             (["--help"], "zh_CN.UTF-8", 0, ["用法：yeroup [选项]", "显示本帮助并退出。"], []),
-            (["--version"], "C", 0, ["yeroup " + self.field("Version")], []),
+            # The window's caption names the same version by its last two numbers.
+            (["--version"], "en_GB.UTF-8", 0, ["yeroup " + self.field("Version") + " (YERO MP3 LiveUpdate 2005 Build " +
+                                               ".".join(self.field("Version").split(".")[2:]) + ")"], []),
             (["--verbose"], "C", 2, [], ["yeroup: Unknown option 'verbose'.", "Try 'yeroup --help'"]),
             (["update"], "zh_CN.UTF-8", 2, [], ["yeroup: 多余的参数“update”", "yeroup --help"]),
             # Without a display: a message naming the variables, no abort.
