@@ -14,6 +14,7 @@
 #include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
 #include "app/trust/CatalogueFreshness.h"
+#include "app/ui/Contrast.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/Translation.h"
@@ -125,7 +126,8 @@ void TForm2::BuildLayout() {
     const QColor text = palette().color(QPalette::WindowText);
 
     Panel1 = MakePanel(this, {-1, 0, 700, 35});
-    Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(), kGrey);
+    Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(),
+                        ReadableGrey(Panel1->palette().color(QPalette::Window)));
     CatalogueAgeLabel = MakeLabel(Panel1, "", {40, 13, 0, 0}, SimSun12(), Qt::darkRed);
     CatalogueAgeLabel->hide();
     Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text, Size::Fixed);
@@ -159,7 +161,7 @@ void TForm2::BuildLayout() {
     QPalette memo = Memo1->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         memo.setColor(group, QPalette::Base, memo.color(QPalette::Midlight));
-        memo.setColor(group, QPalette::Text, kGrey);
+        memo.setColor(group, QPalette::Text, ReadableGrey(memo.color(QPalette::Midlight)));
     }
     Memo1->setPalette(memo);
     QStringList lines;
