@@ -283,7 +283,7 @@
     </message>
     <message>
         <source>YERO MP3 LiveUpdate 2005 Builb </source>
-        <translation>YERO MP3 LiveUpdate 2005 Build </translation>
+        <translation>YERO MP3 LiveUpdate 2005 Builb </translation>
     </message>
     <message>
         <source>请选择MP3号型和固件版本</source>
