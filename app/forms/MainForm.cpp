@@ -177,6 +177,8 @@ void TForm2::BuildLayout() {
     spacing.setLineHeight(kMemoLineHeight, QTextBlockFormat::FixedHeight);
     all.mergeBlockFormat(spacing);
     Memo1->setEnabled(false);
+    // Not an edit field to a screen reader either.
+    Memo1->setReadOnly(true);
 
     BuildProgressPanel();
     BuildPackagePanel();
@@ -246,6 +248,9 @@ void TForm2::BuildKeyboardAndNames() {
     WebBrowser2->setAccessibleName(QTr(texts::kFirmwarePageName));
     ProgressBar1->setAccessibleName(QTr(texts::kProgressName));
     Memo1->setAccessibleName(QTr(texts::kInformationName));
+    // The progress bar is labelled by its caption. (A caption tied to a value label would give that label its
+    // own name in place of the value.)
+    Label6->setBuddy(ProgressBar1);
     // The buttons are read by their captions, which change with the state (without the mnemonic's "&").
 }
 

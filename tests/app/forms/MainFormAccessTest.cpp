@@ -109,6 +109,39 @@ TEST(MainFormAccess, ListsWithItemsAreLabelledByTheirCaptions) {
     }
 }
 
+// The window is the window a screen reader keeps for the focus changes inside it, and its panels are panels
+// named by the caption they show first (not frames, which a screen reader would take for the window).
+TEST(MainFormAccess, WindowIsAWindowAndItsPanelsArePanelsNamedByTheirCaptions) {
+    AppHarness h;
+    h.ServeCatalogue("[YERO-T10]\r\nV1.05=x\r\n", true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile("YERO-T10", "V1.05"), "stored");
+    TForm2& form = h.MakeMain();
+    form.show();
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), form.windowTitle());
+    const std::pair<QWidget*, QLabel*> cases[] = {
+        {form.Panel1, form.Label13}, {form.Panel2, form.Label6}, {form.Panel3, form.Label11}};
+    for (const auto& [panel, caption] : cases) {
+        SCOPED_TRACE(caption->text().toStdString());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(panel);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Pane);
+        EXPECT_EQ(accessible->text(QAccessible::Name), caption->text());
+        EXPECT_EQ(accessible->parent()->object(), &form);
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.Panel3)->text(QAccessible::Name),
+              QStringLiteral("YERO-T10 的 V1.05 固件包已经准备好！"));
+    // The progress bar is labelled by its caption; the information text is read only.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.ProgressBar1);
+    ASSERT_FALSE(bar->relations(QAccessible::Label).isEmpty());
+    EXPECT_EQ(bar->relations(QAccessible::Label).first().first->object(), form.Label6);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form.Memo1)->state().readOnly);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&h.Splash())->role(), QAccessible::Window);
+}
+
 TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
     AppHarness h;
     h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
