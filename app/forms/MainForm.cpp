@@ -25,6 +25,9 @@ namespace yeroup::app {
 
 namespace {
 
+// Half a frame at 60 Hz: a query that arrives during a wait is answered within a frame.
+constexpr std::int32_t kPumpSliceMs = 8;
+
 // The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
 constexpr int kMemoLineHeight = 12;
@@ -98,6 +101,9 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
     // Every slice pumps, also those that found data: a page fetch from a trickling host must not hold the window.
     IdAntiFreeze1->OnlyWhenIdle = false;
+    // A wait for the next bytes is cut into slices shorter than a frame: input and a screen reader's queries are
+    // served between them, while bytes trickle in as well as while they stop.
+    IdAntiFreeze1->IdleTimeOut = kPumpSliceMs;
 
     Archiver->Name = "Archiver";
     Archiver->ExtractCorruptedFiles = false;
