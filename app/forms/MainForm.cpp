@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -211,6 +212,13 @@ void TForm2::BuildProgressPanel() {
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
+    // The caption takes the bar's room where it is longer than the layout's ("Downloading:", "Resuming:").
+    int caption = 0;
+    for (const char* captionText : {texts::kDownloading, texts::kResuming})
+        caption = std::max(caption, Label6->fontMetrics().horizontalAdvance(QTr(captionText)));
+    if (const int barLeft = Label6->x() + caption + 6; barLeft > ProgressBar1->x())
+        ProgressBar1->setGeometry(barLeft, ProgressBar1->y(), ProgressBar1->geometry().right() + 1 - barLeft,
+                                  ProgressBar1->height());
     Label4 = MakeLabel(Panel2, "", {419, 15, 0, 0}, SimSun12(), text);
     Label7 = MakeLabel(Panel2, texts::kPackageSize, {16, 40, 54, 12}, SimSun12(), text);
     Label1 = MakeLabel(Panel2, "", {72, 40, 0, 0}, SimSun12(), text);

@@ -311,7 +311,7 @@
     </message>
     <message>
         <source>下载中:</source>
-        <translation>Loading:</translation>
+        <translation>Downloading:</translation>
     </message>
     <message>
         <source>固件大小:</source>
@@ -531,7 +531,7 @@
     </message>
     <message>
         <source>续传中:</source>
-        <translation>Resume:</translation>
+        <translation>Resuming:</translation>
     </message>
     <message>
         <source>本次速度:</source>

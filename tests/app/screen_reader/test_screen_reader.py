@@ -254,7 +254,7 @@ class ScreenReaderTest(unittest.TestCase):
                 self.assertNotIn(marker, text, page.name)
         bar = self.find(lambda a: a.getRole() == pyatspi.ROLE_PROGRESS_BAR)
         self.assertEqual(bar.name, "Download progress")
-        self.assertEqual(self.related(bar, pyatspi.RELATION_LABELLED_BY), ["Loading:"])
+        self.assertEqual(self.related(bar, pyatspi.RELATION_LABELLED_BY), ["Downloading:"])
 
     def test_2_tab_goes_round_the_window_in_the_layout_order(self):
         road = []
