@@ -109,15 +109,25 @@ TEST(MainFormAccess, ListsWithItemsAreLabelledByTheirCaptions) {
     }
 }
 
+namespace {
+
+// The main window shown, over a catalogue of one model and firmware whose package is stored.
+TForm2& ShowMainWithPackage(AppHarness& h, const std::string& model, const std::string& firmware) {
+    h.ServeCatalogue("[" + model + "]\r\n" + firmware + "=x\r\n", true);
+    std::filesystem::create_directories(h.services.Files.PackageStore());
+    WriteFile(h.services.Files.PackageFile(model, firmware), "stored");
+    TForm2& form = h.MakeMain();
+    form.show();
+    return form;
+}
+
+}  // namespace
+
 // The window is the window a screen reader keeps for the focus changes inside it, and its panels are panels
 // named by the caption they show first (not frames, which a screen reader would take for the window).
 TEST(MainFormAccess, WindowIsAWindowAndItsPanelsArePanelsNamedByTheirCaptions) {
     AppHarness h;
-    h.ServeCatalogue("[YERO-T10]\r\nV1.05=x\r\n", true);
-    std::filesystem::create_directories(h.services.Files.PackageStore());
-    WriteFile(h.services.Files.PackageFile("YERO-T10", "V1.05"), "stored");
-    TForm2& form = h.MakeMain();
-    form.show();
+    TForm2& form = ShowMainWithPackage(h, "YERO-T10", "V1.05");
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->role(), QAccessible::Window);
@@ -144,11 +154,7 @@ TEST(MainFormAccess, WindowIsAWindowAndItsPanelsArePanelsNamedByTheirCaptions) {
 
 TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
     AppHarness h;
-    h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
-    std::filesystem::create_directories(h.services.Files.PackageStore());
-    WriteFile(h.services.Files.PackageFile("A", "1.0"), "not a package");
-    TForm2& form = h.MakeMain();
-    form.show();
+    TForm2& form = ShowMainWithPackage(h, "A", "1.0");
     QApplication::setActiveWindow(&form);
     form.ComboBox1->setFocus();
     std::vector<QWidget*> road;
