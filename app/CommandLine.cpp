@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 
 #include "app/core/Texts.h"
+#include "app/core/VersionText.h"
 #include "app/ui/Translation.h"
 
 namespace yeroup::app {
@@ -35,7 +36,10 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& trace
         if (!result.output.endsWith(QLatin1Char('\n'))) result.output += QLatin1Char('\n');
     } else if (parser.isSet(version)) {
         result.action = TCommandLine::TAction::Version;
-        result.output = QStringLiteral("yeroup ") + QCoreApplication::applicationVersion() + QLatin1Char('\n');
+        // The main window's caption names the build by the version's last two numbers: both are given, so that
+        // a user reading either finds the same program.
+        result.output = QStringLiteral("yeroup ") + QCoreApplication::applicationVersion() + QStringLiteral(" (") +
+                        QTr(texts::kMainCaptionPrefix) + QString::fromStdString(VersionText()) + QStringLiteral(")\n");
     }
     result.trace = parser.isSet(trace);
     return result;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/CommandLine.h"
+#include "app/Display.h"
 #include "app/Startup.h"
 #include "app/core/AppFiles.h"
 #include "app/ui/MessageBoxes.h"
@@ -21,6 +22,7 @@ int main(int argc, char** argv) {
 
     // The command line is read before any window system is needed: --help answers on a machine without a display.
     app::TCommandLine commandLine;
+    QString unreachableDisplay;
     {
         QCoreApplication terminal(argc, argv);
         QCoreApplication::setApplicationVersion(QStringLiteral(YEROUP_VERSION));
@@ -30,9 +32,14 @@ int main(int argc, char** argv) {
         const QByteArray output = commandLine.output.toLocal8Bit();
         std::fputs(output.constData(), commandLine.action == app::TCommandLine::TAction::Error ? stderr : stdout);
         if (commandLine.action != app::TCommandLine::TAction::Run) return commandLine.exitCode;
+        if (const auto noDisplay = app::NoDisplayMessage()) {
+            std::fputs(noDisplay->toLocal8Bit().constData(), stderr);
+            return app::kNoDisplayStatus;
+        }
+        unreachableDisplay = app::UnreachableDisplayMessage();
     }
 
-    QApplication application(argc, argv);
+    const auto application = app::OpenDisplay(argc, argv, unreachableDisplay);
     // The program ends when its main window closes; the start-up routine sees to that.
     QApplication::setQuitOnLastWindowClosed(false);
     // Ties the windows to the installed desktop entry (its name and icon).

@@ -23,6 +23,7 @@
 #   12-no-player-english.png  the question to install the player software on an English desktop, with the
 #                           buttons OK / Cancel
 #   13-second-copy-chinese.png  a second copy started on a Chinese desktop: its warning in Chinese
+#   14-downloading-english-2x.png  a download on an English desktop at twice the scale (the progress captions)
 #
 # Uses fresh exe folders under build/screenshots-run and hosts on free ports, so it does not get in
 # the way of a running tools/run-demo.sh.
@@ -218,6 +219,18 @@ start_app "$base/player"
 main=$(find_window 'YERO MP3 LiveUpdate 2005 Build')
 sleep 2
 shot 11-main-english.png
+close_main
+# The same at twice the scale, downloading: the progress panel's captions.
+# 32 KiB/s: the smallest package (256 KiB) takes some 8 s.
+host host-english-2x.log 32
+export QT_SCALE_FACTOR=2
+start_app "$base/player"
+unset QT_SCALE_FACTOR
+main=$(find_window 'YERO MP3 LiveUpdate 2005 Build')
+sleep 2
+keys Tab Tab space
+sleep 3
+shot 14-downloading-english-2x.png
 close_main
 start_app "$base/no-player-english" --no-player
 question=$(find_window 'YERO MP3 LiveUpdate Notice')

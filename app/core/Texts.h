@@ -182,5 +182,13 @@ inline constexpr const char* kTraceOption =
 // The argument.
 inline constexpr const char* kUnexpectedArgument = YEROUP_TR("unexpected argument '%1'");
 inline constexpr const char* kTryHelp = YEROUP_TR("Try 'yeroup --help' for more information.");
+// Started where no window can be opened.
+inline constexpr const char* kNoDisplay = YEROUP_TR(
+    "cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or "
+    "WAYLAND_DISPLAY (Wayland) to the display to use.");
+// The display named.
+inline constexpr const char* kDisplayUnreachable = YEROUP_TR(
+    "cannot open a window on the display '%1'. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a "
+    "display that is running and open to this user.");
 
 }  // namespace yeroup::app::texts

@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTextBlockFormat>
 #include <QTextCursor>
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -15,6 +16,7 @@
 #include "app/core/VersionText.h"
 #include "app/trust/CatalogueFreshness.h"
 #include "app/trust/KeyRotation.h"
+#include "app/ui/Contrast.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/Translation.h"
@@ -24,6 +26,11 @@
 namespace yeroup::app {
 
 namespace {
+
+// A query that arrives during a wait is answered within a millisecond or so: a screen reader's walk through the
+// window, many queries one after another, then takes about twice its idle time (with 8 ms, twenty times). The
+// slices only run while a transfer waits for bytes.
+constexpr std::int32_t kPumpSliceMs = 1;
 
 // The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
@@ -98,6 +105,9 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
     // Every slice pumps, also those that found data: a page fetch from a trickling host must not hold the window.
     IdAntiFreeze1->OnlyWhenIdle = false;
+    // A wait for the next bytes is cut into slices far shorter than a frame: input and a screen reader's queries
+    // are served between them, while bytes trickle in as well as while they stop.
+    IdAntiFreeze1->IdleTimeOut = kPumpSliceMs;
 
     Archiver->Name = "Archiver";
     Archiver->ExtractCorruptedFiles = false;
@@ -126,7 +136,8 @@ void TForm2::BuildLayout() {
     const QColor text = palette().color(QPalette::WindowText);
 
     Panel1 = MakePanel(this, {-1, 0, 700, 35});
-    Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(), kGrey);
+    Label13 = MakeLabel(Panel1, texts::kChoose, {40, 13, 138, 12}, SimSun12(),
+                        ReadableGrey(Panel1->palette().color(QPalette::Window)));
     CatalogueAgeLabel = MakeLabel(Panel1, "", {40, 13, 0, 0}, SimSun12(), Qt::darkRed);
     CatalogueAgeLabel->hide();
     Label2 = MakeLabel(Panel1, texts::kModel, {276, 13, 65, 13}, SimSun12(), text, Size::Fixed);
@@ -160,7 +171,7 @@ void TForm2::BuildLayout() {
     QPalette memo = Memo1->palette();
     for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
         memo.setColor(group, QPalette::Base, memo.color(QPalette::Midlight));
-        memo.setColor(group, QPalette::Text, kGrey);
+        memo.setColor(group, QPalette::Text, ReadableGrey(memo.color(QPalette::Midlight)));
     }
     Memo1->setPalette(memo);
     QStringList lines;
@@ -176,6 +187,8 @@ void TForm2::BuildLayout() {
     spacing.setLineHeight(kMemoLineHeight, QTextBlockFormat::FixedHeight);
     all.mergeBlockFormat(spacing);
     Memo1->setEnabled(false);
+    // Not an edit field to a screen reader either.
+    Memo1->setReadOnly(true);
 
     BuildProgressPanel();
     BuildPackagePanel();
@@ -202,6 +215,13 @@ void TForm2::BuildProgressPanel() {
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
     ProgressBar1->setValue(0);
+    // The caption takes the bar's room where it is longer than the layout's ("Downloading:", "Resuming:").
+    int caption = 0;
+    for (const char* captionText : {texts::kDownloading, texts::kResuming})
+        caption = std::max(caption, Label6->fontMetrics().horizontalAdvance(QTr(captionText)));
+    if (const int barLeft = Label6->x() + caption + 6; barLeft > ProgressBar1->x())
+        ProgressBar1->setGeometry(barLeft, ProgressBar1->y(), ProgressBar1->geometry().right() + 1 - barLeft,
+                                  ProgressBar1->height());
     Label4 = MakeLabel(Panel2, "", {419, 15, 0, 0}, SimSun12(), text);
     Label7 = MakeLabel(Panel2, texts::kPackageSize, {16, 40, 54, 12}, SimSun12(), text);
     Label1 = MakeLabel(Panel2, "", {72, 40, 0, 0}, SimSun12(), text);
@@ -245,6 +265,9 @@ void TForm2::BuildKeyboardAndNames() {
     WebBrowser2->setAccessibleName(QTr(texts::kFirmwarePageName));
     ProgressBar1->setAccessibleName(QTr(texts::kProgressName));
     Memo1->setAccessibleName(QTr(texts::kInformationName));
+    // The progress bar is labelled by its caption. (A caption tied to a value label would give that label its
+    // own name in place of the value.)
+    Label6->setBuddy(ProgressBar1);
     // The buttons are read by their captions, which change with the state (without the mnemonic's "&").
 }
 

@@ -12,6 +12,7 @@
 #include "app/core/Texts.h"
 #include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
+#include "app/ui/Contrast.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"
 #include "app/ui/SplashPicture.h"
@@ -42,7 +43,7 @@ TForm1::TForm1(const TAppServices& services, QWidget* parent)
     Label2->setAutoFillBackground(true);
     QPalette label = Label2->palette();
     label.setColor(QPalette::Window, Qt::white);
-    label.setColor(QPalette::WindowText, kGrey);
+    label.setColor(QPalette::WindowText, ReadableGrey(Qt::white));
     Label2->setPalette(label);
 
     Timer1 = new QTimer(this);

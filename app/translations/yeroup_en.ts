@@ -311,7 +311,7 @@
     </message>
     <message>
         <source>下载中:</source>
-        <translation>Loading:</translation>
+        <translation>Downloading:</translation>
     </message>
     <message>
         <source>固件大小:</source>
@@ -531,7 +531,7 @@
     </message>
     <message>
         <source>续传中:</source>
-        <translation>Resume:</translation>
+        <translation>Resuming:</translation>
     </message>
     <message>
         <source>本次速度:</source>
@@ -564,6 +564,14 @@
     <message>
         <source>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</source>
         <translation>The firmware list (catalogue) was signed on %2 and has not been updated for %1 days; it may not be the latest.</translation>
+    </message>
+    <message>
+        <source>cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.</source>
+        <translation>cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.</translation>
+    </message>
+    <message>
+        <source>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</source>
+        <translation>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</translation>
     </message>
 </context>
 </TS>

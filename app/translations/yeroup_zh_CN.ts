@@ -565,5 +565,13 @@
         <source>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</source>
         <translation>固件列表（配置文件）签发于%2，已有%1天未更新，可能不是最新的。</translation>
     </message>
+    <message>
+        <source>cannot open a window: no display is set. Start yeroup from a desktop session, or set DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) to the display to use.</source>
+        <translation>无法打开窗口：没有设置显示器。请在桌面会话中启动 yeroup，或把 DISPLAY（X11）或 WAYLAND_DISPLAY（Wayland）设为要使用的显示器。</translation>
+    </message>
+    <message>
+        <source>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</source>
+        <translation>无法打开窗口：无法连接显示器“%1”。请检查 DISPLAY（X11）或 WAYLAND_DISPLAY（Wayland）所指的显示器是否正在运行，并允许当前用户使用。</translation>
+    </message>
 </context>
 </TS>

@@ -9,7 +9,6 @@ QFont SimSun12();
 // The windows' default font, "MS Sans Serif" 11 pixels high.
 QFont SansSerif11();
 
-inline const QColor kGrey{128, 128, 128};
 inline const QColor kDarkGrey{49, 49, 49};
 
 }  // namespace yeroup::app

@@ -4,11 +4,13 @@
 #include <QPalette>
 #include <QScreen>
 
+#include "app/ui/Accessibility.h"
 #include "app/ui/Fonts.h"
 
 namespace yeroup::app {
 
 void ApplyFormLook(QWidget& form, int clientWidth, int clientHeight) {
+    InstallAccessibleInterfaces();
     form.setFixedSize(clientWidth, clientHeight);
     form.setFont(SansSerif11());
     form.setAutoFillBackground(true);

@@ -1,6 +1,6 @@
 #pragma once
-// The look both windows share: a fixed client size, the default font, the button-face background
-// and a place at the centre of the desktop.
+// The look both windows share: a fixed client size, the default font, the button-face background, a place at
+// the centre of the desktop, and the program's accessible interfaces.
 #include <QWidget>
 
 namespace yeroup::app {

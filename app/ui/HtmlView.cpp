@@ -11,6 +11,7 @@
 
 #include "app/core/PageCharset.h"
 #include "app/core/Texts.h"
+#include "app/ui/Accessibility.h"
 #include "app/ui/Translation.h"
 #include "http/IdProxyEnvironment.h"
 #include "net/tls/TlsContext.h"
@@ -67,6 +68,7 @@ THtmlView::THtmlView(QWidget* parent)
       network_(new QNetworkAccessManager(this)),
       tls_(QSslConfiguration::defaultConfiguration()),
       busy_(new QWidget(this)) {
+    InstallAccessibleInterfaces();
     setOpenLinks(false);
     network_->setProxyFactory(new TEnvironmentProxyFactory);
     connect(this, &QTextBrowser::anchorClicked, this, &THtmlView::FollowLink);

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextEdit>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 
@@ -20,6 +21,7 @@
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
+#include "app/ui/Contrast.h"
 #include "app/ui/Translation.h"
 #include "tests/app/support/AppHarness.h"
 
@@ -177,6 +179,45 @@ TEST(Language, ChineseWindowsShowTheTextsOfTheCode) {
     chinese = TextsOf(*w.main, *w.splash);
     ASSERT_EQ(chinese.size(), source.size());
     for (std::size_t i = 0; i < source.size(); ++i) EXPECT_EQ(chinese[i].toStdString(), source[i].toStdString());
+}
+
+namespace {
+
+// Every text of a window against the background it is drawn on: a label's own when it fills it, else its
+// panel's; the information text's (disabled) against its base. Prints each ratio.
+void ExpectReadableContrast(QWidget& window) {
+    const auto expect = [](const QString& text, const QColor& ink, const QColor& background) {
+        const double ratio = ContrastRatio(ink, background);
+        std::printf("contrast %5.2f:1  %s on %s  %s\n", ratio, ink.name().toLatin1().constData(),
+                    background.name().toLatin1().constData(), text.left(40).toUtf8().constData());
+        EXPECT_GE(ratio, kReadableContrast) << text.toStdString();
+    };
+    for (QLabel* label : window.findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->pixmap().isNull()) continue;
+        const QWidget* filled = label->autoFillBackground() ? label : label->parentWidget();
+        expect(label->text(), label->palette().color(QPalette::WindowText), filled->palette().color(QPalette::Window));
+    }
+    for (QTextEdit* memo : window.findChildren<QTextEdit*>()) {
+        if (qobject_cast<QTextBrowser*>(memo)) continue;  // pages bring their own colours
+        const QPalette::ColorGroup group = memo->isEnabled() ? QPalette::Active : QPalette::Disabled;
+        expect(memo->toPlainText(), memo->palette().color(group, QPalette::Text),
+               memo->palette().color(group, QPalette::Base));
+    }
+}
+
+}  // namespace
+
+// The grey texts stay grey, at WCAG 2.2 level AA against their backgrounds, as every other text.
+TEST(Language, EveryTextStandsAtLevelAAContrastInBothLanguages) {
+    for (const TLanguage language : {TLanguage::English, TLanguage::Chinese}) {
+        SCOPED_TRACE(language == TLanguage::English ? "English" : "Chinese");
+        const auto speaking = Speak(language);
+        Windows w;
+        ExpectReadableContrast(*w.main);
+        ExpectReadableContrast(*w.splash);
+        const QColor grey = w.main->Label13->palette().color(QPalette::WindowText);
+        EXPECT_TRUE(grey.red() == grey.green() && grey.green() == grey.blue() && grey.red() > 64) << "not grey";
+    }
 }
 
 namespace {

@@ -120,9 +120,14 @@ class PackageTest(unittest.TestCase):
             (["-h"], "en_GB.UTF-8", 0, ["Show this help and exit."], []),
             # The installed Chinese is found beside the program.
             (["--help"], "zh_CN.UTF-8", 0, ["用法：yeroup [选项]", "显示本帮助并退出。"], []),
-            (["--version"], "C", 0, ["yeroup " + self.field("Version")], []),
+            # The window's caption names the same version by its last two numbers.
+            (["--version"], "en_GB.UTF-8", 0, ["yeroup " + self.field("Version") + " (YERO MP3 LiveUpdate 2005 Build " +
+                                               ".".join(self.field("Version").split(".")[2:]) + ")"], []),
             (["--verbose"], "C", 2, [], ["yeroup: Unknown option 'verbose'.", "Try 'yeroup --help'"]),
             (["update"], "zh_CN.UTF-8", 2, [], ["yeroup: 多余的参数“update”", "yeroup --help"]),
+            # Without a display: a message naming the variables, no abort.
+            ([], "C", 1, [], ["yeroup: cannot open a window", "DISPLAY", "WAYLAND_DISPLAY"]),
+            ([], "zh_CN.UTF-8", 1, [], ["yeroup: 无法打开窗口", "DISPLAY", "WAYLAND_DISPLAY"]),
         ]
         for arguments, locale, status, out, err in cases:
             with self.subTest(arguments=arguments, locale=locale):
@@ -134,6 +139,10 @@ class PackageTest(unittest.TestCase):
                     self.assertIn(text, result.stderr)
                 if status:
                     self.assertEqual(result.stdout, "")
+        # A display that is named but not there: Qt's own failure becomes the program's message.
+        result = run([program], env=dict(env, LANG="C", LC_ALL="C", DISPLAY=":7913"))
+        self.assertEqual(result.returncode, 1, result.stderr)
+        self.assertIn("yeroup: cannot open a window on the display ':7913'", result.stderr)
 
     def test_installed_program_loads_the_catalogue_and_keeps_its_files_in_the_data_folder(self):
         work = os.path.join(self.tmp.name, "run")

@@ -109,13 +109,52 @@ TEST(MainFormAccess, ListsWithItemsAreLabelledByTheirCaptions) {
     }
 }
 
-TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
-    AppHarness h;
-    h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
+namespace {
+
+// The main window shown, over a catalogue of one model and firmware whose package is stored.
+TForm2& ShowMainWithPackage(AppHarness& h, const std::string& model, const std::string& firmware) {
+    h.ServeCatalogue("[" + model + "]\r\n" + firmware + "=x\r\n", true);
     std::filesystem::create_directories(h.services.Files.PackageStore());
-    WriteFile(h.services.Files.PackageFile("A", "1.0"), "not a package");
+    WriteFile(h.services.Files.PackageFile(model, firmware), "stored");
     TForm2& form = h.MakeMain();
     form.show();
+    return form;
+}
+
+}  // namespace
+
+// The window is the window a screen reader keeps for the focus changes inside it, and its panels are panels
+// named by the caption they show first (not frames, which a screen reader would take for the window).
+TEST(MainFormAccess, WindowIsAWindowAndItsPanelsArePanelsNamedByTheirCaptions) {
+    AppHarness h;
+    TForm2& form = ShowMainWithPackage(h, "YERO-T10", "V1.05");
+    QAccessibleInterface* window = QAccessible::queryAccessibleInterface(&form);
+    ASSERT_NE(window, nullptr);
+    EXPECT_EQ(window->role(), QAccessible::Window);
+    EXPECT_EQ(window->text(QAccessible::Name), form.windowTitle());
+    const std::pair<QWidget*, QLabel*> cases[] = {
+        {form.Panel1, form.Label13}, {form.Panel2, form.Label6}, {form.Panel3, form.Label11}};
+    for (const auto& [panel, caption] : cases) {
+        SCOPED_TRACE(caption->text().toStdString());
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(panel);
+        ASSERT_NE(accessible, nullptr);
+        EXPECT_EQ(accessible->role(), QAccessible::Pane);
+        EXPECT_EQ(accessible->text(QAccessible::Name), caption->text());
+        EXPECT_EQ(accessible->parent()->object(), &form);
+    }
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.Panel3)->text(QAccessible::Name),
+              QStringLiteral("YERO-T10 的 V1.05 固件包已经准备好！"));
+    // The progress bar is labelled by its caption; the information text is read only.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(form.ProgressBar1);
+    ASSERT_FALSE(bar->relations(QAccessible::Label).isEmpty());
+    EXPECT_EQ(bar->relations(QAccessible::Label).first().first->object(), form.Label6);
+    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form.Memo1)->state().readOnly);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&h.Splash())->role(), QAccessible::Window);
+}
+
+TEST(MainFormAccess, TabReachesTheUpgradeButtonWhichEnterPresses) {
+    AppHarness h;
+    TForm2& form = ShowMainWithPackage(h, "A", "1.0");
     QApplication::setActiveWindow(&form);
     form.ComboBox1->setFocus();
     std::vector<QWidget*> road;

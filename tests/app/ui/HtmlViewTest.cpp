@@ -2,10 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTextBlock>
 
 #include "tests/http/support/TlsServers.h"
 #include "tests/support/ScopedEnvironment.h"
@@ -39,6 +41,35 @@ TEST(HtmlView, ShowsALocalFileAsItWasWhenNavigated) {
     view.Navigate(page.string());
     EXPECT_TRUE(view.toPlainText().contains("new page"));
     EXPECT_EQ(view.LoadCount(), 2);
+}
+
+// A page with a table reaches a screen reader as its plain text: lines, not the document's internal frame and
+// paragraph markers; offsets are those of the view's caret.
+TEST(HtmlView, ScreenReadersReadThePageWithoutInternalMarkers) {
+    ScratchFolder dir;
+    const auto page = dir.Path() / "A_1.0.htm";
+    WriteFile(page,
+              "<html><body><h3>V1.05</h3><table><tr><td>date</td><td>2005-09-12</td></tr></table>"
+              "<p>fixes lyrics</p></body></html>");
+    THtmlView view;
+    view.setAccessibleName("page");
+    view.Navigate(page.string());
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(&view);
+    ASSERT_NE(accessible, nullptr);
+    QAccessibleTextInterface* text = accessible->textInterface();
+    ASSERT_NE(text, nullptr);
+    const QString whole = text->text(0, text->characterCount());
+    for (const QString& read : {whole, accessible->text(QAccessible::Value)}) {
+        for (const char16_t marker : {u'\ufdd0', u'\ufdd1', u'\u2029'}) EXPECT_FALSE(read.contains(QChar(marker)));
+        for (const char* part : {"V1.05", "date", "2005-09-12", "fixes lyrics"}) EXPECT_TRUE(read.contains(part));
+    }
+    EXPECT_EQ(accessible->role(), QAccessible::StaticText);
+    EXPECT_TRUE(accessible->state().readOnly);
+    text->setCursorPosition(static_cast<int>(whole.indexOf("fixes")));
+    EXPECT_EQ(view.textCursor().block().text(), QStringLiteral("fixes lyrics"));
+    int start = 0, end = 0;
+    EXPECT_EQ(text->textAtOffset(text->cursorPosition(), QAccessible::LineBoundary, &start, &end).trimmed(),
+              QStringLiteral("fixes lyrics"));
 }
 
 TEST(HtmlView, MissingFileShowsTheViewsOwnPage) {

@@ -1,0 +1,135 @@
+#include "app/ui/Accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QLabel>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <algorithm>
+
+namespace yeroup::app {
+
+namespace {
+
+// A panel groups its controls under the caption it shows first, which follows what the panel shows (the
+// package-ready panel is named by its package).
+class TAccessiblePanel : public QAccessibleWidget {
+public:
+    explicit TAccessiblePanel(QWidget* panel) : QAccessibleWidget(panel, QAccessible::Pane) {}
+
+    QString text(QAccessible::Text t) const override {
+        if (t != QAccessible::Name || !widget()->accessibleName().isEmpty()) return QAccessibleWidget::text(t);
+        for (const QLabel* label : widget()->findChildren<QLabel*>(Qt::FindDirectChildrenOnly))
+            if (!label->isHidden() && !label->text().isEmpty()) return label->text();
+        return {};
+    }
+};
+
+// A page view, read-only: its text as the page's plain text, with the caret and selection of the view.
+class TAccessiblePage : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit TAccessiblePage(QTextBrowser* view) : QAccessibleWidget(view, QAccessible::StaticText) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        return s;
+    }
+
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value) return Text();
+        return QAccessibleWidget::text(t);
+    }
+
+    QString text(int startOffset, int endOffset) const override {
+        return Text().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(Text().size()); }
+
+    void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
+        *startOffset = *endOffset = 0;
+        const QTextCursor cursor = View()->textCursor();
+        if (selectionIndex != 0 || !cursor.hasSelection()) return;
+        *startOffset = cursor.selectionStart();
+        *endOffset = cursor.selectionEnd();
+    }
+    int selectionCount() const override { return View()->textCursor().hasSelection() ? 1 : 0; }
+    void addSelection(int startOffset, int endOffset) override { setSelection(0, startOffset, endOffset); }
+    void removeSelection(int selectionIndex) override {
+        if (selectionIndex != 0) return;
+        QTextCursor cursor = View()->textCursor();
+        cursor.clearSelection();
+        View()->setTextCursor(cursor);
+    }
+    void setSelection(int selectionIndex, int startOffset, int endOffset) override {
+        if (selectionIndex != 0) return;
+        QTextCursor cursor = View()->textCursor();
+        cursor.setPosition(Clamped(startOffset));
+        cursor.setPosition(Clamped(endOffset), QTextCursor::KeepAnchor);
+        View()->setTextCursor(cursor);
+    }
+
+    int cursorPosition() const override { return View()->textCursor().position(); }
+    void setCursorPosition(int position) override {
+        QTextCursor cursor = View()->textCursor();
+        cursor.setPosition(Clamped(position));
+        View()->setTextCursor(cursor);
+    }
+
+    QRect characterRect(int offset) const override {
+        QTextCursor cursor(View()->document());
+        cursor.setPosition(Clamped(offset));
+        const QRect at = View()->cursorRect(cursor);
+        return QRect(View()->viewport()->mapToGlobal(at.topLeft()), at.size());
+    }
+    int offsetAtPoint(const QPoint& point) const override {
+        return View()->cursorForPosition(View()->viewport()->mapFromGlobal(point)).position();
+    }
+    void scrollToSubstring(int startIndex, int endIndex) override {
+        setSelection(0, startIndex, endIndex);
+        View()->ensureCursorVisible();
+    }
+    // One run without attributes: the page's look is not read out.
+    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    QTextBrowser* View() const { return static_cast<QTextBrowser*>(widget()); }
+    // The plain text maps each frame marker and paragraph separator to a line break, one character for one, so
+    // offsets stay those of the document and its cursor.
+    QString Text() const { return View()->document()->toPlainText(); }
+    int Clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
+};
+
+QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
+    if (!object || !object->isWidgetType()) return nullptr;
+    auto* widget = static_cast<QWidget*>(object);
+    // A form: the window a screen reader announces and keeps as the frame of every focus change inside it.
+    if (className == QLatin1String("QWidget") && widget->isWindow())
+        return new QAccessibleWidget(widget, QAccessible::Window);
+    // The program's frames are its panels; other frames (labels, lists, views) have classes of their own.
+    if (className == QLatin1String("QFrame")) return new TAccessiblePanel(widget);
+    if (className == QLatin1String("yeroup::app::THtmlView"))
+        return new TAccessiblePage(static_cast<QTextBrowser*>(widget));
+    return nullptr;
+}
+
+}  // namespace
+
+void InstallAccessibleInterfaces() {
+    static const bool installed = [] {
+        QAccessible::installFactory(AccessibleFor);
+        return true;
+    }();
+    (void)installed;
+}
+
+}  // namespace yeroup::app

@@ -1,0 +1,221 @@
+#!/usr/bin/env python3
+"""The program as a screen reader user meets it, through the AT-SPI tree a screen reader reads: every control's
+role, name and relations, the Tab order of the main window and of a message box, the progress of a download
+announced while it runs and its end, and how long queries wait, idle and during a download. Runs the built
+program under Xvfb with a window manager, on a private D-Bus session (started by dbus-run-session around this
+script) with its own AT-SPI bus and registry, against the demo update host on loopback."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+
+from desktop import (Processes, WAIT_S, application, build_site, latency_text, main_window, query_times, read_file,
+                     say, serve_site, start_desktop, start_program, wait_for, walk, xdotool)
+
+PROGRAM = os.environ["YEROUP_PROGRAM"]
+PUBLISH = os.environ["YEROUP_PUBLISH"]
+# The demo host sends bodies at this rate: the 6 MiB package takes about 6 s.
+RATE_KIB = 1024
+
+
+class ScreenReaderTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.tmp = tempfile.mkdtemp(prefix="yeroup-screen-reader-")
+        cls.processes = Processes(cls.tmp)
+        try:
+            cls.start()
+        except BaseException:
+            cls.tearDownClass()
+            raise
+
+    @classmethod
+    def start(cls):
+        start_desktop(cls.processes)
+        global pyatspi
+        import pyatspi  # after the display and the AT-SPI bus exist
+        build_site(PUBLISH, os.path.join(cls.tmp, "site"))
+        port = serve_site(cls.processes, os.path.join(cls.tmp, "site"), RATE_KIB)
+        start_program(cls.processes, PROGRAM, os.path.join(cls.tmp, "run"), port)
+        cls.focus = None
+        pyatspi.Registry.registerEventListener(cls.heard_focus, "object:state-changed:focused")
+        cls.window = wait_for(main_window, "the main window in the AT-SPI tree")
+        cls.xid = xdotool("search", "--sync", "--onlyvisible", "--limit", "1", "--name", "YERO MP3 LiveUpdate 2005")
+        # The pages are in.
+        wait_for(lambda: cls.find(lambda a: a.name == "Firmware description" and cls.text_of(a).strip()),
+                 "the firmware page")
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.processes.stop()
+        if os.path.exists(os.path.join(cls.tmp, "app.log")):
+            say("the program's output:\n" + read_file(os.path.join(cls.tmp, "app.log")))
+        shutil.rmtree(cls.tmp, ignore_errors=True)
+
+    # --- the tree -------------------------------------------------------------------------------------------------
+
+    @classmethod
+    def find(cls, match, root=None):
+        for accessible in walk(root or cls.window):
+            if match(accessible):
+                return accessible
+        return None
+
+    @staticmethod
+    def text_of(accessible):
+        text = accessible.queryText()
+        return text.getText(0, text.characterCount)
+
+    @staticmethod
+    def related(accessible, relation):
+        names = []
+        for rel in accessible.getRelationSet():
+            if rel.getRelationType() == relation:
+                names += [rel.getTarget(i).name for i in range(rel.getNTargets())]
+        return names
+
+    @staticmethod
+    def showing(accessible):
+        return accessible.getState().contains(pyatspi.STATE_SHOWING)
+
+    @classmethod
+    def heard_focus(cls, event):
+        if event.detail1 and event.source is not None:
+            cls.focus = (event.source.getRoleName(), event.source.name)
+
+    def focused(self):
+        """The control that last gained the focus, as (role, name), as a screen reader hears it."""
+        from gi.repository import GLib
+        while GLib.MainContext.default().iteration(False):
+            pass
+        return self.focus
+
+    def press(self, *keys):
+        xdotool("windowactivate", "--sync", self.xid.strip(), "key", "--delay", "100", *keys)
+
+    # --- the tests ------------------------------------------------------------------------------------------------
+
+    def test_1_every_control_has_its_role_name_and_relations(self):
+        window = self.window
+        self.assertEqual(window.getRoleName(), "frame")
+        self.assertEqual(window.name, "YERO MP3 LiveUpdate 2005 Build 1.126")
+        # Nothing inside the window is a frame: a screen reader would take it for the window.
+        frames = [a.name for a in walk(window) if a.getRole() == pyatspi.ROLE_FRAME and a != window]
+        self.assertEqual(frames, [])
+        panels = [a.name for a in window if a.getRole() == pyatspi.ROLE_PANEL and self.showing(a)]
+        self.assertEqual(panels, ["Choose the MP3 model and firmware"])
+        expected = [
+            # role, name, labelled by
+            ("combo box", "YERO-T10", ["Model"]),
+            ("combo box", "V1.05", ["Firmware"]),
+            ("push button", "Download", []),
+            ("label", "YERO MP3 LiveUpdate home page", []),
+            ("label", "Firmware description", []),
+        ]
+        focusable = [a for a in walk(window) if a.getState().contains(pyatspi.STATE_FOCUSABLE)
+                     and self.showing(a) and a.getRole() not in (pyatspi.ROLE_LIST, pyatspi.ROLE_LIST_ITEM)
+                     and a.getState().contains(pyatspi.STATE_SENSITIVE)]
+        found = [(a.getRoleName(), a.name, self.related(a, pyatspi.RELATION_LABELLED_BY)) for a in focusable]
+        self.assertEqual(sorted(found), sorted(expected))
+        for name, items in (("YERO-T10", ["YERO-T10", "YERO-T20"]), ("V1.05", ["V1.05", "V1.02"])):
+            combo = self.find(lambda a, n=name: a.getRole() == pyatspi.ROLE_COMBO_BOX and a.name == n)
+            self.assertEqual([item.name for item in combo[0]], items)
+        # The page views read as plain text.
+        for page in (a for a in focusable if a.getRole() == pyatspi.ROLE_LABEL):
+            text = self.text_of(page)
+            self.assertTrue(text.strip(), page.name)
+            for marker in ("\ufdd0", "\ufdd1", "\u2029"):
+                self.assertNotIn(marker, text, page.name)
+        bar = self.find(lambda a: a.getRole() == pyatspi.ROLE_PROGRESS_BAR)
+        self.assertEqual(bar.name, "Download progress")
+        self.assertEqual(self.related(bar, pyatspi.RELATION_LABELLED_BY), ["Downloading:"])
+
+    def test_2_tab_goes_round_the_window_in_the_layout_order(self):
+        road = []
+        self.press("Tab")
+        for _ in range(6):
+            road.append(wait_for(lambda: self.focused() not in (None, *road[-1:]) and self.focused(),
+                                 "the focus moving"))
+            self.press("Tab")
+        # Five stops, then round again; from wherever the focus was.
+        self.assertEqual(road[5], road[0])
+        start = [name for _, name in road].index("YERO-T10")
+        self.assertEqual(road[start:5] + road[:start],
+                         [("combo box", "YERO-T10"), ("combo box", "V1.05"), ("push button", "Download"),
+                          ("label", "YERO MP3 LiveUpdate home page"), ("label", "Firmware description")])
+
+    def test_3_download_progress_is_announced_as_it_runs_and_its_end(self):
+        say(latency_text("idle", *query_times(self.window, 3)))
+        events = []
+
+        def heard(event):
+            events.append((time.monotonic(), event.type, event.source.getRoleName() if event.source else "",
+                           event.source.name if event.source else "", event.any_data))
+
+        kinds = ["object:property-change:accessible-value"]
+        pyatspi.Registry.registerEventListener(heard, *kinds)
+        try:
+            button = self.find(lambda a: a.name in ("Download", "Redownload") and a.getRole() ==
+                               pyatspi.ROLE_PUSH_BUTTON)
+            button.queryComponent().grabFocus()
+            wait_for(lambda: self.focused() == ("push button", button.name), "the download button focused")
+            self.press("space")
+            started = time.monotonic()
+            wait_for(lambda: self.focused() == ("push button", "Cancel"), "the cancel button focused")
+            busy = query_times(self.window, 60, until=lambda: self.focused() == ("push button", "Upgrade"))
+            wait_for(lambda: self.focused() == ("push button", "Upgrade"), "the upgrade button focused", 120)
+            ended = time.monotonic()
+            wait_for(lambda: True, "the last events")
+        finally:
+            pyatspi.Registry.deregisterEventListener(heard, *kinds)
+        say(latency_text("during the download", *busy))
+        progress = [(at, value) for at, kind, role, _, value in events
+                    if kind.endswith("accessible-value") and role == "progress bar"]
+        say("%d progress events over %.1f s" % (len(progress), ended - started))
+        self.assertGreaterEqual(len(progress), 5)
+        # Heard while the download runs, not in one burst at its end.
+        self.assertLess(progress[len(progress) // 2][0], ended - 1.0)
+        # The end: the focus moves to the upgrade button, in the panel named by the package that is ready.
+        upgrade = self.find(lambda a: a.name == "Upgrade" and a.getRole() == pyatspi.ROLE_PUSH_BUTTON)
+        self.assertEqual(upgrade.parent.getRoleName(), "panel")
+        self.assertEqual(upgrade.parent.name, "The V1.05 firmware package for YERO-T10 is ready!")
+        # Queries were answered throughout.
+        self.assertGreater(len(busy[0]), 0)
+
+    def test_4_a_message_box_reads_whole_and_tabs_between_its_buttons(self):
+        upgrade = self.find(lambda a: a.name == "Upgrade" and a.getRole() == pyatspi.ROLE_PUSH_BUTTON)
+        self.assertIsNotNone(upgrade, "the package-ready panel")
+        upgrade.queryComponent().grabFocus()
+        wait_for(lambda: self.focused() == ("push button", "Upgrade"), "the upgrade button focused")
+        self.press("Return")
+
+        def box():
+            for window in application():
+                if window is not None and window.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG) and \
+                        self.showing(window):
+                    return window
+            return None
+
+        question = wait_for(box, "the question before the updater starts")
+        self.assertEqual(question.getRoleName(), "alert")
+        self.assertEqual(question.name, "Connect your MP3 player to the computer")
+        texts = [a.name for a in walk(question) if a.getRole() == pyatspi.ROLE_LABEL and a.name]
+        self.assertTrue(any("USB" in text for text in texts), texts)
+        buttons = [a.name for a in walk(question) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+        self.assertEqual(buttons, ["OK", "Cancel"])
+
+        road = [wait_for(lambda: self.focused() == ("push button", "OK") and "OK", "the OK button focused")]
+        xid = xdotool("search", "--sync", "--onlyvisible", "--limit", "1", "--name", question.name).strip()
+        for _ in range(2):
+            xdotool("windowactivate", "--sync", xid, "key", "Tab")
+            road.append(wait_for(lambda last=road[-1]: self.focused()[1] != last and self.focused()[1],
+                                 "the focus moving"))
+        self.assertEqual(road, ["OK", "Cancel", "OK"])
+        xdotool("windowactivate", "--sync", xid, "key", "Escape")
+        wait_for(lambda: box() is None, "the box closing")
+
+
+if __name__ == "__main__":
+    unittest.main()
