@@ -16,9 +16,9 @@
 #include <set>
 #include <string>
 
-#include "app/core/AppServices.h"
-#include "app/core/FetchTrace.h"
-#include "app/core/PartialDownload.h"
+#include "app/download/FetchTrace.h"
+#include "app/download/PartialDownload.h"
+#include "app/forms/AppServices.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"

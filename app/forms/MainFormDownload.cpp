@@ -7,10 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/core/FetchTrace.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/ProxyFailure.h"
 #include "app/core/Texts.h"
+#include "app/download/FetchTrace.h"
+#include "app/download/PartialDownload.h"
+#include "app/download/ProxyFailure.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
 #include "net/tls/IdSSLExceptions.h"

@@ -1,8 +1,8 @@
 // The signature checks of packages when a trusted key is configured: on download, and again before an upgrade.
 #include <filesystem>
 
-#include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
+#include "app/download/SignedFetch.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
 #include "platform/files/MappedFile.h"

@@ -1,6 +1,6 @@
 // The catalogue fetch, with its signature when a trusted key is configured.
 #include "app/core/CatalogueCheck.h"
-#include "app/core/SignedFetch.h"
+#include "app/download/SignedFetch.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/CatalogueFreshness.h"
 #include "platform/files/AtomicWrite.h"

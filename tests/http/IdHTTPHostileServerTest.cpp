@@ -7,7 +7,7 @@
 #include <functional>
 #include <typeinfo>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "http/IdURI.h"

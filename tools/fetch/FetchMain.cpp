@@ -6,8 +6,8 @@
 #include <string>
 
 #include "app/core/AppFiles.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/PartialDownload.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdStrToInt.h"
 #include "net/IdException.h"

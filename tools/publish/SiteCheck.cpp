@@ -6,9 +6,9 @@
 
 #include "app/core/AppFiles.h"
 #include "app/core/CatalogueCheck.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/SignedFetch.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/PartialDownload.h"
+#include "app/download/SignedFetch.h"
+#include "app/download/UpdateClient.h"
 #include "app/trust/TrustedKeys.h"
 #include "platform/files/MappedFile.h"
 #include "platform/profile/IniFile.h"

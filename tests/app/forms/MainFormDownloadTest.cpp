@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
+#include "app/download/PartialDownload.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
 

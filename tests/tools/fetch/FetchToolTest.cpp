@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "app/core/Limits.h"
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 #include "tests/http/support/FetchToolRun.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/ScriptedServer.h"

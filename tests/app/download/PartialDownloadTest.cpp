@@ -1,14 +1,14 @@
 // Downloads written as they arrive and resumed after a cut, against nginx (which honours Range and If-Range, over
 // http and https) and scripted hosts that answer a resume wrongly; and the bounds on what partials are kept.
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
 
 #include "app/core/Limits.h"
-#include "app/core/ResumeRecord.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/ResumeRecord.h"
+#include "app/download/UpdateClient.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"

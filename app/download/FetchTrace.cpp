@@ -1,4 +1,4 @@
-#include "app/core/FetchTrace.h"
+#include "app/download/FetchTrace.h"
 
 #include "platform/text/CodePages.h"
 

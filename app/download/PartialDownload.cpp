@@ -1,4 +1,4 @@
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/core/Limits.h"
-#include "app/core/ResumeRecord.h"
+#include "app/download/ResumeRecord.h"
 #include "http/IdConvertError.h"
 #include "http/IdHTTPExceptions.h"
 #include "http/IdHTTPFraming.h"

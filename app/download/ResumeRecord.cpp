@@ -1,4 +1,4 @@
-#include "app/core/ResumeRecord.h"
+#include "app/download/ResumeRecord.h"
 
 #include <zlib.h>
 
