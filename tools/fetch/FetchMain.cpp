@@ -90,12 +90,15 @@ std::string OutcomeText(http::TIdHTTP& client, const app::TPackageFetchResult& r
     if (result.end == app::TFetchEnd::NotWhole)
         return result.size == 0 ? "the host sent an empty body"
                                 : "the body came without a length and without chunks, so it cannot be told whole";
+    // A resume that met a refusal says so: the failure is the last try's, not the first's.
+    const std::string resumed =
+        result.tries > 1 ? "gave up resuming after " + std::to_string(result.tries) + " tries: " : std::string();
     try {
         if (result.error) std::rethrow_exception(result.error);
     } catch (const std::exception& e) {
-        return FailureText(client, e, pace);
+        return resumed + FailureText(client, e, pace);
     }
-    return "failed";
+    return resumed + "failed";
 }
 
 }  // namespace

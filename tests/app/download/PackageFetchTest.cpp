@@ -36,12 +36,11 @@ struct Ran {
 };
 
 Ran RunFetch(http::TIdHTTP& client, const std::string& url, const std::string& file, int retries = 3,
-             const trust::TTrustedKeys& keys = {}) {
+             const trust::TTrustedKeys& keys = {}, const TTrace& trace = {}) {
     TPackageFetchLimits limits;
     limits.retries = retries;
     limits.firstPauseMs = 10;
-    const TTrace noTrace;
-    TPackageFetch fetch(client, url, file, keys, "p.zip", noTrace, limits);
+    TPackageFetch fetch(client, url, file, keys, "p.zip", trace, limits);
     Ran ran;
     fetch.Wait = [&](std::int32_t ms) {
         ran.pauses.push_back(ms);
@@ -209,8 +208,15 @@ TEST(PackageFetch, ASignatureThatCouldNotBeFetchedKeepsTheWholeBodyAndOnlyItIsFe
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, signature)).Close());
     auto client = MakeUpdateClient();
     const std::string file = folder / "p.zip";
-    const Ran first = RunFetch(*client, server.Url("/p.zip"), file, 3, keys);
+    const TTrace trace(folder / "trace.log");
+    const Ran first = RunFetch(*client, server.Url("/p.zip"), file, 3, keys, trace);
     EXPECT_EQ(first.result.end, TFetchEnd::SignatureMissing);
+    // Each file's line carries its own figures: the package's are not the signature's.
+    const std::string lines = test::ReadFile(trace.File());
+    EXPECT_NE(lines.find("/p.zip status=200 announced=200000 received=200000 failed: whole, not yet verified"),
+              std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("/p.zip.minisig status=503"), std::string::npos) << lines;
     EXPECT_NE(first.result.signatureWhy.find("503"), std::string::npos);
     EXPECT_TRUE(first.result.partialKept);
     EXPECT_FALSE(fs::exists(file));

@@ -57,7 +57,20 @@ TEST(FetchTool, SpeaksHttpsThroughTheEnvironmentsProxyTrustingTheExtraAuthoritie
     const FetchToolRun run = RunFetchTool({url, folder / "p.zip"}, folder / "err", 20000);
     ::unsetenv("YEROUP_CA_FILE");
     const FetchToolRun untrusted = RunFetchTool({url, folder / "q.zip"}, folder / "err2", 20000);
+    // The proxy is named as the program names it, whether it refuses or cannot be reached; nothing was kept.
+    ::setenv("https_proxy", proxy.ProxyUrl("user", "wrong").c_str(), 1);
+    const FetchToolRun refused = RunFetchTool({url, folder / "r.zip"}, folder / "err3", 20000);
+    ::setenv("https_proxy", "http://127.0.0.1:1", 1);
+    const FetchToolRun down = RunFetchTool({url, folder / "s.zip"}, folder / "err4", 20000);
     ::unsetenv("https_proxy");
+    EXPECT_NE(refused.errorOutput.find("the proxy 127.0.0.1:"), std::string::npos) << refused.errorOutput;
+    EXPECT_NE(refused.errorOutput.find("refused the request"), std::string::npos) << refused.errorOutput;
+    EXPECT_NE(down.errorOutput.find("the proxy 127.0.0.1:1 could not be reached"), std::string::npos)
+        << down.errorOutput;
+    for (const FetchToolRun* failed : {&untrusted, &refused, &down}) {
+        EXPECT_EQ(failed->exitStatus, 1);
+        EXPECT_EQ(failed->errorOutput.find("kept"), std::string::npos) << failed->errorOutput;
+    }
     EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
     EXPECT_TRUE(ReadFile(folder / "p.zip") == package);
     EXPECT_EQ(untrusted.exitStatus, 1);
