@@ -75,9 +75,8 @@ void TPackageFetch::KeepOrDiscard(TPackageFetchResult& result) {
 
 TPackageFetchResult TPackageFetch::Run() {
     TFetchTrace trace(trace_, client_, url_, [this] { return stored_ >= 0 ? stored_ : download_.Size(); });
-    const platform::ScopedValue<std::int32_t> bodyBound(
-        client_.MaxBodySize,
-        static_cast<std::int32_t>(std::min<std::int64_t>(limits_.maxLength, http::limits::kMaxBodySize)));
+    // The body goes to the disk as it arrives: bounded by the package's own limit, not by what memory could hold.
+    const platform::ScopedValue<std::int64_t> bodyBound(client_.MaxBodySize, limits_.maxLength);
     const platform::ScopedValue<std::int32_t> callBound(client_.CallTimeout);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits_.deadlineMs);
     const auto remainingMs = [&] {
