@@ -96,6 +96,8 @@ public:
 
     // Runs when the window has closed (the start-up routine ends the program then).
     std::function<void()> OnClosed;
+    // The package download's bounds: its tries in a row that bring nothing and its pauses.
+    TPackageFetchLimits DownloadLimits;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -110,9 +110,9 @@ void TForm2::Button1Click() {
             PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
         }
     } prune{this};
-    fetch_ =
-        std::make_unique<TPackageFetch>(*IdHTTP1, services_.Files.PackageUrl(m, f), services_.Files.PackageFile(m, f),
-                                        services_.TrustedKeys, TAppFiles::PackageName(m, f), services_.Trace);
+    fetch_ = std::make_unique<TPackageFetch>(*IdHTTP1, services_.Files.PackageUrl(m, f),
+                                             services_.Files.PackageFile(m, f), services_.TrustedKeys,
+                                             TAppFiles::PackageName(m, f), services_.Trace, DownloadLimits);
     fetch_->Cancelled = [this] { return cancelled_; };
     fetch_->Wait = [this](std::int32_t ms) { return WaitBeforeResume(ms); };
     fetch_->OnResume = [this](int attempt, const std::exception*) {

@@ -261,6 +261,30 @@ TEST(MainFormDownload, AHostThatCutsThePackageThreeTimesNeedsOnePress) {
         EXPECT_NE(std::find(captions.begin(), captions.end(), QString::fromUtf8(caption)), captions.end()) << caption;
 }
 
+TEST(MainFormDownload, WhenTheTriesAreSpentItSaysPressingAgainContinuesAndItDoes) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(2 << 20);
+    h.ServePackage("A", "1.0", package);
+    h.server.CutAfter(kPackagePath, 700000, 2);
+    TForm2& form = h.MakeMain();
+    form.DownloadLimits.retries = 0;
+    form.DownloadLimits.firstPauseMs = 10;
+    form.Button1->click();
+    EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{texts::kDownloadCut});
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    ExpectIdle(form);
+    form.DownloadLimits.retries = 1;
+    form.Button1->click();
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), package);
+    EXPECT_EQ(h.boxes.shown.size(), 1u);
+    std::vector<std::string> ranges;
+    const std::vector<std::string> requests = h.server.Requests(), all = h.server.Ranges();
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        if (requests[i] == kPackagePath) ranges.push_back(all[i]);
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=700000-", "bytes=1400000-"}));
+}
+
 TEST(MainFormDownload, ClosingTheWindowEndsARunningDownloadQuietly) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
