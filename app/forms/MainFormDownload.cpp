@@ -7,9 +7,10 @@
 #include <stdexcept>
 #include <vector>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QTimer>
+#include <QThread>
 
 #include "app/core/Texts.h"
 #include "app/download/PackageFetch.h"
@@ -143,9 +144,8 @@ bool TForm2::WaitBeforeResume(std::int32_t ms) {
     waited.start();
     // The window stays live during the pause, so that the cancel button ends it.
     while (!cancelled_ && waited.elapsed() < ms) {
-        QEventLoop loop;
-        QTimer::singleShot(std::clamp<qint64>(ms - waited.elapsed(), 1, 50), &loop, &QEventLoop::quit);
-        loop.exec();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(ms - waited.elapsed(), 0, 10)));
     }
     return !cancelled_;
 }

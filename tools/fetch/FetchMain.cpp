@@ -76,10 +76,9 @@ std::string FailureText(http::TIdHTTP& client, const std::exception& e, const to
 std::string OutcomeText(http::TIdHTTP& client, const app::TPackageFetchResult& result,
                         const tools::TFetchPaceLimits& pace) {
     if (result.end == app::TFetchEnd::Cut) {
-        const std::string why =
-            "body cut short: " + std::to_string(result.size) + " of " +
-            (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) +
-            " bytes came in " + std::to_string(result.tries) + " tries";
+        std::string why = "body cut short: " + std::to_string(result.size) + " of " +
+                          (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) +
+                          " bytes came in " + std::to_string(result.tries) + " tries";
         try {
             if (result.error) std::rethrow_exception(result.error);
         } catch (const std::exception& e) {
