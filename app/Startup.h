@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/AppServices.h"
+#include "app/forms/AppServices.h"
 #include "platform/process/NamedMutex.h"
 
 namespace yeroup::app {

@@ -72,7 +72,7 @@ public:
     TIdHTTPProtocolVersion ProtocolVersion = pv1_1;
     std::int32_t RedirectMaximum = limits::kRedirectMaximum;
     // The largest response body a call accepts; a longer one fails with EIdHTTPBodyTooLarge.
-    std::int32_t MaxBodySize = limits::kMaxBodySize;
+    std::int64_t MaxBodySize = limits::kMaxBodySize;
     // Milliseconds a whole call may take, redirects included (0: no limit); past it the call fails with
     // net::EIdTimeLimitExceeded, however steadily the server trickles.
     std::int32_t CallTimeout = 0;

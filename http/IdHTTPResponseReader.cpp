@@ -10,6 +10,20 @@
 
 namespace yeroup::http {
 
+namespace {
+
+// count bytes of the body into stream, in work spans of at most 2 GiB less a byte (the work events count in 32
+// bits), so that a body past 2 GiB is read whole.
+void ReadBodyBytes(net::TIdTCPConnection& connection, platform::TStream& stream, std::int64_t count) {
+    for (std::int64_t left = count; left > 0;) {
+        const std::int64_t piece = std::min<std::int64_t>(left, std::numeric_limits<std::int32_t>::max());
+        connection.ReadToStream(stream, static_cast<std::int32_t>(piece), /*untilClose=*/false);
+        left -= piece;
+    }
+}
+
+}  // namespace
+
 std::int32_t TIdHTTPResponse::StatusCode() {
     std::string rest = StatusLine;
     TakeUntil(rest, " ");
@@ -98,7 +112,7 @@ void TIdCustomHTTP::ReadBody(std::int64_t limit, TBodyOverflow overflow) {
         const std::int64_t wanted = std::min(framing.length, limit);
         // A short body is what a cancel leaves; the caller compares the counts.
         try {
-            ReadToStream(*body, static_cast<std::int32_t>(wanted), /*untilClose=*/false);
+            ReadBodyBytes(*this, *body, wanted);
         } catch (const net::EIdConnClosedGracefully&) {}
         if (wanted < framing.length) Disconnect();  // the rest of the cut body is not read
         break;
@@ -126,11 +140,11 @@ void TIdCustomHTTP::ReadChunkedBody(std::int64_t limit, TBodyOverflow overflow) 
          size = ChunkSize(ReadLine("\n", net::TimeoutUseDefault, -1))) {
         if (size > limit - total) {
             if (overflow == boRaise) RaiseBodyTooLarge(limit);
-            ReadToStream(body, static_cast<std::int32_t>(limit - total), /*untilClose=*/false);
+            ReadBodyBytes(*this, body, limit - total);
             Disconnect();  // the rest of the cut body is not read
             return;
         }
-        ReadToStream(body, static_cast<std::int32_t>(size), /*untilClose=*/false);
+        ReadBodyBytes(*this, body, size);
         total += size;
         if (!ReadLine("\n", net::TimeoutUseDefault, -1).empty())
             throw EIdHTTPFramingError("Chunk data is not followed by a line end.");

@@ -39,8 +39,8 @@ public:
     std::string Connection;
     std::string ContentEncoding;
     std::string ContentLanguage;
-    std::uint32_t ContentRangeEnd = 0;
-    std::uint32_t ContentRangeStart = 0;
+    std::int64_t ContentRangeEnd = 0;
+    std::int64_t ContentRangeStart = 0;
     std::string ContentType;
     std::string ContentVersion;
     TIdHeaderList CustomHeaders;

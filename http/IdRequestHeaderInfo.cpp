@@ -1,9 +1,9 @@
 #include <string>
 
 #include "http/IdBasicAuthentication.h"
+#include "http/IdContentRange.h"
 #include "http/IdHeaderRecords.h"
 #include "http/IdInternetDate.h"
-#include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
 
 namespace yeroup::http {
@@ -75,8 +75,8 @@ void TIdRequestHeaderInfo::ReadHeaders() {
     std::string range = HeaderLines.HeaderValue("Range");
     if (!range.empty()) {
         TakeUntil(range, "=");
-        ContentRangeStart = static_cast<std::uint32_t>(StrToIntDef(TakeUntil(range, "-"), 0));
-        ContentRangeEnd = static_cast<std::uint32_t>(StrToIntDef(TakeUntil(range, " "), 0));
+        ContentRangeStart = ReadDecimal(TakeUntil(range, "-")).value_or(0);
+        ContentRangeEnd = ReadDecimal(TakeUntil(range, " ")).value_or(0);
     }
     ReadEntityHeaders();
 }

@@ -1,7 +1,8 @@
 #include <string>
 
+#include "http/IdContentRange.h"
+#include "http/IdConvertError.h"
 #include "http/IdHeaderRecords.h"
-#include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
 
 namespace yeroup::http {
@@ -21,8 +22,14 @@ void TIdResponseHeaderInfo::ReadHeaders() {
     if (HeaderLines.FindHeader("Content-Range") >= 0) {
         std::string range = HeaderLines.HeaderValue("Content-Range");
         TakeUntil(range, " ");  // the unit
-        ContentRangeStart = static_cast<std::uint32_t>(StrToInt(TakeUntil(range, "-")));
-        ContentRangeEnd = static_cast<std::uint32_t>(StrToInt(TakeUntil(range, "/")));
+        // 64-bit, so that the rest of a file past 4 GiB reads as well.
+        const auto number = [](const std::string& text) {
+            const std::optional<std::int64_t> value = ReadDecimal(text);
+            if (!value) throw EConvertError::NotAnInteger(text);
+            return *value;
+        };
+        ContentRangeStart = number(TakeUntil(range, "-"));
+        ContentRangeEnd = number(TakeUntil(range, "/"));
     }
     WWWAuthenticate.Clear();
     HeaderLines.CollectValues("WWW-Authenticate", WWWAuthenticate);

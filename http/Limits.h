@@ -18,9 +18,10 @@ inline constexpr std::int32_t kMaxHeaderBlockBytes = 65536;
 // stay far below 1000.
 inline constexpr std::int32_t kMaxHeaderLines = 1000;
 
-// Largest body the client can hold, the default of MaxBodySize: byte counts are 32-bit signed everywhere (content
-// length, work events), so 2 GiB less one byte. curl has no bound unless told (--max-filesize).
-inline constexpr std::int32_t kMaxBodySize = std::numeric_limits<std::int32_t>::max();
+// Largest body the client takes by default (MaxBodySize): 2 GiB less one byte, the most a body held in memory can
+// be. A caller writing the body to the disk as it arrives may raise it; the work events then count it in spans of
+// at most this size. curl has no bound unless told (--max-filesize).
+inline constexpr std::int64_t kMaxBodySize = std::numeric_limits<std::int32_t>::max();
 
 // Bytes of an error body kept for EIdHTTPProtocolException's ErrorBody; a longer one is cut there and its
 // connection dropped. Error pages of nginx and Python are under 1 KiB.

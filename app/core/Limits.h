@@ -35,6 +35,27 @@ inline constexpr std::int64_t kMaxPartialAgeSeconds = 30 * 24 * 60 * 60;
 // the body goes to the disk as it arrives, so only buffers and the libraries stay (about 10 MiB, curl's figure).
 inline constexpr std::int64_t kMaxDownloadPeakMemoryBytes = std::int64_t{16} << 20;
 
+// Tries in a row that bring no byte before a cut package download is given up (a try that brought bytes does not
+// count): wget's default of 20 rides out a minute or two of a dropping network without holding a dead host for ever.
+inline constexpr int kDownloadRetries = 20;
+
+// Milliseconds before the first resume after a cut, doubled after each try that brought nothing up to the longest
+// pause: a network that drops for a moment is back within a second, one that is down is not asked every second.
+inline constexpr std::int32_t kRetryFirstPauseMs = 1000;
+inline constexpr std::int32_t kRetryLongestPauseMs = 30000;
+
+// Bytes a package may have beyond the size the catalogue lists, for the check tool: the listed size is the
+// operator's own note and may be a little off, but a host sending many times more is not sending that package.
+inline constexpr std::int64_t kPackageSizeMargin = std::int64_t{1} << 20;
+
+// Largest package any fetch takes when nothing smaller is known: the offsets are 64-bit, and a firmware package of
+// a portable player is a few MiB; 16 GiB is beyond any player's memory and still stops a host that never ends.
+inline constexpr std::int64_t kMaxPackageBytes = std::int64_t{16} << 30;
+
+// Milliseconds the check tool gives one package, resumes included: a 100 MiB package at 1 MiB/s with room to
+// spare; a host slower than that is a problem worth reporting, not waiting for.
+inline constexpr std::int32_t kPackageCheckDeadlineMs = 10 * 60 * 1000;
+
 // Bytes of a resume record: a URL, a validator and a length, well under 1 KiB for any real host; anything longer is
 // not a record this program wrote.
 inline constexpr std::int64_t kMaxResumeRecordBytes = 16384;

@@ -88,6 +88,16 @@ inline constexpr const char* kPackageNotVerified =
 inline constexpr const char* kHostNotTrustedDownload = YEROUP_TR(
     "更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。");
 
+// A download cut by the network, resumed by itself: %1 is the try about to be made (2, 3, ...).
+inline constexpr const char* kConnectionLostResuming = YEROUP_TR("连接中断，第%1次续传:");
+// The resumes are spent; the partial is kept, so pressing the download button goes on from where it stopped.
+inline constexpr const char* kDownloadCut =
+    YEROUP_TR("下载因网络中断而停止，已下载的部分已保留。\r再次单击[下载]即可从中断处继续。");
+// With a trusted key configured: the package came whole but its signature could not be fetched; it is kept, and
+// the next press of the download button fetches only the signature.
+inline constexpr const char* kSignatureNotFetched = YEROUP_TR(
+    "固件包已完整下载，但无法获取它的数字签名，尚未验证，没有保存为固件包。\r请稍后再次单击[下载]，只需获取签名。");
+
 // A resumed download: the captions say that the display goes on from the part already there and that the speed
 // counts this run alone; they take the room of "下载中:" and "平均速度:", which the panel's fixed layout allows.
 inline constexpr const char* kResuming = YEROUP_TR("续传中:");

@@ -10,10 +10,10 @@
 #include <ctime>
 #include <filesystem>
 
-#include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
-#include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
+#include "app/download/SignedFetch.h"
+#include "app/download/UpdateClient.h"
 #include "app/trust/CatalogueFreshness.h"
 #include "app/trust/KeyRotation.h"
 #include "app/ui/Contrast.h"

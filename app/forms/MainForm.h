@@ -16,9 +16,8 @@
 #include <set>
 #include <string>
 
-#include "app/core/AppServices.h"
-#include "app/core/FetchTrace.h"
-#include "app/core/PartialDownload.h"
+#include "app/download/PackageFetch.h"
+#include "app/forms/AppServices.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
@@ -97,6 +96,8 @@ public:
 
     // Runs when the window has closed (the start-up routine ends the program then).
     std::function<void()> OnClosed;
+    // The package download's bounds: its tries in a row that bring nothing and its pauses.
+    TPackageFetchLimits DownloadLimits;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,14 +114,10 @@ private:
     void RestoreIdle();
     void ShowDownloadButton();
     bool FetchPage(const std::string& m, const std::string& f);
-    // With a trusted key configured: the downloaded package must carry a good signature that names it (its text
-    // is returned to be kept beside it); otherwise the message says it was not stored.
-    bool DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
-                                   std::string& signature);
-    // A whole, verified download becomes the package file (saved: its size), its signature (when there is one)
-    // beside it. Raises when either cannot be saved, traced.
-    void SavePackage(TPartialDownload& download, const std::string& file, const std::string& signature,
-                     const TFetchTrace& trace, std::int64_t& saved);
+    // The pause before a cut download is resumed, with the window live; false when it was cancelled.
+    bool WaitBeforeResume(std::int32_t ms);
+    // The message for how the download ended, if any. Rethrows a failure to write the package store.
+    void TellDownloadEnd(const TPackageFetchResult& result);
     // The package file names (no folder) of every model and firmware the catalogue lists.
     std::set<std::string> ListedPackages() const;
     // With a trusted key configured: the stored package checked again before it is extracted.
@@ -141,7 +138,6 @@ private:
 
     bool downloading_ = false;
     bool cancelled_ = false;
-    bool workBegan_ = false;
     bool closing_ = false;
     bool pageFetching_ = false;
     bool pageAgain_ = false;
@@ -150,7 +146,7 @@ private:
     std::int64_t finishedChunks_ = 0;
     std::int64_t chunkSoFar_ = 0;
     // The download under way (or the last one); bytes an earlier run of it left, which the display counts.
-    std::unique_ptr<TPartialDownload> download_;
+    std::unique_ptr<TPackageFetch> fetch_;
     std::int64_t resumed_ = 0;
     QElapsedTimer downloadStarted_;
 };

@@ -7,14 +7,20 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/core/FetchTrace.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/ProxyFailure.h"
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
+
 #include "app/core/Texts.h"
+#include "app/download/PackageFetch.h"
+#include "app/download/ProxyFailure.h"
 #include "app/forms/MainForm.h"
+#include "app/trust/KeyRotation.h"
 #include "app/ui/Translation.h"
+#include "http/IdHTTPFraming.h"
 #include "net/tls/IdSSLExceptions.h"
-#include "platform/files/AtomicWrite.h"
+#include "platform/files/FileErrors.h"
 
 namespace yeroup::app {
 
@@ -37,10 +43,14 @@ std::int32_t Clamped(std::int64_t bytes) {
     return static_cast<std::int32_t>(std::min<std::int64_t>(bytes, std::numeric_limits<std::int32_t>::max()));
 }
 
-// A chunked body announces no size; each of its chunks is a work span of its own.
+// A chunked body announces no size; each of its chunks is a work span of its own. The client's own framing rule
+// says which body is chunked.
 bool BodyIsChunked(http::TIdHTTPResponse& response) {
-    return response.ContentLength() <= 0 &&
-           response.HeaderLines.HeaderValue("Transfer-Encoding").find("chunked") != std::string::npos;
+    try {
+        return http::ResponseFraming(response.HeaderLines, INT64_MAX).kind == http::TIdBodyFraming::bfChunked;
+    } catch (const std::exception&) {
+        return false;  // a framing the client refuses ends the transfer anyway
+    }
 }
 
 }  // namespace
@@ -91,14 +101,10 @@ void TForm2::Button1Click() {
     const std::string m = SelectedModel(), f = SelectedFirmware();
     downloading_ = true;
     cancelled_ = false;
-    workBegan_ = false;
     sizeUnknown_ = false;
     resumed_ = 0;
     finishedChunks_ = chunkSoFar_ = 0;
     downloadStarted_.start();
-    const std::string url = services_.Files.PackageUrl(m, f);
-    const std::string file = services_.Files.PackageFile(m, f);
-    download_ = std::make_unique<TPartialDownload>(file, url);
     // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
     struct Prune {
         TForm2* form;
@@ -106,90 +112,85 @@ void TForm2::Button1Click() {
             PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
         }
     } prune{this};
-    TPartialDownload& download = *download_;
-    // Once promoted, the body's bytes are the package file's.
-    std::int64_t saved = -1;
-    const TFetchTrace trace(services_.Trace, *IdHTTP1, url,
-                            [&download, &saved] { return saved >= 0 ? saved : download.Size(); });
-    const auto backToIdle = [&] {
-        downloading_ = false;
-        RestoreIdle();
-        ElapsedTicks = 0;
+    fetch_ =
+        std::make_unique<TPackageFetch>(*IdHTTP1, services_.Files.PackageUrl(m, f), services_.Files.PackageFile(m, f),
+                                        trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile()),
+                                        TAppFiles::PackageName(m, f), services_.Trace, DownloadLimits);
+    fetch_->Cancelled = [this] { return cancelled_; };
+    fetch_->Wait = [this](std::int32_t ms) { return WaitBeforeResume(ms); };
+    fetch_->OnResume = [this](int attempt, const std::exception*) {
+        SetAutoText(Label6,
+                    QString::fromStdString(Tr(TMessage{texts::kConnectionLostResuming, {std::to_string(attempt)}})));
     };
-    try {
-        download.Get(*IdHTTP1);
-    } catch (const platform::EFileCreateError& e) {
-        // The package store cannot be written: the default error box names the file and the reason.
-        trace.Failed(e.what());
-        backToIdle();
-        ShowHidP3();
-        throw;
-    } catch (const std::exception& e) {
-        trace.Failed(cancelled_ ? "cancelled" : e.what());
-        backToIdle();
-        const TMessage proxy = cancelled_ ? TMessage() : ProxyFailureText(*IdHTTP1, e);
-        if (!closing_)
-            services_.MessageBoxes.MessageBox(this, proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy),
-                                              Tr(texts::kDownloadFailedCaption), MB_OK | MB_ICONWARNING);
-        ShowHidP3();
-        return;
-    }
-    // Only a whole package can replace the stored one: the announced count (or, for a chunked body, its final
-    // chunk) must have arrived, without a cancel, and an empty body is never a package. A cut leaves the partial to
-    // be resumed. Its signature is fetched while the download still counts as running.
-    const bool whole = workBegan_ && !cancelled_ && download.Whole();
-    if (!whole)
-        trace.Failed(cancelled_ ? "cancelled; the partial package is kept to be resumed"
-                                : "not a whole package; the stored one stays");
-    std::string signature;
-    const bool verified = whole && DownloadedPackageVerified(m, f, download.PartialFile(), signature);
+    const TPackageFetchResult result = fetch_->Run();
     downloading_ = false;
     // Whatever happens to the package file, the controls go back to the idle state: an empty body raises no
     // work events, and a chunked body ends one work span per chunk.
     struct Idle {
         TForm2* form;
-        ~Idle() { form->RestoreIdle(); }
+        ~Idle() {
+            form->RestoreIdle();
+            form->ElapsedTicks = 0;
+        }
     } idle{this};
-    // A body refused by its signature is not kept for a resume either: its rest would not mend it.
-    if (whole && !verified) {
-        trace.Failed("its signature is refused; not stored");
-        download.Discard();
-    }
-    if (verified) SavePackage(download, file, signature, trace, saved);
-    Timer1->stop();
-    ElapsedTicks = 0;  // a chunked body leaves its ticks running across the chunks
-    Panel3->show();
-    ComboBox1->setEnabled(true);
-    ComboBox2->setEnabled(true);
-    ShowHidP3();
-    // A download run from the keyboard goes on at the upgrade button.
     const bool cancelFocused = focusWidget() == Button3;
     RestoreIdle();
-    if (verified && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
+    ShowHidP3();
+    TellDownloadEnd(result);
+    // A download run from the keyboard goes on at the upgrade button.
+    if (result.end == TFetchEnd::Stored && cancelFocused && !Panel3->isHidden()) Button2->setFocus();
 }
 
-void TForm2::SavePackage(TPartialDownload& download, const std::string& file, const std::string& signature,
-                         const TFetchTrace& trace, std::int64_t& saved) {
-    // The line says ok only once the package is saved: a full disk is the download's failure too.
-    try {
-        const std::int64_t size = download.Size();
-        download.Promote();
-        saved = size;
-        if (!signature.empty())
-            platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file), signature.data(), signature.size());
-    } catch (const std::exception& e) {
-        trace.Failed(std::string("not saved: ") + e.what());
-        throw;
+bool TForm2::WaitBeforeResume(std::int32_t ms) {
+    QElapsedTimer waited;
+    waited.start();
+    // The window stays live during the pause, so that the cancel button ends it.
+    while (!cancelled_ && waited.elapsed() < ms) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(static_cast<unsigned long>(std::clamp<qint64>(ms - waited.elapsed(), 0, 10)));
     }
-    trace.Taken();
+    return !cancelled_;
+}
+
+void TForm2::TellDownloadEnd(const TPackageFetchResult& result) {
+    if (closing_) return;
+    const auto box = [this](const std::string& text) {
+        services_.MessageBoxes.MessageBox(this, text, Tr(texts::kDownloadFailedCaption), MB_OK | MB_ICONWARNING);
+    };
+    switch (result.end) {
+    case TFetchEnd::Stored:
+    case TFetchEnd::Cancelled:
+    case TFetchEnd::NotWhole: return;
+    case TFetchEnd::Cut:
+        // Said once the resumes are spent: pressing Download again goes on from where it stopped.
+        box(Tr(result.partialKept ? texts::kDownloadCut : texts::kDownloadFailed));
+        return;
+    case TFetchEnd::SignatureMissing:
+        box(Tr(result.partialKept ? texts::kSignatureNotFetched : texts::kPackageNotVerified));
+        return;
+    case TFetchEnd::SignatureRefused:
+        services_.Trace.Line(
+            "error", "the package's signature is refused: " + result.signatureWhy + "; the package is not stored");
+        box(Tr(texts::kPackageNotVerified));
+        return;
+    case TFetchEnd::Failed: break;
+    }
+    try {
+        std::rethrow_exception(result.error);
+    } catch (const platform::EFileCreateError&) {
+        // The package store cannot be written: the default error box names the file and the reason.
+        throw;
+    } catch (const std::exception& e) {
+        const TMessage proxy = ProxyFailureText(*IdHTTP1, e);
+        box(proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy));
+    }
 }
 
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {
-    workBegan_ = true;
     Panel2->show();
     Panel3->hide();
     // What an earlier, cut download left counts as received: the display shows the whole package.
-    const std::int64_t resumed = downloading_ && download_ ? download_->Offset() : 0;
+    const std::int64_t resumed = downloading_ && fetch_ ? fetch_->Download().Offset() : 0;
     Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
     Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
     if (BodyIsChunked(IdHTTP1->Response())) {

@@ -1,35 +1,14 @@
-// The signature checks of packages when a trusted key is configured: on download, and again before an upgrade.
+// The signature check of a stored package when a trusted key is configured, before an upgrade.
 #include <filesystem>
 
-#include "app/core/SignedFetch.h"
 #include "app/core/Texts.h"
+#include "app/download/SignedFetch.h"
 #include "app/forms/MainForm.h"
 #include "app/trust/KeyRotation.h"
 #include "app/ui/Translation.h"
 #include "platform/files/MappedFile.h"
 
 namespace yeroup::app {
-
-bool TForm2::DownloadedPackageVerified(const std::string& m, const std::string& f, const std::string& packageFile,
-                                       std::string& signature) {
-    const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());
-    if (!keys.Configured()) return true;
-    try {
-        if (!FetchSignature(*IdHTTP1, services_.Files.PackageUrl(m, f), signature, services_.Trace))
-            throw trust::ESignatureError("the signature file is missing");
-        const platform::TMappedFile package(packageFile);
-        keys.Verify(package.Bytes(), signature, TAppFiles::PackageName(m, f));
-        return true;
-    } catch (const trust::ESignatureError& e) {
-        services_.Trace.Line(
-            "error", std::string("the package's signature is refused: ") + e.what() + "; the package is not stored");
-        signature.clear();
-        if (!closing_)
-            services_.MessageBoxes.MessageBox(this, Tr(texts::kPackageNotVerified), Tr(texts::kDownloadFailedCaption),
-                                              MB_OK | MB_ICONWARNING);
-        return false;
-    }
-}
 
 bool TForm2::StoredPackageVerified(const std::string& m, const std::string& f) {
     const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());

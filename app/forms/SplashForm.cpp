@@ -4,14 +4,14 @@
 #include <filesystem>
 
 #include "app/core/CatalogueCheck.h"
-#include "app/core/FetchTrace.h"
-#include "app/core/ProxyFailure.h"
 #include "app/core/RegisteredFolder.h"
-#include "app/core/SignedFetch.h"
 #include "app/core/StartFailure.h"
 #include "app/core/Texts.h"
-#include "app/core/UpdateClient.h"
 #include "app/core/VersionText.h"
+#include "app/download/FetchTrace.h"
+#include "app/download/ProxyFailure.h"
+#include "app/download/SignedFetch.h"
+#include "app/download/UpdateClient.h"
 #include "app/ui/Contrast.h"
 #include "app/ui/Fonts.h"
 #include "app/ui/FormLook.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/core/AppServices.h"
 #include "app/core/Message.h"
+#include "app/forms/AppServices.h"
 #include "http/IdHTTP.h"
 #include "platform/streams/Stream.h"
 

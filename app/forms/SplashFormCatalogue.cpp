@@ -1,7 +1,7 @@
 // The catalogue fetch, with its signature when a trusted key is configured.
 #include "app/core/CatalogueCheck.h"
 #include "app/core/Limits.h"
-#include "app/core/SignedFetch.h"
+#include "app/download/SignedFetch.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/CatalogueFreshness.h"
 #include "app/trust/KeyRotation.h"

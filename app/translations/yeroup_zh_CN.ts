@@ -538,6 +538,18 @@
         <translation>本次速度:</translation>
     </message>
     <message>
+        <source>连接中断，第%1次续传:</source>
+        <translation>连接中断，第%1次续传:</translation>
+    </message>
+    <message>
+        <source>下载因网络中断而停止，已下载的部分已保留。<byte value="xd"/>再次单击[下载]即可从中断处继续。</source>
+        <translation>下载因网络中断而停止，已下载的部分已保留。<byte value="xd"/>再次单击[下载]即可从中断处继续。</translation>
+    </message>
+    <message>
+        <source>固件包已完整下载，但无法获取它的数字签名，尚未验证，没有保存为固件包。<byte value="xd"/>请稍后再次单击[下载]，只需获取签名。</source>
+        <translation>固件包已完整下载，但无法获取它的数字签名，尚未验证，没有保存为固件包。<byte value="xd"/>请稍后再次单击[下载]，只需获取签名。</translation>
+    </message>
+    <message>
         <source>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。</source>
         <translation>服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。<byte value="xd"/>请稍后重试，或与固件提供者联系。</translation>
     </message>

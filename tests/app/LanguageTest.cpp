@@ -16,8 +16,8 @@
 #include <functional>
 
 #include "app/Startup.h"
-#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
+#include "app/download/PartialDownload.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"

@@ -2,7 +2,7 @@
 // while Get waits for body bytes.
 #include <gtest/gtest.h>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "net/IdAntiFreeze.h"
 #include "platform/threads/MainThread.h"

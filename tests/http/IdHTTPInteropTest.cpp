@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/RealServers.h"

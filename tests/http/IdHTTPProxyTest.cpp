@@ -2,9 +2,9 @@
 // no_proxy, Basic credentials, and proxies that refuse.
 #include <gtest/gtest.h>
 
-#include "app/core/ProxyFailure.h"
 #include "app/core/Texts.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/ProxyFailure.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/TlsServers.h"

@@ -2,7 +2,7 @@
 // refused, the redirect limit, and authentication challenges.
 #include <gtest/gtest.h>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/ScriptedServer.h"

@@ -2,7 +2,7 @@
 // connection reuse, how URLs merge into the working address, and the calls refused before sending.
 #include <gtest/gtest.h>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdConvertError.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"

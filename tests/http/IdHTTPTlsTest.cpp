@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "net/tls/IdSSLExceptions.h"

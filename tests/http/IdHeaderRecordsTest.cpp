@@ -110,9 +110,13 @@ TEST_F(HeaderRecords, RangeHeaderNeedsAStartOrAnEnd) {
     r.ContentRangeStart = 0;
     r.WriteHeaders();
     EXPECT_EQ(r.HeaderLines.FindHeader("Range"), -1);
-    r.ContentRangeEnd = 4294967295u;
+    r.ContentRangeEnd = 4294967295;
     r.WriteHeaders();
     EXPECT_EQ(r.HeaderLines.HeaderValue("Range"), "bytes=0-4294967295");
+    r.ContentRangeStart = std::int64_t{5} << 30;  // past 4 GiB
+    r.ContentRangeEnd = 0;
+    r.WriteHeaders();
+    EXPECT_EQ(r.HeaderLines.HeaderValue("Range"), "bytes=5368709120-");
 }
 
 TEST_F(HeaderRecords, CustomHeadersFollowAndRequestFieldsOverwriteThemInPlace) {
@@ -219,8 +223,8 @@ TEST_F(HeaderRecords, ResponseReadsEveryField) {
     EXPECT_NEAR(r.LastModified, local, 1e-8);
     EXPECT_NEAR(r.Expires, local, 1e-8);
     EXPECT_EQ(r.Pragma, "no-cache");
-    EXPECT_EQ(r.ContentRangeStart, 100u);
-    EXPECT_EQ(r.ContentRangeEnd, 1333u);
+    EXPECT_EQ(r.ContentRangeStart, 100);
+    EXPECT_EQ(r.ContentRangeEnd, 1333);
     EXPECT_EQ(Lines(r.WWWAuthenticate), (std::vector<std::string>{"Basic realm=\"a\"", "Digest realm=\"b\""}));
     EXPECT_EQ(Lines(r.ProxyAuthenticate), (std::vector<std::string>{"Basic realm=\"p\""}));
 }
@@ -294,12 +298,12 @@ TEST_F(HeaderRecords, ServerSideRequestReadSplitsTheRange) {
     EXPECT_EQ(r.From, "f");
     EXPECT_EQ(r.Referer, "r");
     EXPECT_EQ(r.UserAgent, "ua");
-    EXPECT_EQ(r.ContentRangeStart, 500u);
-    EXPECT_EQ(r.ContentRangeEnd, 999u);
+    EXPECT_EQ(r.ContentRangeStart, 500);
+    EXPECT_EQ(r.ContentRangeEnd, 999);
     EXPECT_EQ(r.ContentLength(), 3);
     Receive(r, {"Range: bytes=x-"});
-    EXPECT_EQ(r.ContentRangeStart, 0u);
-    EXPECT_EQ(r.ContentRangeEnd, 0u);
+    EXPECT_EQ(r.ContentRangeStart, 0);
+    EXPECT_EQ(r.ContentRangeEnd, 0);
 }
 
 TEST_F(HeaderRecords, CopyingTakesOnlyTheListedFields) {
@@ -339,7 +343,7 @@ TEST_F(HeaderRecords, CopyingTakesOnlyTheListedFields) {
     EXPECT_EQ(entityCopy.ContentType, "t");
     EXPECT_EQ(entityCopy.ContentLength(), 7);
     EXPECT_TRUE(entityCopy.LengthGiven());
-    EXPECT_EQ(entityCopy.ContentRangeStart, 1u);
+    EXPECT_EQ(entityCopy.ContentRangeStart, 1);
     EXPECT_EQ(entityCopy.Date, 2);
     EXPECT_EQ(entityCopy.Connection, "");
     EXPECT_EQ(entityCopy.CacheControl, "");

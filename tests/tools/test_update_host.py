@@ -48,10 +48,10 @@ def stop_host(proc):
     return proc.returncode, out, err
 
 
-def get(port, path, method="GET"):
+def get(port, path, method="GET", headers=None):
     conn = http.client.HTTPConnection("127.0.0.1", port, timeout=START_TIMEOUT)
     try:
-        conn.request(method, path)
+        conn.request(method, path, headers=headers or {})
         resp = conn.getresponse()
         return resp.status, dict((k.lower(), v) for k, v in resp.getheaders()), resp.read()
     finally:
@@ -216,6 +216,30 @@ class SiteTest(unittest.TestCase):
         status, _, body = get(self.port, TOP + TOP + ".ini")
         self.assertEqual(status, 200)
         self.assertIsNone(self.host.poll())
+
+    def test_ranges_are_answered_for_the_same_version_only(self):
+        big = max((p for p in self.layout_paths() if p.endswith(".zip")), key=lambda p: os.path.getsize(self.local(p)))
+        with open(self.local(big), "rb") as f:
+            whole = f.read()
+        status, headers, body = get(self.port, big)
+        self.assertEqual(status, 200)
+        etag, date = headers["etag"], headers["last-modified"]
+        self.assertTrue(etag.startswith('"'))  # strong
+        cases = [
+            ({"Range": "bytes=1000-"}, 206, whole[1000:]),
+            ({"Range": "bytes=1000-", "If-Range": etag}, 206, whole[1000:]),
+            ({"Range": "bytes=1000-", "If-Range": date}, 206, whole[1000:]),
+            ({"Range": "bytes=1000-1009"}, 206, whole[1000:1010]),
+            ({"Range": "bytes=1000-", "If-Range": '"another"'}, 200, whole),
+            ({"Range": "bytes=%d-" % len(whole)}, 416, b""),
+        ]
+        for extra, code, expected in cases:
+            with self.subTest(extra=extra):
+                status, headers, body = get(self.port, big, headers=extra)
+                self.assertEqual(status, code)
+                self.assertEqual(body, expected)
+                if code == 206:
+                    self.assertEqual(headers["content-range"], "bytes 1000-%d/%d" % (999 + len(expected), len(whole)))
 
 
 class LifecycleTest(unittest.TestCase):

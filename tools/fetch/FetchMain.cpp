@@ -6,8 +6,10 @@
 #include <string>
 
 #include "app/core/AppFiles.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/UpdateClient.h"
+#include "app/core/Texts.h"
+#include "app/download/PackageFetch.h"
+#include "app/download/ProxyFailure.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdStrToInt.h"
 #include "net/IdException.h"
@@ -24,19 +26,23 @@ constexpr std::int32_t kReadTimeout = 30000;
 void Usage() {
     const tools::TFetchPaceLimits defaults;
     std::fprintf(stderr,
-                 "usage: yeroup-fetch [--header-deadline S] [--speed-limit B] [--speed-time S] URL FILE\n"
+                 "usage: yeroup-fetch [--header-deadline S] [--speed-limit B] [--speed-time S] [--retries N] URL FILE\n"
                  "Fetches URL (http or https; https is verified against the system's certificate authorities and\n"
                  "YEROUP_CA_FILE) into FILE as the program fetches a package: the body goes into FILE.yeroup-partial\n"
-                 "as it arrives and becomes FILE, flushed to the disk, only once it is whole. A fetch cut short keeps\n"
-                 "the partial file and its record (FILE.yeroup-partial.resume); run the same command again to fetch\n"
-                 "only the rest, which the host must send from the same version of the file (else it starts again).\n"
-                 "The proxy comes from http_proxy, https_proxy and no_proxy. Any failure leaves FILE as it was and\n"
-                 "ends with status 1.\n"
+                 "as it arrives and becomes FILE, flushed to the disk, only once it is whole. A cut (the connection\n"
+                 "closed or reset, a read time-out, a stall) is resumed by itself with a growing pause. A fetch that\n"
+                 "ends short keeps the partial file and its record (FILE.yeroup-partial.resume) when the host gave a\n"
+                 "validator and a length; run the same command again to fetch only the rest, which the host must send\n"
+                 "from the same version of the file (else it starts again). The proxy comes from http_proxy,\n"
+                 "https_proxy and no_proxy. Any failure leaves FILE as it was and ends with status 1.\n"
                  "  --header-deadline S  the status line and headers must arrive within S seconds (default %d)\n"
                  "  --speed-limit B      the body must move at least B bytes per second over each span (default %lld)\n"
                  "  --speed-time S       ... of S seconds (default %d); a host trickling a byte every few seconds\n"
-                 "                       is given up within a minute, a slow download that keeps moving never is\n",
-                 defaults.headerDeadline, static_cast<long long>(defaults.speedLimit), defaults.speedTime);
+                 "                       is given up within a minute, a slow download that keeps moving never is\n"
+                 "  --retries N          resumes in a row that may bring nothing before a cut is given up\n"
+                 "                       (default %d; 0: none)\n",
+                 defaults.headerDeadline, static_cast<long long>(defaults.speedLimit), defaults.speedTime,
+                 app::limits::kDownloadRetries);
 }
 
 int Fail(const std::string& message) {
@@ -44,19 +50,61 @@ int Fail(const std::string& message) {
     return 1;
 }
 
-// A whole number of at least 1 for an option, or false.
+// A whole number of at least least for an option, or false.
 template <typename Number>
-bool OptionValue(const char* text, Number& value) {
+bool OptionValue(const char* text, Number& value, std::int32_t least = 1) {
     std::int32_t number = 0;
-    if (!http::TryStrToInt(text, number) || number < 1) return false;
+    if (!http::TryStrToInt(text, number) || number < least) return false;
     value = number;
     return true;
+}
+
+// Why the fetch failed, naming the proxy when it was the proxy's doing, as the program does.
+std::string FailureText(http::TIdHTTP& client, const std::exception& e, const tools::TFetchPaceLimits& pace) {
+    const app::TMessage proxy = app::ProxyFailureText(client, e);
+    if (proxy.text == app::texts::kProxyUnreachable)
+        return "the proxy " + proxy.args.at(0) + " could not be reached (" + e.what() + ")";
+    if (proxy.text == app::texts::kProxyRefused)
+        return "the proxy " + proxy.args.at(0) + " refused the request (" + e.what() + ")";
+    if (proxy.text == app::texts::kProxySettingUnusable)
+        return std::string("the proxy setting is unusable: ") + e.what();
+    if (dynamic_cast<const net::EIdTimeLimitExceeded*>(&e))
+        return "no status line and headers within " + std::to_string(pace.headerDeadline) + " s (--header-deadline)";
+    return e.what();
+}
+
+std::string OutcomeText(http::TIdHTTP& client, const app::TPackageFetchResult& result,
+                        const tools::TFetchPaceLimits& pace) {
+    if (result.end == app::TFetchEnd::Cut) {
+        std::string why = "body cut short: " + std::to_string(result.size) + " of " +
+                          (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) +
+                          " bytes came in " + std::to_string(result.tries) + " tries";
+        try {
+            if (result.error) std::rethrow_exception(result.error);
+        } catch (const std::exception& e) {
+            return why + " (" + e.what() + ")";
+        }
+        return why;
+    }
+    if (result.end == app::TFetchEnd::NotWhole)
+        return result.size == 0 ? "the host sent an empty body"
+                                : "the body came without a length and without chunks, so it cannot be told whole";
+    // A resume that met a refusal says so: the failure is the last try's, not the first's.
+    const std::string resumed =
+        result.tries > 1 ? "gave up resuming after " + std::to_string(result.tries) + " tries: " : std::string();
+    try {
+        if (result.error) std::rethrow_exception(result.error);
+    } catch (const std::exception& e) {
+        return resumed + FailureText(client, e, pace);
+    }
+    return resumed + "failed";
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     tools::TFetchPaceLimits pace;
+    app::TPackageFetchLimits fetchLimits;
     int at = 1;
     for (; at + 1 < argc && std::strncmp(argv[at], "--", 2) == 0; at += 2) {
         const std::string option = argv[at];
@@ -67,6 +115,8 @@ int main(int argc, char** argv) {
             good = OptionValue(argv[at + 1], pace.speedLimit);
         else if (option == "--speed-time")
             good = OptionValue(argv[at + 1], pace.speedTime);
+        else if (option == "--retries")
+            good = OptionValue(argv[at + 1], fetchLimits.retries, 0);
         if (!good) {
             Usage();
             return 2;
@@ -83,34 +133,22 @@ int main(int argc, char** argv) {
     client->ReadTimeout = kReadTimeout;
     client->HandleRedirects = true;
     client->RecvBufferSize = app::kDownloadReceiveBytes;
-    app::TPartialDownload download(file, url);
+    // The tool checks no signature: that is the program's and the site check's part.
+    const app::trust::TTrustedKeys noKeys;
+    const app::TTrace noTrace;
+    app::TPackageFetch fetch(*client, url, file, noKeys, "", noTrace, fetchLimits);
     tools::TFetchProgress progress(stderr);
-    progress.Attach(*client, download);
+    progress.Attach(*client, fetch.Download());
     tools::TFetchPace paceCheck(pace);
     paceCheck.Attach(*client);
-    const std::string kept = "; the partial file is kept to be resumed";
-    try {
-        download.Get(*client);
-    } catch (const net::EIdTimeLimitExceeded&) {
+    fetch.OnResume = [&](int attempt, const std::exception* cut) {
         progress.Finish();
-        return Fail("no status line and headers within " + std::to_string(pace.headerDeadline) +
-                    " s (--header-deadline)" + kept);
-    } catch (const std::exception& e) {
-        progress.Finish();
-        return Fail(e.what() + kept);
-    }
+        std::fprintf(stderr, "yeroup-fetch: the connection was lost (%s); resuming, try %d\n",
+                     cut ? cut->what() : "the body stopped short", attempt);
+    };
+    const app::TPackageFetchResult result = fetch.Run();
     progress.Finish();
-    if (!download.Whole()) {
-        if (download.Size() == 0) return Fail("the host sent an empty body");
-        if (download.Total() >= 0)
-            return Fail("body cut short: " + std::to_string(download.Size()) + " of " +
-                        std::to_string(download.Total()) + " bytes came" + kept);
-        return Fail("the body came without a length and without chunks, so it cannot be told whole");
-    }
-    try {
-        download.Promote();
-    } catch (const std::exception& e) {
-        return Fail(e.what());
-    }
-    return 0;
+    if (result.end == app::TFetchEnd::Stored) return 0;
+    return Fail(OutcomeText(*client, result, pace) +
+                (result.partialKept ? "; the partial file is kept to be resumed" : std::string()));
 }

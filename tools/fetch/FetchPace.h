@@ -4,16 +4,16 @@
 // --speed-time). A host trickling a byte every few seconds is given up; a slow download that keeps moving is not.
 #include <chrono>
 #include <cstdint>
-#include <stdexcept>
 
 #include "http/IdHTTP.h"
+#include "net/IdException.h"
 
 namespace yeroup::tools {
 
-// The body moved fewer bytes than the floor over a whole span.
-class EFetchTooSlow : public std::runtime_error {
+// The body moved fewer bytes than the floor over a whole span: a stall, resumed as any other cut.
+class EFetchTooSlow : public net::EIdReadTimeout {
 public:
-    using std::runtime_error::runtime_error;
+    using net::EIdReadTimeout::EIdReadTimeout;
 };
 
 struct TFetchPaceLimits {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 #include "http/IdHTTP.h"
 
 namespace yeroup::tools {

@@ -6,11 +6,10 @@
 
 #include "app/core/AppFiles.h"
 #include "app/core/CatalogueCheck.h"
-#include "app/core/PartialDownload.h"
-#include "app/core/SignedFetch.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/PackageFetch.h"
+#include "app/download/SignedFetch.h"
+#include "app/download/UpdateClient.h"
 #include "app/trust/TrustedKeys.h"
-#include "platform/files/MappedFile.h"
 #include "platform/profile/IniFile.h"
 #include "platform/text/CodePages.h"
 #include "tools/publish/CatalogueValue.h"
@@ -133,37 +132,70 @@ private:
         if (!Fetch(pageUrl, page, why)) Problem(what + ": no firmware page at " + pageUrl + ": " + why);
 
         const std::string url = files_.PackageUrl(m, f);
-        const std::string file = (work_.Path() / "package.zip").string();
-        app::TPartialDownload download(file, url);
-        try {
-            download.Get(*packageClient_);
-        } catch (const std::exception& e) {
-            download.Discard();
-            Problem(what + ": no package at " + url + ": " + e.what());
-            return;
-        }
-        if (!download.Whole()) {
-            Problem(what + ": the package " + url + " is cut short: " + std::to_string(download.Size()) + " of " +
-                    (download.Total() < 0 ? std::string("an unknown number of") : std::to_string(download.Total())) +
-                    " bytes came");
-            download.Discard();
-            return;
-        }
-        download.Promote();
-        const std::uintmax_t size = fs::file_size(file);
         const std::optional<std::uintmax_t> listed = CatalogueSize(value);
-        if (!listed)
-            Problem(what + ": the catalogue gives no package size (a value \"DATE SIZE SUMMARY\")");
-        else if (*listed != size)
+        if (!listed) Problem(what + ": the catalogue gives no package size (a value \"DATE SIZE SUMMARY\")");
+        const std::string file = (work_.Path() / "package.zip").string();
+        // As much as the catalogue lists and a margin, within a deadline: a host cannot fill the disk or hold
+        // the check.
+        app::TPackageFetchLimits bounds;
+        if (listed) bounds.maxLength = static_cast<std::int64_t>(*listed) + app::limits::kPackageSizeMargin;
+        bounds.deadlineMs = app::limits::kPackageCheckDeadlineMs;
+        const app::TTrace noTrace;
+        app::TPackageFetch fetch(*packageClient_, url, file, keys_, TAppFiles::PackageName(m, f), noTrace, bounds);
+        const app::TPackageFetchResult result = fetch.Run();
+        std::string body = file;
+        switch (result.end) {
+        case app::TFetchEnd::Stored: break;
+        case app::TFetchEnd::SignatureMissing:
+            Problem(what + ": no signature at " + TAppFiles::SignatureOf(url) +
+                    (result.signatureWhy.empty() ? std::string() : " (" + result.signatureWhy + ")"));
+            body = fetch.Download().PartialFile();
+            break;
+        case app::TFetchEnd::SignatureRefused:
+            Problem(what + ": the signature " + TAppFiles::SignatureOf(url) + " is refused: " + result.signatureWhy);
+            return;
+        case app::TFetchEnd::Cut:
+            Problem(what + ": the package " + url + " is cut short: " + std::to_string(result.size) + " of " +
+                    (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) +
+                    " bytes came");
+            RemovePackage(file);
+            return;
+        case app::TFetchEnd::NotWhole:
+            Problem(what + ": the package " + url + " cannot be told whole: " +
+                    (result.size == 0 ? "its body is empty" : "it came without a length and without chunks"));
+            RemovePackage(file);
+            return;
+        case app::TFetchEnd::Failed:
+        case app::TFetchEnd::Cancelled:
+            Problem(what + ": no package at " + url + ": " + ErrorText(result.error));
+            RemovePackage(file);
+            return;
+        }
+        std::error_code ec;
+        const std::uintmax_t size = fs::file_size(body, ec);
+        if (listed && *listed != size)
             Problem(what + ": the package " + url + " has " + std::to_string(size) + " bytes, the catalogue says " +
                     std::to_string(*listed));
-        if (keys_.Configured()) {
-            const platform::TMappedFile bytes(file);
-            CheckSignature(what, url, bytes.Bytes(), TAppFiles::PackageName(m, f));
-        }
-        for (const std::string& problem : PackageProblems(file, work_.Path() / "scratch"))
+        for (const std::string& problem : PackageProblems(body, work_.Path() / "scratch"))
             Problem(what + ": the package " + url + ": " + problem);
-        fs::remove(file);
+        RemovePackage(file);
+    }
+
+    // The package, its signature and what a fetch of it left, so that the next firmware starts afresh.
+    static void RemovePackage(const std::string& file) {
+        std::error_code ec;
+        for (const std::string& path :
+             {file, TAppFiles::SignatureOf(file), app::PartialFileOf(file), app::ResumeRecordOf(file)})
+            fs::remove(path, ec);
+    }
+
+    static std::string ErrorText(const std::exception_ptr& error) {
+        try {
+            if (error) std::rethrow_exception(error);
+        } catch (const std::exception& e) {
+            return e.what();
+        }
+        return "failed";
     }
 
     TTempFolder work_{"yeroup-check-"};

@@ -6,8 +6,8 @@
 #include <regex>
 #include <sstream>
 
-#include "app/core/FetchTrace.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/FetchTrace.h"
+#include "app/download/UpdateClient.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "tests/app/support/AppHarness.h"

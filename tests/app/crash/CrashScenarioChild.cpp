@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <string>
 
-#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/PackageFetch.h"
+#include "app/download/UpdateClient.h"
 #include "app/upgrade/PackageUpgrade.h"
 #include "app/upgrade/StartupRecovery.h"
 #include "platform/files/AtomicWrite.h"
@@ -62,14 +62,12 @@ int main(int argc, char** argv) {
         const std::string range = std::to_string(half) + "-" + std::to_string(body.size() - 1) + "/" + size;
         host.AddConnection(test::ConnectionScript().Respond(test::HttpResponse(
             "206 Partial Content", {test::crash::kPackageTag, "Content-Range: bytes " + range}, body.substr(half))));
+        // The program's own package fetch: it resumes the cut by itself and renames the whole body into place.
         const auto client = app::MakeUpdateClient();
-        for (int attempt = 0; attempt < 2; ++attempt) {
-            app::TPartialDownload download(layout.download.string(), host.Url("/YERO-T10_V1.05.zip"));
-            try {
-                download.Get(*client);
-            } catch (const std::exception&) {}  // the host's cut
-            if (download.Whole()) download.Promote();
-        }
+        app::TPackageFetch fetch(*client, host.Url("/YERO-T10_V1.05.zip"), layout.download.string(), {},
+                                 "YERO-T10_V1.05.zip", app::TTrace{});
+        fetch.Wait = [](std::int32_t) { return true; };
+        fetch.Run();
         return std::filesystem::exists(layout.download) ? 0 : 1;
     }
     return 2;

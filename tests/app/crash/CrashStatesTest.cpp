@@ -14,9 +14,9 @@
 #include <optional>
 #include <string>
 
-#include "app/core/PartialDownload.h"
-#include "app/core/ResumeRecord.h"
 #include "app/core/Texts.h"
+#include "app/download/PartialDownload.h"
+#include "app/download/ResumeRecord.h"
 #include "app/upgrade/StartupRecovery.h"
 #include "app/upgrade/UpgradeJournal.h"
 #include "platform/files/AtomicWrite.h"

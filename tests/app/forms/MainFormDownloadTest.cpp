@@ -5,8 +5,8 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/core/PartialDownload.h"
 #include "app/core/Texts.h"
+#include "app/download/PartialDownload.h"
 #include "app/forms/MainForm.h"
 #include "tests/app/support/AppHarness.h"
 
@@ -233,20 +233,56 @@ TEST(MainFormDownload, CancelInTheMiddleKeepsTheStoredPackage) {
     EXPECT_EQ(form.ElapsedTicks, 0);
 }
 
-TEST(MainFormDownload, BodyCutShortSavesNothingAndShowsNoMessage) {
+TEST(MainFormDownload, AHostThatCutsThePackageThreeTimesNeedsOnePress) {
     AppHarness h;
     h.ServeCatalogue(kCatalogue, true);
-    h.ServePackage("A", "1.0", Bytes(400000));
-    h.server.HoldAfter(kPackagePath, 200000);
+    const std::string package = Bytes(3 << 20);
+    h.ServePackage("A", "1.0", package);
+    h.server.CutAfter(kPackagePath, 800000, 3);
     TForm2& form = h.MakeMain();
-    WhenHolding cut(
-        h, [] { return true; }, [&] { h.server.Drop(); });
+    // The panel says the connection was lost and which try resumes it.
+    std::vector<QString> captions;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (captions.empty() || captions.back() != form.Label6->text()) captions.push_back(form.Label6->text());
+    });
+    watch.start(20);
     form.Button1->click();
-    ASSERT_TRUE(cut.Done());
-    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    EXPECT_TRUE(ReadFile(h.services.Files.PackageFile("A", "1.0")) == package);
     EXPECT_TRUE(h.boxes.shown.empty());
     ExpectIdle(form);
-    EXPECT_TRUE(form.Panel3->isHidden());
+    EXPECT_FALSE(form.Panel3->isHidden());
+    const std::vector<std::string> requests = h.server.Requests(), allRanges = h.server.Ranges();
+    std::vector<std::string> ranges;
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        if (requests[i] == kPackagePath) ranges.push_back(allRanges[i]);
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=800000-", "bytes=1600000-", "bytes=2400000-"}));
+    for (const char* caption : {"连接中断，第2次续传:", "连接中断，第3次续传:", "连接中断，第4次续传:"})
+        EXPECT_NE(std::find(captions.begin(), captions.end(), QString::fromUtf8(caption)), captions.end()) << caption;
+}
+
+TEST(MainFormDownload, WhenTheTriesAreSpentItSaysPressingAgainContinuesAndItDoes) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    const std::string package = Bytes(2 << 20);
+    h.ServePackage("A", "1.0", package);
+    h.server.CutAfter(kPackagePath, 700000, 2);
+    TForm2& form = h.MakeMain();
+    form.DownloadLimits.retries = 0;
+    form.DownloadLimits.firstPauseMs = 10;
+    form.Button1->click();
+    EXPECT_EQ(h.boxes.Texts(), std::vector<std::string>{texts::kDownloadCut});
+    EXPECT_FALSE(std::filesystem::exists(h.services.Files.PackageFile("A", "1.0")));
+    ExpectIdle(form);
+    form.DownloadLimits.retries = 1;
+    form.Button1->click();
+    EXPECT_EQ(ReadFile(h.services.Files.PackageFile("A", "1.0")), package);
+    EXPECT_EQ(h.boxes.shown.size(), 1u);
+    std::vector<std::string> ranges;
+    const std::vector<std::string> requests = h.server.Requests(), all = h.server.Ranges();
+    for (std::size_t i = 0; i < requests.size(); ++i)
+        if (requests[i] == kPackagePath) ranges.push_back(all[i]);
+    EXPECT_EQ(ranges, (std::vector<std::string>{"", "bytes=700000-", "bytes=1400000-"}));
 }
 
 TEST(MainFormDownload, ClosingTheWindowEndsARunningDownloadQuietly) {

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/AppServices.h"
+#include "app/forms/AppServices.h"
 #include "tests/app/support/FakeServices.h"
 #include "tests/app/support/UpdateHostServer.h"
 #include "tests/support/ScratchFolder.h"

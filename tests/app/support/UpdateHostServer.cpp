@@ -55,6 +55,11 @@ void UpdateHostServer::HoldAfter(const std::string& path, std::size_t bytes) {
     holding_ = released_ = dropped_ = false;
 }
 
+void UpdateHostServer::CutAfter(const std::string& path, std::size_t bytes, int times) {
+    std::lock_guard lock(mutex_);
+    cuts_[path] = {bytes, times};
+}
+
 void UpdateHostServer::Drop() {
     std::lock_guard lock(mutex_);
     released_ = dropped_ = true;
@@ -95,6 +100,7 @@ void UpdateHostServer::Handle(PeerSocket& peer) {
                                    : head.substr(firstSpace + 1, secondSpace - firstSpace - 1);
     Resource resource{"404 Not Found", Framing::Length, 404};
     std::size_t holdAt = std::string::npos;
+    std::size_t cutAt = std::string::npos;
     const std::string range = HeaderValue(head, "Range");
     {
         std::lock_guard lock(mutex_);
@@ -105,6 +111,10 @@ void UpdateHostServer::Handle(PeerSocket& peer) {
         if (const auto it = holds_.find(target); it != holds_.end()) {
             holdAt = it->second;
             holds_.erase(it);
+        }
+        if (const auto it = cuts_.find(target); it != cuts_.end() && it->second.second > 0) {
+            cutAt = it->second.first;
+            --it->second.second;
         }
     }
     // Bodies sent by length honour "Range: bytes=N-" as nginx does, with If-Range against the body's own tag.
@@ -134,6 +144,12 @@ void UpdateHostServer::Handle(PeerSocket& peer) {
     if (resource.framing == Framing::Chunked) response += "Transfer-Encoding: chunked\r\n";
     response += "\r\n";
 
+    if (cutAt != std::string::npos) {
+        peer.Send(response + resource.body.substr(0, cutAt));
+        peer.ShutdownWrite();
+        peer.ReceiveUntilClose();
+        return;
+    }
     // A hold splits the body in two parts; each part goes out in pieces (chunks when chunked).
     const std::size_t split = std::min(holdAt, resource.body.size());
     auto framed = [&](const std::string& part, bool last) {

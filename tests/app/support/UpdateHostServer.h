@@ -31,6 +31,8 @@ public:
     void Release();
     // Ends a held response there: the connection closes with the body cut short.
     void Drop();
+    // The next times responses for path close the connection after bytes body bytes, as a dropping network does.
+    void CutAfter(const std::string& path, std::size_t bytes, int times);
     // True once a held response has sent its first part.
     bool Holding();
 
@@ -56,6 +58,7 @@ private:
     std::mutex mutex_;
     std::map<std::string, Resource> resources_;
     std::map<std::string, std::size_t> holds_;
+    std::map<std::string, std::pair<std::size_t, int>> cuts_;  // bytes, times
     bool holding_ = false;
     bool released_ = false;
     bool dropped_ = false;

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "app/core/Limits.h"
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 #include "tests/http/support/FetchToolRun.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/ScriptedServer.h"
@@ -58,7 +58,20 @@ TEST(FetchTool, SpeaksHttpsThroughTheEnvironmentsProxyTrustingTheExtraAuthoritie
     const FetchToolRun run = RunFetchTool({url, folder / "p.zip"}, folder / "err", 20000);
     authorities.Set(std::nullopt);
     const FetchToolRun untrusted = RunFetchTool({url, folder / "q.zip"}, folder / "err2", 20000);
+    // The proxy is named as the program names it, whether it refuses or cannot be reached; nothing was kept.
+    httpsProxy.Set(proxy.ProxyUrl("user", "wrong"));
+    const FetchToolRun refused = RunFetchTool({url, folder / "r.zip"}, folder / "err3", 20000);
+    httpsProxy.Set("http://127.0.0.1:1");
+    const FetchToolRun down = RunFetchTool({url, folder / "s.zip"}, folder / "err4", 20000);
     httpsProxy.Set(std::nullopt);
+    EXPECT_NE(refused.errorOutput.find("the proxy 127.0.0.1:"), std::string::npos) << refused.errorOutput;
+    EXPECT_NE(refused.errorOutput.find("refused the request"), std::string::npos) << refused.errorOutput;
+    EXPECT_NE(down.errorOutput.find("the proxy 127.0.0.1:1 could not be reached"), std::string::npos)
+        << down.errorOutput;
+    for (const FetchToolRun* failed : {&untrusted, &refused, &down}) {
+        EXPECT_EQ(failed->exitStatus, 1);
+        EXPECT_EQ(failed->errorOutput.find("kept"), std::string::npos) << failed->errorOutput;
+    }
     EXPECT_EQ(run.exitStatus, 0) << run.errorOutput;
     EXPECT_TRUE(ReadFile(folder / "p.zip") == package);
     EXPECT_EQ(untrusted.exitStatus, 1);

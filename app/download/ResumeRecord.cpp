@@ -1,4 +1,4 @@
-#include "app/core/ResumeRecord.h"
+#include "app/download/ResumeRecord.h"
 
 #include <zlib.h>
 
@@ -9,7 +9,7 @@ namespace yeroup::app {
 
 namespace {
 
-constexpr std::string_view kFirstLine = "yeroup-resume 1\n";
+constexpr std::string_view kFirstLine = "yeroup-resume 2\n";
 constexpr std::string_view kChecksumKey = "crc32=";
 
 std::string Checksum(std::string_view text) {
@@ -37,6 +37,7 @@ std::string ResumeRecordText(const TResumeRecord& record) {
     line("etag", record.ETag);
     line("last-modified", record.LastModified);
     line("length", std::to_string(record.Length));
+    line("whole", record.Whole ? "1" : "0");
     const std::string body = text;
     return body + std::string(kChecksumKey) + Checksum(body) + "\n";
 }
@@ -49,9 +50,9 @@ std::optional<TResumeRecord> ParseResumeRecord(std::string_view text) {
     if (body.substr(0, kFirstLine.size()) != kFirstLine) return std::nullopt;
     TResumeRecord record;
     std::string_view rest = body.substr(kFirstLine.size());
-    const char* const keys[] = {"url", "etag", "last-modified", "length"};
-    std::string values[4];
-    for (int i = 0; i < 4; ++i) {
+    const char* const keys[] = {"url", "etag", "last-modified", "length", "whole"};
+    std::string values[5];
+    for (int i = 0; i < 5; ++i) {
         const std::size_t end = rest.find('\n');
         if (end == std::string_view::npos) return std::nullopt;
         const std::string_view line = rest.substr(0, end);
@@ -68,7 +69,8 @@ std::optional<TResumeRecord> ParseResumeRecord(std::string_view text) {
     const std::string& length = values[3];
     const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), record.Length);
     if (error != std::errc() || end != length.data() + length.size() || record.Length < -1) return std::nullopt;
-    if (record.Url.empty()) return std::nullopt;
+    if (record.Url.empty() || (values[4] != "0" && values[4] != "1")) return std::nullopt;
+    record.Whole = values[4] == "1";
     return record;
 }
 

@@ -1,14 +1,14 @@
 // Downloads written as they arrive and resumed after a cut, against nginx (which honours Range and If-Range, over
 // http and https) and scripted hosts that answer a resume wrongly; and the bounds on what partials are kept.
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <utime.h>
 
 #include "app/core/Limits.h"
-#include "app/core/ResumeRecord.h"
-#include "app/core/UpdateClient.h"
+#include "app/download/ResumeRecord.h"
+#include "app/download/UpdateClient.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/http/support/TlsServers.h"
 #include "tests/support/ScratchFolder.h"
@@ -109,6 +109,14 @@ TEST(PartialDownload, AnswersThatDoNotContinueTheSameFileStartFromZero) {
         {"a Content-Range of another length", rest("40000-99999/100001", "\"v1\""), true, 0},
         {"a Content-Range that is not one", rest("40000-99999/*", "\"v1\""), true, 0},
         {"another entity tag", rest("40000-99999/100000", "\"v2\""), true, 0},
+        {"a weak tag", rest("40000-99999/100000", "W/\"v1\""), true, 0},
+        {"a weak tag of another version", rest("40000-99999/100000", "W/\"v2\""), true, 0},
+        {"no validator",
+         HttpResponse("206 Partial Content", {"Content-Range: bytes 40000-99999/100000"}, body.substr(40000)), true, 0},
+        {"multipart ranges",
+         HttpResponse("206 Partial Content", {"ETag: \"v1\"", "Content-Type: multipart/byteranges; boundary=B"},
+                      "--B\r\nContent-Range: bytes 40000-99999/100000\r\n\r\n" + body.substr(40000) + "\r\n--B--\r\n"),
+         true, 0},
         {"416", HttpResponse("416 Range Not Satisfiable", {"Content-Range: bytes */100000"}, ""), true, 0},
     };
     for (const Case& c : cases) {

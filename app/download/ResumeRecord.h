@@ -14,6 +14,7 @@ struct TResumeRecord {
     std::string ETag;          // a strong entity tag with its quotes; empty when the host gave none
     std::string LastModified;  // the header's text, the validator when there is no entity tag
     std::int64_t Length = -1;  // the whole file's length; -1 when the host did not say (a chunked body)
+    bool Whole = false;        // all of it came, and only its signature is still to be fetched
 
     // What If-Range carries; empty when the file cannot be told from another version.
     const std::string& Validator() const { return ETag.empty() ? LastModified : ETag; }

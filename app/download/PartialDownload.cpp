@@ -1,4 +1,4 @@
-#include "app/core/PartialDownload.h"
+#include "app/download/PartialDownload.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,7 +15,8 @@
 #include <vector>
 
 #include "app/core/Limits.h"
-#include "app/core/ResumeRecord.h"
+#include "app/download/ResumeRecord.h"
+#include "http/IdContentRange.h"
 #include "http/IdConvertError.h"
 #include "http/IdHTTPExceptions.h"
 #include "http/IdHTTPFraming.h"
@@ -49,29 +50,26 @@ std::optional<TResumeRecord> ReadRecord(const std::string& path) {
     return ParseResumeRecord(text);
 }
 
-// Plain decimal digits only.
-bool ReadNumber(std::string_view text, std::int64_t& value) {
-    if (text.empty() || text.size() > 18) return false;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return error == std::errc() && end == text.data() + text.size();
-}
-
-// "bytes first-last/length" of a 206, strictly.
-bool ReadContentRange(const std::string& value, std::int64_t& first, std::int64_t& last, std::int64_t& length) {
-    std::string_view text = value;
-    constexpr std::string_view unit = "bytes ";
-    if (!http::StartsText(unit, text)) return false;
-    text.remove_prefix(unit.size());
-    const std::size_t dash = text.find('-'), slash = text.find('/');
-    if (dash == std::string_view::npos || slash == std::string_view::npos || slash < dash) return false;
-    return ReadNumber(text.substr(0, dash), first) && ReadNumber(text.substr(dash + 1, slash - dash - 1), last) &&
-           ReadNumber(text.substr(slash + 1), length);
-}
-
 // A weak tag ("W/...") says only that two versions mean the same; a resume needs the same bytes.
 std::string StrongETag(const std::string& value) {
     const std::string tag = http::Trim(value);
     return http::StartsText("W/", tag) ? std::string() : tag;
+}
+
+// The validator a resume was asked with is an entity tag (quoted), else a date.
+bool IsEntityTag(const std::string& validator) { return !validator.empty() && validator.front() == '"'; }
+
+// Opens the partial for writing without following a link, and only when it is a regular file: a link planted in
+// the package store must not make the download overwrite what it points to.
+int OpenPartial(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0666);
+    if (fd < 0) FileFailure(path, errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        FileFailure(path, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+    }
+    return fd;
 }
 
 }  // namespace
@@ -124,8 +122,12 @@ private:
     std::int64_t size_ = 0;
 };
 
-TPartialDownload::TPartialDownload(std::string file, std::string url)
-    : file_(std::move(file)), url_(std::move(url)), partial_(PartialFileOf(file_)), record_(ResumeRecordOf(file_)) {}
+TPartialDownload::TPartialDownload(std::string file, std::string url, std::int64_t maxLength)
+    : file_(std::move(file)),
+      url_(std::move(url)),
+      partial_(PartialFileOf(file_)),
+      record_(ResumeRecordOf(file_)),
+      maxLength_(maxLength) {}
 
 TPartialDownload::~TPartialDownload() {
     if (fd_ >= 0) ::close(fd_);
@@ -133,7 +135,7 @@ TPartialDownload::~TPartialDownload() {
 
 std::int64_t TPartialDownload::Size() const {
     struct stat st {};
-    if (fd_ >= 0 ? ::fstat(fd_, &st) != 0 : ::stat(partial_.c_str(), &st) != 0) return 0;
+    if (fd_ >= 0 ? ::fstat(fd_, &st) != 0 : ::lstat(partial_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
     return static_cast<std::int64_t>(st.st_size);
 }
 
@@ -141,18 +143,20 @@ void TPartialDownload::Prepare() {
     offset_ = 0;
     validator_.clear();
     recordLength_ = -1;
-    if (fd_ < 0) {
-        fd_ = ::open(partial_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (fd_ < 0) FileFailure(partial_, errno);
-    }
+    alreadyWhole_ = false;
+    if (fd_ < 0) fd_ = OpenPartial(partial_);
     const std::int64_t size = Size();
     const std::optional<TResumeRecord> record = ReadRecord(record_);
-    // Only the rest of the same URL's same version, and only when some of it is missing.
-    if (record && record->Url == url_ && !record->Validator().empty() && size > 0 &&
-        (record->Length < 0 || size < record->Length)) {
+    // Only the rest of the same URL's same version, of a known length, and only when some of it is missing; or
+    // a body that came whole and waits only for its signature.
+    if (record && record->Url == url_ && !record->Validator().empty() && record->Length > 0 && size > 0 &&
+        (record->Whole ? size == record->Length : size < record->Length)) {
+        recordData_ = *record;
         offset_ = size;
         validator_ = record->Validator();
         recordLength_ = record->Length;
+        resumable_ = true;
+        alreadyWhole_ = record->Whole;
         return;
     }
     StartFromZero();
@@ -160,6 +164,7 @@ void TPartialDownload::Prepare() {
 
 void TPartialDownload::StartFromZero() {
     RemoveRecord();
+    resumable_ = false;
     if (::ftruncate(fd_, 0) != 0) FileFailure(partial_, errno);
     offset_ = 0;
     validator_.clear();
@@ -176,31 +181,52 @@ void TPartialDownload::Decide(http::TIdHTTP& client) {
     const std::string etag = StrongETag(headers.HeaderValue("ETag"));
     const std::string lastModified = http::Trim(headers.HeaderValue("Last-Modified"));
     if (response.StatusCode() == 206) {
-        std::int64_t first = 0, last = 0, length = 0;
-        // Validators are compared as sent: a resume asked with an entity tag must get that very tag back.
-        const std::string& answered = etag.empty() ? lastModified : etag;
-        if (!ReadContentRange(headers.HeaderValue("Content-Range"), first, last, length) || first != offset_ ||
-            last != length - 1 || (recordLength_ >= 0 && length != recordLength_) ||
-            (framing.kind == http::TIdBodyFraming::bfLength && framing.length != length - first) ||
-            (offset_ > 0 && !answered.empty() && answered != validator_))
+        if (!ContinuesPartial(headers, framing, etag, lastModified))
             throw ERestartFromZero("the host did not send the rest of the same file");
-        total_ = length;
+        total_ = http::ReadContentRange(headers.HeaderValue("Content-Range"))->length;
         lengthKnown_ = true;
-        if (recordLength_ < 0) WriteRecord(etag, lastModified, length);
+        if (offset_ == 0) KeepRecordIfResumable(etag, lastModified);
     } else {
         StartFromZero();
         lengthKnown_ = framing.kind == http::TIdBodyFraming::bfLength;
         total_ = lengthKnown_ ? framing.length : -1;
-        if (!etag.empty() || !lastModified.empty()) WriteRecord(etag, lastModified, total_);
+        KeepRecordIfResumable(etag, lastModified);
     }
+    if (maxLength_ >= 0 && total_ > maxLength_) http::RaiseBodyTooLarge(maxLength_);
     decided_ = true;
 }
 
-void TPartialDownload::WriteRecord(const std::string& etag, const std::string& lastModified, std::int64_t length) {
+bool TPartialDownload::ContinuesPartial(const http::TIdHeaderList& headers, const http::TIdBodyFraming& framing,
+                                        const std::string& etag, const std::string& lastModified) const {
+    // A multipart answer carries no Content-Range of its own and so never continues a partial.
+    const std::optional<http::TIdContentRange> range = http::ReadContentRange(headers.HeaderValue("Content-Range"));
+    if (!range || range->first != offset_ || range->last != range->length - 1) return false;
+    if (framing.kind == http::TIdBodyFraming::bfLength && framing.length != range->Count()) return false;
+    // Not asked for a range: only the whole file from its first byte.
+    if (offset_ == 0) return true;
+    // The same version proves itself with the very validator the request named: the strong tag, or the date.
+    const bool sameVersion = IsEntityTag(validator_) ? etag == validator_ : lastModified == validator_;
+    return sameVersion && range->length == recordLength_;
+}
+
+void TPartialDownload::KeepRecordIfResumable(const std::string& etag, const std::string& lastModified) {
+    // Without a validator and a length no later answer could prove it continues this body: nothing to keep.
+    if ((etag.empty() && lastModified.empty()) || !lengthKnown_ || total_ <= 0) return;
+    recordData_ = {url_, etag, lastModified, total_, false};
+    WriteRecord();
+    resumable_ = true;
+}
+
+void TPartialDownload::WriteRecord() {
     // Flushed before it takes the old one's place: a power cut leaves the old record or the new, never an empty or
     // torn one that would throw away what the partial holds.
-    const std::string text = ResumeRecordText({url_, etag, lastModified, length});
+    const std::string text = ResumeRecordText(recordData_);
     platform::ReplaceFileAtomically(record_, text.data(), text.size());
+}
+
+void TPartialDownload::MarkWhole() {
+    recordData_.Whole = true;
+    WriteRecord();
 }
 
 void TPartialDownload::RemoveRecord() { ::unlink(record_.c_str()); }
@@ -234,6 +260,11 @@ void TPartialDownload::Get(http::TIdHTTP& client) {
     };
     completed_ = false;
     Prepare();
+    if (alreadyWhole_) {
+        total_ = recordLength_;
+        completed_ = true;
+        return;
+    }
     // A download that got nothing (a 404, no connection, an empty body) leaves no empty partial behind.
     struct DropEmpty {
         TPartialDownload& download;
@@ -250,7 +281,7 @@ bool TPartialDownload::Fetch(http::TIdHTTP& client, int attempt) {
     decided_ = false;
     total_ = -1;
     const bool ranged = offset_ > 0;
-    request.ContentRangeStart = static_cast<std::uint32_t>(ranged ? offset_ : 0);
+    request.ContentRangeStart = ranged ? offset_ : 0;
     request.ContentRangeEnd = 0;
     if (ranged)
         request.CustomHeaders.SetHeader("If-Range", validator_);
@@ -280,6 +311,7 @@ bool TPartialDownload::Whole() const {
     if (!completed_) return false;
     const std::int64_t size = Size();
     if (size <= 0) return false;
+    if (alreadyWhole_) return size == recordLength_;
     if (lengthKnown_) return size == total_;
     return chunked_;
 }
@@ -299,6 +331,7 @@ void TPartialDownload::Discard() {
     fd_ = -1;
     ::unlink(partial_.c_str());
     RemoveRecord();
+    resumable_ = false;
 }
 
 int PrunePartialDownloads(const fs::path& store, const std::set<std::string>& listed, std::time_t now) {
@@ -325,8 +358,9 @@ int PrunePartialDownloads(const fs::path& store, const std::set<std::string>& li
         if (!name.ends_with(suffix) || !it->is_regular_file(ec)) continue;
         struct stat st {};
         const std::string package = name.substr(0, name.size() - suffix.size());
+        // A partial without its record can never be resumed.
         if (::stat(it->path().c_str(), &st) != 0 || !listed.contains(package) ||
-            now - st.st_mtime > limits::kMaxPartialAgeSeconds)
+            now - st.st_mtime > limits::kMaxPartialAgeSeconds || !fs::exists(it->path().string() + kRecordSuffix, ec))
             remove(it->path());
         else
             kept.push_back({it->path(), st.st_mtime});

@@ -1,4 +1,4 @@
-#include "app/core/FetchTrace.h"
+#include "app/download/FetchTrace.h"
 
 #include "platform/text/CodePages.h"
 
@@ -14,12 +14,18 @@ TFetchTrace::TFetchTrace(const TTrace& trace, http::TIdHTTP& client, const std::
     client_.Response().StatusLine.clear();
 }
 
+std::pair<std::int32_t, std::int64_t> TFetchTrace::Answer() const {
+    http::TIdHTTPResponse& response = client_.Response();
+    if (response.StatusLine.empty()) return {-1, -1};
+    return {response.StatusCode(), response.LengthGiven() ? response.ContentLength() : -1};
+}
+
+void TFetchTrace::Settle() { settled_ = Answer(); }
+
 void TFetchTrace::Write(std::string_view failure) const {
     if (!trace_.On()) return;
-    http::TIdHTTPResponse& response = client_.Response();
-    const bool answered = !response.StatusLine.empty();
-    const std::int64_t announced = answered && response.LengthGiven() ? response.ContentLength() : -1;
-    trace_.Fetch(url_, answered ? response.StatusCode() : -1, announced, received_(), failure);
+    const auto [status, announced] = settled_ ? *settled_ : Answer();
+    trace_.Fetch(url_, status, announced, received_(), failure);
 }
 
 }  // namespace yeroup::app

@@ -1,4 +1,4 @@
-#include "app/core/ProxyFailure.h"
+#include "app/download/ProxyFailure.h"
 
 #include "app/core/Texts.h"
 #include "http/IdHTTPExceptions.h"

@@ -1,11 +1,11 @@
-#include "app/core/SignedFetch.h"
+#include "app/download/SignedFetch.h"
 
 #include <fstream>
 #include <stdexcept>
 
 #include "app/core/AppFiles.h"
-#include "app/core/FetchTrace.h"
 #include "app/core/Limits.h"
+#include "app/download/FetchTrace.h"
 #include "platform/scope/ScopedValue.h"
 
 namespace yeroup::app {

@@ -2,16 +2,20 @@
 // A package download written to disk as it arrives and resumed after a cut. The body goes into the partial file
 // "<file>.yeroup-partial" beside the file it is to become (handed on to the disk as it goes), and the resume record
 // "<file>.yeroup-partial.resume" keeps the URL, the host's validator and the whole length. The next download of
-// the same URL asks for the rest (Range and If-Range) and goes on only when the host sends exactly the rest of the
-// same file; anything else starts again from zero. Only a whole body becomes the file: flushed, renamed, the folder
-// flushed. No other part of the program takes a name ending in ".yeroup-partial" or ".resume" for a package.
+// the same URL asks for the rest (Range and If-Range) and goes on only when the host proves it sends exactly the
+// rest of the same file (the strong entity tag or the date the request named, a Content-Range from the partial's end
+// to the recorded length); anything else starts again from zero. A body without a validator and a length gets no
+// record and is never kept. Only a whole body becomes the file: flushed, renamed, the folder flushed. No other part of
+// the program takes a name ending in ".yeroup-partial" or ".resume" for a package.
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
 
+#include "app/download/ResumeRecord.h"
 #include "http/IdHTTP.h"
+#include "http/IdHTTPFraming.h"
 #include "platform/files/Files.h"
 
 namespace yeroup::app {
@@ -21,7 +25,8 @@ std::string ResumeRecordOf(const std::string& file);
 
 class TPartialDownload {
 public:
-    TPartialDownload(std::string file, std::string url);
+    // maxLength: the most bytes the whole file may have (-1: no bound beyond the client's own).
+    TPartialDownload(std::string file, std::string url, std::int64_t maxLength = -1);
     ~TPartialDownload();
     TPartialDownload(const TPartialDownload&) = delete;
     TPartialDownload& operator=(const TPartialDownload&) = delete;
@@ -29,7 +34,8 @@ public:
     // Fetches the URL with client into the partial file, going on from what an earlier run left when the host can
     // continue it. The client's work events, while it runs, count this response's bytes; Offset() says how many were
     // there before. A failure of the client propagates and leaves the partial, with its record, to be resumed.
-    // Raises platform::EFileCreateError when the partial file cannot be written.
+    // Raises platform::EFileCreateError when the partial file cannot be written, or is a link or not a regular
+    // file (named, and left as it is). A partial marked whole (MarkWhole) is not fetched again: Get returns at once.
     void Get(http::TIdHTTP& client);
 
     // Known from the first work event of the body on: the bytes already there from an earlier run, and the whole
@@ -41,6 +47,13 @@ public:
     // The whole body is there: as long as announced, or a chunked body ended by its last chunk; never empty.
     bool Whole() const;
     const std::string& PartialFile() const { return partial_; }
+
+    // A resume record stands beside the partial: a later Get can continue it.
+    bool Resumable() const { return resumable_; }
+    // The partial was whole before this Get: none of its body moved.
+    bool AlreadyWhole() const { return alreadyWhole_; }
+    // Keeps the whole partial as "whole, not yet verified": the next Get fetches nothing.
+    void MarkWhole();
 
     // Makes the whole partial the file (replacing one that was there). Raises platform::EFileCreateError.
     void Promote();
@@ -58,14 +71,20 @@ private:
     // starting again from zero, which it has done; a second such answer (attempt 1) raises.
     bool Fetch(http::TIdHTTP& client, int attempt);
     void StartFromZero();
-    void WriteRecord(const std::string& etag, const std::string& lastModified, std::int64_t length);
+    // A 206 goes on from where the partial ends, of the same version and the recorded length.
+    bool ContinuesPartial(const http::TIdHeaderList& headers, const http::TIdBodyFraming& framing,
+                          const std::string& etag, const std::string& lastModified) const;
+    void KeepRecordIfResumable(const std::string& etag, const std::string& lastModified);
+    void WriteRecord();
     void RemoveRecord();
 
     std::string file_;
     std::string url_;
     std::string partial_;
     std::string record_;
+    std::int64_t maxLength_;
     int fd_ = -1;
+    TResumeRecord recordData_;
     std::string validator_;  // of the record the resume was asked with
     std::int64_t recordLength_ = -1;
     std::int64_t offset_ = 0;
@@ -74,6 +93,8 @@ private:
     bool chunked_ = false;
     bool lengthKnown_ = false;
     bool completed_ = false;
+    bool resumable_ = false;
+    bool alreadyWhole_ = false;
     platform::TWriteBehind writeBehind_;
 };
 

@@ -1,4 +1,4 @@
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 
 #include "app/core/Limits.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"

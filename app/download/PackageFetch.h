@@ -1,0 +1,89 @@
+#pragma once
+// One package fetch, the same for the program and both tools: ask (the rest, when a partial can be resumed), judge
+// the answer, write it as it arrives, tell whole from cut from refused, resume a cut by itself, verify the signature
+// when a key is configured, and then store the file, keep the partial to be resumed, or discard it. The callers
+// differ only in what they show.
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/core/Limits.h"
+#include "app/core/Trace.h"
+#include "app/download/FetchTrace.h"
+#include "app/download/PartialDownload.h"
+#include "app/trust/TrustedKeys.h"
+#include "http/IdHTTP.h"
+
+namespace yeroup::app {
+
+// How a package fetch ended.
+enum class TFetchEnd {
+    Stored,            // whole, verified when a key is configured, and now the file (its signature beside it)
+    Cut,               // cut again and again until the tries were spent (or the deadline passed)
+    SignatureMissing,  // whole, but its signature could not be fetched: kept as "whole, not yet verified"
+    SignatureRefused,  // its signature was fetched and does not verify it: discarded
+    NotWhole,          // an empty body, or one without a length or chunks, which cannot be told whole: discarded
+    Failed,            // refused or failed otherwise (an error answer, a certificate, no connection, the disk)
+    Cancelled,
+};
+
+struct TPackageFetchLimits {
+    std::int64_t maxLength = limits::kMaxPackageBytes;  // of the whole package
+    std::int32_t deadlineMs = 0;                        // for the whole fetch, resumes included; 0: none
+    int retries = limits::kDownloadRetries;             // tries in a row that bring nothing
+    std::int32_t firstPauseMs = limits::kRetryFirstPauseMs;
+};
+
+struct TPackageFetchResult {
+    TFetchEnd end = TFetchEnd::Failed;
+    std::exception_ptr error;  // Failed and Cut: the last failure (none for a body that simply stopped short)
+    bool partialKept = false;  // a partial with its resume record stays, for the next fetch to go on from
+    std::int64_t size = 0;     // bytes of the file, or of the partial
+    std::int64_t total = -1;   // the whole length, when the host said
+    std::string signature;     // Stored with a key: the accepted signature, kept beside the file
+    std::string signatureWhy;  // SignatureMissing: the signature's status line; SignatureRefused: why
+    int tries = 0;             // requests for the body, the first one included
+};
+
+class TPackageFetch {
+public:
+    // url into file; with keys configured, the signature at url + ".minisig" must name signedName.
+    TPackageFetch(http::TIdHTTP& client, std::string url, std::string file, const trust::TTrustedKeys& keys,
+                  std::string signedName, const TTrace& trace, TPackageFetchLimits limits = {});
+
+    // Told before each resume: the try about to be made (2, 3, ...) and the failure that cut the one before.
+    std::function<void(int attempt, const std::exception* cut)> OnResume;
+    // Waits between tries; returns false when the wait was cancelled. By default it sleeps.
+    std::function<bool(std::int32_t ms)> Wait;
+    // The user cancelled: no resume, and the partial is kept as a cut.
+    std::function<bool()> Cancelled;
+
+    TPackageFetchResult Run();
+    const TPartialDownload& Download() const { return download_; }
+
+private:
+    // One request for the body; false when it ended in a cut (error holds the failure, if any), true when it is
+    // over either way (whole, or refused).
+    bool TryBody(std::exception_ptr& error);
+    bool IsCut(const std::exception& failure) const;
+    std::int32_t PauseBefore(int fruitless) const;
+    // The body is whole: verify, then store or keep or discard.
+    TPackageFetchResult Settle(TPackageFetchResult result, const TFetchTrace& trace);
+    // Ended without a whole body and without a cut: keep what can be resumed, discard the rest.
+    TPackageFetchResult Refused(TPackageFetchResult result, std::exception_ptr error, const TFetchTrace& trace);
+    void KeepOrDiscard(TPackageFetchResult& result);
+
+    http::TIdHTTP& client_;
+    std::string url_;
+    std::string file_;
+    const trust::TTrustedKeys keys_;
+    std::string signedName_;
+    const TTrace& trace_;
+    TPackageFetchLimits limits_;
+    TPartialDownload download_;
+    std::int64_t stored_ = -1;  // bytes of the file once stored
+};
+
+}  // namespace yeroup::app
