@@ -22,6 +22,8 @@
 #include "http/IdHTTPFraming.h"
 #include "http/IdTextUtils.h"
 #include "platform/files/AtomicWrite.h"
+#include "platform/scope/ScopeExit.h"
+#include "platform/scope/ScopedValue.h"
 
 namespace yeroup::app {
 
@@ -234,21 +236,16 @@ void TPartialDownload::RemoveRecord() { ::unlink(record_.c_str()); }
 void TPartialDownload::Get(http::TIdHTTP& client) {
     http::TIdHTTPRequest& request = client.Request();
     // The range asked for belongs to this call only; the client's next fetch (the signature) asks for everything.
-    struct RequestScope {
-        http::TIdHTTPRequest& request;
-        net::TWorkBeginEvent& handler;
-        net::TWorkBeginEvent saved;
-        ~RequestScope() {
-            request.ContentRangeStart = 0;
-            request.ContentRangeEnd = 0;
-            const int ifRange = request.CustomHeaders.FindHeader("If-Range");
-            if (ifRange >= 0) request.CustomHeaders.Delete(ifRange);
-            handler = saved;
-        }
-    } scope{request, client.OnWorkBegin, client.OnWorkBegin};
+    const platform::ScopedValue<net::TWorkBeginEvent> workBegin(client.OnWorkBegin);
+    const platform::ScopeExit rangeOff([&request] {
+        request.ContentRangeStart = 0;
+        request.ContentRangeEnd = 0;
+        const int ifRange = request.CustomHeaders.FindHeader("If-Range");
+        if (ifRange >= 0) request.CustomHeaders.Delete(ifRange);
+    });
     // The decision comes before the window is told of the body, so its display can count what is already there.
-    client.OnWorkBegin = [this, &client, saved = scope.saved](net::TIdComponent* sender, net::TWorkMode mode,
-                                                              std::int32_t countMax) {
+    client.OnWorkBegin = [this, &client, saved = client.OnWorkBegin](net::TIdComponent* sender, net::TWorkMode mode,
+                                                                     std::int32_t countMax) {
         // Only the body asked for counts (not an error page's or a redirect's). A body that does not fit is
         // refused at its first byte, where the client closes its work span on the way out.
         if (mode == net::wmRead && client.Response().StatusCode() / 100 == 2) {
@@ -266,12 +263,9 @@ void TPartialDownload::Get(http::TIdHTTP& client) {
         return;
     }
     // A download that got nothing (a 404, no connection, an empty body) leaves no empty partial behind.
-    struct DropEmpty {
-        TPartialDownload& download;
-        ~DropEmpty() {
-            if (download.Size() == 0) download.Discard();
-        }
-    } dropEmpty{*this};
+    const platform::ScopeExit dropEmpty([this] {
+        if (Size() == 0) Discard();
+    });
     for (int attempt = 0; !Fetch(client, attempt); ++attempt) {}
     completed_ = decided_;
 }

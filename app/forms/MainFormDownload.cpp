@@ -21,6 +21,7 @@
 #include "http/IdHTTPFraming.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "platform/files/FileErrors.h"
+#include "platform/scope/ScopeExit.h"
 
 namespace yeroup::app {
 
@@ -106,12 +107,8 @@ void TForm2::Button1Click() {
     finishedChunks_ = chunkSoFar_ = 0;
     downloadStarted_.start();
     // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
-    struct Prune {
-        TForm2* form;
-        ~Prune() {
-            PrunePartialDownloads(form->services_.Files.PackageStore(), form->ListedPackages(), std::time(nullptr));
-        }
-    } prune{this};
+    const platform::ScopeExit prune(
+        [this] { PrunePartialDownloads(services_.Files.PackageStore(), ListedPackages(), std::time(nullptr)); });
     fetch_ =
         std::make_unique<TPackageFetch>(*IdHTTP1, services_.Files.PackageUrl(m, f), services_.Files.PackageFile(m, f),
                                         trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile()),
@@ -126,13 +123,10 @@ void TForm2::Button1Click() {
     downloading_ = false;
     // Whatever happens to the package file, the controls go back to the idle state: an empty body raises no
     // work events, and a chunked body ends one work span per chunk.
-    struct Idle {
-        TForm2* form;
-        ~Idle() {
-            form->RestoreIdle();
-            form->ElapsedTicks = 0;
-        }
-    } idle{this};
+    const platform::ScopeExit idle([this] {
+        RestoreIdle();
+        ElapsedTicks = 0;
+    });
     const bool cancelFocused = focusWidget() == Button3;
     RestoreIdle();
     ShowHidP3();

@@ -4,6 +4,7 @@
 #include "app/core/Texts.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
+#include "platform/scope/ScopeExit.h"
 #include "platform/scope/ScopedValue.h"
 #include "platform/text/CodePages.h"
 
@@ -21,10 +22,7 @@ bool FileExists(const std::string& path) {
 bool TForm2::FetchPage(const std::string& m, const std::string& f) {
     // A busy cursor over the page view while the host is asked; a slow host may hold the page for seconds.
     WebBrowser2->SetBusy(true);
-    struct NotBusy {
-        THtmlView* view;
-        ~NotBusy() { view->SetBusy(false); }
-    } notBusy{WebBrowser2};
+    const platform::ScopeExit notBusy([this] { WebBrowser2->SetBusy(false); });
     return splash_.FetchToFile(services_.Files.PageUrl(m, f), services_.Files.PageFile(m, f));
 }
 
