@@ -36,6 +36,10 @@ inline constexpr const char* kCatalogueNotVerifiedKept = YEROUP_TR(
     "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），继续使用上次更新的配置文件。\r请稍后重试，或与固件提供者联系。");
 inline constexpr const char* kCatalogueNotVerifiedNone = YEROUP_TR(
     "服务器上的配置文件未能通过数字签名验证（可能已被更改或已过期），未能从本地找到可用的配置文件。\r请稍后重试，或与固件提供者联系。单击[确定]退出本程序。");
+// Added on a line of its own when the catalogue was signed later than this computer's clock allows: the clock,
+// not the host, is what to check.
+inline constexpr const char* kCatalogueSignedAhead =
+    YEROUP_TR("服务器上的配置文件签名于%1（UTC），晚于这台电脑的时钟，请检查电脑的日期和时间是否正确。");
 inline constexpr const char* kHostNotTrustedCatalogueKept = YEROUP_TR(
     "更新服务器的证书不受信任，无法确认服务器的身份，继续使用上次更新的配置文件。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。");
 inline constexpr const char* kHostNotTrustedNoCatalogue = YEROUP_TR(

@@ -139,11 +139,13 @@ void TForm1::FormAc() {
         text = kept ? texts::kCatalogueNotVerifiedKept : texts::kCatalogueNotVerifiedNone;
     // When the proxy was the reason, the message says so on a line of its own after the usual text.
     const std::string proxy = proxyFailure_.Empty() ? std::string() : "\r" + Tr(proxyFailure_);
+    const std::string ahead = signedAhead_.Empty() ? std::string() : "\r" + Tr(signedAhead_);
     if (kept) {
-        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kCatalogueKeptCaption),
+        services_.MessageBoxes.MessageBox(this, Tr(text) + ahead + proxy, Tr(texts::kCatalogueKeptCaption),
                                           MB_OK | MB_ICONWARNING);
     } else {
-        services_.MessageBoxes.MessageBox(this, Tr(text) + proxy, Tr(texts::kNoCatalogueCaption), MB_OK | MB_ICONERROR);
+        services_.MessageBoxes.MessageBox(this, Tr(text) + ahead + proxy, Tr(texts::kNoCatalogueCaption),
+                                          MB_OK | MB_ICONERROR);
         terminate_ = true;
     }
 }

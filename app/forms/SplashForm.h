@@ -70,6 +70,8 @@ private:
     bool hostNotTrusted_ = false;
     // Why the last failed fetch failed when the environment's proxy was the reason, for the user; else empty.
     TMessage proxyFailure_;
+    // Set when the fetched catalogue was signed too far ahead of this computer's clock: the message names its date.
+    TMessage signedAhead_;
 };
 
 }  // namespace yeroup::app

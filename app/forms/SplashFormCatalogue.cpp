@@ -1,6 +1,7 @@
 // The catalogue fetch, with its signature when a trusted key is configured.
 #include "app/core/CatalogueCheck.h"
 #include "app/core/Limits.h"
+#include "app/core/Texts.h"
 #include "app/download/SignedFetch.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/CatalogueFreshness.h"
@@ -43,6 +44,7 @@ TCatalogueFetch TForm1::FetchCatalogue() {
                                               ", more than " + std::to_string(limits::kMaxSignedAheadSeconds / 3600) +
                                               " hours after this computer's clock (" + UtcTimeText(now) +
                                               "); the stored copy stays");
+            signedAhead_ = {texts::kCatalogueSignedAhead, {UtcTimeText(facts.Timestamp)}};
             return TCatalogueFetch::NotVerified;
         }
         // An older catalogue than the one accepted last is a replayed copy: it could bring back withdrawn firmware.

@@ -538,6 +538,10 @@
         <translation>This run:</translation>
     </message>
     <message>
+        <source>服务器上的配置文件签名于%1（UTC），晚于这台电脑的时钟，请检查电脑的日期和时间是否正确。</source>
+        <translation>The catalogue on the server was signed at %1 (UTC), later than this computer&apos;s clock. Check that the computer&apos;s date and time are right.</translation>
+    </message>
+    <message>
         <source>连接中断，第%1次续传:</source>
         <translation>Connection lost, try %1:</translation>
     </message>

@@ -538,6 +538,10 @@
         <translation>本次速度:</translation>
     </message>
     <message>
+        <source>服务器上的配置文件签名于%1（UTC），晚于这台电脑的时钟，请检查电脑的日期和时间是否正确。</source>
+        <translation>服务器上的配置文件签名于%1（UTC），晚于这台电脑的时钟，请检查电脑的日期和时间是否正确。</translation>
+    </message>
+    <message>
         <source>连接中断，第%1次续传:</source>
         <translation>连接中断，第%1次续传:</translation>
     </message>

@@ -6,7 +6,9 @@
 #include <cstdlib>
 
 #include "app/core/Limits.h"
+#include "app/core/Message.h"
 #include "app/core/Texts.h"
+#include "app/core/Trace.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/KeyRotation.h"
@@ -49,7 +51,8 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
         std::string served;
         std::string signature;  // empty: none served
         bool taken;
-        std::string stored = {};  // the signature accepted last, when not the usual one
+        std::string stored = {};       // the signature accepted last, when not the usual one
+        std::int64_t signedAhead = 0;  // refused as signed this far ahead: the box names the date
     } cases[] = {
         {"good and newer", kNew, tool.Sign(kCatalogueName, kNew, Stamped(3000, kCatalogueName)), true},
         {"same age", kNew, tool.Sign(kCatalogueName, kNew, Stamped(2000, kCatalogueName)), true},
@@ -59,8 +62,12 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
         {"other file", kNew, tool.Sign("user.ini", kNew, Stamped(3000, "user.ini")), false},
         {"rollback", kNew, tool.Sign(kCatalogueName, kNew, Stamped(1000, kCatalogueName)), false},
         {"oversized", kNew, std::string(static_cast<std::size_t>(limits::kMaxSignatureFileBytes) + 1, 'x'), false},
-        {"signed past the margin ahead of the clock", kNew,
-         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow + 1, kCatalogueName)), false},
+        {"signed past the margin ahead of the clock",
+         kNew,
+         tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow + 1, kCatalogueName)),
+         false,
+         {},
+         aheadOfNow + 1},
         {"signed within the margin ahead of the clock", kNew,
          tool.Sign(kCatalogueName, kNew, Stamped(aheadOfNow - 60, kCatalogueName)), true},
         // A catalogue from the future taken before it was refused locks nothing out.
@@ -85,7 +92,9 @@ TEST_F(SignedUpdates, TheCatalogueIsTakenOnlyWithAGoodNewerSignature) {
             EXPECT_TRUE(h.boxes.shown.empty());
         } else {
             ASSERT_EQ(h.boxes.shown.size(), 1u);
-            EXPECT_EQ(h.boxes.shown[0].text, texts::kCatalogueNotVerifiedKept);
+            const std::string ahead =
+                c.signedAhead ? "\r" + Format(texts::kCatalogueSignedAhead, {UtcTimeText(c.signedAhead)}) : "";
+            EXPECT_EQ(h.boxes.shown[0].text, texts::kCatalogueNotVerifiedKept + ahead);
         }
     }
 }
