@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "http/IdAddressText.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
 
@@ -47,7 +48,8 @@ std::string PercentDecoded(std::string_view text) {
 
 TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
     const auto unusable = [&](const char* why) {
-        return EIdProxySettingError("The proxy setting \"" + setting + "\" cannot be used: " + why + ".");
+        return EIdProxySettingError("The proxy setting \"" + AddressForMessage(setting) + "\" cannot be used: " + why +
+                                    ".");
     };
     std::string rest = Trim(setting);
     const std::size_t scheme = rest.find("://");
