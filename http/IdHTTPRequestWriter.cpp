@@ -102,7 +102,8 @@ void TIdCustomHTTP::ChooseProxy() {
 }
 
 std::string TIdCustomHTTP::ProxyInUse() const {
-    return routeProxy_ ? routeProxy_->ProxyServer() + ":" + std::to_string(routeProxy_->ProxyPort()) : std::string();
+    return routeProxy_ ? HostInAddress(routeProxy_->ProxyServer()) + ":" + std::to_string(routeProxy_->ProxyPort())
+                       : std::string();
 }
 
 void TIdCustomHTTP::SetHostAndPort() {

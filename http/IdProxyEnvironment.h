@@ -1,12 +1,13 @@
 #pragma once
 // The proxy the user's environment names, read as curl and wget read it: http_proxy for http addresses,
-// https_proxy for https ones (lower case first, then upper case), no_proxy for the hosts reached directly (names,
-// domain suffixes, "*"). A proxy is written http://[user[:password]@]host[:port][/], the scheme and port optional
-// (port 80 when none is given); user and password go to the proxy as Basic credentials.
+// https_proxy for https ones (lower case first, then upper case), no_proxy for the hosts reached directly (as curl
+// reads it, IdNoProxy.h). A proxy is written http://[user[:password]@]host[:port][/], the scheme and port optional
+// (port 80 when none is given), an IPv6 host in brackets; user and password go to the proxy as Basic credentials.
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "http/IdNoProxy.h"
 #include "net/IdException.h"
 
 namespace yeroup::http {
@@ -24,7 +25,7 @@ struct TIdEnvironmentProxy {
     std::string Password;
 
     // "host:port", as messages name the proxy.
-    std::string Authority() const { return Host + ":" + std::to_string(Port); }
+    std::string Authority() const;
 };
 
 class TIdProxyEnvironment {
@@ -42,12 +43,9 @@ public:
     std::optional<TIdEnvironmentProxy> ProxyFor(const std::string& protocol, const std::string& host) const;
 
 private:
-    bool Bypassed(const std::string& host) const;
-
     std::string httpProxy_;
     std::string httpsProxy_;
-    std::vector<std::string> noProxy_;  // lower case, without a leading dot
-    bool noProxyAll_ = false;
+    TIdNoProxy noProxy_;
 };
 
 // Reads a proxy setting; raises EIdProxySettingError.

@@ -37,13 +37,19 @@ TEST(ProxyEnvironment, SettingsAreReadAsCurlAndWgetReadThem) {
         {"http://p:1", "", "example.test", "http", "a.example.test", "direct"},  // a domain covers its hosts
         {"http://p:1", "", ".example.test", "http", "a.example.test", "direct"},
         {"http://p:1", "", "example.test", "http", "badexample.test", "p:1"},  // not a name that merely ends alike
-        {"http://p:1", "", " x.test , 127.0.0.1:8080 ", "http", "127.0.0.1", "direct"},
+        {"http://p:1", "", " x.test , 127.0.0.1 ", "http", "127.0.0.1", "direct"},
+        {"http://[::1]:3128", "", "", "http", "a", "[::1]:3128"},
+        {"http://u:pw@[::1]", "", "", "http", "a", "u:pw@[::1]:80"},
         {"http://p:1", "", "*", "http", "anything.test", "direct"},
         {"socks5://p:1", "", "", "http", "a",
          "The proxy setting \"socks5://p:1\" cannot be used: only http:// "
          "proxies are supported."},
         {"http://p:http", "", "", "http", "a",
          "The proxy setting \"http://p:http\" cannot be used: its port is not a number from 1 to 65535."},
+        {"http://alice:s3cret@p:99999", "", "", "http", "a",
+         "The proxy setting \"http://alice:***@p:99999\" cannot be used: its port is not a number from 1 to 65535."},
+        {"http://[zz]:1", "", "", "http", "a",
+         "The proxy setting \"http://[zz]:1\" cannot be used: its host is not a valid IPv6 address."},
         {"http://:8080", "", "", "http", "a", "The proxy setting \"http://:8080\" cannot be used: it names no host."},
     };
     for (const Case& c : cases) {
