@@ -15,9 +15,11 @@ std::string HostInAddress(const std::string& host) {
     return host.find(':') != std::string::npos ? "[" + host + "]" : host;
 }
 
-std::string ComparableHostName(std::string_view host) {
+std::string WithoutRootDots(std::string_view host) {
     while (!host.empty() && host.back() == '.') host.remove_suffix(1);
-    return platform::AsciiLowerCase(std::string(host));
+    return std::string(host);
 }
+
+std::string ComparableHostName(std::string_view host) { return platform::AsciiLowerCase(WithoutRootDots(host)); }
 
 }  // namespace yeroup::http

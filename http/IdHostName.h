@@ -10,6 +10,8 @@ namespace yeroup::http {
 bool IsIpv6Literal(std::string_view text);
 // The host as it stands in an address or a Host header: an IPv6 literal in brackets, anything else as it is.
 std::string HostInAddress(const std::string& host);
+// The host without its trailing dots.
+std::string WithoutRootDots(std::string_view host);
 // The host in lower case without its trailing dots, for comparing names.
 std::string ComparableHostName(std::string_view host);
 
