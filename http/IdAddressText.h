@@ -9,5 +9,7 @@ namespace yeroup::http {
 // between the scheme's "//" and the last "@" before a "?" or "#" is taken as user information, so a password with
 // an unencoded "/" or "@" in it is hidden too; text without a password stays as it is.
 std::string AddressForMessage(std::string_view address);
+// text with every address in it (a word holding "://", up to a blank or a quote) shown as above.
+std::string AddressesForMessage(std::string_view text);
 
 }  // namespace yeroup::http

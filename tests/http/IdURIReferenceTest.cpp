@@ -191,6 +191,8 @@ TEST(IdAddressText, PasswordsNeverShow) {
         {"http://[::1]:8080/x", "http://[::1]:8080/x"},
     };
     for (const auto& c : cases) EXPECT_EQ(AddressForMessage(c.address), c.shown);
+    EXPECT_EQ(AddressesForMessage("proxy \"http://a:b@p:1\" and (https://c:d@h/x), ftp://e@h"),
+              "proxy \"http://a:***@p:1\" and (https://c:***@h/x), ftp://e@h");
 }
 
 }  // namespace
