@@ -88,7 +88,8 @@ void TIdCustomHTTP::ChooseProxy() {
         routeProxy_ = &ProxyParams;
         return;
     }
-    const std::optional<TIdEnvironmentProxy> proxy = EnvironmentProxy.ProxyFor(url_.Protocol, url_.Host);
+    const std::string address = url_.Host.empty() ? std::string() : url_.FullURI(/*includeCredentials=*/false, false);
+    const std::optional<TIdEnvironmentProxy> proxy = EnvironmentProxy.ProxyFor(url_.Protocol, url_.Host, address);
     if (!proxy) return;
     // Credentials made for another proxy or user must not go out again.
     if (environmentRoute_.ProxyUsername != proxy->Username || environmentRoute_.ProxyPassword != proxy->Password)

@@ -89,10 +89,19 @@ TIdProxyEnvironment TIdProxyEnvironment::FromEnvironment() {
                                Variable("no_proxy", "NO_PROXY"));
 }
 
-std::optional<TIdEnvironmentProxy> TIdProxyEnvironment::ProxyFor(const std::string& protocol,
-                                                                 const std::string& host) const {
+std::optional<TIdEnvironmentProxy> TIdProxyEnvironment::ProxyFor(const std::string& protocol, const std::string& host,
+                                                                 const std::string& url) const {
+    if (noProxy_.Bypassed(host)) return std::nullopt;
+    // The variables, when either is set, decide alone, as for curl.
+    if (httpProxy_.empty() && httpsProxy_.empty()) {
+        if (!desktop_) return std::nullopt;
+        const std::string setting =
+            desktop_(url.empty() ? platform::AsciiLowerCase(protocol) + "://" + HostInAddress(host) + "/" : url);
+        if (setting.empty()) return std::nullopt;
+        return ParseProxySetting(setting);
+    }
     const std::string& setting = SameText(protocol, "https") ? httpsProxy_ : httpProxy_;
-    if (setting.empty() || noProxy_.Bypassed(host)) return std::nullopt;
+    if (setting.empty()) return std::nullopt;
     return ParseProxySetting(setting);
 }
 

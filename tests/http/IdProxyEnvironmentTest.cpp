@@ -72,7 +72,26 @@ TEST(ProxyEnvironment, LowerCaseVariablesComeFirstThenUpperCase) {
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "a"), "lower:3");
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "direct.test"), "direct");
     for (const char* name : names) ::unsetenv(name);
-    EXPECT_TRUE(TIdProxyEnvironment::FromEnvironment().Empty());
+    EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "a"), "direct");
+}
+
+// The desktop is asked, with the address, only when neither proxy variable is set; no_proxy still applies.
+TEST(ProxyEnvironment, TheDesktopIsAskedOnlyWithoutProxyVariables) {
+    std::vector<std::string> asked;
+    const auto desktop = [&](const std::string& url) {
+        asked.push_back(url);
+        return url.find("/pkg") != std::string::npos ? std::string("http://desk:3128") : std::string();
+    };
+    TIdProxyEnvironment none("", "", "skip.test");
+    none.SetDesktopLookup(desktop);
+    EXPECT_EQ(Route(none, "http", "a"), "direct");
+    const auto proxy = none.ProxyFor("http", "a", "http://a/pkg.zip");
+    EXPECT_TRUE(proxy && proxy->Authority() == "desk:3128");
+    EXPECT_FALSE(none.ProxyFor("http", "skip.test", "http://skip.test/pkg.zip"));
+    TIdProxyEnvironment variables("", "http://p:1", "");
+    variables.SetDesktopLookup(desktop);
+    EXPECT_EQ(Route(variables, "http", "a"), "direct");
+    EXPECT_EQ(asked, (std::vector<std::string>{"http://a/", "http://a/pkg.zip"}));
 }
 
 }  // namespace
