@@ -1,11 +1,11 @@
 // What a response means for the call: follow a redirect, retry with credentials, fail, or finish.
-#include "http/IdAddressText.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "http/IdURIReference.h"
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
 #include "platform/scope/ScopedValue.h"
+#include "platform/text/AddressText.h"
 
 namespace yeroup::http {
 
@@ -47,10 +47,11 @@ TIdURI TIdCustomHTTP::RedirectTarget(const std::string& dest) const {
         if (!e.Scheme().empty())
             throw EIdHTTPRedirectRefused("Redirect to a \"" + e.Scheme() +
                                          ":\" address refused: only http and https are followed.");
-        throw EIdHTTPRedirectRefused("Redirect to \"" + AddressForMessage(dest) + "\" refused: " + e.what() + ".");
+        throw EIdHTTPRedirectRefused("Redirect to \"" + platform::AddressForMessage(dest) + "\" refused: " + e.what() +
+                                     ".");
     }
     if (target.Protocol == "http" && SameText(url_.Protocol, "https"))
-        throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + AddressForMessage(dest));
+        throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + platform::AddressForMessage(dest));
     return target;
 }
 

@@ -57,19 +57,14 @@ void TIdCustomHTTP::PrepareRequest() {
         request.Username = uri.Username;
         request.Password = uri.Password;
     }
-    url_.Username = request.Username;
-    url_.Password = request.Password;
     if (redirectTarget_) {
-        url_.Protocol = uri.Protocol;
-        url_.Host = uri.Host;
-        url_.Port = uri.Port;
-        url_.DirPath = uri.DirPath;
-        url_.DocName = uri.DocName;
-        url_.Query = uri.Query;
+        url_ = uri;
         redirectTarget_.reset();
     } else {
         TakeTargetIntoUrl(uri);
     }
+    url_.Username = request.Username;
+    url_.Password = request.Password;
     request.Target = EncodeRequestTarget(url_.DirPath + url_.DocName + url_.Query);
     const TIdHTTPMethod method = request.Method;
     if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";
@@ -79,7 +74,7 @@ void TIdCustomHTTP::PrepareRequest() {
         request.SetContentLength(static_cast<std::int32_t>(request.UploadStream->Size()));
     else
         request.SetContentLength(-1);
-    request.Host = url_.Port == "80" ? HostInAddress(url_.Host) : HostInAddress(url_.Host) + ":" + url_.Port;
+    request.Host = HostInAddress(url_.Host) + (url_.Port == "80" ? std::string() : ":" + url_.Port);
 }
 
 void TIdCustomHTTP::ChooseProxy() {

@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
-#include "http/IdAddressText.h"
 #include "http/IdHostName.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
+#include "platform/text/AddressText.h"
 
 namespace yeroup::http {
 
@@ -44,8 +44,8 @@ std::string TIdEnvironmentProxy::Authority() const { return HostInAddress(Host) 
 
 TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
     const auto unusable = [&](const char* why) {
-        return EIdProxySettingError("The proxy setting \"" + AddressForMessage(setting) + "\" cannot be used: " + why +
-                                    ".");
+        return EIdProxySettingError("The proxy setting \"" + platform::AddressForMessage(setting) +
+                                    "\" cannot be used: " + why + ".");
     };
     std::string rest = Trim(setting);
     const std::size_t scheme = rest.find("://");

@@ -1,8 +1,8 @@
-#include "http/IdAddressText.h"
+#include "platform/text/AddressText.h"
 
 #include <algorithm>
 
-namespace yeroup::http {
+namespace yeroup::platform {
 
 std::string AddressForMessage(std::string_view address) {
     const std::size_t separator = address.find("//");
@@ -31,4 +31,4 @@ std::string AddressesForMessage(std::string_view text) {
     return out;
 }
 
-}  // namespace yeroup::http
+}  // namespace yeroup::platform
