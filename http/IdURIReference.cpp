@@ -111,35 +111,44 @@ bool HostCharacter(char c) {
            std::string_view("-._~").find(c) != std::string_view::npos;
 }
 
-// Host and port of an authority; user information goes into the address too.
-void ReadAuthority(std::string authority, const std::string& scheme, TIdURI& address) {
-    if (const std::size_t at = authority.find('@'); at != std::string::npos) {
-        if (authority.find('@', at + 1) != std::string::npos)
-            throw EIdURIReferenceRefused("its user information holds an \"@\"");
-        const std::string userInfo = authority.substr(0, at);
-        const std::size_t colon = userInfo.find(':');
-        address.Username = userInfo.substr(0, colon);
-        address.Password = colon == std::string::npos ? std::string() : userInfo.substr(colon + 1);
-        authority.erase(0, at + 1);
-    }
-    std::string host;
-    std::string port;
+// Takes the user information off an authority into the address.
+void ReadUserInfo(std::string& authority, TIdURI& address) {
+    const std::size_t at = authority.find('@');
+    if (at == std::string::npos) return;
+    if (authority.find('@', at + 1) != std::string::npos)
+        throw EIdURIReferenceRefused("its user information holds an \"@\"");
+    const std::string userInfo = authority.substr(0, at);
+    const std::size_t colon = userInfo.find(':');
+    address.Username = userInfo.substr(0, colon);
+    address.Password = colon == std::string::npos ? std::string() : userInfo.substr(colon + 1);
+    authority.erase(0, at + 1);
+}
+
+// Host and port text of an authority without user information; an IPv6 address loses its brackets.
+void SplitHostAndPort(const std::string& authority, std::string& host, std::string& port) {
     if (!authority.empty() && authority.front() == '[') {
         const std::size_t close = authority.find(']');
-        if (close == std::string::npos || !IsIpv6Literal(authority.substr(1, close - 1)))
+        const std::string after = close == std::string::npos ? std::string() : authority.substr(close + 1);
+        if (close == std::string::npos || !IsIpv6Literal(authority.substr(1, close - 1)) ||
+            (!after.empty() && after.front() != ':'))
             throw EIdURIReferenceRefused("its host is not a valid IPv6 address");
         host = authority.substr(1, close - 1);
-        const std::string after = authority.substr(close + 1);
-        if (!after.empty() && after.front() != ':')
-            throw EIdURIReferenceRefused("its host is not a valid IPv6 address");
         if (!after.empty()) port = after.substr(1);
-    } else {
-        const std::size_t colon = authority.find(':');
-        host = authority.substr(0, colon);
-        if (colon != std::string::npos) port = authority.substr(colon + 1);
-        for (const char c : host)
-            if (!HostCharacter(c)) throw EIdURIReferenceRefused("its host name holds characters a host name cannot");
+        return;
     }
+    const std::size_t colon = authority.find(':');
+    host = authority.substr(0, colon);
+    if (colon != std::string::npos) port = authority.substr(colon + 1);
+    for (const char c : host)
+        if (!HostCharacter(c)) throw EIdURIReferenceRefused("its host name holds characters a host name cannot");
+}
+
+// Host and port of an authority; user information goes into the address too.
+void ReadAuthority(std::string authority, const std::string& scheme, TIdURI& address) {
+    ReadUserInfo(authority, address);
+    std::string host;
+    std::string port;
+    SplitHostAndPort(authority, host, port);
     if (host.empty()) throw EIdURIReferenceRefused("it names no host");
     address.Host = platform::AsciiLowerCase(host);
     if (port.empty()) {
@@ -167,6 +176,19 @@ void CheckPathReading(const TReferenceParts& parts, const std::string& merged) {
         throw EIdURIReferenceRefused("its path has an empty segment");
 }
 
+// RFC 3986 section 5.2.2 for a reference without an authority: its path against the base's (query may become
+// the base's).
+std::string RelativePath(const TIdURI& base, const TReferenceParts& parts, std::optional<std::string>& query) {
+    // The query of the parser's own reading may begin with "=" (an "=" and no "?"): that is still path.
+    const bool baseHasQuery = !base.Query.empty() && base.Query.front() == '?';
+    const std::string basePath = base.DirPath + base.DocName + (baseHasQuery ? std::string() : base.Query);
+    if (!parts.path.empty()) return parts.path.front() == '/' ? parts.path : MergePaths(basePath, parts.path);
+    // "?" alone: an empty query to RFC 3986, none (so the base's) to Python.
+    if (query && query->empty()) throw EIdURIReferenceRefused("its query is empty");
+    if (!query && baseHasQuery) query = base.Query.substr(1);
+    return basePath;
+}
+
 }  // namespace
 
 TIdURI ResolveReference(const TIdURI& base, std::string_view reference) {
@@ -180,27 +202,14 @@ TIdURI ResolveReference(const TIdURI& base, std::string_view reference) {
         if (!parts.authority) throw EIdURIReferenceRefused("it names no host");
     }
     target.Protocol = parts.scheme.empty() ? platform::AsciiLowerCase(base.Protocol) : parts.scheme;
-    // The query of the parser's own reading may begin with "=" (an "=" and no "?"): that is still path.
-    const bool baseHasQuery = !base.Query.empty() && base.Query.front() == '?';
-    const std::string basePath = base.DirPath + base.DocName + (baseHasQuery ? std::string() : base.Query);
-    std::string path;
+    std::string path = parts.path;
     std::optional<std::string> query = parts.query;
     if (parts.authority) {
         ReadAuthority(*parts.authority, target.Protocol, target);
-        path = parts.path;
     } else {
         target.Host = base.Host;
         target.Port = base.Port.empty() ? DefaultPort(target.Protocol) : base.Port;
-        if (parts.path.empty()) {
-            // "?" alone: an empty query to RFC 3986, none (so the base's) to Python.
-            if (query && query->empty()) throw EIdURIReferenceRefused("its query is empty");
-            path = basePath;
-            if (!query && baseHasQuery) query = base.Query.substr(1);
-        } else if (parts.path.front() == '/') {
-            path = parts.path;
-        } else {
-            path = MergePaths(basePath, parts.path);
-        }
+        path = RelativePath(base, parts, query);
     }
     CheckPathReading(parts, path);
     path = RemoveDotSegments(path);

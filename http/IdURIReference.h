@@ -13,8 +13,8 @@ namespace yeroup::http {
 // The reference cannot be resolved into an http or https address; the message says why, without the address.
 class EIdURIReferenceRefused : public EIdURIException {
 public:
-    EIdURIReferenceRefused(std::string reason, std::string scheme = {})
-        : EIdURIException(std::move(reason)), scheme_(std::move(scheme)) {}
+    explicit EIdURIReferenceRefused(const std::string& reason, std::string scheme = {})
+        : EIdURIException(reason), scheme_(std::move(scheme)) {}
     // The scheme the reference named when that scheme is what is refused ("file", "ftp"); empty otherwise.
     const std::string& Scheme() const { return scheme_; }
 
