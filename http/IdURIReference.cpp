@@ -181,7 +181,7 @@ void CheckPathReading(const TReferenceParts& parts, const std::string& merged) {
 std::string RelativePath(const TIdURI& base, const TReferenceParts& parts, std::optional<std::string>& query) {
     // The query of the parser's own reading may begin with "=" (an "=" and no "?"): that is still path.
     const bool baseHasQuery = !base.Query.empty() && base.Query.front() == '?';
-    const std::string basePath = base.DirPath + base.DocName + (baseHasQuery ? std::string() : base.Query);
+    std::string basePath = base.DirPath + base.DocName + (baseHasQuery ? std::string() : base.Query);
     if (!parts.path.empty()) return parts.path.front() == '/' ? parts.path : MergePaths(basePath, parts.path);
     // "?" alone: an empty query to RFC 3986, none (so the base's) to Python.
     if (query && query->empty()) throw EIdURIReferenceRefused("its query is empty");
