@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "http/IdHostName.h"
 #include "http/IdInternetDate.h"
 #include "http/IdURI.h"
 #include "http/Limits.h"
@@ -53,13 +54,17 @@ void TIdCookieManager::AddServerCookie2(const std::string& cookieText, const std
     StoreCookie(cookies_->Add2(), cookieText, host);
 }
 
-void TIdCookieManager::StoreCookie(TIdCookieRFC2109* cookie, const std::string& cookieText, const std::string& host) {
+void TIdCookieManager::StoreCookie(TIdCookieRFC2109* cookie, const std::string& cookieText,
+                                   const std::string& hostAsWritten) {
     try {
         cookie->SetCookieText(cookieText);
     } catch (...) {
         cookies_->Delete(cookie);
         throw;
     }
+    // "update.test." and "update.test" are one host, and a domain attribute may end in the root's dot too.
+    const std::string host = WithoutRootDots(hostAsWritten);
+    cookie->Domain = WithoutRootDots(cookie->Domain);
     if (cookie->Domain.empty()) cookie->Domain = host;
     if (!cookie->AcceptsHost(host)) {
         cookies_->Delete(cookie);
@@ -120,10 +125,11 @@ std::string TIdCookieManager::CookieHeaderFor(const TIdURI& uri, bool secure) {
     return header;
 }
 
-bool CookieDomainMatches(const std::string& domain, const std::string& host) {
+bool CookieDomainMatches(const std::string& domain, const std::string& hostAsWritten) {
     // A plain substring test would hand the cookies of "a.com" to "evila.com" as well.
+    const std::string host = WithoutRootDots(hostAsWritten);
     if (domain.empty() || host.empty()) return false;
-    std::string bare = domain.front() == '.' ? domain.substr(1) : domain;
+    std::string bare = WithoutRootDots(domain.front() == '.' ? domain.substr(1) : domain);
     if (SameText(bare, host)) return true;
     if (host.size() <= bare.size()) return false;
     std::string_view tail = std::string_view(host).substr(host.size() - bare.size());

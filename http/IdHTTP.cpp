@@ -45,7 +45,7 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
     const std::int64_t start = bodyStream ? bodyStream->Position() : 0;
     // Every call has its own redirect count, whatever became of the one before.
     redirectCount_ = 0;
-    redirected_ = false;
+    redirectTarget_.reset();
     authRetries_ = 0;
     proxyAuthRetries_ = 0;
     closeAfterResponse_ = false;
@@ -77,8 +77,9 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
                 }
                 // A challenge answered on a connection that closed is re-sent with its attempts still
                 // counted, so a server that keeps closing cannot keep the call going for ever.
-                if (response.StatusCode() != 401 && response.StatusCode() != 407) {
-                    redirected_ = true;
+                if (response.StatusCode() == 401 || response.StatusCode() == 407) {
+                    redirectTarget_ = url_;
+                } else {
                     authRetries_ = 0;
                     proxyAuthRetries_ = 0;
                 }
@@ -86,7 +87,7 @@ void TIdCustomHTTP::RunRequest(TIdHTTPMethod method, const std::string& url, pla
             case nsAuthRetry:
                 --redirectCount_;
                 request.Target = url;
-                redirected_ = false;
+                redirectTarget_.reset();
                 break;
             case nsUnknown: throw net::EIdException("Undefined situation");
             case nsDone: done = true; break;

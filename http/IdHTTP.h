@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "http/IdAuthentication.h"
@@ -105,7 +106,7 @@ private:
     };
 
     void PrepareRequest();
-    // The request target, absolute or relative, resolved against the URL in use, with the port its scheme implies.
+    // The caller's URL, absolute or relative, merged into the URL in use, with the port its scheme implies.
     void TakeTargetIntoUrl(const TIdURI& uri);
     // The proxy for the working address: ProxyParams when set, else the environment's.
     void ChooseProxy();
@@ -124,8 +125,9 @@ private:
     void ReadStatusAndHeaders(THeaderBudget& budget);
     void ProcessCookies();
     NextStep DecideNextStep();
-    // Raises EIdHTTPRedirectRefused for a redirect to anything but http and https, or from https to http.
-    void CheckRedirectTarget(const std::string& dest) const;
+    // The address a redirect leads to, resolved against the one in use; raises EIdHTTPRedirectRefused for one that
+    // cannot be read alike by every reader, for anything but http and https, and from https to http.
+    TIdURI RedirectTarget(const std::string& dest) const;
     [[noreturn]] void RaiseProtocolException();
     // Reads and drops a body that nobody wants; a failure only costs the connection.
     void DiscardBody();
@@ -146,8 +148,9 @@ private:
     TIdProxyConnectionInfo* routeProxy_ = nullptr;
     TIdProxyConnectionInfo environmentRoute_;
     std::int32_t redirectCount_ = 0;
-    // The request goes to a followed redirect's address, which keeps the scheme when it names none.
-    bool redirected_ = false;
+    // The address the next request goes to, already resolved (a followed redirect, or a challenge sent again);
+    // none when the request's Target is read as the caller's URL.
+    std::optional<TIdURI> redirectTarget_;
     // The response now read to its end (false from the request on): only then may the connection be used again.
     bool messageComplete_ = false;
     // The response's framing was ambiguous (chunked and a length): the connection is dropped after it.

@@ -1,9 +1,11 @@
 // What a response means for the call: follow a redirect, retry with credentials, fail, or finish.
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
+#include "http/IdURIReference.h"
 #include "net/IdException.h"
 #include "net/IdGlobal.h"
 #include "platform/scope/ScopedValue.h"
+#include "platform/text/AddressText.h"
 
 namespace yeroup::http {
 
@@ -37,13 +39,20 @@ void TIdCustomHTTP::DiscardBody() {
     }
 }
 
-void TIdCustomHTTP::CheckRedirectTarget(const std::string& dest) const {
-    const std::string scheme = UriScheme(dest);
-    if (!scheme.empty() && scheme != "http" && scheme != "https")
-        throw EIdHTTPRedirectRefused("Redirect to a \"" + scheme +
-                                     ":\" address refused: only http and https are followed.");
-    if (scheme == "http" && SameText(url_.Protocol, "https"))
-        throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + dest);
+TIdURI TIdCustomHTTP::RedirectTarget(const std::string& dest) const {
+    TIdURI target;
+    try {
+        target = ResolveReference(url_, dest);
+    } catch (const EIdURIReferenceRefused& e) {
+        if (!e.Scheme().empty())
+            throw EIdHTTPRedirectRefused("Redirect to a \"" + e.Scheme() +
+                                         ":\" address refused: only http and https are followed.");
+        throw EIdHTTPRedirectRefused("Redirect to \"" + platform::AddressForMessage(dest) + "\" refused: " + e.what() +
+                                     ".");
+    }
+    if (target.Protocol == "http" && SameText(url_.Protocol, "https"))
+        throw EIdHTTPRedirectRefused("Redirect from https to http refused: " + platform::AddressForMessage(dest));
+    return target;
 }
 
 TIdCustomHTTP::NextStep TIdCustomHTTP::RedirectStep() {
@@ -57,7 +66,7 @@ TIdCustomHTTP::NextStep TIdCustomHTTP::RedirectStep() {
         bool handled = true;
         if (OnRedirect) OnRedirect(this, dest, numRedirect, handled, method);
         if (!handled) RaiseProtocolException();
-        CheckRedirectTarget(dest);
+        redirectTarget_ = RedirectTarget(dest);
         result = nsFollow;
         request.Target = dest;
         request.Method = method;

@@ -1,6 +1,7 @@
 // Preparing a request, choosing where it goes, and sending it.
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
+#include "http/IdHostName.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
 #include "net/tls/IdSSLExceptions.h"
@@ -29,11 +30,7 @@ void TIdCustomHTTP::TakeTargetIntoUrl(const TIdURI& uri) {
     url_.DocName = uri.DocName;
     url_.Query = uri.Query;
     if (!uri.Host.empty()) url_.Host = uri.Host;
-    // A relative redirect stays on its scheme (an https host's "Location: /x" must not fall back to clear text).
-    if (!uri.Protocol.empty())
-        url_.Protocol = uri.Protocol;
-    else if (!redirected_)
-        url_.Protocol = "http";
+    url_.Protocol = uri.Protocol.empty() ? "http" : uri.Protocol;
     if (!uri.Port.empty()) {
         url_.Port = uri.Port;
         return;
@@ -50,7 +47,8 @@ void TIdCustomHTTP::TakeTargetIntoUrl(const TIdURI& uri) {
 
 void TIdCustomHTTP::PrepareRequest() {
     TIdHTTPRequest& request = Request();
-    TIdURI uri(request.Target);
+    // A redirect was resolved when it was checked; the caller's URL is read here.
+    const TIdURI uri = redirectTarget_ ? *redirectTarget_ : TIdURI(request.Target);
     // A host with blanks or control bytes would end or split the Host line.
     for (const char c : uri.Host)
         if (static_cast<unsigned char>(c) <= ' ' || c == '\x7F')
@@ -59,9 +57,14 @@ void TIdCustomHTTP::PrepareRequest() {
         request.Username = uri.Username;
         request.Password = uri.Password;
     }
+    if (redirectTarget_) {
+        url_ = uri;
+        redirectTarget_.reset();
+    } else {
+        TakeTargetIntoUrl(uri);
+    }
     url_.Username = request.Username;
     url_.Password = request.Password;
-    TakeTargetIntoUrl(uri);
     request.Target = EncodeRequestTarget(url_.DirPath + url_.DocName + url_.Query);
     const TIdHTTPMethod method = request.Method;
     if (method == hmOptions && SameText(uri.DocName, "*")) request.Target = "*";
@@ -71,7 +74,7 @@ void TIdCustomHTTP::PrepareRequest() {
         request.SetContentLength(static_cast<std::int32_t>(request.UploadStream->Size()));
     else
         request.SetContentLength(-1);
-    request.Host = url_.Port == "80" ? url_.Host : url_.Host + ":" + url_.Port;
+    request.Host = HostInAddress(url_.Host) + (url_.Port == "80" ? std::string() : ":" + url_.Port);
 }
 
 void TIdCustomHTTP::ChooseProxy() {
@@ -80,7 +83,8 @@ void TIdCustomHTTP::ChooseProxy() {
         routeProxy_ = &ProxyParams;
         return;
     }
-    const std::optional<TIdEnvironmentProxy> proxy = EnvironmentProxy.ProxyFor(url_.Protocol, url_.Host);
+    const std::string address = url_.Host.empty() ? std::string() : url_.FullURI(/*includeCredentials=*/false, false);
+    const std::optional<TIdEnvironmentProxy> proxy = EnvironmentProxy.ProxyFor(url_.Protocol, url_.Host, address);
     if (!proxy) return;
     // Credentials made for another proxy or user must not go out again.
     if (environmentRoute_.ProxyUsername != proxy->Username || environmentRoute_.ProxyPassword != proxy->Password)
@@ -94,7 +98,8 @@ void TIdCustomHTTP::ChooseProxy() {
 }
 
 std::string TIdCustomHTTP::ProxyInUse() const {
-    return routeProxy_ ? routeProxy_->ProxyServer() + ":" + std::to_string(routeProxy_->ProxyPort()) : std::string();
+    return routeProxy_ ? HostInAddress(routeProxy_->ProxyServer()) + ":" + std::to_string(routeProxy_->ProxyPort())
+                       : std::string();
 }
 
 void TIdCustomHTTP::SetHostAndPort() {

@@ -1,6 +1,7 @@
 // The tunnel through an HTTP proxy for an https address: CONNECT in clear text, then TLS with the origin.
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
+#include "http/IdHostName.h"
 #include "net/tls/IdSSLExceptions.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"
 
@@ -18,7 +19,7 @@ void TIdCustomHTTP::OpenTunnel() {
     tls.SetPassThrough(true);
     Connect(ReadTimeout);
 
-    const std::string authority = url_.Host + ":" + url_.Port;
+    const std::string authority = HostInAddress(url_.Host) + ":" + url_.Port;
     TIdHeaderList headers;
     headers.SetHeader("Host", authority);
     if (!Request().UserAgent.empty()) headers.SetHeader("User-Agent", Request().UserAgent);

@@ -2,19 +2,14 @@
 
 #include <cstdlib>
 
+#include "http/IdHostName.h"
 #include "http/IdStrToInt.h"
 #include "http/IdTextUtils.h"
+#include "platform/text/AddressText.h"
 
 namespace yeroup::http {
 
 namespace {
-
-std::string LowerCase(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return lower;
-}
 
 // The variable in lower case, else in upper case, as curl and wget look them up.
 std::string Variable(const char* lower, const char* upper) {
@@ -45,9 +40,12 @@ std::string PercentDecoded(std::string_view text) {
 
 }  // namespace
 
+std::string TIdEnvironmentProxy::Authority() const { return HostInAddress(Host) + ":" + std::to_string(Port); }
+
 TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
     const auto unusable = [&](const char* why) {
-        return EIdProxySettingError("The proxy setting \"" + setting + "\" cannot be used: " + why + ".");
+        return EIdProxySettingError("The proxy setting \"" + platform::AddressForMessage(setting) +
+                                    "\" cannot be used: " + why + ".");
     };
     std::string rest = Trim(setting);
     const std::size_t scheme = rest.find("://");
@@ -73,6 +71,10 @@ TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
         proxy.Port = port;
         rest.erase(colon);
     }
+    if (rest.size() > 2 && rest.front() == '[' && rest.back() == ']') {
+        rest = rest.substr(1, rest.size() - 2);
+        if (!IsIpv6Literal(rest)) throw unusable("its host is not a valid IPv6 address");
+    }
     if (rest.empty()) throw unusable("it names no host");
     proxy.Host = rest;
     return proxy;
@@ -80,42 +82,26 @@ TIdEnvironmentProxy ParseProxySetting(const std::string& setting) {
 
 TIdProxyEnvironment::TIdProxyEnvironment(const std::string& httpProxy, const std::string& httpsProxy,
                                          const std::string& noProxy)
-    : httpProxy_(Trim(httpProxy)), httpsProxy_(Trim(httpsProxy)) {
-    for (std::string rest = noProxy; !rest.empty();) {
-        std::string entry = LowerCase(Trim(TakeUntil(rest, ",")));
-        if (entry == "*") noProxyAll_ = true;
-        // A port on an entry is not told apart: the host is what counts.
-        if (const std::size_t colon = entry.rfind(':');
-            colon != std::string::npos && entry.find(']', colon) == std::string::npos)
-            entry.erase(colon);
-        while (!entry.empty() && entry.front() == '.') entry.erase(0, 1);
-        if (!entry.empty() && entry != "*") noProxy_.push_back(entry);
-    }
-}
+    : httpProxy_(Trim(httpProxy)), httpsProxy_(Trim(httpsProxy)), noProxy_(noProxy) {}
 
 TIdProxyEnvironment TIdProxyEnvironment::FromEnvironment() {
     return TIdProxyEnvironment(Variable("http_proxy", "HTTP_PROXY"), Variable("https_proxy", "HTTPS_PROXY"),
                                Variable("no_proxy", "NO_PROXY"));
 }
 
-bool TIdProxyEnvironment::Bypassed(const std::string& host) const {
-    if (noProxyAll_) return true;
-    std::string name = LowerCase(host);
-    while (!name.empty() && name.back() == '.') name.pop_back();
-    for (const std::string& entry : noProxy_) {
-        // The name itself, or a name in that domain: "example.test" covers "a.example.test", not "badexample.test".
-        if (name == entry ||
-            (name.size() > entry.size() && name.compare(name.size() - entry.size(), entry.size(), entry) == 0 &&
-             name[name.size() - entry.size() - 1] == '.'))
-            return true;
+std::optional<TIdEnvironmentProxy> TIdProxyEnvironment::ProxyFor(const std::string& protocol, const std::string& host,
+                                                                 const std::string& url) const {
+    if (noProxy_.Bypassed(host)) return std::nullopt;
+    // The variables, when either is set, decide alone, as for curl.
+    if (httpProxy_.empty() && httpsProxy_.empty()) {
+        if (!desktop_) return std::nullopt;
+        const std::string setting =
+            desktop_(url.empty() ? platform::AsciiLowerCase(protocol) + "://" + HostInAddress(host) + "/" : url);
+        if (setting.empty()) return std::nullopt;
+        return ParseProxySetting(setting);
     }
-    return false;
-}
-
-std::optional<TIdEnvironmentProxy> TIdProxyEnvironment::ProxyFor(const std::string& protocol,
-                                                                 const std::string& host) const {
     const std::string& setting = SameText(protocol, "https") ? httpsProxy_ : httpProxy_;
-    if (setting.empty() || Bypassed(host)) return std::nullopt;
+    if (setting.empty()) return std::nullopt;
     return ParseProxySetting(setting);
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 // The proxy the user's environment names, read as curl and wget read it: http_proxy for http addresses,
-// https_proxy for https ones (lower case first, then upper case), no_proxy for the hosts reached directly (names,
-// domain suffixes, "*"). A proxy is written http://[user[:password]@]host[:port][/], the scheme and port optional
-// (port 80 when none is given); user and password go to the proxy as Basic credentials.
+// https_proxy for https ones (lower case first, then upper case), no_proxy for the hosts reached directly (as curl
+// reads it, IdNoProxy.h). A proxy is written http://[user[:password]@]host[:port][/], the scheme and port optional
+// (port 80 when none is given), an IPv6 host in brackets; user and password go to the proxy as Basic credentials.
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "http/IdNoProxy.h"
 #include "net/IdException.h"
 
 namespace yeroup::http {
@@ -24,7 +26,7 @@ struct TIdEnvironmentProxy {
     std::string Password;
 
     // "host:port", as messages name the proxy.
-    std::string Authority() const { return Host + ":" + std::to_string(Port); }
+    std::string Authority() const;
 };
 
 class TIdProxyEnvironment {
@@ -36,18 +38,22 @@ public:
     // From the process environment.
     static TIdProxyEnvironment FromEnvironment();
 
-    bool Empty() const { return httpProxy_.empty() && httpsProxy_.empty(); }
-    // The proxy for a request to host over protocol ("http" or "https", any case); none when it goes direct.
-    // Raises EIdProxySettingError for a setting that cannot be used, rather than going around it.
-    std::optional<TIdEnvironmentProxy> ProxyFor(const std::string& protocol, const std::string& host) const;
+    // Asked for the proxy of an address (its URL) when neither proxy variable is set: a proxy setting as the
+    // variables hold one, or empty for none. The application answers with the desktop's settings.
+    using TDesktopLookup = std::function<std::string(const std::string& url)>;
+    void SetDesktopLookup(TDesktopLookup lookup) { desktop_ = std::move(lookup); }
+
+    // The proxy for a request to host over protocol ("http" or "https", any case); none when it goes direct. url is
+    // what the desktop's lookup is given (the protocol and host when empty). Raises EIdProxySettingError for a
+    // setting that cannot be used, rather than going around it.
+    std::optional<TIdEnvironmentProxy> ProxyFor(const std::string& protocol, const std::string& host,
+                                                const std::string& url = {}) const;
 
 private:
-    bool Bypassed(const std::string& host) const;
-
     std::string httpProxy_;
     std::string httpsProxy_;
-    std::vector<std::string> noProxy_;  // lower case, without a leading dot
-    bool noProxyAll_ = false;
+    TIdNoProxy noProxy_;
+    TDesktopLookup desktop_;
 };
 
 // Reads a proxy setting; raises EIdProxySettingError.

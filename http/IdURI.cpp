@@ -1,5 +1,6 @@
 #include "http/IdURI.h"
 
+#include "http/IdHostName.h"
 #include "http/IdTextUtils.h"
 #include "platform/text/CodePages.h"
 
@@ -69,7 +70,14 @@ void TIdURI::SetText(const std::string& text) {
             Username = TakeUntil(userInfo, ":");
             Password = Username.empty() ? std::string() : userInfo;
         }
-        Host = TakeUntil(authority, ":");
+        // An IPv6 literal is written in brackets, its colons inside them.
+        if (!authority.empty() && authority.front() == '[' && authority.find(']') != std::string::npos) {
+            authority.erase(0, 1);
+            Host = TakeUntil(authority, "]");
+            if (!authority.empty() && authority.front() == ':') authority.erase(0, 1);
+        } else {
+            Host = TakeUntil(authority, ":");
+        }
         Port = authority;
         std::string dir;
         SplitPath(s, dir, DocName, Query);
@@ -92,7 +100,7 @@ std::string TIdURI::FullURI(bool includeCredentials, bool includeFragment) const
         result += "@";
     }
     if (Host.empty()) throw EIdURIException("Host field is empty");
-    result += Host;
+    result += HostInAddress(Host);
     if (!Port.empty()) result += ":" + Port;
     result += DirPath + DocName + Query;
     if (includeFragment && !Fragment.empty()) result += "#" + Fragment;

@@ -14,7 +14,7 @@ namespace ws = platform::winsock;
 void TIdConnectThread::Execute() {
     try {
         // A bad or non-socket handle: the socket was closed under the connect (time-out or disconnect).
-        GStack()->CheckSocketResult(binding_.ConnectToPeer(Id_PF_INET), {ws::WSAEBADF, ws::WSAENOTSOCK});
+        GStack()->CheckSocketResult(binding_.ConnectToPeer(binding_.Family()), {ws::WSAEBADF, ws::WSAENOTSOCK});
     } catch (const std::exception& e) {
         // A socket closed under the connect from this side ends it quietly, whatever code the system reported for it
         // (a reset as well as a bad handle, depending on timing).

@@ -36,7 +36,8 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, std::int32_t port, c
                                    std::int32_t boundPort, std::int32_t boundPortMin, std::int32_t boundPortMax,
                                    std::int32_t timeout) {
     if (!binding_) binding_ = std::make_unique<TIdSocketHandle>();
-    binding_->CreateSocket(Id_SOCK_STREAM, 0);
+    // An IPv6 address is dialled over IPv6; names are looked up as IPv4 addresses.
+    binding_->CreateSocket(Id_SOCK_STREAM, 0, TIdStack::FamilyOf(host));
     binding_->IP = boundIP;
     binding_->Port = boundPort;
     binding_->ClientPortMin = boundPortMin;
@@ -44,7 +45,8 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, std::int32_t port, c
     binding_->BindLocal();
 
     // LOCALHOST needs no lookup, so it is not announced as one.
-    if (!TIdStack::IsDottedQuad(host) && !TIdStack::IsLocalHostName(host)) NotifyStatus(hsResolving, {host});
+    if (!TIdStack::IsDottedQuad(host) && !TIdStack::IsIPv6Address(host) && !TIdStack::IsLocalHostName(host))
+        NotifyStatus(hsResolving, {host});
     binding_->SetPeerAddress(GStack()->ResolveToAddress(host), port);
     if (!UseNagle) binding_->SetOption(Id_IPPROTO_TCP, Id_TCP_NODELAY, 1, 4);
     NotifyStatus(hsConnecting, {binding_->PeerIP});
@@ -54,7 +56,7 @@ void TIdIOHandlerSocket::ConnectTo(const std::string& host, std::int32_t port, c
     else if (TIdAntiFreezeBase::InEffect())
         ThreadedConnect(limits::kAntiFreezeConnectTimeout);
     else
-        GStack()->CheckSocketResult(binding_->ConnectToPeer(Id_PF_INET));
+        GStack()->CheckSocketResult(binding_->ConnectToPeer(binding_->Family()));
 }
 
 void TIdIOHandlerSocket::Sleep(int milliseconds, TIdConnectThread& thread) {

@@ -36,9 +36,10 @@ void TIdSocketHandle::ResetState(bool resetLocal) {
     PeerPort = 0;
 }
 
-void TIdSocketHandle::CreateSocket(int type, int protocol) {
+void TIdSocketHandle::CreateSocket(int type, int protocol, int family) {
     ReleaseSocket();
-    socket_ = GStack()->NewSocket(type, protocol);
+    socket_ = GStack()->NewSocket(type, protocol, family);
+    family_ = family;
     allocated_.store(true);
 }
 
@@ -55,7 +56,7 @@ void TIdSocketHandle::ReleaseSocket() {
 }
 
 bool TIdSocketHandle::TryBind() {
-    if (GStack()->CheckSocketResult(GStack()->Bind(socket_, Id_PF_INET, IP, Port), {ws::WSAEADDRINUSE})) return false;
+    if (GStack()->CheckSocketResult(GStack()->Bind(socket_, family_, IP, Port), {ws::WSAEADDRINUSE})) return false;
     RefreshLocal();
     return true;
 }

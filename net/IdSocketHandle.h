@@ -19,7 +19,9 @@ public:
     // Copies the addresses (IP, Port, PeerIP, PeerPort), not the socket.
     void Assign(const TIdSocketHandle& source);
 
-    void CreateSocket(int type = Id_SOCK_STREAM, int protocol = 0);
+    void CreateSocket(int type = Id_SOCK_STREAM, int protocol = 0, int family = Id_PF_INET);
+    // The family of the socket made last (Id_PF_INET or Id_PF_INET6).
+    int Family() const { return family_; }
     // Shuts down and closes an open socket; a second call does nothing.
     virtual void ReleaseSocket();
     void BindLocal();
@@ -53,6 +55,7 @@ private:
     void RefreshPeer();
 
     TIdStackSocketHandle socket_ = Id_INVALID_SOCKET;
+    int family_ = Id_PF_INET;
     std::atomic<bool> allocated_{false};
     std::vector<TIdStackSocketHandle>
         readList_;  // kept so a wait does not allocate  // cleared by the main thread under a connecting worker

@@ -106,8 +106,16 @@ ws::SockAddrIn MakeAddress(int family, const std::string& ip, int port) {
     ws::SockAddrIn address;
     address.family = family;
     address.port = ws::HToNS(static_cast<std::uint16_t>(port));
-    if (!ip.empty()) address.addr = TIdStack::ParseAddress(ip);
+    if (ip.empty()) return address;
+    if (family != Id_PF_INET6)
+        address.addr = TIdStack::ParseAddress(ip);
+    else if (!ws::InetPton6(ip, address.addr6))
+        throw std::invalid_argument("'" + ip + "' is not a valid IPv6 address");
     return address;
+}
+
+std::string AddressText(const ws::SockAddrIn& address) {
+    return address.family == Id_PF_INET6 ? ws::InetNtop6(address.addr6) : TIdStack::FormatAddress(address.addr);
 }
 
 }  // namespace
@@ -134,8 +142,8 @@ std::string TIdStack::SocketErrorText(int code) {
     return FormatText(FormatNumbers(RSStackError, {code}), {ErrorTextFor(code)});
 }
 
-TIdStackSocketHandle TIdStack::NewSocket(int type, int protocol) {
-    const TIdStackSocketHandle s = ws::Socket(Id_PF_INET, type, protocol);
+TIdStackSocketHandle TIdStack::NewSocket(int type, int protocol, int family) {
+    const TIdStackSocketHandle s = ws::Socket(family, type, protocol);
     if (s == Id_INVALID_SOCKET) throw EIdInvalidSocket(RSCannotAllocateSocket);
     return s;
 }
@@ -150,6 +158,13 @@ bool TIdStack::IsDottedQuad(const std::string& text) {
     return true;
 }
 
+bool TIdStack::IsIPv6Address(const std::string& text) {
+    ws::In6Addr address{};
+    return ws::InetPton6(text, address);
+}
+
+int TIdStack::FamilyOf(const std::string& host) { return IsIPv6Address(host) ? Id_PF_INET6 : Id_PF_INET; }
+
 bool TIdStack::IsLocalHostName(const std::string& host) {
     static constexpr char kName[] = "LOCALHOST";
     if (host.size() != sizeof kName - 1) return false;
@@ -162,7 +177,7 @@ bool TIdStack::IsLocalHostName(const std::string& host) {
 
 std::string TIdStack::ResolveToAddress(const std::string& host) {
     if (IsLocalHostName(host)) return "127.0.0.1";
-    if (IsDottedQuad(host)) return host;
+    if (IsDottedQuad(host) || IsIPv6Address(host)) return host;
     return HostByName(host);
 }
 
@@ -211,7 +226,7 @@ TIdStackSocketHandle TIdStack::Accept(TIdStackSocketHandle s, std::string& peerI
     ws::SockAddrIn address;
     const TIdStackSocketHandle result = ws::Accept(s, &address);
     if (result != Id_INVALID_SOCKET) {
-        peerIP = FormatAddress(address.addr);
+        peerIP = AddressText(address);
         peerPort = ws::NToHS(address.port);
     }
     return result;
@@ -306,7 +321,7 @@ void TIdStack::GetPeerName(TIdStackSocketHandle s, int& family, std::string& ip,
     ws::SockAddrIn address;
     CheckSocketResult(ws::GetPeerName(s, &address));
     family = address.family;
-    ip = FormatAddress(address.addr);
+    ip = AddressText(address);
     port = ws::NToHS(address.port);
 }
 
@@ -314,7 +329,7 @@ void TIdStack::GetSockName(TIdStackSocketHandle s, int& family, std::string& ip,
     ws::SockAddrIn address;
     CheckSocketResult(ws::GetSockName(s, &address));
     family = address.family;
-    ip = FormatAddress(address.addr);
+    ip = AddressText(address);
     port = ws::NToHS(address.port);
 }
 

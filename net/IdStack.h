@@ -16,6 +16,7 @@ using TIdInAddr = platform::winsock::InAddr;
 inline constexpr TIdStackSocketHandle Id_INVALID_SOCKET = platform::winsock::kInvalidSocket;
 inline constexpr int Id_SOCKET_ERROR = platform::winsock::kSocketError;
 inline constexpr int Id_PF_INET = platform::winsock::kAfInet;
+inline constexpr int Id_PF_INET6 = platform::winsock::kAfInet6;
 inline constexpr int Id_SOCK_STREAM = platform::winsock::kSockStream;
 inline constexpr int Id_IPPROTO_TCP = platform::winsock::kIpProtoTcp;
 inline constexpr int Id_TCP_NODELAY = platform::winsock::kTcpNoDelay;
@@ -35,10 +36,14 @@ public:
     // False when result is not -1; true when the failure's code is tolerated; else raises.
     bool CheckSocketResult(int result, std::initializer_list<int> tolerated = {});
     [[noreturn]] void ThrowSocketError(int code);
-    TIdStackSocketHandle NewSocket(int type, int protocol);
+    TIdStackSocketHandle NewSocket(int type, int protocol, int family = Id_PF_INET);
     std::string ResolveToAddress(const std::string& host);
 
     static bool IsDottedQuad(const std::string& text);
+    // An IPv6 address in text form, without brackets ("::1"): dialled as it is, over IPv6.
+    static bool IsIPv6Address(const std::string& text);
+    // The family a host is dialled over: IPv6 for an IPv6 address, IPv4 for anything else.
+    static int FamilyOf(const std::string& host);
     // LOCALHOST in any letter case: resolved to 127.0.0.1 without a lookup.
     static bool IsLocalHostName(const std::string& host);
     static std::string FormatAddress(const TIdInAddr& address);

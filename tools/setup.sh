@@ -16,6 +16,8 @@ packages=(
   qt6-l10n-tools qt6-tools-dev       # lupdate and lrelease with their CMake functions, for the program's English and Chinese
   nginx-light curl python3           # interoperability peers and the demo host
   tinyproxy                          # a real HTTP proxy (plain and CONNECT) for the proxy tests
+  libproxy-dev                       # the desktop's proxy settings when no proxy variable is set
+  libproxy1-plugin-gsettings libproxy1-plugin-webkit  # GNOME's settings and PAC files, for the desktop proxy test
   hyperfine                          # whole-process timings beside curl
   gcovr                              # tools/coverage.sh: line and branch coverage per folder
   zip unzip libarchive-tools         # archives made by real tools in the tests

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <type_traits>
 
+#include "platform/text/AddressText.h"
 #include "platform/text/CodePages.h"
 
 namespace yeroup::app {
@@ -71,6 +72,9 @@ void TTrace::Line(std::string_view kind, std::string_view text) const noexcept {
         line += ' ';
         // UTF-8 throughout: a byte that starts no sequence (a host's reason phrase in another code page) is a '?',
         // and a cut never splits a character.
+        // The trace is what users send to support: passwords in addresses and proxy settings stay out of it.
+        const std::string shown = platform::AddressesForMessage(text);
+        text = shown;
         std::size_t at = 0;
         while (at < text.size()) {
             const std::size_t length = platform::Utf8SequenceAt(text, at);

@@ -1,5 +1,6 @@
 #include "app/download/UpdateClient.h"
 
+#include "app/core/DesktopProxy.h"
 #include "app/core/Limits.h"
 #include "net/tls/IdSSLIOHandlerSocket.h"
 
@@ -35,8 +36,8 @@ std::unique_ptr<http::TIdHTTP> MakeUpdateClient(bool secureHost, const std::stri
     client->ReadTimeout = 0;
     client->ProxyParams.SetProxyPort(0);
     client->ProxyParams.BasicAuthentication = false;
-    // No proxy is set in the program, so the one the user's environment names is used, as curl and wget do.
-    client->EnvironmentProxy = http::TIdProxyEnvironment::FromEnvironment();
+    // No proxy is set in the program, so the one the user's environment or desktop names is used.
+    client->EnvironmentProxy = ProxyEnvironment();
     http::TIdHTTPRequest& request = client->Request();
     request.ContentType = "text/html";
     request.Accept = "text/html, */*";

@@ -9,6 +9,7 @@
 #include <QSslCertificate>
 #include <QStringDecoder>
 
+#include "app/core/DesktopProxy.h"
 #include "app/core/PageCharset.h"
 #include "app/core/Texts.h"
 #include "app/ui/Accessibility.h"
@@ -39,13 +40,14 @@ QString DecodeHtml(const QByteArray& bytes, const QString& contentType) {
 namespace {
 
 // The proxy of each request (and of each redirect) by the same rule as the update client's: the environment's
-// http_proxy, https_proxy and no_proxy.
+// http_proxy, https_proxy and no_proxy, else the desktop's settings.
 class TEnvironmentProxyFactory : public QNetworkProxyFactory {
 public:
     QList<QNetworkProxy> queryProxy(const QNetworkProxyQuery& query) override {
         try {
             const auto proxy =
-                environment_.ProxyFor(query.protocolTag().toStdString(), query.peerHostName().toStdString());
+                environment_.ProxyFor(query.protocolTag().toStdString(), query.peerHostName().toStdString(),
+                                      query.url().toString().toStdString());
             if (!proxy) return {QNetworkProxy(QNetworkProxy::NoProxy)};
             return {QNetworkProxy(QNetworkProxy::HttpProxy, QString::fromStdString(proxy->Host),
                                   static_cast<quint16>(proxy->Port), QString::fromStdString(proxy->Username),
@@ -58,7 +60,7 @@ public:
     }
 
 private:
-    const http::TIdProxyEnvironment environment_ = http::TIdProxyEnvironment::FromEnvironment();
+    const http::TIdProxyEnvironment environment_ = ProxyEnvironment();
 };
 
 }  // namespace

@@ -52,15 +52,7 @@ public:
         if (!bio) throw EIdTLSHandshakeError(TakeSslErrorText("cannot create a TLS session"));
         SSL_set_bio(ssl.get(), bio, bio);
         SSL_set_connect_state(ssl.get());
-        // An address is checked against the certificate's IP entries and is never sent as a server name.
-        if (TIdStack::IsDottedQuad(host)) {
-            X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl.get()), host.c_str());
-        } else {
-            // The macro's own cast, spelled out.
-            SSL_ctrl(ssl.get(), SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name,
-                     const_cast<char*>(host.c_str()));
-            SSL_set1_host(ssl.get(), host.c_str());
-        }
+        ExpectPeerHost(ssl.get(), host);
     }
 
     SslPtr ssl;

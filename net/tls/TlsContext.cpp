@@ -132,13 +132,38 @@ BIO* NewSocketBio(TIdSocketHandle* binding) {
     return bio;
 }
 
+TCertificateHost CertificateHostOf(const std::string& host) {
+    TCertificateHost result{host};
+    while (!result.name.empty() && result.name.back() == '.') result.name.pop_back();
+    // A name never holds a colon; an IPv6 address always does.
+    result.address = TIdStack::IsDottedQuad(result.name) || result.name.find(':') != std::string::npos;
+    return result;
+}
+
+void ExpectPeerHost(SSL* ssl, const std::string& host) {
+    const TCertificateHost expected = CertificateHostOf(host);
+    // An address is checked against the certificate's IP entries and is never sent as a server name.
+    if (expected.address) {
+        X509_VERIFY_PARAM_set1_ip_asc(SSL_get0_param(ssl), expected.name.c_str());
+        return;
+    }
+    // The macro's own cast, spelled out.
+    SSL_ctrl(ssl, SSL_CTRL_SET_TLSEXT_HOSTNAME, TLSEXT_NAMETYPE_host_name, const_cast<char*>(expected.name.c_str()));
+    SSL_set1_host(ssl, expected.name.c_str());
+    // A certificate may write the name with the root's dot.
+    SSL_add1_host(ssl, (expected.name + ".").c_str());
+}
+
 bool CertificateNamesHost(const std::string& der, const std::string& host) {
     const auto* bytes = reinterpret_cast<const unsigned char*>(der.data());
     const std::unique_ptr<X509, decltype(&X509_free)> certificate(
         d2i_X509(nullptr, &bytes, static_cast<long>(der.size())), &X509_free);
     if (!certificate) return false;
-    if (TIdStack::IsDottedQuad(host)) return X509_check_ip_asc(certificate.get(), host.c_str(), 0) == 1;
-    return X509_check_host(certificate.get(), host.data(), host.size(), kHostFlags, nullptr) == 1;
+    const TCertificateHost expected = CertificateHostOf(host);
+    if (expected.address) return X509_check_ip_asc(certificate.get(), expected.name.c_str(), 0) == 1;
+    const std::string rooted = expected.name + ".";
+    return X509_check_host(certificate.get(), expected.name.data(), expected.name.size(), kHostFlags, nullptr) == 1 ||
+           X509_check_host(certificate.get(), rooted.data(), rooted.size(), kHostFlags, nullptr) == 1;
 }
 
 std::string TakeSslErrorText(const char* fallback) {

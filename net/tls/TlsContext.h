@@ -40,6 +40,16 @@ BIO* NewSocketBio(TIdSocketHandle* binding);
 // Raises why the handshake with host failed, from the verification result and OpenSSL's error queue
 // (emptied): EIdTLSCertificateError when the certificate was refused, else EIdTLSHandshakeError.
 [[noreturn]] void RaiseHandshakeFailure(SSL* ssl, int sslError, const std::string& host);
+// The host as certificates are matched against it: a name without its trailing dots (the DNS root, as curl and
+// browsers ignore it), and whether it is an IPv4 or IPv6 address, which only IP entries match.
+struct TCertificateHost {
+    std::string name;
+    bool address = false;
+};
+TCertificateHost CertificateHostOf(const std::string& host);
+// Makes the session check the peer's certificate against host by the rules above, and name it in the handshake
+// when it is a name.
+void ExpectPeerHost(SSL* ssl, const std::string& host);
 // True when the certificate (DER bytes) names host (or, for a dotted quad, its address) by the transport's rules:
 // a wildcard stands for a whole leftmost label only, as in browsers. Views with a TLS stack of their own check
 // their peer's certificate with it, so that every connection of the program matches names alike.

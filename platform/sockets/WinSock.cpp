@@ -36,19 +36,43 @@ std::shared_ptr<detail::SocketEntry> FindOrFail(TSocket s) {
     return entry;
 }
 
-sockaddr_in ToPosix(const SockAddrIn& name) {
-    sockaddr_in out{};
-    out.sin_family = name.family == kAfInet ? AF_INET : AF_UNSPEC;
-    out.sin_port = name.port;
-    std::memcpy(&out.sin_addr.s_addr, name.addr.data(), 4);
+// A POSIX socket address of either family, with its length.
+struct PosixAddress {
+    sockaddr_storage storage{};
+    socklen_t length = sizeof(sockaddr_in);
+    const sockaddr* Get() const { return reinterpret_cast<const sockaddr*>(&storage); }
+};
+
+PosixAddress ToPosix(const SockAddrIn& name) {
+    PosixAddress out;
+    if (name.family == kAfInet6) {
+        auto* in6 = reinterpret_cast<sockaddr_in6*>(&out.storage);
+        in6->sin6_family = AF_INET6;
+        in6->sin6_port = name.port;
+        std::memcpy(&in6->sin6_addr, name.addr6.data(), 16);
+        out.length = sizeof(sockaddr_in6);
+        return out;
+    }
+    auto* in = reinterpret_cast<sockaddr_in*>(&out.storage);
+    in->sin_family = name.family == kAfInet ? AF_INET : AF_UNSPEC;
+    in->sin_port = name.port;
+    std::memcpy(&in->sin_addr.s_addr, name.addr.data(), 4);
     return out;
 }
 
-void FromPosix(const sockaddr_in& in, SockAddrIn* out) {
+void FromPosix(const sockaddr_storage& storage, SockAddrIn* out) {
     if (!out) return;
-    out->family = in.sin_family == AF_INET ? kAfInet : in.sin_family;
-    out->port = in.sin_port;
-    std::memcpy(out->addr.data(), &in.sin_addr.s_addr, 4);
+    if (storage.ss_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&storage);
+        out->family = kAfInet6;
+        out->port = in6->sin6_port;
+        std::memcpy(out->addr6.data(), &in6->sin6_addr, 16);
+        return;
+    }
+    const auto* in = reinterpret_cast<const sockaddr_in*>(&storage);
+    out->family = in->sin_family == AF_INET ? kAfInet : in->sin_family;
+    out->port = in->sin_port;
+    std::memcpy(out->addr.data(), &in->sin_addr.s_addr, 4);
 }
 
 // Winsock option numbers onto the POSIX ones; false for an option we do not offer.
@@ -68,11 +92,11 @@ bool MapOption(int level, int name, int& posixLevel, int& posixName) {
     }
 }
 
-int ConnectWakeable(detail::SocketEntry& entry, const sockaddr_in& address) {
+int ConnectWakeable(detail::SocketEntry& entry, const PosixAddress& address) {
     if (!entry.ArmWake()) return Fail(WSAENOTSOCK);
     const int flags = ::fcntl(entry.fd, F_GETFL);
     if (flags < 0 || ::fcntl(entry.fd, F_SETFL, flags | O_NONBLOCK) < 0) return FailErrno();
-    int result = ::connect(entry.fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int result = ::connect(entry.fd, address.Get(), address.length);
     int error = result == 0 ? 0 : errno;
     if (error == EINPROGRESS || error == EINTR) {
         pollfd fds[2] = {{entry.fd, POLLOUT, 0}, {entry.WakeFd(), POLLIN, 0}};
@@ -144,7 +168,7 @@ TSocket Socket(int af, int type, int protocol) {
         Fail(WSANOTINITIALISED);
         return kInvalidSocket;
     }
-    if (af != kAfInet) {
+    if (af != kAfInet && af != kAfInet6) {
         Fail(WSAEAFNOSUPPORT);
         return kInvalidSocket;
     }
@@ -153,7 +177,7 @@ TSocket Socket(int af, int type, int protocol) {
         Fail(WSAESOCKTNOSUPPORT);
         return kInvalidSocket;
     }
-    const int fd = ::socket(AF_INET, posixType | SOCK_CLOEXEC, protocol);
+    const int fd = ::socket(af == kAfInet6 ? AF_INET6 : AF_INET, posixType | SOCK_CLOEXEC, protocol);
     if (fd < 0) {
         FailErrno();
         return kInvalidSocket;
@@ -180,8 +204,8 @@ int Shutdown(TSocket s, int how) {
 int Bind(TSocket s, const SockAddrIn& name) {
     auto entry = FindOrFail(s);
     if (!entry) return kSocketError;
-    const sockaddr_in address = ToPosix(name);
-    return ::bind(entry->fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 ? 0 : FailErrno();
+    const PosixAddress address = ToPosix(name);
+    return ::bind(entry->fd, address.Get(), address.length) == 0 ? 0 : FailErrno();
 }
 
 int Connect(TSocket s, const SockAddrIn& name) {
@@ -199,7 +223,7 @@ int Listen(TSocket s, int backlog) {
 TSocket Accept(TSocket s, SockAddrIn* addr) {
     auto entry = FindOrFail(s);
     if (!entry) return kInvalidSocket;
-    sockaddr_in peer{};
+    sockaddr_storage peer{};
     socklen_t length = sizeof peer;
     int fd;
     do {
@@ -310,7 +334,7 @@ int GetSockOpt(TSocket s, int level, int name, void* value, int* length) {
 int GetPeerName(TSocket s, SockAddrIn* name) {
     auto entry = FindOrFail(s);
     if (!entry) return kSocketError;
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (::getpeername(entry->fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return FailErrno();
     FromPosix(address, name);
@@ -320,11 +344,20 @@ int GetPeerName(TSocket s, SockAddrIn* name) {
 int GetSockName(TSocket s, SockAddrIn* name) {
     auto entry = FindOrFail(s);
     if (!entry) return kSocketError;
-    sockaddr_in address{};
+    sockaddr_storage address{};
     socklen_t length = sizeof address;
     if (::getsockname(entry->fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return FailErrno();
     FromPosix(address, name);
     return 0;
+}
+
+bool InetPton6(const std::string& text, In6Addr& address) {
+    return ::inet_pton(AF_INET6, text.c_str(), address.data()) == 1;
+}
+
+std::string InetNtop6(const In6Addr& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    return ::inet_ntop(AF_INET6, address.data(), text, sizeof text) ? text : "";
 }
 
 std::uint16_t HToNS(std::uint16_t value) { return htons(value); }

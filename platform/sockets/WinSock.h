@@ -1,5 +1,5 @@
 #pragma once
-// Our stand-in for the Windows Sockets 2 library over POSIX sockets (IPv4 only).
+// Our stand-in for the Windows Sockets 2 library over POSIX sockets (IPv4, and IPv6 for addresses given as such).
 // Calls return -1 (kSocketError / kInvalidSocket) on failure and leave a Winsock error number
 // for the calling thread in WSAGetLastError. Socket handles are opaque and never reused, so a
 // handle closed under a thread blocked in Connect makes that call fail with WSAENOTSOCK.
@@ -19,6 +19,7 @@ inline constexpr int kSocketError = -1;
 
 // Winsock constant values (they differ from the POSIX ones in places).
 inline constexpr int kAfInet = 2;
+inline constexpr int kAfInet6 = 23;
 inline constexpr int kSockStream = 1;
 inline constexpr int kSockDgram = 2;
 inline constexpr int kIpProtoTcp = 6;
@@ -34,12 +35,21 @@ inline constexpr int kFdSetSize = 64;
 
 // An IPv4 address: the first byte is the first part of the dotted quad.
 using InAddr = std::array<std::uint8_t, 4>;
+// An IPv6 address in network order.
+using In6Addr = std::array<std::uint8_t, 16>;
 
+// A socket address of either family: addr for kAfInet, addr6 for kAfInet6.
 struct SockAddrIn {
     int family = kAfInet;
     std::uint16_t port = 0;  // network order
     InAddr addr{};
+    In6Addr addr6{};
 };
+
+// An IPv6 address in text form (without brackets) read into bytes; false when the text is not one.
+bool InetPton6(const std::string& text, In6Addr& address);
+// The address's text form, shortest as RFC 5952 writes it.
+std::string InetNtop6(const In6Addr& address);
 
 struct FdSet {
     std::uint32_t fd_count = 0;

@@ -98,6 +98,17 @@ TEST(IdCookieManager, CookiesStayWithTheirDomain) {
     EXPECT_EQ(HeaderFor(manager, "http://10.127.0.0.1/"), "B=1");
 }
 
+// "update.test." is "update.test": cookies go between the two spellings, and a domain may end in the dot too.
+TEST(IdCookieManager, ATrailingDotNamesTheSameHost) {
+    TIdCookieManager manager;
+    manager.AddServerCookie("A=1; path=/", "update.test.");
+    manager.AddServerCookie("B=2; path=/; domain=.example.test.", "www.example.test");
+    EXPECT_EQ(HeaderFor(manager, "http://update.test/"), "A=1");
+    EXPECT_EQ(HeaderFor(manager, "http://UPDATE.test./"), "A=1");
+    EXPECT_EQ(HeaderFor(manager, "http://www.example.test./"), "B=2");
+    EXPECT_EQ(HeaderFor(manager, "http://update.test.evil/"), "");
+}
+
 TEST(IdCookieManager, Events) {
     int created = 0;
     int destroyed = 0;

@@ -154,6 +154,20 @@ TEST(IdHTTPRedirect, RedirectsOffTheWebAreRefused) {
         EXPECT_EQ(client.Response().Location, c.location);
     }
 
+    // An address the readers take differently is refused, its password not quoted.
+    {
+        ScriptedServer server;
+        server.AddConnection(ConnectionScript()
+                                 .Respond(HttpResponse("302 Found", {"Location: http://eve:s3cret@h%74tp:1/x"}, ""))
+                                 .Close());
+        TIdHTTP client;
+        client.HandleRedirects = true;
+        platform::TMemoryStream stream;
+        EXPECT_THROW_TEXT(client.Get(server.Url("/start"), stream), EIdHTTPRedirectRefused,
+                          "Redirect to \"http://eve:***@h%74tp:1/x\" refused: its host name holds characters a host "
+                          "name cannot.");
+    }
+
     ScriptedServer server;
     server.AddConnection(ConnectionScript().Respond(HttpResponse("302 Found", {"Location: /next"}, "")).Close());
     TIdHTTP client;

@@ -39,13 +39,19 @@ TEST(ProxyEnvironment, SettingsAreReadAsCurlAndWgetReadThem) {
         {"http://p:1", "", "example.test", "http", "a.example.test", "direct"},  // a domain covers its hosts
         {"http://p:1", "", ".example.test", "http", "a.example.test", "direct"},
         {"http://p:1", "", "example.test", "http", "badexample.test", "p:1"},  // not a name that merely ends alike
-        {"http://p:1", "", " x.test , 127.0.0.1:8080 ", "http", "127.0.0.1", "direct"},
+        {"http://p:1", "", " x.test , 127.0.0.1 ", "http", "127.0.0.1", "direct"},
+        {"http://[::1]:3128", "", "", "http", "a", "[::1]:3128"},
+        {"http://u:pw@[::1]", "", "", "http", "a", "u:pw@[::1]:80"},
         {"http://p:1", "", "*", "http", "anything.test", "direct"},
         {"socks5://p:1", "", "", "http", "a",
          "The proxy setting \"socks5://p:1\" cannot be used: only http:// "
          "proxies are supported."},
         {"http://p:http", "", "", "http", "a",
          "The proxy setting \"http://p:http\" cannot be used: its port is not a number from 1 to 65535."},
+        {"http://alice:s3cret@p:99999", "", "", "http", "a",
+         "The proxy setting \"http://alice:***@p:99999\" cannot be used: its port is not a number from 1 to 65535."},
+        {"http://[zz]:1", "", "", "http", "a",
+         "The proxy setting \"http://[zz]:1\" cannot be used: its host is not a valid IPv6 address."},
         {"http://:8080", "", "", "http", "a", "The proxy setting \"http://:8080\" cannot be used: it names no host."},
     };
     for (const Case& c : cases) {
@@ -68,7 +74,26 @@ TEST(ProxyEnvironment, LowerCaseVariablesComeFirstThenUpperCase) {
     EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "direct.test"), "direct");
     for (const auto* variable : {&httpProxy, &httpProxyUpper, &httpsProxyUpper, &noProxy, &noProxyUpper})
         variable->Set(std::nullopt);
-    EXPECT_TRUE(TIdProxyEnvironment::FromEnvironment().Empty());
+    EXPECT_EQ(Route(TIdProxyEnvironment::FromEnvironment(), "http", "a"), "direct");
+}
+
+// The desktop is asked, with the address, only when neither proxy variable is set; no_proxy still applies.
+TEST(ProxyEnvironment, TheDesktopIsAskedOnlyWithoutProxyVariables) {
+    std::vector<std::string> asked;
+    const auto desktop = [&](const std::string& url) {
+        asked.push_back(url);
+        return url.find("/pkg") != std::string::npos ? std::string("http://desk:3128") : std::string();
+    };
+    TIdProxyEnvironment none("", "", "skip.test");
+    none.SetDesktopLookup(desktop);
+    EXPECT_EQ(Route(none, "http", "a"), "direct");
+    const auto proxy = none.ProxyFor("http", "a", "http://a/pkg.zip");
+    EXPECT_TRUE(proxy && proxy->Authority() == "desk:3128");
+    EXPECT_FALSE(none.ProxyFor("http", "skip.test", "http://skip.test/pkg.zip"));
+    TIdProxyEnvironment variables("", "http://p:1", "");
+    variables.SetDesktopLookup(desktop);
+    EXPECT_EQ(Route(variables, "http", "a"), "direct");
+    EXPECT_EQ(asked, (std::vector<std::string>{"http://a/", "http://a/pkg.zip"}));
 }
 
 }  // namespace

@@ -46,6 +46,7 @@ ca ca "YEROUP Test CA"
 leaf server ca
 leaf wildcard ca "subjectAltName=DNS:*.wild.test"
 leaf partial-wildcard ca "subjectAltName=DNS:f*.wild.test"
+leaf root-dot ca "subjectAltName=DNS:update.test."
 
 # An expired certificate needs explicit dates, which only the ca command sets.
 key expired

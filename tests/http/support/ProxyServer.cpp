@@ -7,11 +7,13 @@
 
 namespace yeroup::test {
 
-TinyProxyServer::TinyProxyServer(const std::string& user, const std::string& password) {
+TinyProxyServer::TinyProxyServer(const std::string& user, const std::string& password, bool ipv6) {
     port_ = FreeLoopbackPort();
     const std::string dir = scratch_.Path().string();
     std::ofstream conf(scratch_.Path() / "tinyproxy.conf");
-    conf << "Port " << port_ << "\nListen 127.0.0.1\nTimeout 30\nMaxClients 32\nAllow 127.0.0.1\n"
+    listensOnIpv6Only_ = ipv6;
+    conf << "Port " << port_ << (ipv6 ? "\nListen ::1\nAllow ::1" : "\nListen 127.0.0.1\nAllow 127.0.0.1")
+         << "\nTimeout 30\nMaxClients 32\n"
          << "LogFile \"" << dir << "/tinyproxy.log\"\nLogLevel Connect\nPidFile \"" << dir << "/tinyproxy.pid\"\n";
     if (!user.empty()) conf << "BasicAuth " << user << " " << password << "\n";
     conf.close();

@@ -10,7 +10,8 @@ namespace yeroup::test {
 class TinyProxyServer : public RealServer {
 public:
     // With user and password not empty, every request must carry them (407 otherwise).
-    explicit TinyProxyServer(const std::string& user = "", const std::string& password = "");
+    // ipv6: it listens on [::1] instead of 127.0.0.1.
+    explicit TinyProxyServer(const std::string& user = "", const std::string& password = "", bool ipv6 = false);
     // "http://[user:password@]127.0.0.1:<port>", as http_proxy takes it.
     std::string ProxyUrl(const std::string& user = "", const std::string& password = "") const;
     // The proxy's log: one line per connection it served, among others.

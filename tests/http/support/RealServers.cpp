@@ -76,13 +76,18 @@ void ChildProcess::Stop() {
 
 namespace {
 
-bool Accepts(std::uint16_t port) {
-    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+bool Accepts(std::uint16_t port, bool ipv6) {
+    int fd = ::socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     addr.sin_port = htons(port);
-    bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
+    sockaddr_in6 addr6{};
+    addr6.sin6_family = AF_INET6;
+    addr6.sin6_addr = in6addr_loopback;
+    addr6.sin6_port = htons(port);
+    bool ok = ipv6 ? ::connect(fd, reinterpret_cast<sockaddr*>(&addr6), sizeof addr6) == 0
+                   : ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
     ::close(fd);
     return ok;
 }
@@ -109,7 +114,7 @@ void RealServer::Launch(const std::vector<std::string>& argv) {
     fs::path log = scratch_.Path() / "server.log";
     process_ = std::make_unique<ChildProcess>(argv, log);
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!Accepts(port_)) {
+    while (!Accepts(port_, listensOnIpv6Only_)) {
         if (!process_->Running() || std::chrono::steady_clock::now() > deadline) {
             process_->Stop();
             throw std::runtime_error(argv[0] + " did not start on port " + std::to_string(port_) + ":\n" +
@@ -119,7 +124,7 @@ void RealServer::Launch(const std::vector<std::string>& argv) {
     }
 }
 
-NginxServer::NginxServer() {
+NginxServer::NginxServer(bool ipv6Too) {
     port_ = FreeLoopbackPort();
     const std::string dir = scratch_.Path().string();
     std::ofstream conf(scratch_.Path() / "nginx.conf");
@@ -156,9 +161,8 @@ NginxServer::NginxServer() {
             "  keepalive_requests 10000;\n"
             "  server {\n"
             "    listen 127.0.0.1:"
-         << port_
-         << ";\n"
-            "    root "
+         << port_ << ";\n"
+         << (ipv6Too ? "    listen [::1]:" + std::to_string(port_) + ";\n" : std::string()) << "    root "
          << root_.string()
          << ";\n"
             "    error_page 404 /404.html;\n"

@@ -45,6 +45,8 @@ protected:
     ScratchFolder scratch_;
     std::filesystem::path root_;
     std::uint16_t port_ = 0;
+    // Launch waits for connections on [::1] instead of 127.0.0.1.
+    bool listensOnIpv6Only_ = false;
     std::unique_ptr<ChildProcess> process_;
 };
 
@@ -53,7 +55,8 @@ protected:
 // exists.
 class NginxServer : public RealServer {
 public:
-    NginxServer();
+    // ipv6Too: it also listens on [::1], on the same port.
+    explicit NginxServer(bool ipv6Too = false);
     // One line per request answered: the target, the status, the bytes sent and the Range header in quotes.
     std::string AccessLog() const;
 };

@@ -126,6 +126,17 @@ TEST_F(TlsTest, WildcardsStandForAWholeLabelAsInBrowsers) {
                       "name foo.wild.test");
 }
 
+// The root's dot names the same host, on either side: curl and browsers accept both.
+TEST_F(TlsTest, ATrailingDotNamesTheSameHost) {
+    OpenSslServer plain("server");
+    Dial("update.test.", plain.Port());
+    EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
+    client.Disconnect();
+    OpenSslServer rooted("root-dot");
+    Dial("update.test", rooted.Port());
+    EXPECT_EQ(FetchStatusLine(), "HTTP/1.0 200 ok");
+}
+
 // Handshakes that fail for want of a TLS server say so.
 TEST_F(TlsTest, HandshakeFailuresNameTheirCause) {
     yeroup::test::BrokenTlsServer closing("close-in-handshake");

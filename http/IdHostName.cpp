@@ -1,0 +1,25 @@
+#include "http/IdHostName.h"
+
+#include <arpa/inet.h>
+
+#include "platform/text/AsciiText.h"
+
+namespace yeroup::http {
+
+bool IsIpv6Literal(std::string_view text) {
+    in6_addr address{};
+    return ::inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
+}
+
+std::string HostInAddress(const std::string& host) {
+    return host.find(':') != std::string::npos ? "[" + host + "]" : host;
+}
+
+std::string WithoutRootDots(std::string_view host) {
+    while (!host.empty() && host.back() == '.') host.remove_suffix(1);
+    return std::string(host);
+}
+
+std::string ComparableHostName(std::string_view host) { return platform::AsciiLowerCase(WithoutRootDots(host)); }
+
+}  // namespace yeroup::http
