@@ -2,7 +2,7 @@
 // with redirects on and through the fetch tool, nothing ever reaches the plain server.
 #include <gtest/gtest.h>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPExceptions.h"
 #include "tests/http/support/FetchToolRun.h"

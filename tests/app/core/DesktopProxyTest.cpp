@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/core/UpdateClient.h"
+#include "app/download/UpdateClient.h"
 #include "http/IdHTTP.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/RealServers.h"
