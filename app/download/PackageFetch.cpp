@@ -78,51 +78,58 @@ TPackageFetchResult TPackageFetch::Run() {
     // The body goes to the disk as it arrives: bounded by the package's own limit, not by what memory could hold.
     const platform::ScopedValue<std::int64_t> bodyBound(client_.MaxBodySize, limits_.maxLength);
     const platform::ScopedValue<std::int32_t> callBound(client_.CallTimeout);
-    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(limits_.deadlineMs);
-    const auto remainingMs = [&] {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
-    };
+    deadline_ = Clock::now() + std::chrono::milliseconds(limits_.deadlineMs);
     TPackageFetchResult result;
     for (int fruitless = 0;;) {
         ++result.tries;
         if (limits_.deadlineMs > 0)
-            client_.CallTimeout = static_cast<std::int32_t>(std::max<std::int64_t>(remainingMs(), 1));
+            client_.CallTimeout = static_cast<std::int32_t>(std::max<std::int64_t>(RemainingMs(), 1));
         std::exception_ptr error;
         const bool ended = TryBody(error);
         trace.Settle();
-        if (Cancelled && Cancelled()) {
-            result.end = TFetchEnd::Cancelled;
-            KeepOrDiscard(result);
-            trace.Failed(result.partialKept ? "cancelled; the partial package is kept to be resumed" : "cancelled");
-            return result;
-        }
+        if (Cancelled && Cancelled()) return CancelledEnd(std::move(result), trace);
         if (ended && !error && download_.Whole()) return Settle(std::move(result), trace);
         if (ended) return Refused(std::move(result), error, trace);
         // A cut: a try that brought bytes does not count against the limit.
         fruitless = download_.Size() > download_.Offset() ? 0 : fruitless + 1;
-        const std::int32_t pause = PauseBefore(fruitless);
-        const bool spent =
-            limits_.retries == 0 || fruitless > limits_.retries || (limits_.deadlineMs > 0 && remainingMs() <= pause);
-        if (!spent && OnResume) {
-            try {
-                if (error) std::rethrow_exception(error);
-                OnResume(result.tries + 1, nullptr);
-            } catch (const std::exception& e) {
-                OnResume(result.tries + 1, &e);
-            }
-        }
-        if (spent || !Wait(pause)) {
-            result.end = spent ? TFetchEnd::Cut : TFetchEnd::Cancelled;
-            result.error = error;
-            KeepOrDiscard(result);
-            trace.Failed(std::string(result.partialKept ? "cut; the partial package is kept to be resumed" : "cut") +
-                         " after " + std::to_string(result.tries) + " tries");
-            return result;
-        }
+        if (!ResumeAfterCut(result, error, fruitless, trace)) return result;
     }
 }
 
-TPackageFetchResult TPackageFetch::Refused(TPackageFetchResult result, std::exception_ptr error,
+std::int64_t TPackageFetch::RemainingMs() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+}
+
+TPackageFetchResult TPackageFetch::CancelledEnd(TPackageFetchResult result, const TFetchTrace& trace) {
+    result.end = TFetchEnd::Cancelled;
+    KeepOrDiscard(result);
+    trace.Failed(result.partialKept ? "cancelled; the partial package is kept to be resumed" : "cancelled");
+    return result;
+}
+
+bool TPackageFetch::ResumeAfterCut(TPackageFetchResult& result, const std::exception_ptr& error, int fruitless,
+                                   const TFetchTrace& trace) {
+    const std::int32_t pause = PauseBefore(fruitless);
+    const bool spent =
+        limits_.retries == 0 || fruitless > limits_.retries || (limits_.deadlineMs > 0 && RemainingMs() <= pause);
+    if (!spent && OnResume) {
+        try {
+            if (error) std::rethrow_exception(error);
+            OnResume(result.tries + 1, nullptr);
+        } catch (const std::exception& e) {
+            OnResume(result.tries + 1, &e);
+        }
+    }
+    if (!spent && Wait(pause)) return true;
+    result.end = spent ? TFetchEnd::Cut : TFetchEnd::Cancelled;
+    result.error = error;
+    KeepOrDiscard(result);
+    trace.Failed(std::string(result.partialKept ? "cut; the partial package is kept to be resumed" : "cut") +
+                 " after " + std::to_string(result.tries) + " tries");
+    return false;
+}
+
+TPackageFetchResult TPackageFetch::Refused(TPackageFetchResult result, const std::exception_ptr& error,
                                            const TFetchTrace& trace) {
     KeepOrDiscard(result);
     if (!error) {

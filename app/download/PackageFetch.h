@@ -3,6 +3,7 @@
 // the answer, write it as it arrives, tell whole from cut from refused, resume a cut by itself, verify the signature
 // when a key is configured, and then store the file, keep the partial to be resumed, or discard it. The callers
 // differ only in what they show.
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -72,7 +73,14 @@ private:
     // The body is whole: verify, then store or keep or discard.
     TPackageFetchResult Settle(TPackageFetchResult result, const TFetchTrace& trace);
     // Ended without a whole body and without a cut: keep what can be resumed, discard the rest.
-    TPackageFetchResult Refused(TPackageFetchResult result, std::exception_ptr error, const TFetchTrace& trace);
+    TPackageFetchResult Refused(TPackageFetchResult result, const std::exception_ptr& error, const TFetchTrace& trace);
+    // The user cancelled: what can be resumed is kept.
+    TPackageFetchResult CancelledEnd(TPackageFetchResult result, const TFetchTrace& trace);
+    // After a cut: tells OnResume and waits before the next try. False when the tries or the time are spent or the
+    // wait was cancelled; result then holds the end, with what can be resumed kept.
+    bool ResumeAfterCut(TPackageFetchResult& result, const std::exception_ptr& error, int fruitless,
+                        const TFetchTrace& trace);
+    std::int64_t RemainingMs() const;
     void KeepOrDiscard(TPackageFetchResult& result);
 
     http::TIdHTTP& client_;
@@ -83,7 +91,8 @@ private:
     const TTrace& trace_;
     TPackageFetchLimits limits_;
     TPartialDownload download_;
-    std::int64_t stored_ = -1;  // bytes of the file once stored
+    std::int64_t stored_ = -1;                        // bytes of the file once stored
+    std::chrono::steady_clock::time_point deadline_;  // of the whole fetch, when limits_.deadlineMs is set
 };
 
 }  // namespace yeroup::app
