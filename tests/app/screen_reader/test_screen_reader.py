@@ -192,7 +192,8 @@ class ScreenReaderTest(unittest.TestCase):
         self.press("Return")
 
         def box():
-            for window in application():
+            # The registry may not list the program for a moment while the box opens on a busy machine.
+            for window in application() or []:
                 if window is not None and window.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG) and \
                         self.showing(window):
                     return window
