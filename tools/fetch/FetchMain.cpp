@@ -4,6 +4,7 @@
 #include <cstring>
 #include <exception>
 #include <string>
+#include <string_view>
 
 #include "app/core/AppFiles.h"
 #include "app/core/Texts.h"
@@ -62,12 +63,13 @@ bool OptionValue(const char* text, Number& value, std::int32_t least = 1) {
 // Why the fetch failed, naming the proxy when it was the proxy's doing, as the program does.
 std::string FailureText(http::TIdHTTP& client, const std::exception& e, const tools::TFetchPaceLimits& pace) {
     const app::TMessage proxy = app::ProxyFailureText(client, e);
-    if (proxy.text == app::texts::kProxyUnreachable)
+    // By content: a text's address may differ between the units that use it (the linker need not merge them).
+    const auto is = [&proxy](const char* text) { return !proxy.Empty() && std::string_view(proxy.text) == text; };
+    if (is(app::texts::kProxyUnreachable))
         return "the proxy " + proxy.args.at(0) + " could not be reached (" + e.what() + ")";
-    if (proxy.text == app::texts::kProxyRefused)
+    if (is(app::texts::kProxyRefused))
         return "the proxy " + proxy.args.at(0) + " refused the request (" + e.what() + ")";
-    if (proxy.text == app::texts::kProxySettingUnusable)
-        return std::string("the proxy setting is unusable: ") + e.what();
+    if (is(app::texts::kProxySettingUnusable)) return std::string("the proxy setting is unusable: ") + e.what();
     if (dynamic_cast<const net::EIdTimeLimitExceeded*>(&e))
         return "no status line and headers within " + std::to_string(pace.headerDeadline) + " s (--header-deadline)";
     return e.what();
