@@ -93,9 +93,9 @@ def wanted_range(range_header, if_range, etag, last_modified, size):
     """(first, last) of a single "bytes=" range to send, None for the whole file, or "unsatisfiable"."""
     if not range_header or (if_range and if_range not in (etag, last_modified)):
         return None
-    unit, _, spec = range_header.partition("=")
-    first, dash, last = spec.strip().partition("-")
-    if unit.strip().lower() != "bytes" or not dash or "," in spec or not first.isdigit():
+    unit, _, ranges = range_header.partition("=")
+    first, dash, last = ranges.strip().partition("-")
+    if unit.strip().lower() != "bytes" or not dash or "," in ranges or not first.isdigit():
         return None
     first = int(first)
     last = min(int(last), size - 1) if last.isdigit() else size - 1
