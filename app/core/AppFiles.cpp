@@ -88,6 +88,8 @@ std::string TAppFiles::PackageFile(const std::string& m, const std::string& f) c
 std::string TAppFiles::CataloguePath() { return "/YEROMP3LiveUpdate/" + CatalogueName(); }
 std::string TAppFiles::HomePath() { return "/YEROMP3LiveUpdate"; }
 std::string TAppFiles::RotationPath() { return "/YEROMP3LiveUpdate/key-rotation.txt"; }
+std::string TAppFiles::MirrorListName() { return "mirrors.txt"; }
+std::string TAppFiles::MirrorListPath() { return "/YEROMP3LiveUpdate/" + MirrorListName(); }
 
 std::string TAppFiles::FirmwarePath(const std::string& m, const std::string& f, const char* extension) {
     return "/YEROMP3LiveUpdate/Firmware/" + m + "/" + m + "_" + f + extension;
@@ -99,6 +101,7 @@ std::string TAppFiles::PackagePath(const std::string& m, const std::string& f) {
 std::string TAppFiles::CatalogueUrl() const { return hostUrl_ + CataloguePath(); }
 std::string TAppFiles::HomeUrl() const { return hostUrl_ + HomePath(); }
 std::string TAppFiles::RotationUrl() const { return hostUrl_ + RotationPath(); }
+std::string TAppFiles::MirrorListUrl() const { return hostUrl_ + MirrorListPath(); }
 std::string TAppFiles::PageUrl(const std::string& m, const std::string& f) const { return hostUrl_ + PagePath(m, f); }
 std::string TAppFiles::PackageUrl(const std::string& m, const std::string& f) const {
     return hostUrl_ + PackagePath(m, f);

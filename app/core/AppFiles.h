@@ -49,6 +49,7 @@ public:
     std::string CatalogueUrl() const;
     std::string HomeUrl() const;
     std::string RotationUrl() const;  // the signing key's rotation statement
+    std::string MirrorListUrl() const;
     std::string PageUrl(const std::string& m, const std::string& f) const;
     std::string PackageUrl(const std::string& m, const std::string& f) const;
 
@@ -57,14 +58,18 @@ public:
     static std::string CataloguePath();
     static std::string HomePath();
     static std::string RotationPath();
+    static std::string MirrorListPath();
     static std::string PagePath(const std::string& m, const std::string& f);
     static std::string PackagePath(const std::string& m, const std::string& f);
 
     // The file names the update host's signatures name (M and F as the host spells them).
     static std::string CatalogueName();
     static std::string PackageName(const std::string& m, const std::string& f);
+    static std::string MirrorListName();
     // A signature beside its file, locally and on the update host.
     static std::string SignatureOf(const std::string& fileOrUrl) { return fileOrUrl + ".minisig"; }
+    // A package's piece list beside it (signed beside itself in turn), locally and on the update host.
+    static std::string PieceListOf(const std::string& fileOrUrl) { return fileOrUrl + ".pieces"; }
 
 private:
     std::string StoreFile(const std::string& m, const std::string& f, const char* extension) const;

@@ -56,6 +56,17 @@ inline constexpr std::int64_t kMaxPackageBytes = std::int64_t{16} << 30;
 // spare; a host slower than that is a problem worth reporting, not waiting for.
 inline constexpr std::int32_t kPackageCheckDeadlineMs = 10 * 60 * 1000;
 
+// Pieces in a package's piece list: a 16 GiB package in 1 MiB pieces; a list of more is not one the publisher wrote.
+inline constexpr std::int64_t kMaxPieces = 16384;
+// Bytes of a piece list: its three header lines and one 65-byte line a piece.
+inline constexpr std::int64_t kMaxPieceListBytes = 128 + 65 * kMaxPieces;
+
+// Hosts in the vendor's mirror list: each costs a failed connection at worst before the next is tried, and a vendor
+// runs a handful.
+inline constexpr std::size_t kMaxMirrors = 16;
+// Bytes of the mirror list: 16 host lines and comments.
+inline constexpr std::int64_t kMaxMirrorListBytes = 8192;
+
 // Bytes of a resume record: a URL, a validator and a length, well under 1 KiB for any real host; anything longer is
 // not a record this program wrote.
 inline constexpr std::int64_t kMaxResumeRecordBytes = 16384;

@@ -1,6 +1,8 @@
 #pragma once
 // Text helpers for protocol and file-format names. Case folding touches only ASCII letters, whatever
 // the locale; trimming removes every byte up to and including the space (control characters too).
+#include <charconv>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -36,5 +38,12 @@ inline std::string TrimRight(std::string_view text) {
 }
 
 inline std::string Trim(std::string_view text) { return TrimRight(TrimLeft(text)); }
+
+// A count written in a file format: decimal digits only (no sign, no blanks), within 64 bits.
+inline bool ReadDecimal(std::string_view text, std::int64_t& value) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return false;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
+}
 
 }  // namespace yeroup::platform
