@@ -131,7 +131,8 @@ bool CookieDomainMatches(const std::string& domain, const std::string& hostAsWri
     if (domain.empty() || host.empty()) return false;
     std::string bare = WithoutRootDots(domain.front() == '.' ? domain.substr(1) : domain);
     if (SameText(bare, host)) return true;
-    if (host.size() <= bare.size()) return false;
+    // An address has no parent domain: 127.0.0.1's cookies are not 10.127.0.0.1's.
+    if (host.size() <= bare.size() || IsAddressLiteral(bare) || IsAddressLiteral(host)) return false;
     std::string_view tail = std::string_view(host).substr(host.size() - bare.size());
     return host[host.size() - bare.size() - 1] == '.' && SameText(tail, bare);
 }

@@ -11,6 +11,12 @@ bool IsIpv6Literal(std::string_view text) {
     return ::inet_pton(AF_INET6, std::string(text).c_str(), &address) == 1;
 }
 
+bool IsAddressLiteral(std::string_view host) {
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
+    in_addr address{};
+    return ::inet_pton(AF_INET, std::string(host).c_str(), &address) == 1 || IsIpv6Literal(host);
+}
+
 std::string HostInAddress(const std::string& host) {
     return host.find(':') != std::string::npos ? "[" + host + "]" : host;
 }

@@ -8,6 +8,9 @@ namespace yeroup::http {
 
 // True for an IPv6 address in text form without brackets ("::1", "fe80::2").
 bool IsIpv6Literal(std::string_view text);
+// True for an IPv4 address in dotted-quad form or an IPv6 one, bracketed or not: such a host is only ever itself,
+// never a parent domain's member.
+bool IsAddressLiteral(std::string_view host);
 // The host as it stands in an address or a Host header: an IPv6 literal in brackets, anything else as it is.
 std::string HostInAddress(const std::string& host);
 // The host without its trailing dots.

@@ -95,7 +95,9 @@ TEST(IdCookieManager, CookiesStayWithTheirDomain) {
     EXPECT_EQ(HeaderFor(manager, "http://evila.com/"), "");
     EXPECT_EQ(HeaderFor(manager, "http://a.com.evil.net/"), "");
     EXPECT_EQ(HeaderFor(manager, "http://127.0.0.1/"), "B=1");
-    EXPECT_EQ(HeaderFor(manager, "http://10.127.0.0.1/"), "B=1");
+    // An address is only ever itself.
+    EXPECT_EQ(HeaderFor(manager, "http://10.127.0.0.1/"), "");
+    EXPECT_EQ(HeaderFor(manager, "http://[::ffff:127.0.0.1]/"), "");
 }
 
 // "update.test." is "update.test": cookies go between the two spellings, and a domain may end in the dot too.
