@@ -354,7 +354,7 @@ TEST_F(PublishToolTest, SignRefusesAChangedOrStrayPackageAndSignsNothing) {
 TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
     const ToolRun help = Publish("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: yeroup-publish build SOURCE SITE\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Usage: yeroup-publish build [--mirror HOST]... SOURCE SITE\n", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(Publish("sign -h").out, help.out);
     const ToolRun version = Publish("--version");
@@ -378,6 +378,12 @@ TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
          "the host 'http://127.0.0.1:1/updates/' has a path (/updates/); give it as the program's host setting: "
          "host[:port], http://host[:port] or https://host[:port]"},
         {"check 127.0.0.1:1/x --key key.pub", "the host '127.0.0.1:1/x' has a path (/x); give it as"},
+        {"build --mirror http://m2/fw source site",
+         "the mirror 'http://m2/fw' cannot be used: a mirror is a host, without a path"},
+        {"build source site --mirror ftp://m2", "the mirror 'ftp://m2' cannot be used: only http and https hosts"},
+        {"build --mirror user@m2 source site", "the mirror 'user@m2' cannot be used: a mirror carries no user name"},
+        {"build --mirror m2 --mirror m3 --mirror m2 source site", "the mirror 'm2' is given twice"},
+        {"sign --mirror m2 site key.sec", "the option --mirror is not one of sign's"},
     };
     for (const auto& m : mistakes) {
         SCOPED_TRACE(m.arguments);
