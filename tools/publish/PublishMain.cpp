@@ -118,9 +118,11 @@ int Check(const tools::TPublishCommandLine& line) {
         Fail(e.what());
         return 2;
     }
-    const std::string checked = std::to_string(summary.models) + " models, " + std::to_string(summary.firmware) +
-                                " firmware; " +
-                                (key.empty() ? "signatures not checked (no --key)" : "signatures checked");
+    const std::string checked =
+        std::to_string(summary.models) + " models, " + std::to_string(summary.firmware) + " firmware" +
+        (summary.mirrors > 0 ? ", " + std::to_string(summary.mirrors) + (summary.mirrors == 1 ? " mirror" : " mirrors")
+                             : "") +
+        "; " + (key.empty() ? "signatures not checked (no --key)" : "signatures checked");
     if (summary.problems != 0) return Fail(std::to_string(summary.problems) + " problems (" + checked + ")");
     std::fprintf(stderr, "clean: %s\n", checked.c_str());
     return 0;
