@@ -80,7 +80,15 @@ public:
     }
 
 private:
-    void Problem(const std::string& line) {
+    // One line each, whatever the messages inside hold (a socket error's is two, ended in CR LF).
+    void Problem(const std::string& text) {
+        std::string line;
+        for (const char c : text) {
+            if (c != '\r' && c != '\n')
+                line += c;
+            else if (line.empty() || line.back() != ' ')
+                line += ' ';
+        }
         std::fprintf(out_, "%s\n", line.c_str());
         std::fflush(out_);
         ++summary_.problems;

@@ -169,6 +169,14 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
          [&] { std::ofstream(site / "YEROMP3LiveUpdate" / "mirrors.txt", std::ios::app) << "127.0.0.1:1\n"; },
          "mirror list http://" + host + "/YEROMP3LiveUpdate/mirrors.txt: the signature http://" + host +
              "/YEROMP3LiveUpdate/mirrors.txt.minisig is refused"},
+        {"mirror that cannot be reached, signed",
+         [&] {
+             const fs::path mirrors = site / "YEROMP3LiveUpdate" / "mirrors.txt";
+             std::ofstream(mirrors, std::ios::app) << "127.0.0.1:1\n";
+             signByHand(mirrors.string(), "timestamp:" + std::to_string(now) +
+                                              "\tfile:mirrors.txt\texpires:" + std::to_string(now + 86400 * 9));
+         },
+         "mirror 127.0.0.1:1: cannot be read: Socket Error # 10061 Connection refused.\n"},
         {"piece list missing", [&] { fs::remove(package + ".pieces"); },
          v102 + "no piece list at " + packageUrl + ".pieces, where the site's other packages have one"},
         {"piece list changed since signed", [&] { spoilLastHash(); },
