@@ -34,6 +34,7 @@ struct TPieceList {
     std::int64_t PieceSize = kPieceBytes;
     std::vector<trust::TSha256Digest> Hashes;
 
+    bool operator==(const TPieceList&) const = default;
     std::int64_t PieceCount() const { return static_cast<std::int64_t>(Hashes.size()); }
     std::int64_t PieceStart(std::int64_t piece) const { return piece * PieceSize; }
     std::int64_t PieceLength(std::int64_t piece) const;

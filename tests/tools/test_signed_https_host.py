@@ -52,7 +52,7 @@ class SignedHttpsHostTest(unittest.TestCase):
     def signed_files(self):
         for folder, _, names in os.walk(os.path.join(self.root, TOP.strip("/"))):
             for name in names:
-                if name == "YEROMP3LiveUpdate.ini" or name.endswith(".zip"):
+                if name == "YEROMP3LiveUpdate.ini" or name.endswith((".zip", ".pieces")):
                     yield os.path.relpath(os.path.join(folder, name), self.root)
 
     def test_every_signed_file_verifies_with_minisign_as_served(self):

@@ -37,6 +37,8 @@ CONTENT_TYPES = {
     ".ini": "text/plain; charset=gbk",
     ".zip": "application/zip",
     ".minisig": "text/plain; charset=utf-8",
+    ".pieces": "text/plain; charset=utf-8",
+    ".txt": "text/plain; charset=utf-8",
 }
 INDEX_FILE = "index.htm"
 CHUNK = 16 * 1024

@@ -26,13 +26,14 @@ struct TPublishCommandLine {
     bool version = false;
     std::string command;  // build, sign, check or rotate
     std::vector<std::string> operands;
+    std::vector<std::string> mirrors;        // --mirror HOST (build), in the order given
     std::optional<std::string> key;          // --key PUB (check)
     std::optional<std::string> expiresDays;  // --expires-days N (sign)
     bool retireOld = false;                  // --retire-old (rotate)
 };
 
 // args: the whole argv. Raises EUsageError for an unknown option, a missing value, an unknown command, an option
-// the command does not take, or the wrong number of operands.
+// the command does not take, the wrong number of operands, or a mirror that cannot be one (named, with why).
 TPublishCommandLine ParsePublishCommandLine(std::vector<std::string> args);
 
 // The full help text (for --help) and the hint that follows a usage error.

@@ -76,8 +76,9 @@ app::trust::TSecretText PasswordFrom(const char* variable, const char* prompt) {
 
 app::trust::TSecretText PasswordFromInput() { return PasswordFrom(tools::kPasswordVariable, "Password"); }
 
-int Build(const std::vector<std::string>& args) {
-    const std::vector<std::string> problems = tools::BuildSite(args[0], args[1]);
+int Build(const tools::TPublishCommandLine& line) {
+    const std::vector<std::string>& args = line.operands;
+    const std::vector<std::string> problems = tools::BuildSite(args[0], args[1], line.mirrors);
     for (const std::string& problem : problems) std::printf("%s\n", problem.c_str());
     if (!problems.empty()) return Fail(std::to_string(problems.size()) + " faults; " + args[1] + " is left as it was");
     std::fprintf(stderr, "built %s from %s\n", args[1].c_str(), args[0].c_str());
@@ -117,9 +118,11 @@ int Check(const tools::TPublishCommandLine& line) {
         Fail(e.what());
         return 2;
     }
-    const std::string checked = std::to_string(summary.models) + " models, " + std::to_string(summary.firmware) +
-                                " firmware; " +
-                                (key.empty() ? "signatures not checked (no --key)" : "signatures checked");
+    const std::string checked =
+        std::to_string(summary.models) + " models, " + std::to_string(summary.firmware) + " firmware" +
+        (summary.mirrors > 0 ? ", " + std::to_string(summary.mirrors) + (summary.mirrors == 1 ? " mirror" : " mirrors")
+                             : "") +
+        "; " + (key.empty() ? "signatures not checked (no --key)" : "signatures checked");
     if (summary.problems != 0) return Fail(std::to_string(summary.problems) + " problems (" + checked + ")");
     std::fprintf(stderr, "clean: %s\n", checked.c_str());
     return 0;
@@ -155,7 +158,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     try {
-        if (line.command == "build") return Build(line.operands);
+        if (line.command == "build") return Build(line);
         if (line.command == "sign") return Sign(line);
         if (line.command == "rotate") return Rotate(line);
         return Check(line);

@@ -13,6 +13,7 @@
 
 #include "app/core/AppFiles.h"
 #include "app/core/CatalogueCheck.h"
+#include "app/download/MirrorList.h"
 #include "platform/files/Files.h"
 #include "platform/profile/IniFile.h"
 #include "platform/text/AsciiText.h"
@@ -223,7 +224,8 @@ void SwapIn(const fs::path& stage, const fs::path& target) {
 
 }  // namespace
 
-std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteFolder) {
+std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteFolder,
+                                   const std::vector<std::string>& mirrors) {
     std::vector<std::string> problems;
     const TSiteSource site = ReadSiteSource(source, problems);
     const fs::path target = fs::absolute(siteFolder);
@@ -253,6 +255,7 @@ std::vector<std::string> BuildSite(const fs::path& source, const fs::path& siteF
     WriteWhole(top / TAppFiles::CatalogueName(), catalogue);
     ReadBack(top / TAppFiles::CatalogueName(), named, models, problems);
     StageHomePage(site, top, problems);
+    if (!mirrors.empty()) WriteWhole(top / TAppFiles::MirrorListName(), app::MirrorListText(mirrors));
     if (!problems.empty()) return problems;
     SwapIn(stage.Path(), target);
     return problems;

@@ -9,7 +9,9 @@
 
 namespace yeroup::tools {
 
-// Every fault found, one line each; empty when the site was built.
-std::vector<std::string> BuildSite(const std::filesystem::path& source, const std::filesystem::path& site);
+// Every fault found, one line each; empty when the site was built. mirrors (hosts serving the same files, in the
+// order to try them, each one MirrorHostFault accepts) go into the site's mirror list; none, no list.
+std::vector<std::string> BuildSite(const std::filesystem::path& source, const std::filesystem::path& site,
+                                   const std::vector<std::string>& mirrors = {});
 
 }  // namespace yeroup::tools

@@ -6,14 +6,18 @@
 
 #include "app/core/AppFiles.h"
 #include "app/core/CatalogueCheck.h"
+#include "app/download/MirrorList.h"
 #include "app/download/PackageFetch.h"
+#include "app/download/PieceList.h"
 #include "app/download/SignedFetch.h"
 #include "app/download/UpdateClient.h"
 #include "app/trust/TrustedKeys.h"
 #include "platform/profile/IniFile.h"
 #include "platform/text/CodePages.h"
 #include "tools/publish/CatalogueValue.h"
+#include "tools/publish/MirrorCheck.h"
 #include "tools/publish/PackageCheck.h"
+#include "tools/publish/SiteFetch.h"
 #include "tools/publish/SiteSign.h"
 #include "tools/publish/TempFolder.h"
 
@@ -24,10 +28,6 @@ using app::TAppFiles;
 
 namespace {
 
-// Milliseconds a package download may wait for each read: the program waits without end for its user to cancel,
-// which a check run by a machine cannot.
-constexpr std::int32_t kPackageReadTimeout = 30000;
-
 class TChecker {
 public:
     TChecker(const std::string& host, const app::trust::TTrustedKeys& keys, std::int64_t now, std::FILE* out)
@@ -36,10 +36,7 @@ public:
           now_(now),
           out_(out),
           client_(app::MakeFetchClient(files_.SecureHost(), app::ExtraCAFileFromEnvironment())),
-          packageClient_(app::MakeUpdateClient(files_.SecureHost(), app::ExtraCAFileFromEnvironment())) {
-        packageClient_->RecvBufferSize = app::kDownloadReceiveBytes;
-        packageClient_->ReadTimeout = kPackageReadTimeout;
-    }
+          packageClient_(MakePackageClient(files_)) {}
 
     TCheckSummary Run() {
         platform::TMemoryStream catalogue;
@@ -53,7 +50,11 @@ public:
             Problem("catalogue " + url + ": not a catalogue (no model with a firmware in it, read in code page 936)");
             return summary_;
         }
-        if (keys_.Configured()) CheckCatalogueSignature(url, app::StreamBytes(catalogue));
+        primary_.push_back({TAppFiles::CataloguePath(), std::string(app::StreamBytes(catalogue)), {}, {}});
+        if (keys_.Configured())
+            CheckExpiringSignature("catalogue " + url, url, app::StreamBytes(catalogue), TAppFiles::CatalogueName(),
+                                   true);
+        const std::vector<std::string> mirrors = ReadMirrors();
         const fs::path copy = work_.Path() / TAppFiles::CatalogueName();
         std::ofstream(copy, std::ios::binary).write(catalogue.Memory(), static_cast<std::streamsize>(catalogue.Size()));
         // The lists as the program reads them from its copy.
@@ -69,35 +70,44 @@ public:
                 CheckFirmware(m, f, ini.ReadString(m, f, ""));
             }
         }
+        // sign writes a piece list for every package: one missing where others are there is an upload cut short.
+        if (pieceListsFound_ > 0)
+            for (const std::string& missing : pieceListsMissing_) Problem(missing);
+        for (const std::string& mirror : mirrors)
+            CompareMirror(mirror, primary_, work_.Path(), [this](const std::string& line) { Problem(line); });
+        summary_.mirrors = static_cast<int>(mirrors.size());
         return summary_;
     }
 
 private:
-    void Problem(const std::string& line) {
+    // One line each, whatever the messages inside hold (a socket error's is two, ended in CR LF).
+    void Problem(const std::string& text) {
+        std::string line;
+        for (const char c : text) {
+            if (c != '\r' && c != '\n')
+                line += c;
+            else if (line.empty() || line.back() != ' ')
+                line += ' ';
+        }
         std::fprintf(out_, "%s\n", line.c_str());
         std::fflush(out_);
         ++summary_.problems;
     }
 
-    // As the program fetches its catalogue and pages; why not when it cannot be had.
     bool Fetch(const std::string& url, platform::TMemoryStream& stream, std::string& why) {
-        try {
-            client_->Get(url, stream);
-        } catch (const std::exception& e) {
-            why = e.what();
-            return false;
-        }
-        const http::TIdHTTPResponse& response = client_->Response();
-        if (response.LengthGiven() && response.ContentLength() > 0 && stream.Size() < response.ContentLength()) {
-            why = "the body ended before its announced length";
-            return false;
-        }
-        return true;
+        return FetchWhole(*client_, url, stream, why);
     }
 
-    // The signature of the file at url over data, for the file name; its facts when it is good.
+    // A file of the primary host the mirrors must serve alike; url on the primary.
+    void Keep(const std::string& url, std::string bytes) {
+        primary_.push_back({url.substr(HostUrlOf(files_).size()), std::move(bytes), {}, {}});
+    }
+
+    // The signature of the file at url over data, for the file name; its facts when it is good. With compared, a
+    // signature that came is one the mirrors must serve alike.
     std::optional<app::trust::TSignedFacts> CheckSignature(const std::string& what, const std::string& url,
-                                                           std::string_view data, const std::string& name) {
+                                                           std::string_view data, const std::string& name,
+                                                           bool compared) {
         std::string signature;
         if (!app::FetchSignature(*client_, url, signature, app::TTrace())) {
             const int status = client_->Response().StatusCode();
@@ -105,6 +115,7 @@ private:
                     (status > 0 ? " (" + client_->Response().StatusLine + ")" : std::string()));
             return std::nullopt;
         }
+        if (compared) Keep(TAppFiles::SignatureOf(url), signature);
         try {
             return keys_.Verify(data, signature, name);
         } catch (const app::trust::ESignatureError& e) {
@@ -113,14 +124,62 @@ private:
         }
     }
 
-    void CheckCatalogueSignature(const std::string& url, std::string_view data) {
-        const std::string what = "catalogue " + url;
-        const auto facts = CheckSignature(what, url, data, TAppFiles::CatalogueName());
+    // The catalogue's or the mirror list's signature, and its expiry.
+    void CheckExpiringSignature(const std::string& what, const std::string& url, std::string_view data,
+                                const std::string& name, bool compared) {
+        const auto facts = CheckSignature(what, url, data, name, compared);
         if (!facts || !facts->Expires) return;
         if (*facts->Expires <= now_)
             Problem(what + ": expired on " + UtcText(*facts->Expires) + ": sign it again");
         else if (*facts->Expires - now_ < kExpiryWarningSeconds)
             Problem(what + ": expires within a week, on " + UtcText(*facts->Expires) + ": sign it again");
+    }
+
+    // The hosts of the site's mirror list; a site may have none. With a key, its signature must hold.
+    std::vector<std::string> ReadMirrors() {
+        const std::string url = files_.MirrorListUrl();
+        const std::string what = "mirror list " + url;
+        platform::TMemoryStream list;
+        std::string why;
+        if (!Fetch(url, list, why)) {
+            if (!AnsweredMissing(*client_)) Problem(what + ": cannot be read: " + why);
+            return {};
+        }
+        if (keys_.Configured())
+            CheckExpiringSignature(what, url, app::StreamBytes(list), TAppFiles::MirrorListName(), false);
+        try {
+            return app::ReadMirrorList(app::StreamBytes(list));
+        } catch (const app::EMirrorListError& e) {
+            Problem(what + ": " + e.what());
+            return {};
+        }
+    }
+
+    // The package's piece list: signed, read as the program reads it, and matching the package in body.
+    void CheckPieceList(const std::string& what, const std::string& url, const std::string& signedName,
+                        const std::string& body, const app::TPieceList& made) {
+        const std::string listUrl = TAppFiles::PieceListOf(url);
+        platform::TMemoryStream stream;
+        std::string why;
+        if (!Fetch(listUrl, stream, why)) {
+            if (AnsweredMissing(*client_))
+                pieceListsMissing_.push_back(what + ": no piece list at " + listUrl +
+                                             ", where the site's other packages have one");
+            else
+                Problem(what + ": the piece list " + listUrl + " cannot be read: " + why);
+            return;
+        }
+        ++pieceListsFound_;
+        const std::string text(app::StreamBytes(stream));
+        Keep(listUrl, text);
+        CheckSignature(what, listUrl, text, TAppFiles::PieceListOf(signedName), true);
+        try {
+            const app::TPieceList list = app::ReadPieceList(text);
+            if (!(list == (list.PieceSize == made.PieceSize ? made : app::MakePieceList(body, list.PieceSize))))
+                Problem(what + ": the piece list " + listUrl + " does not match the package");
+        } catch (const app::EPieceListError& e) {
+            Problem(what + ": the piece list " + listUrl + " cannot be read: " + e.what());
+        }
     }
 
     void CheckFirmware(const std::string& m, const std::string& f, const std::string& value) {
@@ -135,13 +194,9 @@ private:
         const std::optional<std::uintmax_t> listed = CatalogueSize(value);
         if (!listed) Problem(what + ": the catalogue gives no package size (a value \"DATE SIZE SUMMARY\")");
         const std::string file = (work_.Path() / "package.zip").string();
-        // As much as the catalogue lists and a margin, within a deadline: a host cannot fill the disk or hold
-        // the check.
-        app::TPackageFetchLimits bounds;
-        if (listed) bounds.maxLength = static_cast<std::int64_t>(*listed) + app::limits::kPackageSizeMargin;
-        bounds.deadlineMs = app::limits::kPackageCheckDeadlineMs;
         const app::TTrace noTrace;
-        app::TPackageFetch fetch(*packageClient_, url, file, keys_, TAppFiles::PackageName(m, f), noTrace, bounds);
+        app::TPackageFetch fetch(*packageClient_, url, file, keys_, TAppFiles::PackageName(m, f), noTrace,
+                                 PackageBounds(listed));
         const app::TPackageFetchResult result = fetch.Run();
         std::string body = file;
         switch (result.end) {
@@ -155,22 +210,23 @@ private:
             Problem(what + ": the signature " + TAppFiles::SignatureOf(url) + " is refused: " + result.signatureWhy);
             return;
         case app::TFetchEnd::Cut:
-            Problem(what + ": the package " + url + " is cut short: " + std::to_string(result.size) + " of " +
-                    (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) +
-                    " bytes came");
-            RemovePackage(file);
+            Problem(what + ": the package " + url + " is " + FetchEndText(result));
+            RemoveFetched(file);
             return;
         case app::TFetchEnd::NotWhole:
-            Problem(what + ": the package " + url + " cannot be told whole: " +
-                    (result.size == 0 ? "its body is empty" : "it came without a length and without chunks"));
-            RemovePackage(file);
+            Problem(what + ": the package " + url + " cannot be told whole: " + FetchEndText(result));
+            RemoveFetched(file);
             return;
         case app::TFetchEnd::Failed:
         case app::TFetchEnd::Cancelled:
-            Problem(what + ": no package at " + url + ": " + ErrorText(result.error));
-            RemovePackage(file);
+            Problem(what + ": no package at " + url + ": " + FetchEndText(result));
+            RemoveFetched(file);
             return;
         }
+        const app::TPieceList made = app::MakePieceList(body);
+        primary_.push_back({url.substr(HostUrlOf(files_).size()), {}, made, listed});
+        if (!result.signature.empty()) Keep(TAppFiles::SignatureOf(url), result.signature);
+        if (keys_.Configured()) CheckPieceList(what, url, TAppFiles::PackageName(m, f), body, made);
         std::error_code ec;
         const std::uintmax_t size = fs::file_size(body, ec);
         if (listed && *listed != size)
@@ -178,24 +234,7 @@ private:
                     std::to_string(*listed));
         for (const std::string& problem : PackageProblems(body, work_.Path() / "scratch"))
             Problem(what + ": the package " + url + ": " + problem);
-        RemovePackage(file);
-    }
-
-    // The package, its signature and what a fetch of it left, so that the next firmware starts afresh.
-    static void RemovePackage(const std::string& file) {
-        std::error_code ec;
-        for (const std::string& path :
-             {file, TAppFiles::SignatureOf(file), app::PartialFileOf(file), app::ResumeRecordOf(file)})
-            fs::remove(path, ec);
-    }
-
-    static std::string ErrorText(const std::exception_ptr& error) {
-        try {
-            if (error) std::rethrow_exception(error);
-        } catch (const std::exception& e) {
-            return e.what();
-        }
-        return "failed";
+        RemoveFetched(file);
     }
 
     TTempFolder work_{"yeroup-check-"};
@@ -206,6 +245,9 @@ private:
     std::unique_ptr<http::TIdHTTP> client_;
     std::unique_ptr<http::TIdHTTP> packageClient_;
     TCheckSummary summary_;
+    std::vector<TPrimaryFile> primary_;  // in the order read: the catalogue first
+    int pieceListsFound_ = 0;
+    std::vector<std::string> pieceListsMissing_;  // told only when the site has piece lists
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/core/AppFiles.h"
+#include "app/download/PieceList.h"
 #include "app/trust/SecretKey.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/files/MappedFile.h"
@@ -52,17 +53,33 @@ std::string SignSite(const fs::path& site, const fs::path& keyFile, std::int64_t
     const app::trust::TSecretKey key = LoadSecretKey(keyFile, password);
 
     const std::int64_t expires = now + expiresSeconds;
-    const auto sign = [&](const fs::path& file, bool isCatalogue) {
+    const auto sign = [&](const fs::path& file, bool expiring) {
         // Names as the program compares them: the host's bytes (code page 936) read as UTF-8 text.
         std::string comment =
             "timestamp:" + std::to_string(now) + "\tfile:" + platform::AnsiToUtf8(file.filename().string());
-        if (isCatalogue) comment += "\texpires:" + std::to_string(expires);
+        if (expiring) comment += "\texpires:" + std::to_string(expires);
         SignFile(key, file, comment, app::TAppFiles::SignatureOf(file.string()));
     };
+    // Each piece list before any signature: a signature never stands beside a list that is not yet written.
+    std::vector<fs::path> pieceLists;
+    for (const fs::path& package : packages) {
+        pieceLists.emplace_back(app::TAppFiles::PieceListOf(package.string()));
+        const std::string text = app::PieceListText(app::MakePieceList(package.string()));
+        platform::ReplaceFileAtomically(pieceLists.back(), text.data(), text.size());
+    }
     sign(catalogue, true);
-    for (const fs::path& package : packages) sign(package, false);
-    return "signed the catalogue and " + std::to_string(packages.size()) + " packages with key " +
-           app::trust::KeyIdText(key.Id) + "; the catalogue expires on " + UtcText(expires);
+    const fs::path mirrors = site.string() + app::TAppFiles::MirrorListPath();
+    std::error_code error;
+    const bool hasMirrors = fs::is_regular_file(mirrors, error);
+    if (hasMirrors) sign(mirrors, true);
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        sign(packages[i], false);
+        sign(pieceLists[i], false);
+    }
+    const std::string count = std::to_string(packages.size());
+    return std::string("signed the catalogue, ") + (hasMirrors ? "the mirror list, " : "") + count +
+           " packages and their " + count + " piece lists with key " + app::trust::KeyIdText(key.Id) + "; the " +
+           (hasMirrors ? "catalogue and the mirror list expire" : "catalogue expires") + " on " + UtcText(expires);
 }
 
 }  // namespace yeroup::tools

@@ -1,7 +1,8 @@
 #pragma once
-// yeroup-publish sign: a minisign signature beside the catalogue and every package of a built site
-// ("<file>.minisig"), made with the operator's minisign secret key. The trusted comment carries the time of
-// signing and the file's name, and for the catalogue an expiry, past which the program refuses that copy.
+// yeroup-publish sign: a minisign signature beside the catalogue, the mirror list, every package of a built site
+// and each package's piece list, written here ("<file>.minisig"), made with the operator's minisign secret key. The
+// trusted comment carries the time of signing and the file's name, and for the catalogue and the mirror list an
+// expiry, past which the program refuses that copy.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -22,9 +23,10 @@ public:
     std::vector<std::string> problems;
 };
 
-// Checks site as CheckBuiltSite does (raising ESiteFaults, before the password is asked for), then signs the
-// catalogue and the packages it lists with the secret key in keyFile (password asked for only when the key is
-// encrypted); the catalogue expires expiresSeconds after now. Returns what was done, one line; raises
+// Checks site as CheckBuiltSite does (raising ESiteFaults, before the password is asked for), writes the piece list
+// of each package the catalogue lists, then signs the catalogue, the mirror list when there is one, the packages and
+// their piece lists with the secret key in keyFile (password asked for only when the key is encrypted); the
+// catalogue and the mirror list expire expiresSeconds after now. Returns what was done, one line; raises
 // std::runtime_error on another fault.
 std::string SignSite(const std::filesystem::path& site, const std::filesystem::path& keyFile,
                      std::int64_t expiresSeconds, std::int64_t now,

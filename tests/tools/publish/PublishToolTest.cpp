@@ -89,8 +89,9 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
     const std::string package = firmware + "YERO-T10/YERO-T10_V1.02.zip";
     const std::string packageUrl = "http://" + host + "/YEROMP3LiveUpdate/Firmware/YERO-T10/YERO-T10_V1.02.zip";
     const auto resign = [&] { ASSERT_EQ(Publish("sign " + Quoted(site.string()) + " key.sec").status, 0); };
+    // The host its own mirror: every file the same, so the mirror list is read and compared without a fault.
     const auto rebuild = [&] {
-        ASSERT_EQ(Publish("build source " + Quoted(site.string())).status, 0);
+        ASSERT_EQ(Publish("build --mirror http://" + host + " source " + Quoted(site.string())).status, 0);
         resign();
     };
     rebuild();
@@ -107,13 +108,18 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
     const ToolRun clean = Publish("check " + host + " --key key.pub");
     ASSERT_EQ(clean.status, 0) << clean.out << clean.err;
     EXPECT_EQ(clean.out, "");
-    EXPECT_NE(clean.err.find("clean: 2 models, 3 firmware; signatures checked"), std::string::npos);
+    EXPECT_NE(clean.err.find("clean: 2 models, 3 firmware, 1 mirror; signatures checked"), std::string::npos);
 
     // minisign signs with a trusted comment of our choosing, as an operator by hand would.
     const auto signByHand = [&](const std::string& file, const std::string& comment) {
         ASSERT_EQ(Shell("minisign -S -s key.sec -m " + Quoted(file) + " -t " + Quoted(comment) + " >/dev/null"), 0);
     };
     const std::int64_t now = std::time(nullptr);
+    // The last hash of the package's piece list other digits: the list then tells of other bytes.
+    const auto spoilLastHash = [&] {
+        std::string list = ReadFile(package + ".pieces");
+        WriteFile(package + ".pieces", list.replace(list.size() - 9, 8, "0f0f0f0f"));
+    };
     const std::string catalogue = site.string() + "/YEROMP3LiveUpdate/YEROMP3LiveUpdate.ini";
     const std::string v102 = "model \"YERO-T10\" firmware \"V1.02\": ";
     struct Break {
@@ -159,6 +165,28 @@ TEST_F(PublishToolTest, BuildsSignsAndReadsASiteCleanThenTellsEachBreak) {
          v102 + "no signature at " + packageUrl + ".minisig (HTTP/1.1 404 Not Found)"},
         {"not a catalogue", [&] { WriteFile(catalogue, "<html><form>Hotel Wi-Fi</form></html>"); },
          ".ini: not a catalogue"},
+        {"mirror list changed since signed",
+         [&] { std::ofstream(site / "YEROMP3LiveUpdate" / "mirrors.txt", std::ios::app) << "127.0.0.1:1\n"; },
+         "mirror list http://" + host + "/YEROMP3LiveUpdate/mirrors.txt: the signature http://" + host +
+             "/YEROMP3LiveUpdate/mirrors.txt.minisig is refused"},
+        {"mirror that cannot be reached, signed",
+         [&] {
+             const fs::path mirrors = site / "YEROMP3LiveUpdate" / "mirrors.txt";
+             std::ofstream(mirrors, std::ios::app) << "127.0.0.1:1\n";
+             signByHand(mirrors.string(), "timestamp:" + std::to_string(now) +
+                                              "\tfile:mirrors.txt\texpires:" + std::to_string(now + 86400 * 9));
+         },
+         "mirror 127.0.0.1:1: cannot be read: Socket Error # 10061 Connection refused.\n"},
+        {"piece list missing", [&] { fs::remove(package + ".pieces"); },
+         v102 + "no piece list at " + packageUrl + ".pieces, where the site's other packages have one"},
+        {"piece list changed since signed", [&] { spoilLastHash(); },
+         v102 + "the signature " + packageUrl + ".pieces.minisig is refused"},
+        {"piece list of other bytes, signed",
+         [&] {
+             spoilLastHash();
+             signByHand(package + ".pieces", "timestamp:" + std::to_string(now) + "\tfile:YERO-T10_V1.02.zip.pieces");
+         },
+         v102 + "the piece list " + packageUrl + ".pieces does not match the package"},
     };
     for (const Break& b : breaks) {
         SCOPED_TRACE(b.what);
@@ -264,6 +292,47 @@ TEST_F(PublishToolTest, BuildRefusesWhatWouldNotReachThePlayerNamingItAndLeavesT
     EXPECT_EQ(ReadFile(work.Path() / "home" / "notes.txt"), "mine");
 }
 
+// Three mirrors beside the primary, each a copy of its signed site: one the same, one with a byte of a package
+// changed, one without a piece list. The check names each file that differs, by mirror, and nothing of the good one.
+TEST_F(PublishToolTest, SignsPieceListsAndTheMirrorListThenCheckNamesEachMirrorThatDiffers) {
+    NginxServer primary, same, changed, lacking;
+    const auto hostOf = [](const NginxServer& nginx) { return "http://127.0.0.1:" + std::to_string(nginx.Port()); };
+    const fs::path site = primary.Root();
+    ASSERT_EQ(Publish("build source " + Quoted(site.string()) + " --mirror " + hostOf(same) + " --mirror " +
+                      hostOf(changed) + " --mirror " + hostOf(lacking))
+                  .status,
+              0);
+    const ToolRun signing = Publish("sign " + Quoted(site.string()) + " key.sec");
+    ASSERT_EQ(signing.status, 0) << signing.out << signing.err;
+    EXPECT_NE(signing.err.find("signed the catalogue, the mirror list, 3 packages and their 3 piece lists with key "),
+              std::string::npos)
+        << signing.err;
+    const std::string top = "YEROMP3LiveUpdate/";
+    EXPECT_EQ(ReadFile(site / top / "mirrors.txt"),
+              hostOf(same) + "\n" + hostOf(changed) + "\n" + hostOf(lacking) + "\n");
+    EXPECT_EQ(Shell("minisign -Vq -p key.pub -m " + Quoted((site / top / "mirrors.txt").string())), 0);
+    // A package smaller than a piece: its list holds its size and its SHA-256 as sha256sum has it.
+    const std::string v102 = top + "Firmware/YERO-T10/YERO-T10_V1.02.zip";
+    const std::string package = Quoted((site / v102).string());
+    EXPECT_EQ(Shell("{ printf 'yeroup-pieces 1\\nsize %s\\npiece-size 1048576\\n' $(stat -c %s " + package +
+                    "); sha256sum <" + package + " | cut -c1-64; } | cmp -s - " + package + ".pieces"),
+              0);
+
+    for (const NginxServer* mirror : {&same, &changed, &lacking})
+        fs::copy(site, mirror->Root(), fs::copy_options::recursive);
+    std::string bytes = ReadFile(changed.Root() / v102);
+    bytes[bytes.size() / 2] ^= 0x01;
+    WriteFile(changed.Root() / v102, bytes);
+    const std::string v105 = top + "Firmware/YERO-T10/YERO-T10_V1.05.zip";
+    fs::remove(lacking.Root() / (v105 + ".pieces"));
+    const ToolRun run = Publish("check --key key.pub 127.0.0.1:" + std::to_string(primary.Port()));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "mirror " + hostOf(changed) + ": " + v102 + " differs from the primary's\nmirror " +
+                           hostOf(lacking) + ": " + v105 + ".pieces is missing (HTTP/1.1 404 Not Found)\n");
+    EXPECT_NE(run.err.find("2 problems (2 models, 3 firmware, 3 mirrors; signatures checked)"), std::string::npos)
+        << run.err;
+}
+
 // The password comes from a line of the standard input or from the environment. While sign waits for it, the
 // process can leave no core file.
 TEST_F(PublishToolTest, SignTakesAKeyMinisignEncryptedWithAPassword) {
@@ -335,6 +404,15 @@ TEST_F(PublishToolTest, SignRefusesAChangedOrStrayPackageAndSignsNothing) {
          },
          {v102 + "entry \"firmware.sb\""}},
         {"a listed package gone", [&] { fs::remove(package); }, {v102 + "listed in the catalogue but missing"}},
+        {"lists that do not read, and a stray piece list",
+         [&] {
+             WriteFile(fs::path(package.string() + ".pieces"), "yeroup-pieces 2\n");
+             WriteFile(firmware / "stray.zip.pieces", "");
+             WriteFile(site / "YEROMP3LiveUpdate" / "mirrors.txt", "m1\nftp://m2\n");
+         },
+         {v102.substr(0, v102.size() - 2) + ".pieces: not a piece list of this version",
+          "YEROMP3LiveUpdate/Firmware/YERO-T10/stray.zip.pieces: not listed in the catalogue",
+          "YEROMP3LiveUpdate/mirrors.txt: line 2 of the mirror list: only http and https hosts can be mirrors"}},
     };
     for (const Change& change : changes) {
         SCOPED_TRACE(change.what);
@@ -354,7 +432,7 @@ TEST_F(PublishToolTest, SignRefusesAChangedOrStrayPackageAndSignsNothing) {
 TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
     const ToolRun help = Publish("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: yeroup-publish build SOURCE SITE\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Usage: yeroup-publish build [--mirror HOST]... SOURCE SITE\n", 0), 0u) << help.out;
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(Publish("sign -h").out, help.out);
     const ToolRun version = Publish("--version");
@@ -378,6 +456,12 @@ TEST_F(PublishToolTest, TheCommandLineReadsLikeAGnuToolsAndSaysWhatWasWrong) {
          "the host 'http://127.0.0.1:1/updates/' has a path (/updates/); give it as the program's host setting: "
          "host[:port], http://host[:port] or https://host[:port]"},
         {"check 127.0.0.1:1/x --key key.pub", "the host '127.0.0.1:1/x' has a path (/x); give it as"},
+        {"build --mirror http://m2/fw source site",
+         "the mirror 'http://m2/fw' cannot be used: a mirror is a host, without a path"},
+        {"build source site --mirror ftp://m2", "the mirror 'ftp://m2' cannot be used: only http and https hosts"},
+        {"build --mirror user@m2 source site", "the mirror 'user@m2' cannot be used: a mirror carries no user name"},
+        {"build --mirror m2 --mirror m3 --mirror m2 source site", "the mirror 'm2' is given twice"},
+        {"sign --mirror m2 site key.sec", "the option --mirror is not one of sign's"},
     };
     for (const auto& m : mistakes) {
         SCOPED_TRACE(m.arguments);
