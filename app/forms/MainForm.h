@@ -96,6 +96,9 @@ public:
     // True while the download's size is unknown (a chunked body): no percentage, a busy bar.
     bool SizeUnknown() const { return sizeUnknown_; }
 
+    // Opens the history of upgrades in a window of its own (Ctrl+H).
+    void ShowHistory();
+
     // Runs when the window has closed (the start-up routine ends the program then).
     std::function<void()> OnClosed;
     // The package download's bounds: its tries in a row that bring nothing and its pauses.

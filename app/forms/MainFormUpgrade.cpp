@@ -1,5 +1,5 @@
 // The firmware upgrade: extract the stored package into the player software's folder, all or nothing, then start
-// its updater.
+// its updater; each upgrade goes into the history, which a window of its own shows.
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +8,7 @@
 #include "app/core/Texts.h"
 #include "app/core/UnsettledUpgrade.h"
 #include "app/core/UpdaterRecord.h"
+#include "app/forms/HistoryForm.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
 #include "app/upgrade/PackageUpgrade.h"
@@ -97,6 +98,20 @@ void TForm2::RecordUpgrade(upgrade::THistoryEntry entry, upgrade::THistoryOutcom
     } catch (const std::exception& e) {
         services_.Trace.Line("error", std::string("the upgrade is not in the history: ") + e.what());
     }
+}
+
+void TForm2::ShowHistory() {
+    upgrade::THistory history;
+    std::string error;
+    try {
+        history = upgrade::ReadHistory(services_.Files.HistoryFile());
+    } catch (const upgrade::EHistoryError& e) {
+        error = e.what();
+        services_.Trace.Line("error", error);
+    }
+    auto* form = new THistoryForm(history, error, this);
+    form->setAttribute(Qt::WA_DeleteOnClose);
+    form->open();
 }
 
 void TForm2::Button2Click() {
