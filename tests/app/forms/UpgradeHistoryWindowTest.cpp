@@ -1,16 +1,19 @@
 // The history after real upgrades through the main window: a finished one, one refused for a damaged package and one
 // rolled back for a file that cannot be written, as the History window (Ctrl+H) and `yeroup --history` show them;
-// a damaged line is skipped and the rest still shown.
+// a damaged line is skipped and the rest still shown; one a killed run left is settled by the next start.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QTest>
+#include <QTimer>
 
 #include "app/CommandLine.h"
+#include "app/Startup.h"
 #include "app/core/Texts.h"
 #include "app/forms/HistoryForm.h"
 #include "app/forms/MainForm.h"
 #include "app/ui/Translation.h"
+#include "app/upgrade/UpgradeJournal.h"
 #include "tests/app/support/AppHarness.h"
 
 using namespace yeroup::app;
@@ -123,4 +126,36 @@ TEST(UpgradeHistoryWindow, AFinishedARefusedAndARolledBackUpgradeAreShownAndPrin
     THistoryForm* damaged = OpenHistory(form);
     ASSERT_NE(damaged, nullptr);
     EXPECT_EQ(damaged->Table->rowCount(), 2);
+}
+
+// A run killed during an upgrade leaves its entry under way and its journal; the next start settles both alike.
+TEST(UpgradeHistoryWindow, AnUpgradeAKilledRunLeftEndsInTheHistoryAsTheNextStartSettledIt) {
+    using namespace yeroup::app::upgrade;
+    const struct {
+        TUpgradePhase phase;
+        THistoryOutcome outcome;
+        const char* reason;
+    } cases[] = {
+        {TUpgradePhase::Staging, THistoryOutcome::RolledBack,
+         "rolled back after the program ended during it: interrupted while extracting; nothing was replaced"},
+        {TUpgradePhase::Done, THistoryOutcome::Finished,
+         "finished after the program ended during it: interrupted while cleaning up"},
+    };
+    for (const auto& c : cases) {
+        AppHarness h;
+        h.ServeCatalogue("[A]\r\n1.0=x\r\n", true);
+        const std::string file = h.services.Files.HistoryFile();
+        RecordInHistory(file, {kNow, THistoryOutcome::UnderWay, "A", "", "1.0", "", ""});
+        std::filesystem::create_directories(h.services.Files.PackageStore());
+        WriteJournal(TUpgradePaths(h.services.Files.PackageStore()).journal,
+                     {c.phase, h.player.Path(), TUpgradePaths::StagingFor(h.player.Path()), 0, 0});
+        TStartupHooks hooks;
+        hooks.mainWindowShown = [](TForm1&, TForm2& form) { QTimer::singleShot(0, &form, [&form] { form.close(); }); };
+        EXPECT_EQ(RunStartup(h.services, hooks), 0);
+        const THistory history = ReadHistory(file);
+        ASSERT_EQ(history.entries.size(), 1U);
+        EXPECT_EQ(history.entries[0].outcome, c.outcome);
+        EXPECT_EQ(history.entries[0].model, "A");
+        EXPECT_EQ(history.entries[0].reason, c.reason);
+    }
 }
