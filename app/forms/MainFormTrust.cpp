@@ -22,7 +22,7 @@ std::string TForm2::StoredPackageRefusal(const std::string& m, const std::string
         keys.Verify(package.Bytes(), ReadSignatureFile(TAppFiles::SignatureOf(file)), TAppFiles::PackageName(m, f));
         return {};
     } catch (const std::exception& e) {
-        const std::string refusal = std::string("the stored package's signature is refused: ") + e.what();
+        std::string refusal = std::string("the stored package's signature is refused: ") + e.what();
         services_.Trace.Line("error", refusal + "; no upgrade");
         services_.MessageBoxes.MessageBox(this, Tr(texts::kStoredPackageNotVerified), Tr(texts::kHintCaption),
                                           MB_OK | MB_ICONWARNING);
