@@ -129,7 +129,6 @@ void TForm2::Button2Click() {
     const std::string updater = folder + "/" + texts::kUpdaterProgram;
     if (services_.Processes.StillRunning(updater) ||
         RunningUpdater(services_.Files.PackageStore(), services_.Processes)) {
-        services_.Trace.Line("upgrade", "refused while the updater started before still runs");
         RecordUpgrade(HistoryEntry({}), THistoryOutcome::Refused, "the updater started before still runs");
         services_.MessageBoxes.MessageBox(this, Tr(texts::kUpdaterStillRunning), Tr(texts::kHintCaption),
                                           MB_OK | MB_ICONWARNING);
