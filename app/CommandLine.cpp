@@ -14,7 +14,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& trace
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QTr(texts::kHelpOption));
     const QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")}, QTr(texts::kVersionOption));
     const QCommandLineOption trace(QStringLiteral("trace"), QTr(texts::kTraceOption).arg(traceFile));
-    parser.addOptions({help, version, trace});
+    const QCommandLineOption history(QStringLiteral("history"), QTr(texts::kHistoryOption));
+    parser.addOptions({help, version, history, trace});
 
     TCommandLine result;
     const auto error = [&result](const QString& what) {
@@ -40,6 +41,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments, const QString& trace
         // a user reading either finds the same program.
         result.output = QStringLiteral("yeroup ") + QCoreApplication::applicationVersion() + QStringLiteral(" (") +
                         QTr(texts::kMainCaptionPrefix) + QString::fromStdString(VersionText()) + QStringLiteral(")\n");
+    } else if (parser.isSet(history)) {
+        result.action = TCommandLine::TAction::History;
     }
     result.trace = parser.isSet(trace);
     return result;

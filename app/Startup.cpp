@@ -11,6 +11,7 @@
 #include "app/forms/SplashForm.h"
 #include "app/ui/Translation.h"
 #include "app/upgrade/StartupRecovery.h"
+#include "app/upgrade/UpgradeHistory.h"
 #include "platform/files/AtomicWrite.h"
 
 namespace yeroup::app {
@@ -35,6 +36,17 @@ std::string InstallFolderOrNone(const TAppServices& services) {
     }
 }
 
+// An upgrade a killed run left under way ends in the history as the recovery ended it.
+void SettleUpgradeHistory(const TAppServices& services, const upgrade::TRecovery& recovery) {
+    try {
+        for (const upgrade::THistoryEntry& entry :
+             upgrade::SettleHistory(services.Files.HistoryFile(), recovery, services.UnixTime()))
+            services.Trace.Line("upgrade", upgrade::HistoryTraceText(entry));
+    } catch (const std::exception& e) {
+        services.Trace.Line("error", std::string("the history of upgrades is not settled: ") + e.what());
+    }
+}
+
 }  // namespace
 
 int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
@@ -46,6 +58,7 @@ int RunStartup(const TAppServices& services, const TStartupHooks& hooks) {
     platform::SettleFilesReplacedTogether(catalogue, TAppFiles::SignatureOf(catalogue));
     if (recovery.outcome != upgrade::TRecoveryOutcome::Nothing)
         services.Trace.Line("upgrade", "recovery " + upgrade::RecoveryText(recovery));
+    SettleUpgradeHistory(services, recovery);
     if (recovery.outcome == upgrade::TRecoveryOutcome::LeftAsItIs)
         services.MessageBoxes.MessageBox(
             nullptr, UnsettledUpgradeText(texts::kUpgradeLeftAsItIs, recovery.backup.string(), TrMessage),

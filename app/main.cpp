@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
         const app::TTranslations texts(language, translations, app::TTranslations::TFramework::ForChinese);
         commandLine = app::ParseCommandLine(QCoreApplication::arguments(),
                                             QString::fromStdString(app::TTrace::InFolder(filesFolder).File()));
+        if (commandLine.action == app::TCommandLine::TAction::History)
+            commandLine = app::HistoryReport(app::TAppFiles(filesFolder, {}).HistoryFile());
         const QByteArray output = commandLine.output.toLocal8Bit();
         std::fputs(output.constData(), commandLine.action == app::TCommandLine::TAction::Error ? stderr : stdout);
         if (commandLine.action != app::TCommandLine::TAction::Run) return commandLine.exitCode;

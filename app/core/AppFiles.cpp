@@ -73,6 +73,7 @@ std::string TAppFiles::PackageName(const std::string& m, const std::string& f) {
 std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }
 std::string TAppFiles::KeyChangesFile() const { return exeFolder_ + "trusted-key-changes"; }
+std::string TAppFiles::HistoryFile() const { return exeFolder_ + "upgrade-history"; }
 std::string TAppFiles::PackageStore() const { return exeFolder_ + "FirmwareBack"; }
 
 std::string TAppFiles::StoreFile(const std::string& m, const std::string& f, const char* extension) const {

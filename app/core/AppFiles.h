@@ -42,6 +42,8 @@ public:
     std::string SelectionFile() const;  // user.ini
     // What the key rotation statements taken so far changed in the trusted keys: the program's own key set.
     std::string KeyChangesFile() const;
+    // The history of upgrades, for the user and support.
+    std::string HistoryFile() const;
     std::string PackageStore() const;  // FirmwareBack
     std::string PageFile(const std::string& m, const std::string& f) const;
     std::string PackageFile(const std::string& m, const std::string& f) const;

@@ -127,4 +127,17 @@ inline constexpr std::uint64_t kMaxChangeLines = 100000;
 // Bytes of one line of the list: a letter, a file number, a separator and a path of at most 4096 bytes.
 inline constexpr std::size_t kMaxChangeLineBytes = 4096 + 32;
 
+// --- The history of upgrades (this program's own file, which a bad disk or a hand may damage) ---
+
+// Upgrades the history keeps; the oldest goes when one more is added. A player is flashed a few times a year, so
+// this covers its whole life, and support asks for the last few.
+inline constexpr std::size_t kMaxHistoryEntries = 200;
+
+// Bytes of one text of an entry (a model, a firmware, a reason) as kept; the rest is cut. A reason holds an error
+// text and a path of at most 4096 bytes; what goes past 1 KiB does not help a reader.
+inline constexpr std::size_t kMaxHistoryTextBytes = 1024;
+
+// Bytes of one line of the history: four texts at their bound, a digest, a time, the separators and a checksum.
+inline constexpr std::size_t kMaxHistoryLineBytes = 4 * kMaxHistoryTextBytes + 256;
+
 }  // namespace yeroup::app::limits

@@ -184,12 +184,44 @@ inline constexpr const char* kFirmwarePageName = YEROUP_TR("固件说明");
 inline constexpr const char* kProgressName = YEROUP_TR("下载进度");
 inline constexpr const char* kInformationName = YEROUP_TR("本工具说明");
 
+// The history window (Ctrl+H in the main window): its caption, the columns, the outcomes, and the line shown
+// instead of the table when no upgrade was recorded (or the history cannot be read: %1 is why, in English).
+inline constexpr const char* kHistoryCaption = YEROUP_TR("固件升级历史");
+inline constexpr const char* kHistoryTableName = YEROUP_TR("固件升级记录");
+inline constexpr const char* kHistoryTimeColumn = YEROUP_TR("时间 (UTC)");
+inline constexpr const char* kHistoryBeforeColumn = YEROUP_TR("原固件");
+inline constexpr const char* kHistoryAfterColumn = YEROUP_TR("新固件");
+inline constexpr const char* kHistoryOutcomeColumn = YEROUP_TR("结果");
+inline constexpr const char* kHistoryDigestColumn = YEROUP_TR("固件包 SHA-256");
+inline constexpr const char* kHistoryReasonColumn = YEROUP_TR("原因");
+inline constexpr const char* kHistoryUnderWay = YEROUP_TR("进行中");
+inline constexpr const char* kHistoryFinished = YEROUP_TR("已完成");
+inline constexpr const char* kHistoryRolledBack = YEROUP_TR("已撤销");
+inline constexpr const char* kHistoryRefused = YEROUP_TR("未进行");
+inline constexpr const char* kHistoryLeftForUser = YEROUP_TR("需要用户处理");
+inline constexpr const char* kHistoryEmpty = YEROUP_TR("还没有固件升级记录。");
+inline constexpr const char* kHistoryUnreadable = YEROUP_TR("无法读取固件升级历史：%1");
+inline constexpr const char* kHistoryClose = YEROUP_TR("关闭(&C)");
+
 // The command line. These are English in the code, so that a terminal without a language (the C locale) shows
 // words it can display.
 inline constexpr const char* kCommandLineAbout =
     YEROUP_TR("Downloads firmware for YERO MP3 players and starts the player software's updater.");
 inline constexpr const char* kHelpOption = YEROUP_TR("Show this help and exit.");
 inline constexpr const char* kVersionOption = YEROUP_TR("Show the program's version and exit.");
+inline constexpr const char* kHistoryOption = YEROUP_TR("Print the history of upgrades and exit.");
+// What --history prints: the columns, the line for an empty history, the count of damaged lines skipped.
+inline constexpr const char* kHistoryTimeHeading = YEROUP_TR("TIME (UTC)");
+inline constexpr const char* kHistoryOutcomeHeading = YEROUP_TR("OUTCOME");
+inline constexpr const char* kHistoryModelHeading = YEROUP_TR("MODEL");
+inline constexpr const char* kHistoryBeforeHeading = YEROUP_TR("BEFORE");
+inline constexpr const char* kHistoryAfterHeading = YEROUP_TR("AFTER");
+inline constexpr const char* kHistoryDigestHeading = YEROUP_TR("PACKAGE SHA-256");
+inline constexpr const char* kHistoryReasonHeading = YEROUP_TR("REASON");
+inline constexpr const char* kHistoryNone = YEROUP_TR("No upgrade has been recorded yet.");
+inline constexpr const char* kHistoryDamagedLines = YEROUP_TR("%1 damaged line(s) of the history were skipped.");
+// The file and why.
+inline constexpr const char* kHistoryCannotRead = YEROUP_TR("cannot read the history of upgrades: %1");
 // The file the trace goes to.
 inline constexpr const char* kTraceOption =
     YEROUP_TR("Write the trace for support for this run (as YEROUP_TRACE=1 does), to %1.");

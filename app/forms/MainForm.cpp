@@ -250,6 +250,9 @@ void TForm2::BuildKeyboardAndNames() {
     setTabOrder(WebBrowser2, Button2);
     // Enter presses a focused button, as Space does.
     for (QPushButton* button : {Button1, Button3, Button2}) button->setAutoDefault(true);
+    // The history of upgrades, as browsers open theirs; the layout has no room for a button.
+    auto* history = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_H), this);
+    connect(history, &QShortcut::activated, this, [this] { Guarded([this] { ShowHistory(); }); });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, this, [this] {
         if (downloading_ && !Button3->isHidden()) Guarded([this] { Button3Click(); });

@@ -22,6 +22,8 @@
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
 #include "app/ui/QtMessagePump.h"
+#include "app/upgrade/PackageUpgrade.h"
+#include "app/upgrade/UpgradeHistory.h"
 #include "http/IdHTTP.h"
 #include "net/IdAntiFreeze.h"
 #include "platform/profile/IniFile.h"
@@ -94,6 +96,9 @@ public:
     // True while the download's size is unknown (a chunked body): no percentage, a busy bar.
     bool SizeUnknown() const { return sizeUnknown_; }
 
+    // Opens the history of upgrades in a window of its own (Ctrl+H).
+    void ShowHistory();
+
     // Runs when the window has closed (the start-up routine ends the program then).
     std::function<void()> OnClosed;
     // The package download's bounds: its tries in a row that bring nothing and its pauses.
@@ -120,8 +125,17 @@ private:
     void TellDownloadEnd(const TPackageFetchResult& result);
     // The package file names (no folder) of every model and firmware the catalogue lists.
     std::set<std::string> ListedPackages() const;
-    // With a trusted key configured: the stored package checked again before it is extracted.
-    bool StoredPackageVerified(const std::string& m, const std::string& f);
+    // With a trusted key configured: the stored package checked again before it is extracted. Why it is refused
+    // (the user told), empty when it may be extracted.
+    std::string StoredPackageRefusal(const std::string& m, const std::string& f);
+    // The upgrade of the selected package as the history keeps it, at this moment, its outcome and reason still open.
+    upgrade::THistoryEntry HistoryEntry(const std::string& packageSha256) const;
+    // The message for an upgrade that did not end with the files in place.
+    void TellUpgradeFailure(const upgrade::TUpgradeResult& result, const std::string& package);
+    // With the files in place: the updater started when the user has connected the player.
+    void StartUpdater(const upgrade::THistoryEntry& entry, const std::string& updater, const std::string& folder);
+    // Into the history and the trace; a history that cannot be written is traced, the upgrade goes on.
+    void RecordUpgrade(upgrade::THistoryEntry entry, upgrade::THistoryOutcome outcome, std::string reason);
     // The updater just started, recorded in the package store for later runs (a failure is traced).
     void RecordStartedUpdater(const std::string& updater);
     template <typename Handler>

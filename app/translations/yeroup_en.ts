@@ -589,5 +589,113 @@
         <source>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</source>
         <translation>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</translation>
     </message>
+    <message>
+        <source>固件升级历史</source>
+        <translation>Firmware upgrade history</translation>
+    </message>
+    <message>
+        <source>固件升级记录</source>
+        <translation>Firmware upgrades</translation>
+    </message>
+    <message>
+        <source>时间 (UTC)</source>
+        <translation>Time (UTC)</translation>
+    </message>
+    <message>
+        <source>原固件</source>
+        <translation>Firmware before</translation>
+    </message>
+    <message>
+        <source>新固件</source>
+        <translation>Firmware after</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>固件包 SHA-256</source>
+        <translation>Package SHA-256</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>Reason</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>Under way</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>Finished</translation>
+    </message>
+    <message>
+        <source>已撤销</source>
+        <translation>Rolled back</translation>
+    </message>
+    <message>
+        <source>未进行</source>
+        <translation>Refused</translation>
+    </message>
+    <message>
+        <source>需要用户处理</source>
+        <translation>Left for the user</translation>
+    </message>
+    <message>
+        <source>还没有固件升级记录。</source>
+        <translation>No firmware upgrade has been recorded yet.</translation>
+    </message>
+    <message>
+        <source>无法读取固件升级历史：%1</source>
+        <translation>The firmware upgrade history cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;C)</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>Print the history of upgrades and exit.</source>
+        <translation>Print the history of upgrades and exit.</translation>
+    </message>
+    <message>
+        <source>TIME (UTC)</source>
+        <translation>TIME (UTC)</translation>
+    </message>
+    <message>
+        <source>OUTCOME</source>
+        <translation>OUTCOME</translation>
+    </message>
+    <message>
+        <source>MODEL</source>
+        <translation>MODEL</translation>
+    </message>
+    <message>
+        <source>BEFORE</source>
+        <translation>BEFORE</translation>
+    </message>
+    <message>
+        <source>AFTER</source>
+        <translation>AFTER</translation>
+    </message>
+    <message>
+        <source>PACKAGE SHA-256</source>
+        <translation>PACKAGE SHA-256</translation>
+    </message>
+    <message>
+        <source>REASON</source>
+        <translation>REASON</translation>
+    </message>
+    <message>
+        <source>No upgrade has been recorded yet.</source>
+        <translation>No upgrade has been recorded yet.</translation>
+    </message>
+    <message>
+        <source>%1 damaged line(s) of the history were skipped.</source>
+        <translation>%1 damaged line(s) of the history were skipped.</translation>
+    </message>
+    <message>
+        <source>cannot read the history of upgrades: %1</source>
+        <translation>cannot read the history of upgrades: %1</translation>
+    </message>
 </context>
 </TS>

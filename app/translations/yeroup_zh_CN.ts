@@ -589,5 +589,113 @@
         <source>cannot open a window on the display &apos;%1&apos;. Check that DISPLAY (X11) or WAYLAND_DISPLAY (Wayland) names a display that is running and open to this user.</source>
         <translation>无法打开窗口：无法连接显示器“%1”。请检查 DISPLAY（X11）或 WAYLAND_DISPLAY（Wayland）所指的显示器是否正在运行，并允许当前用户使用。</translation>
     </message>
+    <message>
+        <source>固件升级历史</source>
+        <translation>固件升级历史</translation>
+    </message>
+    <message>
+        <source>固件升级记录</source>
+        <translation>固件升级记录</translation>
+    </message>
+    <message>
+        <source>时间 (UTC)</source>
+        <translation>时间 (UTC)</translation>
+    </message>
+    <message>
+        <source>原固件</source>
+        <translation>原固件</translation>
+    </message>
+    <message>
+        <source>新固件</source>
+        <translation>新固件</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>固件包 SHA-256</source>
+        <translation>固件包 SHA-256</translation>
+    </message>
+    <message>
+        <source>原因</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>进行中</source>
+        <translation>进行中</translation>
+    </message>
+    <message>
+        <source>已完成</source>
+        <translation>已完成</translation>
+    </message>
+    <message>
+        <source>已撤销</source>
+        <translation>已撤销</translation>
+    </message>
+    <message>
+        <source>未进行</source>
+        <translation>未进行</translation>
+    </message>
+    <message>
+        <source>需要用户处理</source>
+        <translation>需要用户处理</translation>
+    </message>
+    <message>
+        <source>还没有固件升级记录。</source>
+        <translation>还没有固件升级记录。</translation>
+    </message>
+    <message>
+        <source>无法读取固件升级历史：%1</source>
+        <translation>无法读取固件升级历史：%1</translation>
+    </message>
+    <message>
+        <source>关闭(&amp;C)</source>
+        <translation>关闭(&amp;C)</translation>
+    </message>
+    <message>
+        <source>Print the history of upgrades and exit.</source>
+        <translation>显示固件升级历史并退出。</translation>
+    </message>
+    <message>
+        <source>TIME (UTC)</source>
+        <translation>时间 (UTC)</translation>
+    </message>
+    <message>
+        <source>OUTCOME</source>
+        <translation>结果</translation>
+    </message>
+    <message>
+        <source>MODEL</source>
+        <translation>机型</translation>
+    </message>
+    <message>
+        <source>BEFORE</source>
+        <translation>原固件</translation>
+    </message>
+    <message>
+        <source>AFTER</source>
+        <translation>新固件</translation>
+    </message>
+    <message>
+        <source>PACKAGE SHA-256</source>
+        <translation>固件包 SHA-256</translation>
+    </message>
+    <message>
+        <source>REASON</source>
+        <translation>原因</translation>
+    </message>
+    <message>
+        <source>No upgrade has been recorded yet.</source>
+        <translation>还没有固件升级记录。</translation>
+    </message>
+    <message>
+        <source>%1 damaged line(s) of the history were skipped.</source>
+        <translation>已跳过历史中 %1 行损坏的记录。</translation>
+    </message>
+    <message>
+        <source>cannot read the history of upgrades: %1</source>
+        <translation>无法读取固件升级历史：%1</translation>
+    </message>
 </context>
 </TS>

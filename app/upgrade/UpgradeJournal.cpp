@@ -1,17 +1,13 @@
 #include "app/upgrade/UpgradeJournal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zlib.h>
 
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
 
 #include "app/core/Limits.h"
 #include "platform/files/AtomicWrite.h"
+#include "platform/files/SmallFile.h"
 
 namespace yeroup::app::upgrade {
 
@@ -67,28 +63,12 @@ bool LeavesFolder(const fs::path& relative) {
 }
 
 // The whole file, or nothing when there is none; raises for one that cannot be read or is larger than limit.
-std::optional<std::string> ReadSmallFile(const fs::path& file, std::uint64_t limit) {
-    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) return std::nullopt;
-    if (fd < 0) Bad(std::strerror(errno));
-    struct stat st {};
-    std::string bytes;
-    int error = ::fstat(fd, &st) != 0 ? errno : 0;
-    if (error == 0 && static_cast<std::uint64_t>(st.st_size) > limit) {
-        ::close(fd);
-        Bad("it holds " + std::to_string(st.st_size) + " bytes, more than the " + std::to_string(limit) +
-            " it can hold");
+std::optional<std::string> ReadStateFile(const fs::path& file, std::uint64_t limit) {
+    try {
+        return platform::ReadSmallFile(file, limit);
+    } catch (const platform::EFileReadError& e) {
+        Bad(e.what());
     }
-    bytes.resize(error == 0 ? static_cast<std::size_t>(st.st_size) : 0);
-    for (std::size_t done = 0; error == 0 && done < bytes.size();) {
-        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno != EINTR) error = errno;
-        if (n == 0) bytes.resize(done);  // shorter than it was a moment ago
-        if (n > 0) done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
-    if (error != 0) Bad(std::strerror(error));
-    return bytes;
 }
 
 }  // namespace
@@ -151,7 +131,7 @@ void WriteJournal(const fs::path& file, const TUpgradeJournal& journal) {
 std::optional<TUpgradeJournal> ReadJournal(const fs::path& file) {
     try {
         const std::optional<std::string> bytes =
-            ReadSmallFile(file, static_cast<std::uint64_t>(limits::kMaxJournalBytes));
+            ReadStateFile(file, static_cast<std::uint64_t>(limits::kMaxJournalBytes));
         if (!bytes) return std::nullopt;
         return ParseJournal(*bytes);
     } catch (const EUpgradeStateError& e) {
@@ -205,7 +185,7 @@ std::uint32_t WriteManifest(const fs::path& file, const std::vector<TManifestLin
 
 std::vector<TManifestLine> ReadManifest(const fs::path& file, const TUpgradeJournal& journal) {
     try {
-        const std::optional<std::string> bytes = ReadSmallFile(file, journal.changes * limits::kMaxChangeLineBytes);
+        const std::optional<std::string> bytes = ReadStateFile(file, journal.changes * limits::kMaxChangeLineBytes);
         if (!bytes) Bad("it is missing");
         return ParseManifest(*bytes, journal);
     } catch (const EUpgradeStateError& e) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """The program as a screen reader user meets it, through the AT-SPI tree a screen reader reads: every control's
-role, name and relations, the Tab order of the main window and of a message box, the progress of a download
+role, name and relations, the Tab order of the main window and of a message box, the history window with its
+column headers, the progress of a download
 announced while it runs and its end, and how long queries wait, idle and during a download. Runs the built
 program under Xvfb with a window manager, on a private D-Bus session (started by dbus-run-session around this
 script) with its own AT-SPI bus and registry, against the demo update host on loopback."""
@@ -216,6 +217,32 @@ class ScreenReaderTest(unittest.TestCase):
         self.assertEqual(road, ["OK", "Cancel", "OK"])
         xdotool("windowactivate", "--sync", xid, "key", "Escape")
         wait_for(lambda: box() is None, "the box closing")
+
+    def test_5_the_history_window_reads_its_table_by_its_headers(self):
+        # The question the test before cancelled: the upgrade is in the history, refused.
+        self.press("ctrl+h")
+
+        def history():
+            for window in application() or []:
+                if window is not None and window.getRole() == pyatspi.ROLE_DIALOG and self.showing(window):
+                    return window
+            return None
+
+        dialog = wait_for(history, "the history window")
+        self.assertEqual(dialog.name, "Firmware upgrade history")
+        table = wait_for(lambda: self.find(lambda a: a.getRole() == pyatspi.ROLE_TABLE, dialog), "the table")
+        self.assertEqual(table.name, "Firmware upgrades")
+        cells = table.queryTable()
+        self.assertEqual([cells.getColumnHeader(i).name for i in range(cells.nColumns)],
+                         ["Time (UTC)", "Model", "Firmware before", "Firmware after", "Outcome", "Reason",
+                          "Package SHA-256"])
+        self.assertEqual(cells.nRows, 1)
+        self.assertEqual([cells.getAccessibleAt(0, i).name for i in (1, 3, 4)], ["YERO-T10", "V1.05", "Refused"])
+        buttons = [a.name for a in walk(dialog) if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
+        self.assertEqual(buttons, ["Close"])
+        xid = xdotool("search", "--sync", "--onlyvisible", "--limit", "1", "--name", dialog.name).strip()
+        xdotool("windowactivate", "--sync", xid, "key", "Escape")
+        wait_for(lambda: history() is None, "the history window closing")
 
 
 if __name__ == "__main__":
