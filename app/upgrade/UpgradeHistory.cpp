@@ -1,6 +1,5 @@
 #include "app/upgrade/UpgradeHistory.h"
 
-#include <openssl/evp.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -12,6 +11,7 @@
 
 #include "app/core/Limits.h"
 #include "app/core/Trace.h"
+#include "app/trust/Sha256.h"
 #include "platform/files/AtomicWrite.h"
 #include "platform/files/MappedFile.h"
 #include "platform/files/SmallFile.h"
@@ -227,17 +227,7 @@ std::string LastFirmware(const THistory& history, const std::string& model) {
 std::string FileSha256(const std::string& path) {
     try {
         const platform::TMappedFile file(path);
-        std::array<unsigned char, EVP_MAX_MD_SIZE> digest{};
-        unsigned int size = 0;
-        if (EVP_Digest(file.Bytes().data(), file.Bytes().size(), digest.data(), &size, EVP_sha256(), nullptr) != 1)
-            return {};
-        std::string hex;
-        char pair[3];
-        for (unsigned int i = 0; i < size; ++i) {
-            std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-            hex += pair;
-        }
-        return hex;
+        return trust::HexText(trust::Sha256Of(file.Bytes()));
     } catch (const std::exception&) {
         return {};
     }
