@@ -1,5 +1,6 @@
 #pragma once
 // Fetching and reading the signature files that stand beside the catalogue and the packages.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,6 +9,11 @@
 #include "platform/streams/Stream.h"
 
 namespace yeroup::app {
+
+// The file at url, of at most maxBytes, into text, fetched with client, whose work events are held back meanwhile;
+// false when it cannot be had (missing, too long, any failure).
+bool FetchBounded(http::TIdHTTP& client, const std::string& url, std::int64_t maxBytes, std::string& text,
+                  const TTrace& trace);
 
 // The signature of the file at url (url + ".minisig") fetched with client, whose work events are held back
 // meanwhile; false when it cannot be had (missing, larger than a signature can be, any failure).
