@@ -229,6 +229,7 @@ void TForm2::BuildProgressPanel() {
     Label5 = MakeLabel(Panel2, "", {229, 40, 0, 0}, SimSun12(), text);
     Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {335, 40, 54, 12}, SimSun12(), text);
     Label10 = MakeLabel(Panel2, "", {391, 40, 0, 0}, SimSun12(), text);
+    HostLabel = MakeLabel(Panel2, "", {16, 53, 0, 0}, SimSun12(), text);
     Panel2->hide();
 }
 
