@@ -5,8 +5,10 @@
 // the same URL asks for the rest (Range and If-Range) and goes on only when the host proves it sends exactly the
 // rest of the same file (the strong entity tag or the date the request named, a Content-Range from the partial's end
 // to the recorded length); anything else starts again from zero. A body without a validator and a length gets no
-// record and is never kept. Only a whole body becomes the file: flushed, renamed, the folder flushed. No other part of
-// the program takes a name ending in ".yeroup-partial" or ".resume" for a package.
+// record and is never kept. A body checked by its signed piece list (CheckPieces) needs no validator: its record names
+// the list, and the rest may come from any host that sends the file of the signed length. Only a whole body becomes
+// the file: flushed, renamed, the folder flushed. No other part of the program takes a name ending in
+// ".yeroup-partial" or ".resume" for a package.
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
