@@ -27,7 +27,7 @@ silent_pid=
 fail_pid=
 cleanup() {
   for pid in "$nginx_pid" "$silent_pid" "$fail_pid"; do
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    [ -n "$pid" ] && kill "$pid" 2>/dev/null && { wait "$pid" 2>/dev/null || true; }
   done
   rm -rf "$work"
 }
