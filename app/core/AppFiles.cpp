@@ -71,6 +71,7 @@ std::string TAppFiles::CatalogueName() { return "YEROMP3LiveUpdate.ini"; }
 std::string TAppFiles::PackageName(const std::string& m, const std::string& f) { return m + "_" + f + ".zip"; }
 
 std::string TAppFiles::CatalogueFile() const { return exeFolder_ + "YEROMP3LiveUpdate.ini"; }
+std::string TAppFiles::MirrorListFile() const { return exeFolder_ + MirrorListName(); }
 std::string TAppFiles::SelectionFile() const { return exeFolder_ + "user.ini"; }
 std::string TAppFiles::KeyChangesFile() const { return exeFolder_ + "trusted-key-changes"; }
 std::string TAppFiles::HistoryFile() const { return exeFolder_ + "upgrade-history"; }

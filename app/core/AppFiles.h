@@ -38,8 +38,9 @@ public:
 
     const std::string& ExeFolder() const { return exeFolder_; }
 
-    std::string CatalogueFile() const;  // YEROMP3LiveUpdate.ini
-    std::string SelectionFile() const;  // user.ini
+    std::string CatalogueFile() const;   // YEROMP3LiveUpdate.ini
+    std::string MirrorListFile() const;  // mirrors.txt, the copy last taken
+    std::string SelectionFile() const;   // user.ini
     // What the key rotation statements taken so far changed in the trusted keys: the program's own key set.
     std::string KeyChangesFile() const;
     // The history of upgrades, for the user and support.

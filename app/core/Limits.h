@@ -67,6 +67,17 @@ inline constexpr std::size_t kMaxMirrors = 16;
 // Bytes of the mirror list: 16 host lines and comments.
 inline constexpr std::int64_t kMaxMirrorListBytes = 8192;
 
+// Seconds a package host has for its status line and headers: a host that answers at all does so in well under a
+// second, even through a busy proxy; one that holds the request longer is down or overloaded, and the next mirror
+// is asked. Also what a failover costs at worst.
+inline constexpr std::int32_t kHostHeaderDeadlineSeconds = 10;
+// Bytes per second a package body must keep up over each span of kHostSpeedSpanSeconds: a host trickling less than
+// this (a 100 MiB package would take more than a day) is given up and the next mirror asked; a slow network that keeps
+// moving is never cut off.
+inline constexpr std::int64_t kHostSpeedFloorBytes = 1024;
+// The span the speed floor is measured over: long enough to ride out a stall of a few seconds on a busy network.
+inline constexpr std::int32_t kHostSpeedSpanSeconds = 20;
+
 // Bytes of a resume record: a URL, a validator and a length, well under 1 KiB for any real host; anything longer is
 // not a record this program wrote.
 inline constexpr std::int64_t kMaxResumeRecordBytes = 16384;

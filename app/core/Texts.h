@@ -94,6 +94,8 @@ inline constexpr const char* kHostNotTrustedDownload = YEROUP_TR(
 
 // A download cut by the network, resumed by itself: %1 is the try about to be made (2, 3, ...).
 inline constexpr const char* kConnectionLostResuming = YEROUP_TR("连接中断，第%1次续传:");
+// Under the progress bar: the host the download comes from now, the user's or a mirror; %1 is "http://host:port".
+inline constexpr const char* kServingHost = YEROUP_TR("下载来源: %1");
 // The resumes are spent; the partial is kept, so pressing the download button goes on from where it stopped.
 inline constexpr const char* kDownloadCut =
     YEROUP_TR("下载因网络中断而停止，已下载的部分已保留。\r再次单击[下载]即可从中断处继续。");

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "app/core/AppFiles.h"
+#include "app/download/PieceList.h"
 #include "app/download/SignedFetch.h"
 #include "net/IdException.h"
 #include "net/tls/IdSSLExceptions.h"
@@ -25,17 +26,19 @@ bool SleepFor(std::int32_t ms) {
 
 }  // namespace
 
-TPackageFetch::TPackageFetch(http::TIdHTTP& client, std::string url, std::string file, const trust::TTrustedKeys& keys,
-                             std::string signedName, const TTrace& trace, TPackageFetchLimits limits)
+TPackageFetch::TPackageFetch(http::TIdHTTP& client, std::vector<std::string> urls, std::string file,
+                             const trust::TTrustedKeys& keys, std::string signedName, const TTrace& trace,
+                             TPackageFetchLimits limits)
     : Wait(SleepFor),
       client_(client),
-      url_(std::move(url)),
+      hosts_(std::move(urls)),
       file_(std::move(file)),
       keys_(keys),
       signedName_(std::move(signedName)),
       trace_(trace),
       limits_(limits),
-      download_(file_, url_, limits.maxLength) {}
+      download_(file_, hosts_.Url(), limits.maxLength),
+      pace_(limits.pace) {}
 
 bool TPackageFetch::IsCut(const std::exception& failure) const {
     // Only a body under way can be cut: no answer at all (a refused connection, a proxy that is down) or an
@@ -53,16 +56,20 @@ std::int32_t TPackageFetch::PauseBefore(int fruitless) const {
     return static_cast<std::int32_t>(std::min<std::int64_t>(pause, limits::kRetryLongestPauseMs));
 }
 
-bool TPackageFetch::TryBody(std::exception_ptr& error) {
+TPackageFetch::TTry TPackageFetch::TryBody(std::exception_ptr& error) {
     error = nullptr;
     try {
         download_.Get(client_);
+    } catch (const EBadPiece&) {
+        error = std::current_exception();
+        return TTry::BadPiece;
     } catch (const std::exception& e) {
         error = std::current_exception();
-        return !IsCut(e);
+        return IsCut(e) ? TTry::Cut : TTry::Ended;
     }
+    if (download_.Whole()) return TTry::Whole;
     // A body short of its announced length is a cut; one without a length cannot be told cut from whole.
-    return download_.Whole() || download_.Total() <= 0;
+    return download_.Total() <= 0 ? TTry::Ended : TTry::Cut;
 }
 
 void TPackageFetch::KeepOrDiscard(TPackageFetchResult& result) {
@@ -71,28 +78,112 @@ void TPackageFetch::KeepOrDiscard(TPackageFetchResult& result) {
     // What cannot be resumed is not kept; what is not a regular file (a planted link) is not touched.
     result.partialKept = download_.Resumable() && result.size > 0;
     if (!result.partialKept && result.size > 0) download_.Discard();
+    if (result.partialKept) {
+        try {
+            download_.KeepVerified();
+        } catch (const std::exception& e) {
+            // The record stays as it was: the next run checks the pieces after its figure again.
+            trace_.Line("error", std::string("the checked length of the partial package is not kept: ") + e.what());
+        }
+    }
+}
+
+bool TPackageFetch::FetchPieces(const std::string& url) {
+    const std::string listUrl = TAppFiles::PieceListOf(url);
+    std::string text, signature;
+    pace_.Start(client_, 0);
+    if (!FetchBounded(client_, listUrl, limits::kMaxPieceListBytes, text, trace_)) {
+        // No answer or a server error: the host is at fault, not its list; the next host may have it.
+        http::TIdHTTPResponse& response = client_.Response();
+        return !response.StatusLine.empty() && response.StatusCode() / 100 != 5;
+    }
+    const std::string name = signedName_ + ".pieces";
+    try {
+        if (!FetchSignature(client_, listUrl, signature, trace_))
+            throw trust::ESignatureError("its signature could not be fetched");
+        keys_.Verify(text, signature, name);
+        pieces_.emplace(ReadPieceList(text), trust::HexText(trust::Sha256Of(text)));
+    } catch (const std::exception& e) {
+        trace_.Line("error", "the piece list " + listUrl + " is not used: " + e.what());
+    }
+    return true;
+}
+
+void TPackageFetch::LoadPieces() {
+    if (!keys_.Configured()) return;
+    // The hosts in turn, from the primary on, until one answers: its list, or its lack of one, is the package's.
+    for (std::size_t asked = 0; asked < hosts_.Count(); ++asked) {
+        if (FetchPieces(hosts_.Url()) || !hosts_.OthersLeft()) break;
+        trace_.Line("notice", HostOfUrl(hosts_.Url()) + " does not answer for the piece list; asking the next host");
+        hosts_.Next(false);
+    }
+    if (pieces_) {
+        download_.CheckPieces(&*pieces_);
+        // No body of another length is taken at all.
+        limits_.maxLength = std::min(limits_.maxLength, pieces_->List().Size);
+    }
+}
+
+void TPackageFetch::TellHost() {
+    const std::string host = HostOfUrl(hosts_.Url());
+    if (host == toldHost_) return;
+    toldHost_ = host;
+    if (hosts_.Count() > 1) trace_.Line("notice", "the package comes from " + host);
+    if (OnHost) OnHost(host);
+}
+
+bool TPackageFetch::MoveOn(bool drop, const std::exception_ptr& why) {
+    const std::string from = HostOfUrl(hosts_.Url());
+    const bool wrapped = hosts_.Next(drop);
+    download_.SetUrl(hosts_.Url());
+    std::string reason = "the body stopped short";
+    try {
+        if (why) std::rethrow_exception(why);
+    } catch (const std::exception& e) {
+        reason = e.what();
+    }
+    if (HostOfUrl(hosts_.Url()) != from)
+        trace_.Line("notice", "leaving " + from + " for " + HostOfUrl(hosts_.Url()) + ": " + reason);
+    return wrapped;
 }
 
 TPackageFetchResult TPackageFetch::Run() {
-    TFetchTrace trace(trace_, client_, url_, [this] { return stored_ >= 0 ? stored_ : download_.Size(); });
     // The body goes to the disk as it arrives: bounded by the package's own limit, not by what memory could hold.
-    const platform::ScopedValue<std::int64_t> bodyBound(client_.MaxBodySize, limits_.maxLength);
+    const platform::ScopedValue<std::int64_t> bodyBound(client_.MaxBodySize);
     const platform::ScopedValue<std::int32_t> callBound(client_.CallTimeout);
+    const platform::ScopedValue<net::TWorkBeginEvent> workBegin(client_.OnWorkBegin);
+    const platform::ScopedValue<net::TWorkEvent> work(client_.OnWork);
+    const platform::ScopedValue<net::TWorkEndEvent> workEnd(client_.OnWorkEnd);
     deadline_ = Clock::now() + std::chrono::milliseconds(limits_.deadlineMs);
+    LoadPieces();
+    client_.MaxBodySize = limits_.maxLength;
+    download_.SetUrl(hosts_.Url());
+    pace_.Attach(client_);
     TPackageFetchResult result;
+    std::optional<TFetchTrace> trace;
     for (int fruitless = 0;;) {
         ++result.tries;
-        if (limits_.deadlineMs > 0)
-            client_.CallTimeout = static_cast<std::int32_t>(std::max<std::int64_t>(RemainingMs(), 1));
+        TellHost();
+        const std::int64_t remaining = limits_.deadlineMs > 0 ? std::max<std::int64_t>(RemainingMs(), 1) : 0;
+        pace_.Start(client_, static_cast<std::int32_t>(remaining));
+        trace.emplace(trace_, client_, hosts_.Url(), [this] { return stored_ >= 0 ? stored_ : download_.Size(); });
         std::exception_ptr error;
-        const bool ended = TryBody(error);
-        trace.Settle();
-        if (Cancelled && Cancelled()) return CancelledEnd(std::move(result), trace);
-        if (ended && !error && download_.Whole()) return Settle(std::move(result), trace);
-        if (ended) return Refused(std::move(result), error, trace);
+        const TTry ended = TryBody(error);
+        trace->Settle();
+        if (Cancelled && Cancelled()) return CancelledEnd(std::move(result), *trace);
+        if (ended == TTry::Whole) return Settle(std::move(result), *trace);
+        if (ended == TTry::Ended) {
+            // Another host may have the file (a mirror that lacks it answers 404) and may be reached.
+            if (!error || !hosts_.OthersLeft()) return Refused(std::move(result), error, *trace);
+            trace->Failed("refused; the next host is asked");
+            MoveOn(true, error);
+            continue;
+        }
         // A cut: a try that brought bytes does not count against the limit.
         fruitless = download_.Size() > download_.Offset() ? 0 : fruitless + 1;
-        if (!ResumeAfterCut(result, error, fruitless, trace)) return result;
+        // The next host is asked at once; the pause comes when they have all been tried.
+        const bool pause = !hosts_.OthersLeft() || MoveOn(ended == TTry::BadPiece, error);
+        if (!ResumeAfterCut(result, error, fruitless, pause, *trace)) return result;
     }
 }
 
@@ -108,10 +199,10 @@ TPackageFetchResult TPackageFetch::CancelledEnd(TPackageFetchResult result, cons
 }
 
 bool TPackageFetch::ResumeAfterCut(TPackageFetchResult& result, const std::exception_ptr& error, int fruitless,
-                                   const TFetchTrace& trace) {
-    const std::int32_t pause = PauseBefore(fruitless);
+                                   bool pause, const TFetchTrace& trace) {
+    const std::int32_t pauseMs = pause ? PauseBefore(fruitless) : 0;
     const bool spent =
-        limits_.retries == 0 || fruitless > limits_.retries || (limits_.deadlineMs > 0 && RemainingMs() <= pause);
+        limits_.retries == 0 || fruitless > limits_.retries || (limits_.deadlineMs > 0 && RemainingMs() <= pauseMs);
     if (!spent && OnResume) {
         try {
             if (error) std::rethrow_exception(error);
@@ -120,7 +211,7 @@ bool TPackageFetch::ResumeAfterCut(TPackageFetchResult& result, const std::excep
             OnResume(result.tries + 1, &e);
         }
     }
-    if (!spent && Wait(pause)) return true;
+    if (!spent && (pauseMs == 0 || Wait(pauseMs))) return true;
     result.end = spent ? TFetchEnd::Cut : TFetchEnd::Cancelled;
     result.error = error;
     KeepOrDiscard(result);
@@ -148,12 +239,21 @@ TPackageFetchResult TPackageFetch::Refused(TPackageFetchResult result, const std
     return result;
 }
 
+bool TPackageFetch::FetchPackageSignature(std::string& signature) {
+    for (std::size_t asked = 0; asked < hosts_.Count(); ++asked) {
+        pace_.Start(client_, 0);
+        if (FetchSignature(client_, hosts_.Url(), signature, trace_)) return true;
+        hosts_.Next(false);
+    }
+    return false;
+}
+
 TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFetchTrace& trace) {
     result.size = download_.Size();
     result.total = download_.Total();
     std::string signature;
     if (keys_.Configured()) {
-        if (!FetchSignature(client_, url_, signature, trace_)) {
+        if (!FetchPackageSignature(signature)) {
             // Not a refusal: the body stays, whole, and the next fetch asks only for the signature.
             result.end = TFetchEnd::SignatureMissing;
             result.signatureWhy = client_.Response().StatusLine;

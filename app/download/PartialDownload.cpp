@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "app/core/Limits.h"
+#include "app/download/PieceCheck.h"
 #include "app/download/ResumeRecord.h"
 #include "http/IdContentRange.h"
 #include "http/IdConvertError.h"
@@ -89,6 +90,8 @@ public:
     std::int64_t Write(const void* buffer, std::int64_t count) override {
         download_.Decide(client_);
         const char* in = static_cast<const char*>(buffer);
+        // Checked before it is written: nothing of a bad piece's last bytes, or past the signed size, reaches the disk.
+        download_.CheckPieces(download_.offset_ + position_, std::string_view(in, static_cast<std::size_t>(count)));
         for (std::int64_t done = 0; done < count;) {
             const ssize_t n = ::pwrite(download_.fd_, in + done, static_cast<std::size_t>(count - done),
                                        static_cast<off_t>(download_.offset_ + position_ + done));
@@ -114,6 +117,7 @@ public:
             FileFailure(download_.partial_, errno);
         size_ = newSize;
         position_ = std::min(position_, size_);
+        if (download_.pieces_) download_.CatchUpPieces(download_.offset_ + size_);
     }
     std::int64_t Size() override { return size_; }
 
@@ -146,9 +150,20 @@ void TPartialDownload::Prepare() {
     validator_.clear();
     recordLength_ = -1;
     alreadyWhole_ = false;
+    byPieces_ = false;
     if (fd_ < 0) fd_ = OpenPartial(partial_);
     const std::int64_t size = Size();
     const std::optional<TResumeRecord> record = ReadRecord(record_);
+    if (record && pieces_ && record->Pieces == pieces_->Digest() && record->Length == pieces_->List().Size &&
+        size > 0 && size <= record->Length) {
+        // Known good by its pieces, whichever host sent them: it goes on from any host serving the same list.
+        recordData_ = *record;
+        recordLength_ = record->Length;
+        byPieces_ = true;
+        resumable_ = true;
+        ResumeCheckedPieces(size, record->Verified);
+        return;
+    }
     // Only the rest of the same URL's same version, of a known length, and only when some of it is missing; or
     // a body that came whole and waits only for its signature.
     if (record && record->Url == url_ && !record->Validator().empty() && record->Length > 0 && size > 0 &&
@@ -159,9 +174,63 @@ void TPartialDownload::Prepare() {
         recordLength_ = record->Length;
         resumable_ = true;
         alreadyWhole_ = record->Whole;
+        if (pieces_) ResumeCheckedPieces(size, 0);
         return;
     }
     StartFromZero();
+}
+
+void TPartialDownload::ResumeCheckedPieces(std::int64_t size, std::int64_t verified) {
+    // What this run checked itself is known good too; only the pieces after it are read back and hashed.
+    const std::int64_t known = std::min(size, std::max(verified, pieces_->Verified()));
+    pieces_->StartAt(known);
+    CatchUpPieces(size);
+    offset_ = Size();
+    if (offset_ == 0) return StartFromZero();
+    alreadyWhole_ = alreadyWhole_ || offset_ == recordLength_;
+}
+
+void TPartialDownload::CatchUpPieces(std::int64_t end) {
+    if (pieces_->Position() > end) pieces_->StartAt(end);
+    std::string bytes;
+    while (pieces_->Position() < end) {
+        const std::int64_t at = pieces_->Position();
+        bytes.resize(static_cast<std::size_t>(std::min<std::int64_t>(end - at, std::int64_t{1} << 20)));
+        const ssize_t n = ::pread(fd_, bytes.data(), bytes.size(), static_cast<off_t>(at));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) FileFailure(partial_, n < 0 ? errno : EIO);
+        bytes.resize(static_cast<std::size_t>(n));
+        try {
+            pieces_->Take(bytes);
+        } catch (const EBadPiece& e) {
+            CutBack(e.Start());
+            return;
+        }
+    }
+}
+
+void TPartialDownload::CheckPieces(std::int64_t at, std::string_view bytes) {
+    if (!pieces_) return;
+    if (at != pieces_->Position()) CatchUpPieces(at);
+    try {
+        pieces_->Take(bytes);
+    } catch (const EBadPiece& e) {
+        CutBack(e.Start());
+        throw;
+    }
+}
+
+void TPartialDownload::CutBack(std::int64_t end) {
+    if (::ftruncate(fd_, static_cast<off_t>(end)) != 0) FileFailure(partial_, errno);
+    pieces_->StartAt(end);
+}
+
+void TPartialDownload::KeepVerified() {
+    if (!pieces_ || !resumable_ || fd_ < 0) return;
+    // The bytes the record vouches for are on the disk before the record says so.
+    if (::fdatasync(fd_) != 0) FileFailure(partial_, errno);
+    recordData_.Verified = std::min(pieces_->Verified(), Size());
+    WriteRecord();
 }
 
 void TPartialDownload::StartFromZero() {
@@ -171,7 +240,9 @@ void TPartialDownload::StartFromZero() {
     offset_ = 0;
     validator_.clear();
     recordLength_ = -1;
+    byPieces_ = false;
     writeBehind_ = {};
+    if (pieces_) pieces_->StartAt(0);
 }
 
 void TPartialDownload::Decide(http::TIdHTTP& client) {
@@ -195,6 +266,7 @@ void TPartialDownload::Decide(http::TIdHTTP& client) {
         KeepRecordIfResumable(etag, lastModified);
     }
     if (maxLength_ >= 0 && total_ > maxLength_) http::RaiseBodyTooLarge(maxLength_);
+    if (pieces_ && lengthKnown_) pieces_->CheckLength(total_);
     decided_ = true;
 }
 
@@ -206,15 +278,17 @@ bool TPartialDownload::ContinuesPartial(const http::TIdHeaderList& headers, cons
     if (framing.kind == http::TIdBodyFraming::bfLength && framing.length != range->Count()) return false;
     // Not asked for a range: only the whole file from its first byte.
     if (offset_ == 0) return true;
+    // Pieces prove themselves as they come: the rest of a file of the signed length is all a resume needs.
+    if (byPieces_) return range->length == recordLength_;
     // The same version proves itself with the very validator the request named: the strong tag, or the date.
     const bool sameVersion = IsEntityTag(validator_) ? etag == validator_ : lastModified == validator_;
     return sameVersion && range->length == recordLength_;
 }
 
 void TPartialDownload::KeepRecordIfResumable(const std::string& etag, const std::string& lastModified) {
-    // Without a validator and a length no later answer could prove it continues this body: nothing to keep.
-    if ((etag.empty() && lastModified.empty()) || !lengthKnown_ || total_ <= 0) return;
-    recordData_ = {url_, etag, lastModified, total_, false};
+    // Without a validator (or a piece list) and a length no later answer could prove it continues this body.
+    if ((etag.empty() && lastModified.empty() && !pieces_) || !lengthKnown_ || total_ <= 0) return;
+    recordData_ = {url_, etag, lastModified, total_, false, pieces_ ? pieces_->Digest() : std::string(), 0};
     WriteRecord();
     resumable_ = true;
 }
@@ -277,7 +351,7 @@ bool TPartialDownload::Fetch(http::TIdHTTP& client, int attempt) {
     const bool ranged = offset_ > 0;
     request.ContentRangeStart = ranged ? offset_ : 0;
     request.ContentRangeEnd = 0;
-    if (ranged)
+    if (ranged && !byPieces_)
         request.CustomHeaders.SetHeader("If-Range", validator_);
     else if (const int at = request.CustomHeaders.FindHeader("If-Range"); at >= 0)
         request.CustomHeaders.Delete(at);

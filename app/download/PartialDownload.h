@@ -5,14 +5,18 @@
 // the same URL asks for the rest (Range and If-Range) and goes on only when the host proves it sends exactly the
 // rest of the same file (the strong entity tag or the date the request named, a Content-Range from the partial's end
 // to the recorded length); anything else starts again from zero. A body without a validator and a length gets no
-// record and is never kept. Only a whole body becomes the file: flushed, renamed, the folder flushed. No other part of
-// the program takes a name ending in ".yeroup-partial" or ".resume" for a package.
+// record and is never kept. A body checked by its signed piece list (CheckPieces) needs no validator: its record names
+// the list, and the rest may come from any host that sends the file of the signed length. Only a whole body becomes
+// the file: flushed, renamed, the folder flushed. No other part of the program takes a name ending in
+// ".yeroup-partial" or ".resume" for a package.
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <set>
 #include <string>
+#include <string_view>
 
+#include "app/download/PieceCheck.h"
 #include "app/download/ResumeRecord.h"
 #include "http/IdHTTP.h"
 #include "http/IdHTTPFraming.h"
@@ -38,6 +42,10 @@ public:
     // file (named, and left as it is). A partial marked whole (MarkWhole) is not fetched again: Get returns at once.
     void Get(http::TIdHTTP& client);
 
+    // The host to ask from the next Get on (the same file on another host).
+    void SetUrl(std::string url) { url_ = std::move(url); }
+    const std::string& Url() const { return url_; }
+
     // Known from the first work event of the body on: the bytes already there from an earlier run, and the whole
     // length (-1 when the host does not say).
     std::int64_t Offset() const { return offset_; }
@@ -54,6 +62,13 @@ public:
     bool AlreadyWhole() const { return alreadyWhole_; }
     // Keeps the whole partial as "whole, not yet verified": the next Get fetches nothing.
     void MarkWhole();
+
+    // Checks the body by its signed pieces from the next Get on (check outlives this download): a bad piece cuts the
+    // partial back to its start and raises EBadPiece, a body past the signed size or of another length is refused at
+    // once, and the partial goes on from any host by its pieces instead of by a validator.
+    void CheckPieces(TPieceCheck* check) { pieces_ = check; }
+    // Writes how much of the partial is known good into its record, so the next run need not hash it again.
+    void KeepVerified();
 
     // Makes the whole partial the file (replacing one that was there). Raises platform::EFileCreateError.
     void Promote();
@@ -75,6 +90,14 @@ private:
     bool ContinuesPartial(const http::TIdHeaderList& headers, const http::TIdBodyFraming& framing,
                           const std::string& etag, const std::string& lastModified) const;
     void KeepRecordIfResumable(const std::string& etag, const std::string& lastModified);
+    // The partial's size bytes go on by the pieces: those after verified (or after what this run checked) are read
+    // back and hashed, and the partial is cut back to the first bad piece among them.
+    void ResumeCheckedPieces(std::int64_t size, std::int64_t verified);
+    // Hashes the partial's bytes from where the check stands up to end.
+    void CatchUpPieces(std::int64_t end);
+    // The body's next bytes at offset at, before they are written.
+    void CheckPieces(std::int64_t at, std::string_view bytes);
+    void CutBack(std::int64_t end);
     void WriteRecord();
     void RemoveRecord();
 
@@ -95,6 +118,8 @@ private:
     bool completed_ = false;
     bool resumable_ = false;
     bool alreadyWhole_ = false;
+    bool byPieces_ = false;  // resumed by the pieces, not by a validator
+    TPieceCheck* pieces_ = nullptr;
     platform::TWriteBehind writeBehind_;
 };
 

@@ -9,7 +9,9 @@ namespace yeroup::app {
 
 namespace {
 
-constexpr std::string_view kFirstLine = "yeroup-resume 2\n";
+constexpr std::string_view kFirstLine = "yeroup-resume 3\n";
+// The form before the piece lists: still read, so that an update does not throw away a partial.
+constexpr std::string_view kOldFirstLine = "yeroup-resume 2\n";
 constexpr std::string_view kChecksumKey = "crc32=";
 
 std::string Checksum(std::string_view text) {
@@ -18,6 +20,11 @@ std::string Checksum(std::string_view text) {
     char hex[9];
     std::snprintf(hex, sizeof hex, "%08lx", static_cast<unsigned long>(crc));
     return hex;
+}
+
+bool ReadNumber(const std::string& text, std::int64_t& value) {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size();
 }
 
 bool OneLine(const std::string& value) { return value.find_first_of("\r\n") == std::string::npos; }
@@ -38,6 +45,8 @@ std::string ResumeRecordText(const TResumeRecord& record) {
     line("last-modified", record.LastModified);
     line("length", std::to_string(record.Length));
     line("whole", record.Whole ? "1" : "0");
+    line("pieces", record.Pieces);
+    line("verified", std::to_string(record.Verified));
     const std::string body = text;
     return body + std::string(kChecksumKey) + Checksum(body) + "\n";
 }
@@ -47,12 +56,13 @@ std::optional<TResumeRecord> ParseResumeRecord(std::string_view text) {
     if (last == std::string_view::npos || (last > 0 && text[last - 1] != '\n')) return std::nullopt;
     const std::string_view body = text.substr(0, last);
     if (text.substr(last + kChecksumKey.size()) != Checksum(body) + "\n") return std::nullopt;
-    if (body.substr(0, kFirstLine.size()) != kFirstLine) return std::nullopt;
+    const bool old = body.substr(0, kOldFirstLine.size()) == kOldFirstLine;
+    if (!old && body.substr(0, kFirstLine.size()) != kFirstLine) return std::nullopt;
     TResumeRecord record;
     std::string_view rest = body.substr(kFirstLine.size());
-    const char* const keys[] = {"url", "etag", "last-modified", "length", "whole"};
-    std::string values[5];
-    for (int i = 0; i < 5; ++i) {
+    const char* const keys[] = {"url", "etag", "last-modified", "length", "whole", "pieces", "verified"};
+    std::string values[7] = {"", "", "", "", "", "", "0"};
+    for (int i = 0; i < (old ? 5 : 7); ++i) {
         const std::size_t end = rest.find('\n');
         if (end == std::string_view::npos) return std::nullopt;
         const std::string_view line = rest.substr(0, end);
@@ -66,11 +76,12 @@ std::optional<TResumeRecord> ParseResumeRecord(std::string_view text) {
     record.Url = values[0];
     record.ETag = values[1];
     record.LastModified = values[2];
-    const std::string& length = values[3];
-    const auto [end, error] = std::from_chars(length.data(), length.data() + length.size(), record.Length);
-    if (error != std::errc() || end != length.data() + length.size() || record.Length < -1) return std::nullopt;
+    if (!ReadNumber(values[3], record.Length) || record.Length < -1) return std::nullopt;
     if (record.Url.empty() || (values[4] != "0" && values[4] != "1")) return std::nullopt;
     record.Whole = values[4] == "1";
+    record.Pieces = values[5];
+    if (!ReadNumber(values[6], record.Verified) || record.Verified < 0 || record.Verified > record.Length)
+        return std::nullopt;
     return record;
 }
 

@@ -15,6 +15,10 @@ struct TResumeRecord {
     std::string LastModified;  // the header's text, the validator when there is no entity tag
     std::int64_t Length = -1;  // the whole file's length; -1 when the host did not say (a chunked body)
     bool Whole = false;        // all of it came, and only its signature is still to be fetched
+    // Kept by a download checked by its piece list: the list's SHA-256 (hexadecimal) and the bytes from the start
+    // whose pieces matched it. Such a partial goes on from Verified on any host serving the same list.
+    std::string Pieces;
+    std::int64_t Verified = 0;
 
     // What If-Range carries; empty when the file cannot be told from another version.
     const std::string& Validator() const { return ETag.empty() ? LastModified : ETag; }
@@ -22,7 +26,7 @@ struct TResumeRecord {
 };
 
 std::string ResumeRecordText(const TResumeRecord& record);
-// None when the text is not a whole, undamaged record of this form.
+// None when the text is not a whole, undamaged record of this form or of the one before (without the pieces).
 std::optional<TResumeRecord> ParseResumeRecord(std::string_view text);
 
 }  // namespace yeroup::app

@@ -89,7 +89,8 @@ QComboBox* MakeList(QWidget* parent, QRect geometry) {
 TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      IdHTTP1(MakeUpdateClient(services.Files.SecureHost(), services.ExtraCAFile)),
+      // With the TLS transport whatever the user's host: a mirror may be https (it speaks clear text for http).
+      IdHTTP1(MakeUpdateClient(/*secureHost=*/true, services.ExtraCAFile)),
       Archiver(std::make_unique<upgrade::TTracedZipArchiver>(services.Trace)),
       services_(services),
       splash_(splash),
@@ -229,6 +230,7 @@ void TForm2::BuildProgressPanel() {
     Label5 = MakeLabel(Panel2, "", {229, 40, 0, 0}, SimSun12(), text);
     Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {335, 40, 54, 12}, SimSun12(), text);
     Label10 = MakeLabel(Panel2, "", {391, 40, 0, 0}, SimSun12(), text);
+    HostLabel = MakeLabel(Panel2, "", {16, 53, 0, 0}, SimSun12(), text);
     Panel2->hide();
 }
 

@@ -58,6 +58,8 @@ public:
     QLabel* Label8;
     QLabel* Label9;
     QLabel* Label10;
+    // Below the figures: the host the download comes from now.
+    QLabel* HostLabel;
     QTimer* Timer1;
     QFrame* Panel3;
     QPushButton* Button2;

@@ -13,6 +13,7 @@
 #include <QThread>
 
 #include "app/core/Texts.h"
+#include "app/download/MirrorHosts.h"
 #include "app/download/PackageFetch.h"
 #include "app/download/ProxyFailure.h"
 #include "app/forms/MainForm.h"
@@ -109,10 +110,15 @@ void TForm2::Button1Click() {
     // Once this download has ended, the partials stay within their bounds; a partial it leaves is the newest.
     const platform::ScopeExit prune(
         [this] { PrunePartialDownloads(services_.Files.PackageStore(), ListedPackages(), std::time(nullptr)); });
-    fetch_ =
-        std::make_unique<TPackageFetch>(*IdHTTP1, services_.Files.PackageUrl(m, f), services_.Files.PackageFile(m, f),
-                                        trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile()),
-                                        TAppFiles::PackageName(m, f), services_.Trace, DownloadLimits);
+    const trust::TTrustedKeys keys = trust::KeysInForce(services_.TrustedKeys, services_.Files.KeyChangesFile());
+    const std::vector<std::string> mirrors = KeptMirrors(services_.Files, keys, services_.UnixTime(), services_.Trace);
+    fetch_ = std::make_unique<TPackageFetch>(*IdHTTP1, PackageUrls(services_.Files, mirrors, m, f),
+                                             services_.Files.PackageFile(m, f), keys, TAppFiles::PackageName(m, f),
+                                             services_.Trace, DownloadLimits);
+    HostLabel->clear();
+    fetch_->OnHost = [this](const std::string& host) {
+        SetAutoText(HostLabel, QString::fromStdString(Tr(TMessage{texts::kServingHost, {host}})));
+    };
     fetch_->Cancelled = [this] { return cancelled_; };
     fetch_->Wait = [this](std::int32_t ms) { return WaitBeforeResume(ms); };
     fetch_->OnResume = [this](int attempt, const std::exception*) {

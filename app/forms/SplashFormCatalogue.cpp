@@ -2,6 +2,7 @@
 #include "app/core/CatalogueCheck.h"
 #include "app/core/Limits.h"
 #include "app/core/Texts.h"
+#include "app/download/MirrorHosts.h"
 #include "app/download/SignedFetch.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/CatalogueFreshness.h"
@@ -71,6 +72,8 @@ TCatalogueFetch TForm1::FetchCatalogue() {
     platform::ReplaceFilesTogether(files.CatalogueFile(),
                                    std::string_view(catalogue.Memory(), static_cast<std::size_t>(catalogue.Size())),
                                    signatureFile, signature);
+    // From the host that just proved itself; kept for a download made while it is down.
+    TakeMirrorList(*IdHTTP1, files, keys, services_.UnixTime(), services_.Trace);
     return TCatalogueFetch::Taken;
 }
 

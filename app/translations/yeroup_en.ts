@@ -546,6 +546,10 @@
         <translation>Connection lost, try %1:</translation>
     </message>
     <message>
+        <source>下载来源: %1</source>
+        <translation>From %1</translation>
+    </message>
+    <message>
         <source>下载因网络中断而停止，已下载的部分已保留。<byte value="xd"/>再次单击[下载]即可从中断处继续。</source>
         <translation>The download stopped because the network connection was lost; the part already downloaded is kept.<byte value="xd"/>Click Download again to continue from where it stopped.</translation>
     </message>

@@ -546,6 +546,10 @@
         <translation>连接中断，第%1次续传:</translation>
     </message>
     <message>
+        <source>下载来源: %1</source>
+        <translation>下载来源: %1</translation>
+    </message>
+    <message>
         <source>下载因网络中断而停止，已下载的部分已保留。<byte value="xd"/>再次单击[下载]即可从中断处继续。</source>
         <translation>下载因网络中断而停止，已下载的部分已保留。<byte value="xd"/>再次单击[下载]即可从中断处继续。</translation>
     </message>

@@ -51,6 +51,9 @@ Ran RunFetch(http::TIdHTTP& client, const std::string& url, const std::string& f
     return ran;
 }
 
+// A host without piece lists: with a key, the fetch asks for one first.
+ConnectionScript NoPieceList() { return ConnectionScript().Respond(HttpResponse("404 Not Found", {}, "no")).Close(); }
+
 // The first part of a 200 of the whole body, then the connection closes.
 ConnectionScript CutWhole(const std::string& body, std::size_t sent) {
     return ConnectionScript()
@@ -144,6 +147,7 @@ TEST(PackageFetch, RefusalsAreNeverRetried) {
         SCOPED_TRACE(c.what);
         test::ScratchFolder folder;
         test::ScriptedServer server;
+        if (!c.signature.empty()) server.AddConnection(NoPieceList());
         server.AddConnection(ConnectionScript().Respond(c.answer).Close());
         if (!c.signature.empty())
             server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, c.signature)).Close());
@@ -157,7 +161,7 @@ TEST(PackageFetch, RefusalsAreNeverRetried) {
         EXPECT_FALSE(ran.result.partialKept);
         EXPECT_FALSE(fs::exists(file));
         EXPECT_FALSE(fs::exists(PartialFileOf(file)));
-        EXPECT_EQ(server.Requests().size(), c.signature.empty() ? 1u : 2u);
+        EXPECT_EQ(server.Requests().size(), c.signature.empty() ? 1u : 3u);
     }
 }
 
@@ -202,9 +206,11 @@ TEST(PackageFetch, ASignatureThatCouldNotBeFetchedKeepsTheWholeBodyAndOnlyItIsFe
     const trust::TTrustedKeys keys = trust::TTrustedKeys::FromFile(tool.PublicKeyFile().string(), true);
     test::ScratchFolder folder;
     test::ScriptedServer server;
+    server.AddConnection(NoPieceList());
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {kTag}, body)).Close());
     server.AddConnection(ConnectionScript().Respond(HttpResponse("503 Service Unavailable", {}, "busy")).Close());
     const std::string signature = tool.Sign("p.zip", body);
+    server.AddConnection(NoPieceList());
     server.AddConnection(ConnectionScript().Respond(HttpResponse("200 OK", {}, signature)).Close());
     auto client = MakeUpdateClient();
     const std::string file = folder / "p.zip";
@@ -225,8 +231,8 @@ TEST(PackageFetch, ASignatureThatCouldNotBeFetchedKeepsTheWholeBodyAndOnlyItIsFe
     EXPECT_TRUE(test::ReadFile(file) == body);
     EXPECT_EQ(test::ReadFile(file + ".minisig"), signature);
     const std::vector<std::string> requests = server.Requests();
-    ASSERT_EQ(requests.size(), 3u);
-    EXPECT_EQ(requests[2].rfind("GET /p.zip.minisig ", 0), 0u) << requests[2];
+    ASSERT_EQ(requests.size(), 5u);
+    EXPECT_EQ(requests[4].rfind("GET /p.zip.minisig ", 0), 0u) << requests[4];
 }
 
 TEST(PackageFetch, APartialThatIsALinkOrAFolderIsRefusedByNameAndLeftAlone) {
@@ -266,7 +272,7 @@ TEST(PackageFetch, OffsetsPast4GiBAreAskedForAndJoined) {
     const std::string url = server.Url("/p.zip");
     test::WriteFile(PartialFileOf(file), "");
     fs::resize_file(PartialFileOf(file), static_cast<std::uintmax_t>(have));
-    test::WriteFile(ResumeRecordOf(file), ResumeRecordText({url, "\"v1\"", "", total, false}));
+    test::WriteFile(ResumeRecordOf(file), ResumeRecordText({url, "\"v1\"", "", total, false, "", 0}));
     server.AddConnection(ConnectionScript()
                              .Respond(HttpResponse("206 Partial Content",
                                                    {kTag, "Content-Range: bytes " + std::to_string(have) + "-" +

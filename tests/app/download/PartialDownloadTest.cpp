@@ -151,7 +151,7 @@ TEST(PartialDownload, OnlyAnUndamagedRecordOfTheSameUrlResumes) {
     const std::string body = test::Binary(50000, 4);
     test::ScriptedServer server;
     const std::string url = server.Url("/p.zip");
-    TResumeRecord record{url, "\"v1\"", "", 50000};
+    TResumeRecord record{url, "\"v1\"", "", 50000, false, "", 0};
     const std::string good = ResumeRecordText(record);
     std::string damaged = good;
     damaged[damaged.find("50000")] = '6';

@@ -4,8 +4,12 @@
 #include <vector>
 
 #include "app/core/Limits.h"
+#include "app/download/MirrorHosts.h"
 #include "app/download/MirrorList.h"
 #include "app/download/PieceList.h"
+#include "app/download/UpdateClient.h"
+#include "tests/app/support/MinisignTool.h"
+#include "tests/http/support/RealServers.h"
 #include "tests/support/ScratchFolder.h"
 
 namespace yeroup::app {
@@ -60,6 +64,50 @@ TEST(MirrorList, HostsReadInOrderAndFaultsNamed) {
     std::string many;
     for (std::size_t i = 0; i <= limits::kMaxMirrors; ++i) many += "127.0.0." + std::to_string(i + 1) + "\n";
     EXPECT_THROW(ReadMirrorList(many), EMirrorListError);
+}
+
+TEST(MirrorHosts, OnlyAListThatVerifiesUnexpiredIsTakenAndUsed) {
+    test::MinisignTool tool, stranger;
+    const trust::TTrustedKeys keys = trust::TTrustedKeys::FromFile(tool.PublicKeyFile().string(), true);
+    const std::int64_t now = 2000000000;
+    const std::string list = MirrorListText({"127.0.0.1:8081", "https://m.example"});
+    const auto signedAs = [&list](const test::MinisignTool& by, const std::string& name, std::int64_t expires) {
+        return by.Sign(name, list, "timestamp:1900000000\tfile:" + name + "\texpires:" + std::to_string(expires));
+    };
+    struct Case {
+        const char* what;
+        std::string signature;  // empty: no list on the host
+        bool taken;
+    };
+    const Case cases[] = {
+        {"signed, unexpired", signedAs(tool, "mirrors.txt", now + 1), true},
+        {"signed by a stranger", signedAs(stranger, "mirrors.txt", now + 1), false},
+        {"signed as another file", signedAs(tool, "YEROMP3LiveUpdate.ini", now + 1), false},
+        {"expired", signedAs(tool, "mirrors.txt", now), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::ScratchFolder folder;
+        test::NginxServer host;
+        host.WriteFile("YEROMP3LiveUpdate/mirrors.txt", list);
+        host.WriteFile("YEROMP3LiveUpdate/mirrors.txt.minisig", c.signature);
+        const TAppFiles files(folder.Path().string(), "127.0.0.1:" + std::to_string(host.Port()));
+        const TTrace trace(folder / "trace.log");
+        auto client = MakeFetchClient();
+        TakeMirrorList(*client, files, keys, now, trace);
+        const std::vector<std::string> mirrors = KeptMirrors(files, keys, now, trace);
+        EXPECT_EQ(mirrors.size(), c.taken ? 2u : 0u);
+        EXPECT_EQ(test::ReadFile(trace.File()).find("the mirror list is ignored") == std::string::npos, c.taken)
+            << test::ReadFile(trace.File());
+        // Without a key no mirror is used, whatever is kept.
+        EXPECT_TRUE(KeptMirrors(files, trust::TTrustedKeys(), now, trace).empty());
+        if (!c.taken) continue;
+        EXPECT_EQ(PackageUrls(files, mirrors, "M", "F"),
+                  (std::vector<std::string>{files.PackageUrl("M", "F"), TAppFiles("", mirrors[0]).PackageUrl("M", "F"),
+                                            "https://m.example" + TAppFiles::PackagePath("M", "F")}));
+        // Past its expiry the kept copy is no longer used either.
+        EXPECT_TRUE(KeptMirrors(files, keys, now + 2, trace).empty());
+    }
 }
 
 }  // namespace

@@ -9,11 +9,13 @@
 #include "app/core/Message.h"
 #include "app/core/Texts.h"
 #include "app/core/Trace.h"
+#include "app/download/MirrorList.h"
 #include "app/forms/MainForm.h"
 #include "app/forms/SplashForm.h"
 #include "app/trust/KeyRotation.h"
 #include "tests/app/support/AppHarness.h"
 #include "tests/app/support/MinisignTool.h"
+#include "tests/app/support/UpdateHostServer.h"
 #include "tests/support/ScratchFolder.h"
 
 using namespace yeroup::app;
@@ -238,6 +240,42 @@ TEST_F(SignedUpdates, APackageIsStoredOnlyWithAGoodSignatureNamingIt) {
         EXPECT_EQ(ReadFile(TAppFiles::SignatureOf(file)), signature);
         const std::vector<std::string> requests = h.server.Requests();
         EXPECT_EQ(std::count(requests.begin(), requests.end(), kPackagePath), 1);
+    }
+}
+
+// The mirror list taken with the catalogue serves when the user's host fails the package: the mirror's bytes are
+// verified, the panel names the host serving, and a list that fails its signature is ignored.
+TEST_F(SignedUpdates, TheSignedMirrorListServesThePackageWhenTheHostFails) {
+    const std::string package = "PK\3\4" + std::string(300000, 'm');
+    for (const bool signedByUs : {true, false}) {
+        SCOPED_TRACE(signedByUs ? "signed" : "signed by a stranger");
+        AppHarness h;
+        Trust(h);
+        UpdateHostServer mirror;
+        const std::string list = MirrorListText({mirror.Host()});
+        const std::string listPath = TAppFiles::MirrorListPath();
+        const std::string signature = (signedByUs ? tool : stranger).Sign("mirrors.txt", list);
+        h.ServeCatalogue(kOld);
+        h.server.Serve(std::string(kCataloguePath) + ".minisig", tool.Sign(kCatalogueName, kOld));
+        h.server.Serve(listPath, list);
+        h.server.Serve(listPath + ".minisig", signature);
+        h.server.Serve(kPackagePath, "busy", UpdateHostServer::Framing::Length, 503);
+        mirror.Serve(kPackagePath, package);
+        mirror.Serve(kPackagePath + std::string(".minisig"), tool.Sign("A_1.0.zip", package));
+        const TTrace trace(h.exe / "trace.log");
+        h.services.Trace = trace;
+        h.MakeSplash()->FormAc();
+        TForm2& form = h.MakeMain();
+        form.Button1->click();
+        const std::string file = h.services.Files.PackageFile("A", "1.0");
+        EXPECT_EQ(std::filesystem::exists(file), signedByUs);
+        const std::string lines = ReadFile(trace.File());
+        EXPECT_EQ(lines.find("the mirror list is ignored") == std::string::npos, signedByUs) << lines;
+        if (!signedByUs) continue;
+        EXPECT_EQ(ReadFile(file), package);
+        EXPECT_EQ(form.HostLabel->text().toStdString(), Format(texts::kServingHost, {"http://" + mirror.Host()}));
+        EXPECT_NE(lines.find("leaving http://" + h.server.Host() + " for http://" + mirror.Host()), std::string::npos)
+            << lines;
     }
 }
 

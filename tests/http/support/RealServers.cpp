@@ -124,7 +124,7 @@ void RealServer::Launch(const std::vector<std::string>& argv) {
     }
 }
 
-NginxServer::NginxServer(bool ipv6Too) {
+NginxServer::NginxServer(bool ipv6Too, const std::string& serverConfig) {
     port_ = FreeLoopbackPort();
     const std::string dir = scratch_.Path().string();
     std::ofstream conf(scratch_.Path() / "nginx.conf");
@@ -168,7 +168,8 @@ NginxServer::NginxServer(bool ipv6Too) {
             "    error_page 404 /404.html;\n"
             "    location /ssi/ { ssi on; ssi_types *; gzip off; chunked_transfer_encoding on; }\n"
             "    location /slow/ { limit_rate 1m; }\n"
-            "  }\n"
+         << serverConfig
+         << "  }\n"
             "}\n";
     conf.close();
     Launch({"nginx", "-p", dir, "-c", dir + "/nginx.conf", "-g", "daemon off;"});

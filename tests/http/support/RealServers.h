@@ -36,6 +36,8 @@ public:
     const std::filesystem::path& Root() const { return root_; }
     // Writes a file below the served folder, creating folders on the way.
     void WriteFile(const std::string& relativePath, const std::string& content) const;
+    // Ends the server at once, with whatever it was sending: a host that goes down.
+    void Stop() { process_->Stop(); }
 
 protected:
     RealServer();
@@ -55,8 +57,8 @@ protected:
 // exists.
 class NginxServer : public RealServer {
 public:
-    // ipv6Too: it also listens on [::1], on the same port.
-    explicit NginxServer(bool ipv6Too = false);
+    // ipv6Too: it also listens on [::1], on the same port; serverConfig goes into its server block as it is.
+    explicit NginxServer(bool ipv6Too = false, const std::string& serverConfig = "");
     // One line per request answered: the target, the status, the bytes sent and the Range header in quotes.
     std::string AccessLog() const;
 };

@@ -1,5 +1,5 @@
 // The fetch tool as a whole process: killed during a download and run again, https through the environment's
-// proxy, the memory a 1 GiB download takes, and hosts too slow to wait for.
+// proxy, the memory a 1 GiB download takes, hosts too slow to wait for, and mirrors checked by a key.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -7,11 +7,15 @@
 #include <fstream>
 
 #include "app/core/Limits.h"
+#include "app/download/HostRotation.h"
 #include "app/download/PartialDownload.h"
+#include "app/download/PieceList.h"
+#include "tests/app/support/MinisignTool.h"
 #include "tests/http/support/FetchToolRun.h"
 #include "tests/http/support/ProxyServer.h"
 #include "tests/http/support/ScriptedServer.h"
 #include "tests/http/support/TlsServers.h"
+#include "tests/support/LoopbackSocket.h"
 #include "tests/support/ScopedEnvironment.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestBytes.h"
@@ -144,6 +148,49 @@ TEST(FetchTool, AHostTooSlowToWaitForIsGivenUpAndASlowButMovingOneIsNot) {
         EXPECT_EQ(run.exitStatus, c.status) << run.errorOutput;
         EXPECT_NE(run.errorOutput.find(c.error), std::string::npos) << run.errorOutput;
         EXPECT_EQ(std::filesystem::exists(folder / "p.zip"), c.status == 0);
+    }
+}
+
+TEST(FetchTool, TakesThePackageFromTheMirrorsWithPiecesCheckedByItsKey) {
+    MinisignTool tool, stranger;
+    ScratchFolder folder;
+    const std::string package = Binary(2500000, 10);
+    WriteFile(folder / "p.zip", package);
+    const std::string pieces = app::PieceListText(app::MakePieceList(folder / "p.zip"));
+    std::string changed = package;
+    changed[1500000] ^= 1;
+    NginxServer changedHost, goodHost;
+    for (const NginxServer* host : {&changedHost, &goodHost}) {
+        host->WriteFile("p.zip", host == &changedHost ? changed : package);
+        host->WriteFile("p.zip.minisig", tool.Sign("p.zip", package));
+        host->WriteFile("p.zip.pieces", pieces);
+        host->WriteFile("p.zip.pieces.minisig", tool.Sign("p.zip.pieces", pieces));
+    }
+    const std::string down = LoopbackUrl(FreeLoopbackPort(), "/p.zip");
+    WriteFile(folder / "stranger.pub", stranger.PublicKeyText());
+    struct Case {
+        const char* what;
+        std::string key;
+        int status;
+    };
+    const Case cases[] = {
+        {"the key that signed", tool.PublicKeyFile().string(), 0},
+        {"another key", folder / "stranger.pub", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string file = folder / ("out-" + std::to_string(c.status) + ".zip");
+        const FetchToolRun run = RunFetchTool(
+            {"--pubkey", c.key, "--mirror", changedHost.Url("/p.zip"), "--mirror", goodHost.Url("/p.zip"), down, file},
+            folder / "err", 20000);
+        EXPECT_EQ(run.exitStatus, c.status) << run.errorOutput;
+        EXPECT_EQ(std::filesystem::exists(file), c.status == 0);
+        if (c.status != 0) continue;
+        EXPECT_TRUE(ReadFile(file) == package);
+        // The bad second piece alone comes again, from the next mirror.
+        EXPECT_NE(goodHost.AccessLog().find("\"bytes=1048576-\""), std::string::npos) << goodHost.AccessLog();
+        EXPECT_NE(run.errorOutput.find("fetching from " + app::HostOfUrl(goodHost.Url("/p.zip"))), std::string::npos)
+            << run.errorOutput;
     }
 }
 

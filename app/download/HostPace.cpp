@@ -1,16 +1,24 @@
-#include "tools/fetch/FetchPace.h"
+#include "app/download/HostPace.h"
 
+#include <algorithm>
 #include <string>
 
-namespace yeroup::tools {
+namespace yeroup::app {
 
-void TFetchPace::Attach(http::TIdHTTP& client) {
+void THostPace::Start(http::TIdHTTP& client, std::int32_t afterHeadMs) {
     client.CallTimeout = limits_.headerDeadline * 1000;
+    if (afterHeadMs > 0) client.CallTimeout = std::min(client.CallTimeout, afterHeadMs);
+    afterHeadMs_ = afterHeadMs;
+    before_ = current_ = spanBytes_ = 0;
+    began_ = false;
+}
+
+void THostPace::Attach(http::TIdHTTP& client) {
     client.OnWorkBegin = [this, &client, next = client.OnWorkBegin](net::TIdComponent* sender, net::TWorkMode mode,
                                                                     std::int32_t countMax) {
         // The final body has begun: from here on the floor bounds it, not the deadline.
         if (mode == net::wmRead && client.Response().StatusCode() / 100 == 2) {
-            client.SetTimeLimit(0);
+            client.SetTimeLimit(afterHeadMs_);
             if (!began_) {
                 began_ = true;
                 spanStart_ = std::chrono::steady_clock::now();
@@ -34,15 +42,15 @@ void TFetchPace::Attach(http::TIdHTTP& client) {
     };
 }
 
-void TFetchPace::Moved(std::int64_t total) {
+void THostPace::Moved(std::int64_t total) {
     const auto now = std::chrono::steady_clock::now();
     if (now - spanStart_ < std::chrono::seconds(limits_.speedTime)) return;
     if (total - spanBytes_ < limits_.speedLimit * limits_.speedTime)
-        throw EFetchTooSlow("the body moved " + std::to_string(total - spanBytes_) + " bytes in " +
-                            std::to_string(limits_.speedTime) + " s, below the floor of " +
-                            std::to_string(limits_.speedLimit) + " bytes/s (--speed-limit, --speed-time)");
+        throw EHostTooSlow("the body moved " + std::to_string(total - spanBytes_) + " bytes in " +
+                           std::to_string(limits_.speedTime) + " s, below the floor of " +
+                           std::to_string(limits_.speedLimit) + " bytes/s");
     spanStart_ = now;
     spanBytes_ = total;
 }
 
-}  // namespace yeroup::tools
+}  // namespace yeroup::app
