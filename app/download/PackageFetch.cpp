@@ -248,6 +248,19 @@ bool TPackageFetch::FetchPackageSignature(std::string& signature) {
     return false;
 }
 
+void TPackageFetch::VerifyWholeBody(const std::string& signature) const {
+    // Every byte matched a piece of the signed list as it arrived: the body is the signed one, and a second pass
+    // over it would only cost the time of the download again. The signature is still checked for its key and name
+    // before it is kept beside the package, and the upgrade checks it over the stored file in full.
+    if (pieces_ && pieces_->Verified() == pieces_->List().Size && download_.Size() == pieces_->List().Size) {
+        if (!keys_.AcceptedFacts(signature, signedName_))
+            throw trust::ESignatureError("the signature is not one of a trusted key for " + signedName_);
+        return;
+    }
+    const platform::TMappedFile package(download_.PartialFile());
+    keys_.Verify(package.Bytes(), signature, signedName_);
+}
+
 TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFetchTrace& trace) {
     result.size = download_.Size();
     result.total = download_.Total();
@@ -264,8 +277,7 @@ TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFet
             return result;
         }
         try {
-            const platform::TMappedFile package(download_.PartialFile());
-            keys_.Verify(package.Bytes(), signature, signedName_);
+            VerifyWholeBody(signature);
         } catch (const trust::ESignatureError& e) {
             // Its rest would not mend it: not kept for a resume either.
             result.end = TFetchEnd::SignatureRefused;

@@ -104,6 +104,8 @@ private:
     void TellHost();
     // The body is whole: verify, then store or keep or discard.
     TPackageFetchResult Settle(TPackageFetchResult result, const TFetchTrace& trace);
+    // The package's signature over the whole body; raises trust::ESignatureError.
+    void VerifyWholeBody(const std::string& signature) const;
     // The signature from the host that served the body, else from the others.
     bool FetchPackageSignature(std::string& signature);
     // Ended without a whole body and without a cut: keep what can be resumed, discard the rest.
