@@ -27,10 +27,9 @@ namespace yeroup::app {
 
 namespace {
 
-// A query that arrives during a wait is answered within a millisecond or so: a screen reader's walk through the
-// window, many queries one after another, then takes about twice its idle time (with 8 ms, twenty times). The
-// slices only run while a transfer waits for bytes.
-constexpr std::int32_t kPumpSliceMs = 1;
+// A wait for bytes handles the window's messages as they come; only a connect is waited for in slices, each
+// within a frame.
+constexpr std::int32_t kPumpSliceMs = 16;
 
 // The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
@@ -105,8 +104,6 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
     // Every slice pumps, also those that found data: a page fetch from a trickling host must not hold the window.
     IdAntiFreeze1->OnlyWhenIdle = false;
-    // A wait for the next bytes is cut into slices far shorter than a frame: input and a screen reader's queries
-    // are served between them, while bytes trickle in as well as while they stop.
     IdAntiFreeze1->IdleTimeOut = kPumpSliceMs;
 
     Archiver->Name = "Archiver";
@@ -195,6 +192,8 @@ void TForm2::BuildLayout() {
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+    countsDue_ = new QTimer(this);
+    countsDue_->setSingleShot(true);
 
     BuildKeyboardAndNames();
 
@@ -204,17 +203,18 @@ void TForm2::BuildLayout() {
     connect(Button3, &QPushButton::clicked, this, &TForm2::CancelClicked);
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(countsDue_, &QTimer::timeout, this, &TForm2::ShowCounts);
 }
 
 void TForm2::BuildProgressPanel() {
     Panel2 = MakePanel(this, {240, 384, 449, 65});
     const QColor text = palette().color(QPalette::WindowText);
     Label6 = MakeLabel(Panel2, texts::kDownloading, {17, 15, 42, 12}, SimSun12(), text);
-    ProgressBar1 = new QProgressBar(Panel2);
+    ProgressBar1 = new TPacedProgressBar(Panel2);
     ProgressBar1->setGeometry(65, 14, 345, 16);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     // The caption takes the bar's room where it is longer than the layout's ("Downloading:", "Resuming:").
     int caption = 0;
     for (const char* captionText : {texts::kDownloading, texts::kResuming})

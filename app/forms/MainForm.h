@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -21,6 +20,7 @@
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
+#include "app/ui/PacedProgressBar.h"
 #include "app/ui/QtMessagePump.h"
 #include "http/IdHTTP.h"
 #include "net/IdAntiFreeze.h"
@@ -50,7 +50,7 @@ public:
     QLabel* Label1;
     QLabel* Label4;
     QLabel* Label5;
-    QProgressBar* ProgressBar1;
+    TPacedProgressBar* ProgressBar1;
     QLabel* Label6;
     QLabel* Label7;
     QLabel* Label8;
@@ -113,6 +113,9 @@ private:
     void FillFirmware();
     void RestoreIdle();
     void ShowDownloadButton();
+    // The progress labels and bar follow the count at the display's pace; ShowCounts brings them up to date.
+    void ShowCountsWhenDue();
+    void ShowCounts();
     bool FetchPage(const std::string& m, const std::string& f);
     // The pause before a cut download is resumed, with the window live; false when it was cancelled.
     bool WaitBeforeResume(std::int32_t ms);
@@ -148,6 +151,10 @@ private:
     // The download under way (or the last one); bytes an earlier run of it left, which the display counts.
     std::unique_ptr<TPackageFetch> fetch_;
     std::int64_t resumed_ = 0;
+    // Bytes of the package received so far, counting what an earlier run left; and when the labels last showed it.
+    std::int64_t received_ = 0;
+    QElapsedTimer countsShown_;
+    QTimer* countsDue_ = nullptr;
     QElapsedTimer downloadStarted_;
 };
 

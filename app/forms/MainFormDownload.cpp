@@ -27,6 +27,11 @@ namespace yeroup::app {
 
 namespace {
 
+// The counts change with every read, thousands of times a second at full speed; drawn (and told to a screen
+// reader) that often they would slow the download and every answer of the window. Twenty times a second reads
+// as smooth.
+constexpr qint64 kCountsShownEveryMs = 50;
+
 QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + QString::fromUtf8(texts::kKilobytes); }
 
 void SetAutoText(QLabel* label, const QString& text) {
@@ -66,8 +71,9 @@ void TForm2::ShowDownloadButton() {
 
 void TForm2::RestoreIdle() {
     ShowDownloadButton();
+    countsDue_->stop();
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     Panel2->hide();
     Timer1->stop();
     ComboBox1->setEnabled(true);
@@ -183,6 +189,8 @@ void TForm2::TellDownloadEnd(const TPackageFetchResult& result) {
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {
     Panel2->show();
     Panel3->hide();
+    // The first count of a span shows at once.
+    countsShown_.invalidate();
     // What an earlier, cut download left counts as received: the display shows the whole package.
     const std::int64_t resumed = downloading_ && fetch_ ? fetch_->Download().Offset() : 0;
     Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
@@ -204,27 +212,39 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     ExpectedSize = Clamped(resumed + countMax);
     SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     Timer1->start();
 }
 
 void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count) {
     if (sizeUnknown_) {
         chunkSoFar_ = count;
-        const std::int64_t total = resumed_ + finishedChunks_ + count;
-        SetAutoText(Label5, Kilobytes(total));
-        ReceivedSize = Clamped(total);
-        return;
+        received_ = resumed_ + finishedChunks_ + count;
+    } else {
+        // Without an announced size no percentage can be formed; the error ends the transfer.
+        if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
+        received_ = resumed_ + count;
     }
-    // Without an announced size no percentage can be formed; the error ends the transfer.
-    if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
-    const std::int64_t received = resumed_ + count;
+    ReceivedSize = Clamped(received_);
+    ShowCountsWhenDue();
+}
+
+void TForm2::ShowCountsWhenDue() {
+    if (!countsShown_.isValid() || countsShown_.elapsed() >= kCountsShownEveryMs)
+        ShowCounts();
+    else if (!countsDue_->isActive())
+        countsDue_->start(static_cast<int>(kCountsShownEveryMs - countsShown_.elapsed()));
+}
+
+void TForm2::ShowCounts() {
+    countsDue_->stop();
+    countsShown_.start();
+    SetAutoText(Label5, Kilobytes(received_));
+    if (sizeUnknown_ || ExpectedSize == resumed_) return;
     // Widened so that packages beyond 21 MB keep their percentage.
-    const std::int64_t percent = received * 100 / ExpectedSize;
+    const std::int64_t percent = received_ * 100 / ExpectedSize;
     SetAutoText(Label4, QString::number(percent) + QLatin1Char('%'));
-    ProgressBar1->setValue(static_cast<int>(percent));
-    SetAutoText(Label5, Kilobytes(received));
-    ReceivedSize = Clamped(received);
+    ProgressBar1->ShowPercent(static_cast<int>(percent));
 }
 
 void TForm2::Timer1Timer() {
@@ -240,10 +260,11 @@ void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
         chunkSoFar_ = 0;
         return;
     }
-    ProgressBar1->setValue(100);
+    // The last count shows (a whole package's 100%, the end a screen reader hears) before the bar is reset.
+    if (countsDue_->isActive()) ShowCounts();
     Timer1->stop();
     ElapsedTicks = 0;
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     // During a download the rest of the idle look waits for Get to return, so that a chunked body does not
     // show the idle controls between its chunks.
     if (downloading_) return;
@@ -257,7 +278,8 @@ void TForm2::Button3Click() {
     cancelled_ = true;
     ShowDownloadButton();
     IdHTTP1->Disconnect();
-    ProgressBar1->setValue(0);
+    countsDue_->stop();
+    ProgressBar1->Restart();
     ElapsedTicks = 0;
     Panel3->hide();
 }

@@ -6,6 +6,8 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "app/ui/PacedProgressBar.h"
+
 namespace yeroup::app {
 
 namespace {
@@ -109,6 +111,30 @@ private:
     int Clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
 };
 
+// The paced bar: read at any time, its value is the one it shows, however seldom it tells of it.
+class TAccessibleProgress : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TAccessibleProgress(TPacedProgressBar* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value && Bar()->maximum() > Bar()->minimum()) return QString("%1%").arg(Bar()->Shown());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return Bar()->Shown(); }
+    void setCurrentValue(const QVariant&) override {}  // shown, not set by the user
+    QVariant maximumValue() const override { return Bar()->maximum(); }
+    QVariant minimumValue() const override { return Bar()->minimum(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    TPacedProgressBar* Bar() const { return static_cast<TPacedProgressBar*>(widget()); }
+};
+
 QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
     if (!object || !object->isWidgetType()) return nullptr;
     auto* widget = static_cast<QWidget*>(object);
@@ -119,6 +145,8 @@ QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
     if (className == QLatin1String("QFrame")) return new TAccessiblePanel(widget);
     if (className == QLatin1String("yeroup::app::THtmlView"))
         return new TAccessiblePage(static_cast<QTextBrowser*>(widget));
+    if (className == QLatin1String("yeroup::app::TPacedProgressBar"))
+        return new TAccessibleProgress(static_cast<TPacedProgressBar*>(widget));
     return nullptr;
 }
 

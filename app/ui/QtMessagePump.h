@@ -11,6 +11,7 @@ public:
     // HandleOne then runs one non-waiting round of the event dispatcher.
     bool HasPending() override;
     void HandleOne() override;
+    std::optional<bool> WaitReadable(platform::winsock::TSocket socket, std::int32_t ms) override;
 };
 
 }  // namespace yeroup::app

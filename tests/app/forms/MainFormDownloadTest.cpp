@@ -170,7 +170,7 @@ TEST(MainFormDownload, ProgressLabelsFollowTheCounts) {
         form.IdHTTP1Work(nullptr, net::wmRead, c.received);
         EXPECT_EQ(form.Label1->text(), QString::fromUtf8(c.size));
         EXPECT_EQ(form.Label4->text(), QString::fromUtf8(c.percent));
-        EXPECT_EQ(form.ProgressBar1->value(), c.bar);
+        EXPECT_EQ(form.ProgressBar1->Shown(), c.bar);
         EXPECT_EQ(form.Label5->text(), QString::fromUtf8(c.sofar));
         EXPECT_EQ(form.ReceivedSize, c.received);
     }
