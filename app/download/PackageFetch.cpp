@@ -23,11 +23,14 @@ bool SleepFor(std::int32_t ms) {
     return true;
 }
 
+void RunInPlace(const std::function<void()>& step) { step(); }
+
 }  // namespace
 
 TPackageFetch::TPackageFetch(http::TIdHTTP& client, std::string url, std::string file, const trust::TTrustedKeys& keys,
                              std::string signedName, const TTrace& trace, TPackageFetchLimits limits)
     : Wait(SleepFor),
+      RunLongStep(RunInPlace),
       client_(client),
       url_(std::move(url)),
       file_(std::move(file)),
@@ -164,8 +167,10 @@ TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFet
             return result;
         }
         try {
-            const platform::TMappedFile package(download_.PartialFile());
-            keys_.Verify(package.Bytes(), signature, signedName_);
+            RunLongStep([&] {
+                const platform::TMappedFile package(download_.PartialFile());
+                keys_.Verify(package.Bytes(), signature, signedName_);
+            });
         } catch (const trust::ESignatureError& e) {
             // Its rest would not mend it: not kept for a resume either.
             result.end = TFetchEnd::SignatureRefused;
@@ -177,7 +182,7 @@ TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFet
     }
     // The line says ok only once the package is saved: a full disk is the download's failure too.
     try {
-        download_.Promote();
+        RunLongStep([this] { download_.Promote(); });
         stored_ = result.size;
         if (!signature.empty())
             platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file_), signature.data(), signature.size());

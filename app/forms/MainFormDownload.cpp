@@ -121,6 +121,7 @@ void TForm2::Button1Click() {
                                         TAppFiles::PackageName(m, f), services_.Trace, DownloadLimits);
     fetch_->Cancelled = [this] { return cancelled_; };
     fetch_->Wait = [this](std::int32_t ms) { return WaitBeforeResume(ms); };
+    fetch_->RunLongStep = TQtMessagePump::RunBeside;
     fetch_->OnResume = [this](int attempt, const std::exception*) {
         SetAutoText(Label6,
                     QString::fromStdString(Tr(TMessage{texts::kConnectionLostResuming, {std::to_string(attempt)}})));

@@ -6,6 +6,9 @@
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
+#include <exception>
+#include <thread>
 
 #include "platform/sockets/WatchedSocket.h"
 
@@ -47,6 +50,24 @@ std::optional<bool> TQtMessagePump::WaitReadable(platform::winsock::TSocket sock
     while (!readable && watched.Open() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return readable || !watched.Open();
+}
+
+void TQtMessagePump::RunBeside(const std::function<void()>& step) {
+    QAbstractEventDispatcher* const dispatcher = QAbstractEventDispatcher::instance();
+    std::atomic<bool> done{false};
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            step();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done = true;
+        dispatcher->wakeUp();  // a wake-up before the loop blocks makes it return at once
+    });
+    while (!done) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 }  // namespace yeroup::app
