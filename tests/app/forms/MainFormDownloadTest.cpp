@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
+#include <thread>
 
 #include "app/core/Texts.h"
 #include "app/download/PartialDownload.h"
@@ -98,7 +100,55 @@ private:
     int saved_;
 };
 
+// Times this thread has gone to sleep so far.
+long ThreadSleeps() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    return usage.ru_nvcsw;
+}
+
 }  // namespace
+
+TEST(MainFormDownload, WhileTheHostHoldsTheWindowSleepsUntilAMessageComesAndHandlesItAtOnce) {
+    AppHarness h;
+    h.ServeCatalogue(kCatalogue, true);
+    h.ServePackage("A", "1.0", Bytes(400000));
+    h.server.HoldAfter(kPackagePath, 100000);
+    TForm2& form = h.MakeMain();
+    DoubleClickInterval none(0);
+    long sleeps = -1;
+    qint64 handledAfterMs = -1;
+    QElapsedTimer posted;
+    QTimer holding;
+    QObject::connect(&holding, &QTimer::timeout, [&] {
+        if (!h.server.Holding()) return;
+        holding.stop();
+        const long before = ThreadSleeps();
+        QTimer::singleShot(500, [&, before] {
+            sleeps = ThreadSleeps() - before;
+            // A message from another thread, as a screen reader's query comes.
+            posted.start();
+            std::thread([&] {
+                QMetaObject::invokeMethod(
+                    &form,
+                    [&] {
+                        handledAfterMs = posted.elapsed();
+                        form.Button3->click();
+                    },
+                    Qt::QueuedConnection);
+            }).join();
+        });
+    });
+    holding.start(10);
+    form.Button1->click();
+    // Waited for in slices of a millisecond, half a second would be hundreds of sleeps; the speed text's timer
+    // wakes it once a second.
+    EXPECT_GE(sleeps, 0);
+    EXPECT_LT(sleeps, 20);
+    EXPECT_GE(handledAfterMs, 0);
+    EXPECT_LT(handledAfterMs, 100);
+    ExpectIdle(form);
+}
 
 TEST(MainFormDownload, ProgressLabelsThenTheSavedPackage) {
     AppHarness h;
