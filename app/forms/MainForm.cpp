@@ -35,6 +35,10 @@ constexpr std::int32_t kPumpSliceMs = 16;
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
 constexpr int kMemoLineHeight = 12;
 
+// Where the layout puts the speed's caption and value.
+constexpr int kSpeedCaptionX = 335;
+constexpr int kSpeedValueX = 391;
+
 QFont MemoFont() {
     QFont font = SimSun12();
     font.setPixelSize(11);
@@ -143,6 +147,7 @@ void TForm2::BuildLayout() {
     ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
     Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
     Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
+    FitDownloadButtons();
     // The captions sit under the lists where they overlap; a caption longer than the room before its list (as in
     // English) moves left to end where its list begins.
     for (const auto& [caption, list] : {std::pair{Label2, ComboBox1}, std::pair{Label3, ComboBox2}}) {
@@ -206,6 +211,36 @@ void TForm2::BuildLayout() {
     connect(countsDue_, &QTimer::timeout, this, &TForm2::ShowCounts);
 }
 
+void TForm2::FitDownloadButtons() {
+    // The download button (and the cancel button in its place) is as wide as its longest caption needs, growing to
+    // the left ("Download again"); the firmware list keeps the layout's gap before it.
+    const int gap = Button1->x() - (ComboBox2->geometry().right() + 1);
+    const QString shown = Button1->text();
+    int width = Button1->width();
+    for (const char* caption : {texts::kDownload, texts::kDownloadAgain, texts::kCancelDownload}) {
+        Button1->setText(QTr(caption));
+        width = std::max(width, Button1->sizeHint().width());
+    }
+    Button1->setText(shown);
+    const int right = Button1->geometry().right() + 1;
+    for (QPushButton* button : {Button1, Button3})
+        button->setGeometry(right - width, button->y(), width, button->height());
+    if (const int overlap = ComboBox2->geometry().right() + 1 + gap - Button1->x(); overlap > 0)
+        ComboBox2->move(ComboBox2->x() - overlap, ComboBox2->y());
+}
+
+void TForm2::PlaceSpeedCaption() {
+    // The speed and its caption end within the panel: a caption longer than the layout's ("This download:") starts
+    // further left, its value following it.
+    constexpr int kGap = 4;
+    Label9->adjustSize();
+    const int widest = Label10->fontMetrics().horizontalAdvance(QStringLiteral("999999") +
+                                                                QString::fromUtf8(texts::kKilobytesPerSecond));
+    const int last = Panel2->width() - kGap - widest;
+    Label9->move(std::min(kSpeedCaptionX, last - kGap - Label9->width()), Label9->y());
+    Label10->move(std::min(std::max(kSpeedValueX, Label9->geometry().right() + 1 + kGap), last), Label10->y());
+}
+
 void TForm2::BuildProgressPanel() {
     Panel2 = MakePanel(this, {240, 384, 449, 65});
     const QColor text = palette().color(QPalette::WindowText);
@@ -227,8 +262,9 @@ void TForm2::BuildProgressPanel() {
     Label1 = MakeLabel(Panel2, "", {72, 40, 0, 0}, SimSun12(), text);
     Label8 = MakeLabel(Panel2, texts::kDownloaded, {181, 40, 42, 12}, SimSun12(), text);
     Label5 = MakeLabel(Panel2, "", {229, 40, 0, 0}, SimSun12(), text);
-    Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {335, 40, 54, 12}, SimSun12(), text);
-    Label10 = MakeLabel(Panel2, "", {391, 40, 0, 0}, SimSun12(), text);
+    Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {kSpeedCaptionX, 40, 54, 12}, SimSun12(), text);
+    Label10 = MakeLabel(Panel2, "", {kSpeedValueX, 40, 0, 0}, SimSun12(), text);
+    PlaceSpeedCaption();
     Panel2->hide();
 }
 

@@ -91,6 +91,8 @@ public:
     std::int32_t ElapsedTicks = 0;
 
     bool Downloading() const { return downloading_; }
+    // The progress panel's captions for a download that goes on from an earlier one's part, or for a new one.
+    void ShowResumedCaptions(bool resumed);
     // True while the download's size is unknown (a chunked body): no percentage, a busy bar.
     bool SizeUnknown() const { return sizeUnknown_; }
 
@@ -107,6 +109,8 @@ private:
     void BuildProgressPanel();
     void BuildPackagePanel();
     void BuildKeyboardAndNames();
+    void FitDownloadButtons();
+    void PlaceSpeedCaption();
     void CancelClicked();
     void ShowCatalogueAge();
     void FillModels();
@@ -119,7 +123,9 @@ private:
     bool FetchPage(const std::string& m, const std::string& f);
     // The pause before a cut download is resumed, with the window live; false when it was cancelled.
     bool WaitBeforeResume(std::int32_t ms);
-    // The message for how the download ended, if any. Rethrows a failure to write the package store.
+    // Why a file could not be written, in the user's words.
+    static std::string WriteFailureReason(int error);
+    // The message for how the download ended, if any.
     void TellDownloadEnd(const TPackageFetchResult& result);
     // The package file names (no folder) of every model and firmware the catalogue lists.
     std::set<std::string> ListedPackages() const;

@@ -22,6 +22,7 @@
 #include "net/tls/IdSSLExceptions.h"
 #include "platform/files/FileErrors.h"
 #include "platform/scope/ScopeExit.h"
+#include "platform/text/CodePages.h"
 
 namespace yeroup::app {
 
@@ -32,7 +33,9 @@ namespace {
 // as smooth.
 constexpr qint64 kCountsShownEveryMs = 50;
 
-QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + QString::fromUtf8(texts::kKilobytes); }
+QString Kilobytes(std::int64_t bytes, const char* unit = texts::kKilobytes) {
+    return QString::number(bytes / 1024) + QString::fromUtf8(unit);
+}
 
 void SetAutoText(QLabel* label, const QString& text) {
     label->setText(text);
@@ -178,13 +181,22 @@ void TForm2::TellDownloadEnd(const TPackageFetchResult& result) {
     }
     try {
         std::rethrow_exception(result.error);
-    } catch (const platform::EFileCreateError&) {
-        // The package store cannot be written: the default error box names the file and the reason.
-        throw;
+    } catch (const platform::EFileCreateError& e) {
+        // The package store cannot be written (a full disk): the box names the package, not the file it was being
+        // written to.
+        box(Tr({texts::kPackageNotSaved,
+                {platform::AnsiToUtf8(SelectedModel()), platform::AnsiToUtf8(SelectedFirmware()),
+                 WriteFailureReason(e.Error())}}));
     } catch (const std::exception& e) {
         const TMessage proxy = ProxyFailureText(*IdHTTP1, e);
         box(proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy));
     }
+}
+
+void TForm2::ShowResumedCaptions(bool resumed) {
+    Label6->setText(QTr(resumed ? texts::kResuming : texts::kDownloading));
+    Label9->setText(QTr(resumed ? texts::kSpeedThisRun : texts::kAverageSpeed));
+    PlaceSpeedCaption();
 }
 
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {
@@ -194,8 +206,7 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     countsShown_.invalidate();
     // What an earlier, cut download left counts as received: the display shows the whole package.
     const std::int64_t resumed = downloading_ && fetch_ ? fetch_->Download().Offset() : 0;
-    Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
-    Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
+    ShowResumedCaptions(resumed > 0);
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
         ExpectedSize = countMax;
@@ -251,7 +262,7 @@ void TForm2::ShowCounts() {
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
     // The speed is this run's: the part an earlier download left did not come now.
-    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks));
+    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks, texts::kKilobytesPerSecond));
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {

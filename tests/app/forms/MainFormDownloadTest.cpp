@@ -233,11 +233,11 @@ TEST(MainFormDownload, SpeedIsTheAverageSinceTheProgressStarted) {
     form.IdHTTP1WorkBegin(nullptr, net::wmRead, 4000000);
     form.IdHTTP1Work(nullptr, net::wmRead, 3145728);
     form.Timer1Timer();
-    EXPECT_EQ(form.Label10->text(), QStringLiteral("3072 KB"));
+    EXPECT_EQ(form.Label10->text(), QStringLiteral("3072 KB/s"));
     form.Timer1Timer();
     form.Timer1Timer();
     EXPECT_EQ(form.ElapsedTicks, 3);
-    EXPECT_EQ(form.Label10->text(), QStringLiteral("1024 KB"));
+    EXPECT_EQ(form.Label10->text(), QStringLiteral("1024 KB/s"));
     // Work end starts the next download's speed from zero.
     form.IdHTTP1WorkEnd(nullptr, net::wmRead);
     EXPECT_EQ(form.ElapsedTicks, 0);
@@ -449,7 +449,7 @@ TEST(MainFormDownload, ChunkedPackageShowsBytesSoFarSpeedAndABusyBar) {
         panelShown = form.Panel2->isVisible();
         form.Timer1Timer();
         speed = form.Label10->text();
-        expectedSpeed = QString::number(150000 / form.ElapsedTicks / 1024) + " KB";
+        expectedSpeed = QString::number(150000 / form.ElapsedTicks / 1024) + " KB/s";
         h.server.Release();
     });
     form.Button1->click();
@@ -563,7 +563,7 @@ TEST(MainFormDownload, ACancelledDownloadResumesWhereItEndedAndSaysSo) {
     ASSERT_TRUE(look.Done());
     EXPECT_EQ(size, "976 KB");
     EXPECT_EQ(sofar, QString::number(received / 1024) + " KB");
-    EXPECT_EQ(speed, QString::number((received - kept) / 1024) + " KB");
+    EXPECT_EQ(speed, QString::number((received - kept) / 1024) + " KB/s");
     EXPECT_EQ(state + speedCaption, "续传中:本次速度:");
     EXPECT_GT(received, kept);
     std::vector<std::string> packageRanges;

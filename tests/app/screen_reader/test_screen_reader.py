@@ -157,7 +157,7 @@ class ScreenReaderTest(unittest.TestCase):
         kinds = ["object:property-change:accessible-value"]
         pyatspi.Registry.registerEventListener(heard, *kinds)
         try:
-            button = self.find(lambda a: a.name in ("Download", "Redownload") and a.getRole() ==
+            button = self.find(lambda a: a.name in ("Download", "Download again") and a.getRole() ==
                                pyatspi.ROLE_PUSH_BUTTON)
             button.queryComponent().grabFocus()
             wait_for(lambda: self.focused() == ("push button", button.name), "the download button focused")
