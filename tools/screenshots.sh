@@ -264,7 +264,9 @@ cp "$package" "$base/resume/FirmwareBack/"
 number=15
 for desktop_language in en_US.UTF-8 zh_CN.UTF-8; do
   for scale in 1 2; do
-    name=$([[ $desktop_language == en* ]] && echo english || echo chinese)$( ((scale == 2)) && echo -2x || true)
+    name=chinese
+    if [[ $desktop_language == en* ]]; then name=english; fi
+    if ((scale == 2)); then name=$name-2x; fi
     QT_SCALE_FACTOR=$scale start_app "$base/resume"
     main=$(find_window 'YERO MP3 LiveUpdate 2005 Buil')
     sleep 2

@@ -35,6 +35,9 @@ constexpr std::int32_t kPumpSliceMs = 16;
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
 constexpr int kMemoLineHeight = 12;
 
+// Room beside a button's caption, both sides together, as the layout's buttons have it.
+constexpr int kButtonTextMargins = 16;
+
 // Where the layout puts the speed's caption and value.
 constexpr int kSpeedCaptionX = 335;
 constexpr int kSpeedValueX = 391;
@@ -215,13 +218,10 @@ void TForm2::FitDownloadButtons() {
     // The download button (and the cancel button in its place) is as wide as its longest caption needs, growing to
     // the left ("Download again"); the firmware list keeps the layout's gap before it.
     const int gap = Button1->x() - (ComboBox2->geometry().right() + 1);
-    const QString shown = Button1->text();
     int width = Button1->width();
-    for (const char* caption : {texts::kDownload, texts::kDownloadAgain, texts::kCancelDownload}) {
-        Button1->setText(QTr(caption));
-        width = std::max(width, Button1->sizeHint().width());
-    }
-    Button1->setText(shown);
+    for (const char* caption : {texts::kDownload, texts::kDownloadAgain, texts::kCancelDownload})
+        width = std::max(width, Button1->fontMetrics().horizontalAdvance(QTr(caption).remove(QLatin1Char('&'))) +
+                                    kButtonTextMargins);
     const int right = Button1->geometry().right() + 1;
     for (QPushButton* button : {Button1, Button3})
         button->setGeometry(right - width, button->y(), width, button->height());

@@ -1,6 +1,8 @@
 #include "app/ui/Accessibility.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -111,6 +113,62 @@ private:
     int Clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
 };
 
+// A list that drops down: named and valued by its current item, which it also holds as its text, as a screen
+// reader looks for a list's value there when the list offers no selection to read it from; its one child is the
+// list of its items.
+class TAccessibleList : public QAccessibleWidget, public QAccessibleTextInterface {
+public:
+    explicit TAccessibleList(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == List()->view() ? 0 : -1;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.expandable = true;
+        s.expanded = List()->view()->isVisible();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        // On Linux a list is named by its label's relation, and its own name is its item (its name without one).
+        if (t == QAccessible::Value || (t == QAccessible::Name && !Current().isEmpty())) return Current();
+        return QAccessibleWidget::text(t);
+    }
+
+    QString text(int startOffset, int endOffset) const override {
+        return Current().mid(startOffset, endOffset - startOffset);
+    }
+    int characterCount() const override { return static_cast<int>(Current().size()); }
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+    QString attributes(int, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+private:
+    QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
+    QString Current() const { return List()->currentText(); }
+};
+
 // The paced bar: read at any time, its value is the one it shows, however seldom it tells of it.
 class TAccessibleProgress : public QAccessibleWidget, public QAccessibleValueInterface {
 public:
@@ -145,6 +203,7 @@ QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
     if (className == QLatin1String("QFrame")) return new TAccessiblePanel(widget);
     if (className == QLatin1String("yeroup::app::THtmlView"))
         return new TAccessiblePage(static_cast<QTextBrowser*>(widget));
+    if (className == QLatin1String("QComboBox")) return new TAccessibleList(static_cast<QComboBox*>(widget));
     if (className == QLatin1String("yeroup::app::TPacedProgressBar"))
         return new TAccessibleProgress(static_cast<TPacedProgressBar*>(widget));
     return nullptr;

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The program as a screen reader user meets it, through the AT-SPI tree a screen reader reads: every control's
 role, name and relations, the Tab order of the main window and of a message box, the progress of a download
-announced at a desktop's pace while it runs and its end, and how long queries wait, idle and during a download. Runs the built
-program under Xvfb with a window manager, on a private D-Bus session (started by dbus-run-session around this
-script) with its own AT-SPI bus and registry, against the demo update host on loopback."""
+announced at a desktop's pace while it runs and its end, how long queries wait, idle and during a download, and
+what Orca itself says of the model list. Runs the built program under Xvfb with a window manager, on a private
+D-Bus session (started by dbus-run-session around this script) with its own AT-SPI bus and registry, against the
+demo update host on loopback."""
 
 import os
 import shutil
@@ -223,6 +224,37 @@ class ScreenReaderTest(unittest.TestCase):
         xdotool("windowactivate", "--sync", xid, "key", "Escape")
         wait_for(lambda: box() is None, "the box closing")
 
+    def test_5_orca_says_the_model_lists_role_label_and_value_when_tab_reaches_it(self):
+        """Orca itself, its speech read from its debug log (there is no sound device)."""
+        log = os.path.join(self.tmp, "orca.out")
+        prefs = os.path.join(self.tmp, "orca-prefs")
+        os.makedirs(prefs, exist_ok=True)
+        home = dict(os.environ, HOME=self.tmp, XDG_CONFIG_HOME=prefs, XDG_DATA_HOME=prefs, XDG_CACHE_HOME=prefs)
+        self.processes.start("orca", ["orca", "--replace", "--user-prefs", prefs, "--debug-file", log], env=home)
+
+        def spoken(since=0):
+            """What Orca has said from since (characters of its log) on, one utterance an item."""
+            text = read_file(log) if os.path.exists(log) else ""
+            return [line.split("SPEECH OUTPUT: '", 1)[1].split("'", 1)[0] for line in text[since:].splitlines()
+                    if "SPEECH OUTPUT: '" in line]
+
+        wait_for(lambda: "Screen reader on." in spoken(), "Orca started", 60)
+        since = len(read_file(log))
+
+        def model_list():
+            said = spoken(since)
+            return said if "Model combo box." in said[:-1] else None
+
+        # Tab goes round the window's stops until it reaches the model list.
+        for _ in range(6):
+            self.press("Tab")
+            time.sleep(1.5)
+            if "Model combo box." in spoken(since):
+                break
+        said = wait_for(model_list, "Orca on the model list")
+        say("Orca: %s" % said)
+        at = said.index("Model combo box.")
+        self.assertEqual(said[at:at + 2], ["Model combo box.", "YERO-T10."])
 
 if __name__ == "__main__":
     unittest.main()
