@@ -28,23 +28,16 @@ public:
     }
 };
 
-// A page view, read-only: its text as the page's plain text, with the caret and selection of the view.
-class TAccessiblePage : public QAccessibleWidget, public QAccessibleTextInterface {
+// A control whose text a screen reader reads and cannot change: the text is its value, one run without
+// attributes; without a caret or selection of its own unless it says otherwise.
+class TAccessibleReadOnlyText : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit TAccessiblePage(QTextBrowser* view) : QAccessibleWidget(view, QAccessible::StaticText) {}
+    TAccessibleReadOnlyText(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
     }
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.readOnly = true;
-        s.multiLine = true;
-        return s;
-    }
-
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return Text();
         return QAccessibleWidget::text(t);
@@ -54,6 +47,39 @@ public:
         return Text().mid(startOffset, endOffset - startOffset);
     }
     int characterCount() const override { return static_cast<int>(Text().size()); }
+    // The look is not read out.
+    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+
+protected:
+    virtual QString Text() const = 0;
+};
+
+// A page view, read-only: its text as the page's plain text, with the caret and selection of the view.
+class TAccessiblePage : public TAccessibleReadOnlyText {
+public:
+    explicit TAccessiblePage(QTextBrowser* view) : TAccessibleReadOnlyText(view, QAccessible::StaticText) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        return s;
+    }
 
     void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
         *startOffset = *endOffset = 0;
@@ -98,32 +124,23 @@ public:
         setSelection(0, startIndex, endIndex);
         View()->ensureCursorVisible();
     }
-    // One run without attributes: the page's look is not read out.
-    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
+
+protected:
+    // The plain text maps each frame marker and paragraph separator to a line break, one character for one, so
+    // offsets stay those of the document and its cursor.
+    QString Text() const override { return View()->document()->toPlainText(); }
 
 private:
     QTextBrowser* View() const { return static_cast<QTextBrowser*>(widget()); }
-    // The plain text maps each frame marker and paragraph separator to a line break, one character for one, so
-    // offsets stay those of the document and its cursor.
-    QString Text() const { return View()->document()->toPlainText(); }
     int Clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
 };
 
 // A list that drops down: named and valued by its current item, which it also holds as its text, as a screen
 // reader looks for a list's value there when the list offers no selection to read it from; its one child is the
 // list of its items.
-class TAccessibleList : public QAccessibleWidget, public QAccessibleTextInterface {
+class TAccessibleList : public TAccessibleReadOnlyText {
 public:
-    explicit TAccessibleList(QComboBox* list) : QAccessibleWidget(list, QAccessible::ComboBox) {}
-
-    void* interface_cast(QAccessible::InterfaceType t) override {
-        if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
-        return QAccessibleWidget::interface_cast(t);
-    }
+    explicit TAccessibleList(QComboBox* list) : TAccessibleReadOnlyText(list, QAccessible::ComboBox) {}
 
     int childCount() const override { return 1; }
     QAccessibleInterface* child(int index) const override {
@@ -133,40 +150,23 @@ public:
         return child && child->object() == List()->view() ? 0 : -1;
     }
     QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
+        QAccessible::State s = TAccessibleReadOnlyText::state();
         s.expandable = true;
         s.expanded = List()->view()->isVisible();
         return s;
     }
     QString text(QAccessible::Text t) const override {
         // On Linux a list is named by its label's relation, and its own name is its item (its name without one).
-        if (t == QAccessible::Value || (t == QAccessible::Name && !Current().isEmpty())) return Current();
-        return QAccessibleWidget::text(t);
+        if (t == QAccessible::Name && !Text().isEmpty()) return Text();
+        return TAccessibleReadOnlyText::text(t);
     }
+    using TAccessibleReadOnlyText::text;
 
-    QString text(int startOffset, int endOffset) const override {
-        return Current().mid(startOffset, endOffset - startOffset);
-    }
-    int characterCount() const override { return static_cast<int>(Current().size()); }
-    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
-    int selectionCount() const override { return 0; }
-    void addSelection(int, int) override {}
-    void removeSelection(int) override {}
-    void setSelection(int, int, int) override {}
-    int cursorPosition() const override { return 0; }
-    void setCursorPosition(int) override {}
-    QRect characterRect(int) const override { return {}; }
-    int offsetAtPoint(const QPoint&) const override { return -1; }
-    void scrollToSubstring(int, int) override {}
-    QString attributes(int, int* startOffset, int* endOffset) const override {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
+protected:
+    QString Text() const override { return List()->currentText(); }
 
 private:
     QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
-    QString Current() const { return List()->currentText(); }
 };
 
 // The paced bar: read at any time, its value is the one it shows, however seldom it tells of it.

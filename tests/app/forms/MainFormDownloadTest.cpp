@@ -115,7 +115,6 @@ TEST(MainFormDownload, WhileTheHostHoldsTheWindowSleepsUntilAMessageComesAndHand
     h.ServePackage("A", "1.0", Bytes(400000));
     h.server.HoldAfter(kPackagePath, 100000);
     TForm2& form = h.MakeMain();
-    DoubleClickInterval none(0);
     long sleeps = -1;
     qint64 handledAfterMs = -1;
     QElapsedTimer posted;
