@@ -21,6 +21,11 @@ void TIdAntiFreezeBase::PumpIfDue(bool idle, bool force) {
     if ((idle || !gAntiFreeze->OnlyWhenIdle || force) && gAntiFreeze->Active) gAntiFreeze->PumpMessages();
 }
 
+std::optional<bool> TIdAntiFreezeBase::WaitThroughPump(platform::winsock::TSocket socket, std::int32_t ms) {
+    if (!InEffect()) return std::nullopt;
+    return gAntiFreeze->PumpWaitReadable(socket, ms);
+}
+
 void TIdAntiFreeze::PumpMessages() {
     if (ApplicationHasPriority) {
         pump_.ProcessAllPending();

@@ -106,6 +106,8 @@ void TIdSocketHandle::SetOption(int level, int option, std::int32_t value, int l
 bool TIdSocketHandle::WaitReadable(std::int32_t timeout) {
     if (!allocated_.load()) throw EIdConnClosedGracefully(RSConnectionClosedGracefully);
     if (TIdAntiFreezeBase::InEffect()) {
+        if (const auto ready = TIdAntiFreezeBase::WaitThroughPump(socket_, timeout == TimeoutNoLimit ? -1 : timeout))
+            return *ready;
         // Slices of IdleTimeOut ms with a pump after each; a slice of at least 1 ms so a zero
         // setting cannot spin for ever.
         const std::int32_t idle = std::max<std::int32_t>(TIdAntiFreezeBase::Current()->IdleTimeOut, 1);

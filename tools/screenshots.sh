@@ -24,6 +24,9 @@
 #                           buttons OK / Cancel
 #   13-second-copy-chinese.png  a second copy started on a Chinese desktop: its warning in Chinese
 #   14-downloading-english-2x.png  a download on an English desktop at twice the scale (the progress captions)
+#   15-ready-english.png ... 22-resuming-chinese-2x.png  for each of English and Chinese at once and twice the
+#                           scale: the package-ready panel with its download-again button, then a download that
+#                           goes on from a cut one (the resumed captions and this download's speed)
 #
 # Uses fresh exe folders under build/screenshots-run and hosts on free ports, so it does not get in
 # the way of a running tools/run-demo.sh.
@@ -252,4 +255,33 @@ answer "$warning" Return
 wait_app_end
 app_pid=$first_pid
 close_main
+
+# A stored package, downloaded again and cut (cancelled, or the window closed): each session starts at the
+# package-ready panel and goes on from the part already there. 16 KiB/s keeps the 6 MiB package under way.
+host host-resume.log 16
+mkdir -p "$base/resume/FirmwareBack"
+cp "$package" "$base/resume/FirmwareBack/"
+number=15
+for desktop_language in en_US.UTF-8 zh_CN.UTF-8; do
+  for scale in 1 2; do
+    name=chinese
+    if [[ $desktop_language == en* ]]; then name=english; fi
+    if ((scale == 2)); then name=$name-2x; fi
+    QT_SCALE_FACTOR=$scale start_app "$base/resume"
+    main=$(find_window 'YERO MP3 LiveUpdate 2005 Buil')
+    sleep 2
+    shot "$number-ready-$name.png"
+    keys Tab Tab space
+    sleep 1.5
+    if ((number == 15)); then
+      keys Escape  # the first session cuts a fresh download itself and goes on at once
+      sleep 1
+      keys space
+      sleep 1.5
+    fi
+    shot "$((number + 1))-resuming-$name.png"
+    close_main
+    number=$((number + 2))
+  done
+done
 unset desktop_language

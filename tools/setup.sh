@@ -26,6 +26,7 @@ packages=(
   xvfb xauth imagemagick x11-utils   # screenshots
   xdotool openbox                    # clicks and a window manager for the screenshot script
   dbus at-spi2-core python3-pyatspi gir1.2-atspi-2.0  # the screen reader test: a session bus, AT-SPI, pyatspi
+  orca                               # and what the Orca screen reader says (its debug log; no sound needed)
   wine wine64 gcc-mingw-w64-x86-64   # the player software's Windows programs, and a stand-in built for the tests
   librsvg2-bin                       # the icon's PNG sizes drawn from its SVG
   dpkg-dev lintian desktop-file-utils appstream  # the Debian package and its checks

@@ -85,9 +85,13 @@ inline constexpr const char* kDownloadFailed =
     YEROUP_TR("从服务器下载固件包时出错。\r请检查网络设置是否连接正常！单击[确定]退出本程序。");
 inline constexpr const char* kDownloadFailedCaption = YEROUP_TR("Tavik MP3 LiveUpdate 提示");
 inline constexpr const char* kKilobytes = " KB";
+inline constexpr const char* kKilobytesPerSecond = " KB/s";
 // With a trusted key configured: a package whose signature is missing or does not check is not stored.
 inline constexpr const char* kPackageNotVerified =
     YEROUP_TR("固件包未能通过数字签名验证，没有保存。\r请稍后重试，或与固件提供者联系。");
+// The package could not be written to the package store: the model, the firmware and the reason (kReasonDiskFull
+// and its kin).
+inline constexpr const char* kPackageNotSaved = YEROUP_TR("%1 的 %2 固件包无法保存：%3。");
 // An https update host whose certificate was refused: nothing was downloaded.
 inline constexpr const char* kHostNotTrustedDownload = YEROUP_TR(
     "更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。\r请检查电脑的日期和时间是否正确，或与固件提供者联系。");

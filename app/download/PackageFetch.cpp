@@ -24,12 +24,15 @@ bool SleepFor(std::int32_t ms) {
     return true;
 }
 
+void RunInPlace(const std::function<void()>& step) { step(); }
+
 }  // namespace
 
 TPackageFetch::TPackageFetch(http::TIdHTTP& client, std::vector<std::string> urls, std::string file,
                              const trust::TTrustedKeys& keys, std::string signedName, const TTrace& trace,
                              TPackageFetchLimits limits)
     : Wait(SleepFor),
+      RunLongStep(RunInPlace),
       client_(client),
       hosts_(std::move(urls)),
       file_(std::move(file)),
@@ -277,7 +280,7 @@ TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFet
             return result;
         }
         try {
-            VerifyWholeBody(signature);
+            RunLongStep([&] { VerifyWholeBody(signature); });
         } catch (const trust::ESignatureError& e) {
             // Its rest would not mend it: not kept for a resume either.
             result.end = TFetchEnd::SignatureRefused;
@@ -289,7 +292,7 @@ TPackageFetchResult TPackageFetch::Settle(TPackageFetchResult result, const TFet
     }
     // The line says ok only once the package is saved: a full disk is the download's failure too.
     try {
-        download_.Promote();
+        RunLongStep([this] { download_.Promote(); });
         stored_ = result.size;
         if (!signature.empty())
             platform::ReplaceFileAtomically(TAppFiles::SignatureOf(file_), signature.data(), signature.size());

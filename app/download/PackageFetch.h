@@ -78,6 +78,9 @@ public:
     std::function<bool(std::int32_t ms)> Wait;
     // The user cancelled: no resume, and the partial is kept as a cut.
     std::function<bool()> Cancelled;
+    // Runs a step that works through the whole package or waits for the disk (the signature check, the flush);
+    // by default in place. A window runs it beside its event loop, so as to stay live meanwhile.
+    std::function<void(const std::function<void()>& step)> RunLongStep;
 
     TPackageFetchResult Run();
     const TPartialDownload& Download() const { return download_; }

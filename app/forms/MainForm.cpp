@@ -27,14 +27,20 @@ namespace yeroup::app {
 
 namespace {
 
-// A query that arrives during a wait is answered within a millisecond or so: a screen reader's walk through the
-// window, many queries one after another, then takes about twice its idle time (with 8 ms, twenty times). The
-// slices only run while a transfer waits for bytes.
-constexpr std::int32_t kPumpSliceMs = 1;
+// A wait for bytes handles the window's messages as they come; only a connect is waited for in slices, each
+// within a frame.
+constexpr std::int32_t kPumpSliceMs = 16;
 
 // The information text: the installed CJK font is taller and wider than the layout's, so the box uses it one
 // pixel smaller and on a fixed line pitch, which keeps all five lines in view at any scale.
 constexpr int kMemoLineHeight = 12;
+
+// Room beside a button's caption, both sides together, as the layout's buttons have it.
+constexpr int kButtonTextMargins = 16;
+
+// Where the layout puts the speed's caption and value.
+constexpr int kSpeedCaptionX = 335;
+constexpr int kSpeedValueX = 391;
 
 QFont MemoFont() {
     QFont font = SimSun12();
@@ -106,8 +112,6 @@ TForm2::TForm2(const TAppServices& services, TForm1& splash, QWidget* parent)
     IdAntiFreeze1 = std::make_unique<net::TIdAntiFreeze>(pump_);
     // Every slice pumps, also those that found data: a page fetch from a trickling host must not hold the window.
     IdAntiFreeze1->OnlyWhenIdle = false;
-    // A wait for the next bytes is cut into slices far shorter than a frame: input and a screen reader's queries
-    // are served between them, while bytes trickle in as well as while they stop.
     IdAntiFreeze1->IdleTimeOut = kPumpSliceMs;
 
     Archiver->Name = "Archiver";
@@ -147,6 +151,7 @@ void TForm2::BuildLayout() {
     ComboBox2 = MakeList(Panel1, {496, 8, 100, 21});
     Button1 = MakeButton(Panel1, texts::kDownload, {608, 5, 75, 25});
     Button3 = MakeButton(Panel1, texts::kCancelDownload, {608, 5, 75, 25});
+    FitDownloadButtons();
     // The captions sit under the lists where they overlap; a caption longer than the room before its list (as in
     // English) moves left to end where its list begins.
     for (const auto& [caption, list] : {std::pair{Label2, ComboBox1}, std::pair{Label3, ComboBox2}}) {
@@ -196,6 +201,8 @@ void TForm2::BuildLayout() {
 
     Timer1 = new QTimer(this);
     Timer1->setInterval(1000);
+    countsDue_ = new QTimer(this);
+    countsDue_->setSingleShot(true);
 
     BuildKeyboardAndNames();
 
@@ -205,17 +212,45 @@ void TForm2::BuildLayout() {
     connect(Button3, &QPushButton::clicked, this, &TForm2::CancelClicked);
     connect(Button2, &QPushButton::clicked, this, [this] { Guarded([this] { Button2Click(); }); });
     connect(Timer1, &QTimer::timeout, this, [this] { Guarded([this] { Timer1Timer(); }); });
+    connect(countsDue_, &QTimer::timeout, this, &TForm2::ShowCounts);
+}
+
+void TForm2::FitDownloadButtons() {
+    // The download button (and the cancel button in its place) is as wide as its longest caption needs, growing to
+    // the left ("Download again"); the firmware list keeps the layout's gap before it.
+    const int gap = Button1->x() - (ComboBox2->geometry().right() + 1);
+    int width = Button1->width();
+    for (const char* caption : {texts::kDownload, texts::kDownloadAgain, texts::kCancelDownload})
+        width = std::max(width, Button1->fontMetrics().horizontalAdvance(QTr(caption).remove(QLatin1Char('&'))) +
+                                    kButtonTextMargins);
+    const int right = Button1->geometry().right() + 1;
+    for (QPushButton* button : {Button1, Button3})
+        button->setGeometry(right - width, button->y(), width, button->height());
+    if (const int overlap = ComboBox2->geometry().right() + 1 + gap - Button1->x(); overlap > 0)
+        ComboBox2->move(ComboBox2->x() - overlap, ComboBox2->y());
+}
+
+void TForm2::PlaceSpeedCaption() {
+    // The speed and its caption end within the panel: a caption longer than the layout's ("This download:") starts
+    // further left, its value following it.
+    constexpr int kGap = 4;
+    Label9->adjustSize();
+    const int widest = Label10->fontMetrics().horizontalAdvance(QStringLiteral("999999") +
+                                                                QString::fromUtf8(texts::kKilobytesPerSecond));
+    const int last = Panel2->width() - kGap - widest;
+    Label9->move(std::min(kSpeedCaptionX, last - kGap - Label9->width()), Label9->y());
+    Label10->move(std::min(std::max(kSpeedValueX, Label9->geometry().right() + 1 + kGap), last), Label10->y());
 }
 
 void TForm2::BuildProgressPanel() {
     Panel2 = MakePanel(this, {240, 384, 449, 65});
     const QColor text = palette().color(QPalette::WindowText);
     Label6 = MakeLabel(Panel2, texts::kDownloading, {17, 15, 42, 12}, SimSun12(), text);
-    ProgressBar1 = new QProgressBar(Panel2);
+    ProgressBar1 = new TPacedProgressBar(Panel2);
     ProgressBar1->setGeometry(65, 14, 345, 16);
     ProgressBar1->setTextVisible(false);
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     // The caption takes the bar's room where it is longer than the layout's ("Downloading:", "Resuming:").
     int caption = 0;
     for (const char* captionText : {texts::kDownloading, texts::kResuming})
@@ -228,8 +263,9 @@ void TForm2::BuildProgressPanel() {
     Label1 = MakeLabel(Panel2, "", {72, 40, 0, 0}, SimSun12(), text);
     Label8 = MakeLabel(Panel2, texts::kDownloaded, {181, 40, 42, 12}, SimSun12(), text);
     Label5 = MakeLabel(Panel2, "", {229, 40, 0, 0}, SimSun12(), text);
-    Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {335, 40, 54, 12}, SimSun12(), text);
-    Label10 = MakeLabel(Panel2, "", {391, 40, 0, 0}, SimSun12(), text);
+    Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {kSpeedCaptionX, 40, 54, 12}, SimSun12(), text);
+    Label10 = MakeLabel(Panel2, "", {kSpeedValueX, 40, 0, 0}, SimSun12(), text);
+    PlaceSpeedCaption();
     HostLabel = MakeLabel(Panel2, "", {16, 53, 0, 0}, SimSun12(), text);
     Panel2->hide();
 }

@@ -5,7 +5,6 @@
 #include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QTimer>
@@ -21,6 +20,7 @@
 #include "app/forms/SplashForm.h"
 #include "app/ui/ArchiverPrompt.h"
 #include "app/ui/HtmlView.h"
+#include "app/ui/PacedProgressBar.h"
 #include "app/ui/QtMessagePump.h"
 #include "app/upgrade/PackageUpgrade.h"
 #include "app/upgrade/UpgradeHistory.h"
@@ -52,7 +52,7 @@ public:
     QLabel* Label1;
     QLabel* Label4;
     QLabel* Label5;
-    QProgressBar* ProgressBar1;
+    TPacedProgressBar* ProgressBar1;
     QLabel* Label6;
     QLabel* Label7;
     QLabel* Label8;
@@ -95,6 +95,8 @@ public:
     std::int32_t ElapsedTicks = 0;
 
     bool Downloading() const { return downloading_; }
+    // The progress panel's captions for a download that goes on from an earlier one's part, or for a new one.
+    void ShowResumedCaptions(bool resumed);
     // True while the download's size is unknown (a chunked body): no percentage, a busy bar.
     bool SizeUnknown() const { return sizeUnknown_; }
 
@@ -114,16 +116,23 @@ private:
     void BuildProgressPanel();
     void BuildPackagePanel();
     void BuildKeyboardAndNames();
+    void FitDownloadButtons();
+    void PlaceSpeedCaption();
     void CancelClicked();
     void ShowCatalogueAge();
     void FillModels();
     void FillFirmware();
     void RestoreIdle();
     void ShowDownloadButton();
+    // The progress labels and bar follow the count at the display's pace; ShowCounts brings them up to date.
+    void ShowCountsWhenDue();
+    void ShowCounts();
     bool FetchPage(const std::string& m, const std::string& f);
     // The pause before a cut download is resumed, with the window live; false when it was cancelled.
     bool WaitBeforeResume(std::int32_t ms);
-    // The message for how the download ended, if any. Rethrows a failure to write the package store.
+    // Why a file could not be written, in the user's words.
+    static std::string WriteFailureReason(int error);
+    // The message for how the download ended, if any.
     void TellDownloadEnd(const TPackageFetchResult& result);
     // The package file names (no folder) of every model and firmware the catalogue lists.
     std::set<std::string> ListedPackages() const;
@@ -164,6 +173,10 @@ private:
     // The download under way (or the last one); bytes an earlier run of it left, which the display counts.
     std::unique_ptr<TPackageFetch> fetch_;
     std::int64_t resumed_ = 0;
+    // Bytes of the package received so far, counting what an earlier run left; and when the labels last showed it.
+    std::int64_t received_ = 0;
+    QElapsedTimer countsShown_;
+    QTimer* countsDue_ = nullptr;
     QElapsedTimer downloadStarted_;
 };
 

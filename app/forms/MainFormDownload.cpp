@@ -23,12 +23,20 @@
 #include "net/tls/IdSSLExceptions.h"
 #include "platform/files/FileErrors.h"
 #include "platform/scope/ScopeExit.h"
+#include "platform/text/CodePages.h"
 
 namespace yeroup::app {
 
 namespace {
 
-QString Kilobytes(std::int64_t bytes) { return QString::number(bytes / 1024) + QString::fromUtf8(texts::kKilobytes); }
+// The counts change with every read, thousands of times a second at full speed; drawn (and told to a screen
+// reader) that often they would slow the download and every answer of the window. Twenty times a second reads
+// as smooth.
+constexpr qint64 kCountsShownEveryMs = 50;
+
+QString Kilobytes(std::int64_t bytes, const char* unit = texts::kKilobytes) {
+    return QString::number(bytes / 1024) + QString::fromUtf8(unit);
+}
 
 void SetAutoText(QLabel* label, const QString& text) {
     label->setText(text);
@@ -67,8 +75,9 @@ void TForm2::ShowDownloadButton() {
 
 void TForm2::RestoreIdle() {
     ShowDownloadButton();
+    countsDue_->stop();
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     Panel2->hide();
     Timer1->stop();
     ComboBox1->setEnabled(true);
@@ -121,6 +130,7 @@ void TForm2::Button1Click() {
     };
     fetch_->Cancelled = [this] { return cancelled_; };
     fetch_->Wait = [this](std::int32_t ms) { return WaitBeforeResume(ms); };
+    fetch_->RunLongStep = TQtMessagePump::RunBeside;
     fetch_->OnResume = [this](int attempt, const std::exception*) {
         SetAutoText(Label6,
                     QString::fromStdString(Tr(TMessage{texts::kConnectionLostResuming, {std::to_string(attempt)}})));
@@ -177,22 +187,32 @@ void TForm2::TellDownloadEnd(const TPackageFetchResult& result) {
     }
     try {
         std::rethrow_exception(result.error);
-    } catch (const platform::EFileCreateError&) {
-        // The package store cannot be written: the default error box names the file and the reason.
-        throw;
+    } catch (const platform::EFileCreateError& e) {
+        // The package store cannot be written (a full disk): the box names the package, not the file it was being
+        // written to.
+        box(Tr({texts::kPackageNotSaved,
+                {platform::AnsiToUtf8(SelectedModel()), platform::AnsiToUtf8(SelectedFirmware()),
+                 WriteFailureReason(e.Error())}}));
     } catch (const std::exception& e) {
         const TMessage proxy = ProxyFailureText(*IdHTTP1, e);
         box(proxy.Empty() ? Tr(DownloadFailureText(e)) : Tr(proxy));
     }
 }
 
+void TForm2::ShowResumedCaptions(bool resumed) {
+    Label6->setText(QTr(resumed ? texts::kResuming : texts::kDownloading));
+    Label9->setText(QTr(resumed ? texts::kSpeedThisRun : texts::kAverageSpeed));
+    PlaceSpeedCaption();
+}
+
 void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t countMax) {
     Panel2->show();
     Panel3->hide();
+    // The first count of a span shows at once.
+    countsShown_.invalidate();
     // What an earlier, cut download left counts as received: the display shows the whole package.
     const std::int64_t resumed = downloading_ && fetch_ ? fetch_->Download().Offset() : 0;
-    Label6->setText(QTr(resumed > 0 ? texts::kResuming : texts::kDownloading));
-    Label9->setText(QTr(resumed > 0 ? texts::kSpeedThisRun : texts::kAverageSpeed));
+    ShowResumedCaptions(resumed > 0);
     if (BodyIsChunked(IdHTTP1->Response())) {
         // The display counts across the chunks from the first one on: bytes so far and speed, a busy bar.
         ExpectedSize = countMax;
@@ -210,33 +230,45 @@ void TForm2::IdHTTP1WorkBegin(net::TIdComponent*, net::TWorkMode, std::int32_t c
     ExpectedSize = Clamped(resumed + countMax);
     SetAutoText(Label1, Kilobytes(ExpectedSize));
     ProgressBar1->setRange(0, 100);
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     Timer1->start();
 }
 
 void TForm2::IdHTTP1Work(net::TIdComponent*, net::TWorkMode, std::int32_t count) {
     if (sizeUnknown_) {
         chunkSoFar_ = count;
-        const std::int64_t total = resumed_ + finishedChunks_ + count;
-        SetAutoText(Label5, Kilobytes(total));
-        ReceivedSize = Clamped(total);
-        return;
+        received_ = resumed_ + finishedChunks_ + count;
+    } else {
+        // Without an announced size no percentage can be formed; the error ends the transfer.
+        if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
+        received_ = resumed_ + count;
     }
-    // Without an announced size no percentage can be formed; the error ends the transfer.
-    if (ExpectedSize == resumed_) throw std::domain_error("Division by zero");
-    const std::int64_t received = resumed_ + count;
+    ReceivedSize = Clamped(received_);
+    ShowCountsWhenDue();
+}
+
+void TForm2::ShowCountsWhenDue() {
+    if (!countsShown_.isValid() || countsShown_.elapsed() >= kCountsShownEveryMs)
+        ShowCounts();
+    else if (!countsDue_->isActive())
+        countsDue_->start(static_cast<int>(kCountsShownEveryMs - countsShown_.elapsed()));
+}
+
+void TForm2::ShowCounts() {
+    countsDue_->stop();
+    countsShown_.start();
+    SetAutoText(Label5, Kilobytes(received_));
+    if (sizeUnknown_ || ExpectedSize == resumed_) return;
     // Widened so that packages beyond 21 MB keep their percentage.
-    const std::int64_t percent = received * 100 / ExpectedSize;
+    const std::int64_t percent = received_ * 100 / ExpectedSize;
     SetAutoText(Label4, QString::number(percent) + QLatin1Char('%'));
-    ProgressBar1->setValue(static_cast<int>(percent));
-    SetAutoText(Label5, Kilobytes(received));
-    ReceivedSize = Clamped(received);
+    ProgressBar1->ShowPercent(static_cast<int>(percent));
 }
 
 void TForm2::Timer1Timer() {
     ++ElapsedTicks;
     // The speed is this run's: the part an earlier download left did not come now.
-    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks));
+    SetAutoText(Label10, Kilobytes((ReceivedSize - resumed_) / ElapsedTicks, texts::kKilobytesPerSecond));
 }
 
 void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
@@ -246,10 +278,11 @@ void TForm2::IdHTTP1WorkEnd(net::TIdComponent*, net::TWorkMode) {
         chunkSoFar_ = 0;
         return;
     }
-    ProgressBar1->setValue(100);
+    // The last count shows (a whole package's 100%, the end a screen reader hears) before the bar is reset.
+    if (countsDue_->isActive()) ShowCounts();
     Timer1->stop();
     ElapsedTicks = 0;
-    ProgressBar1->setValue(0);
+    ProgressBar1->Restart();
     // During a download the rest of the idle look waits for Get to return, so that a chunked body does not
     // show the idle controls between its chunks.
     if (downloading_) return;
@@ -263,7 +296,8 @@ void TForm2::Button3Click() {
     cancelled_ = true;
     ShowDownloadButton();
     IdHTTP1->Disconnect();
-    ProgressBar1->setValue(0);
+    countsDue_->stop();
+    ProgressBar1->Restart();
     ElapsedTicks = 0;
     Panel3->hide();
 }

@@ -18,23 +18,6 @@ namespace yeroup::app {
 
 namespace {
 
-const char* ReasonText(int error) {
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT: return texts::kReasonDiskFull;
-    case EACCES:
-    case EPERM:
-    case EROFS: return texts::kReasonNoPermission;
-    case 0:
-    case EBUSY:
-    case ETXTBSY: return texts::kReasonInUse;
-    case EISDIR:
-    case ENOTDIR:
-    case EEXIST: return texts::kReasonNameTaken;
-    default: return nullptr;
-    }
-}
-
 std::string OutcomeText(const upgrade::TUpgradeResult& result) {
     std::string text;
     switch (result.outcome) {
@@ -62,6 +45,23 @@ upgrade::THistoryOutcome HistoryOutcome(upgrade::TUpgradeOutcome outcome) {
 }
 
 }  // namespace
+
+std::string TForm2::WriteFailureReason(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return Tr(texts::kReasonDiskFull);
+    case EACCES:
+    case EPERM:
+    case EROFS: return Tr(texts::kReasonNoPermission);
+    case 0:
+    case EBUSY:
+    case ETXTBSY: return Tr(texts::kReasonInUse);
+    case EISDIR:
+    case ENOTDIR:
+    case EEXIST: return Tr(texts::kReasonNameTaken);
+    default: return std::strerror(error);
+    }
+}
 
 void TForm2::RecordStartedUpdater(const std::string& updater) {
     const auto process = services_.Processes.StartedIdentity(updater);
@@ -180,10 +180,9 @@ void TForm2::TellUpgradeFailure(const upgrade::TUpgradeResult& result, const std
         return;
     }
     case upgrade::TUpgradeOutcome::CannotWrite: {
-        const char* reason = ReasonText(result.error);
-        services_.MessageBoxes.MessageBox(
-            this, Tr({texts::kCannotWrite, {result.file, reason ? Tr(reason) : std::strerror(result.error)}}),
-            Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
+        services_.MessageBoxes.MessageBox(this,
+                                          Tr({texts::kCannotWrite, {result.file, WriteFailureReason(result.error)}}),
+                                          Tr(texts::kHintCaption), MB_OK | MB_ICONWARNING);
         return;
     }
     case upgrade::TUpgradeOutcome::Unsettled:

@@ -303,7 +303,7 @@
     </message>
     <message>
         <source>重新下载</source>
-        <translation>&amp;Redownload</translation>
+        <translation>&amp;Download again</translation>
     </message>
     <message>
         <source>取消下载</source>
@@ -535,7 +535,7 @@
     </message>
     <message>
         <source>本次速度:</source>
-        <translation>This run:</translation>
+        <translation>This download:</translation>
     </message>
     <message>
         <source>服务器上的配置文件签名于%1（UTC），晚于这台电脑的时钟，请检查电脑的日期和时间是否正确。</source>
@@ -572,6 +572,10 @@
     <message>
         <source>更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。</source>
         <translation>The update server&apos;s certificate is not trusted, so the server&apos;s identity cannot be confirmed, and no usable catalogue was found on this computer.<byte value="xd"/>Please check that the computer&apos;s date and time are right, or contact the firmware&apos;s provider. Click [OK] to quit this program.</translation>
+    </message>
+    <message>
+        <source>%1 的 %2 固件包无法保存：%3。</source>
+        <translation>The %2 firmware package for %1 could not be saved: %3.</translation>
     </message>
     <message>
         <source>更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</source>

@@ -574,6 +574,10 @@
         <translation>更新服务器的证书不受信任，无法确认服务器的身份，未能从本地找到可用的配置文件。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。单击[确定]退出本程序。</translation>
     </message>
     <message>
+        <source>%1 的 %2 固件包无法保存：%3。</source>
+        <translation>%1 的 %2 固件包无法保存：%3。</translation>
+    </message>
+    <message>
         <source>更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</source>
         <translation>更新服务器的证书不受信任，无法确认服务器的身份，固件包没有下载。<byte value="xd"/>请检查电脑的日期和时间是否正确，或与固件提供者联系。</translation>
     </message>

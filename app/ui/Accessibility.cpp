@@ -1,10 +1,14 @@
 #include "app/ui/Accessibility.h"
 
+#include <QAbstractItemView>
 #include <QAccessibleWidget>
+#include <QComboBox>
 #include <QLabel>
 #include <QTextBrowser>
 #include <QTextDocument>
 #include <algorithm>
+
+#include "app/ui/PacedProgressBar.h"
 
 namespace yeroup::app {
 
@@ -24,23 +28,16 @@ public:
     }
 };
 
-// A page view, read-only: its text as the page's plain text, with the caret and selection of the view.
-class TAccessiblePage : public QAccessibleWidget, public QAccessibleTextInterface {
+// A control whose text a screen reader reads and cannot change: the text is its value, one run without
+// attributes; without a caret or selection of its own unless it says otherwise.
+class TAccessibleReadOnlyText : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit TAccessiblePage(QTextBrowser* view) : QAccessibleWidget(view, QAccessible::StaticText) {}
+    TAccessibleReadOnlyText(QWidget* widget, QAccessible::Role role) : QAccessibleWidget(widget, role) {}
 
     void* interface_cast(QAccessible::InterfaceType t) override {
         if (t == QAccessible::TextInterface) return static_cast<QAccessibleTextInterface*>(this);
         return QAccessibleWidget::interface_cast(t);
     }
-
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        s.readOnly = true;
-        s.multiLine = true;
-        return s;
-    }
-
     QString text(QAccessible::Text t) const override {
         if (t == QAccessible::Value) return Text();
         return QAccessibleWidget::text(t);
@@ -50,6 +47,39 @@ public:
         return Text().mid(startOffset, endOffset - startOffset);
     }
     int characterCount() const override { return static_cast<int>(Text().size()); }
+    // The look is not read out.
+    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
+        *startOffset = 0;
+        *endOffset = characterCount();
+        return {};
+    }
+
+    void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+    int selectionCount() const override { return 0; }
+    void addSelection(int, int) override {}
+    void removeSelection(int) override {}
+    void setSelection(int, int, int) override {}
+    int cursorPosition() const override { return 0; }
+    void setCursorPosition(int) override {}
+    QRect characterRect(int) const override { return {}; }
+    int offsetAtPoint(const QPoint&) const override { return -1; }
+    void scrollToSubstring(int, int) override {}
+
+protected:
+    virtual QString Text() const = 0;
+};
+
+// A page view, read-only: its text as the page's plain text, with the caret and selection of the view.
+class TAccessiblePage : public TAccessibleReadOnlyText {
+public:
+    explicit TAccessiblePage(QTextBrowser* view) : TAccessibleReadOnlyText(view, QAccessible::StaticText) {}
+
+    QAccessible::State state() const override {
+        QAccessible::State s = QAccessibleWidget::state();
+        s.readOnly = true;
+        s.multiLine = true;
+        return s;
+    }
 
     void selection(int selectionIndex, int* startOffset, int* endOffset) const override {
         *startOffset = *endOffset = 0;
@@ -94,19 +124,73 @@ public:
         setSelection(0, startIndex, endIndex);
         View()->ensureCursorVisible();
     }
-    // One run without attributes: the page's look is not read out.
-    QString attributes(int /*offset*/, int* startOffset, int* endOffset) const override {
-        *startOffset = 0;
-        *endOffset = characterCount();
-        return {};
-    }
+
+protected:
+    // The plain text maps each frame marker and paragraph separator to a line break, one character for one, so
+    // offsets stay those of the document and its cursor.
+    QString Text() const override { return View()->document()->toPlainText(); }
 
 private:
     QTextBrowser* View() const { return static_cast<QTextBrowser*>(widget()); }
-    // The plain text maps each frame marker and paragraph separator to a line break, one character for one, so
-    // offsets stay those of the document and its cursor.
-    QString Text() const { return View()->document()->toPlainText(); }
     int Clamped(int offset) const { return std::clamp(offset, 0, characterCount()); }
+};
+
+// A list that drops down: named and valued by its current item, which it also holds as its text, as a screen
+// reader looks for a list's value there when the list offers no selection to read it from; its one child is the
+// list of its items.
+class TAccessibleList : public TAccessibleReadOnlyText {
+public:
+    explicit TAccessibleList(QComboBox* list) : TAccessibleReadOnlyText(list, QAccessible::ComboBox) {}
+
+    int childCount() const override { return 1; }
+    QAccessibleInterface* child(int index) const override {
+        return index == 0 ? QAccessible::queryAccessibleInterface(List()->view()) : nullptr;
+    }
+    int indexOfChild(const QAccessibleInterface* child) const override {
+        return child && child->object() == List()->view() ? 0 : -1;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State s = TAccessibleReadOnlyText::state();
+        s.expandable = true;
+        s.expanded = List()->view()->isVisible();
+        return s;
+    }
+    QString text(QAccessible::Text t) const override {
+        // On Linux a list is named by its label's relation, and its own name is its item (its name without one).
+        if (t == QAccessible::Name && !Text().isEmpty()) return Text();
+        return TAccessibleReadOnlyText::text(t);
+    }
+    using TAccessibleReadOnlyText::text;
+
+protected:
+    QString Text() const override { return List()->currentText(); }
+
+private:
+    QComboBox* List() const { return static_cast<QComboBox*>(widget()); }
+};
+
+// The paced bar: read at any time, its value is the one it shows, however seldom it tells of it.
+class TAccessibleProgress : public QAccessibleWidget, public QAccessibleValueInterface {
+public:
+    explicit TAccessibleProgress(TPacedProgressBar* bar) : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
+
+    void* interface_cast(QAccessible::InterfaceType t) override {
+        if (t == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+        return QAccessibleWidget::interface_cast(t);
+    }
+    QString text(QAccessible::Text t) const override {
+        if (t == QAccessible::Value && Bar()->maximum() > Bar()->minimum()) return QString("%1%").arg(Bar()->Shown());
+        return QAccessibleWidget::text(t);
+    }
+
+    QVariant currentValue() const override { return Bar()->Shown(); }
+    void setCurrentValue(const QVariant&) override {}  // shown, not set by the user
+    QVariant maximumValue() const override { return Bar()->maximum(); }
+    QVariant minimumValue() const override { return Bar()->minimum(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    TPacedProgressBar* Bar() const { return static_cast<TPacedProgressBar*>(widget()); }
 };
 
 QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
@@ -119,6 +203,9 @@ QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
     if (className == QLatin1String("QFrame")) return new TAccessiblePanel(widget);
     if (className == QLatin1String("yeroup::app::THtmlView"))
         return new TAccessiblePage(static_cast<QTextBrowser*>(widget));
+    if (className == QLatin1String("QComboBox")) return new TAccessibleList(static_cast<QComboBox*>(widget));
+    if (className == QLatin1String("yeroup::app::TPacedProgressBar"))
+        return new TAccessibleProgress(static_cast<TPacedProgressBar*>(widget));
     return nullptr;
 }
 

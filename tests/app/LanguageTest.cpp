@@ -155,7 +155,7 @@ TEST(Language, DesktopLocaleNamesTheLanguage) {
 TEST(Language, EnglishWindowsHaveNoChineseAndEveryTextFits) {
     const auto english = Speak(TLanguage::English);
     Windows w;
-    EXPECT_EQ(w.main->Button1->text(), QStringLiteral("&Redownload"));
+    EXPECT_EQ(w.main->Button1->text(), QStringLiteral("&Download again"));
     for (QWidget* window : {static_cast<QWidget*>(w.main), static_cast<QWidget*>(w.splash.get())}) {
         SCOPED_TRACE(window->windowTitle().toStdString());
         for (const QString& text : TextsOf(*window)) EXPECT_FALSE(HasHan(text)) << text.toStdString();
@@ -163,8 +163,8 @@ TEST(Language, EnglishWindowsHaveNoChineseAndEveryTextFits) {
     }
     EXPECT_EQ(w.main->Label11->text(), QStringLiteral("The V1.05 firmware package for YERO-T10 is ready!"));
     // A resumed download's captions take the room of the ordinary ones.
-    w.main->Label6->setText(QTr(texts::kResuming));
-    w.main->Label9->setText(QTr(texts::kSpeedThisRun));
+    w.main->ShowResumedCaptions(true);
+    EXPECT_EQ(w.main->Label9->text(), QStringLiteral("This download:"));
     ExpectTextFits(*w.main);
 }
 
@@ -179,6 +179,9 @@ TEST(Language, ChineseWindowsShowTheTextsOfTheCode) {
     chinese = TextsOf(*w.main, *w.splash);
     ASSERT_EQ(chinese.size(), source.size());
     for (std::size_t i = 0; i < source.size(); ++i) EXPECT_EQ(chinese[i].toStdString(), source[i].toStdString());
+    ExpectTextFits(*w.main);
+    w.main->ShowResumedCaptions(true);
+    ExpectTextFits(*w.main);
 }
 
 namespace {
@@ -312,27 +315,36 @@ TEST(Language, ArchiverTextsAreTranslatedWithTheirNamesInserted) {
     for (const auto& [english, chinese] : cases) EXPECT_EQ(ArchiverText(english), chinese);
 }
 
-// A package store on a file system of 64 KiB: the package cannot be saved for lack of space. Needs the right to
-// mount (root, as on the project's machines); skipped elsewhere.
-TEST(Language, AFullDiskIsSaidInChineseAndTheTraceTellsTheFailedSave) {
-    AppHarness h;
-    const std::filesystem::path store = h.services.Files.PackageStore();
-    std::filesystem::create_directories(store);
-    if (::mount("tmpfs", store.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no right to mount";
-    struct Unmount {
-        std::filesystem::path folder;
-        ~Unmount() { ::umount2(folder.c_str(), MNT_DETACH); }
-    } unmount{store};
-    const auto zh = Speak(TLanguage::Chinese);
-    h.services.Trace = TTrace(h.exe / "trace.log");
-    h.ServeCatalogue(kCatalogue, true);
-    h.ServePackage("YERO-T10", "V1.05", std::string(256 * 1024, 'p'));
-    h.MakeMain().Button1->click();
-    ASSERT_EQ(h.boxes.shown.size(), 1u);
-    EXPECT_NE(h.boxes.shown[0].text.find("磁盘空间不足"), std::string::npos) << h.boxes.shown[0].text;
-    EXPECT_EQ(h.boxes.shown[0].text.rfind("无法创建文件“" + store.string() + "/YERO-T10_V1.05.zip", 0), 0u);
-    const std::string trace = ReadFile(h.exe / "trace.log");
-    EXPECT_NE(trace.find("YERO-T10_V1.05.zip status=200 announced=262144"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("failed: Cannot create file"), std::string::npos) << trace;
-    EXPECT_EQ(trace.find(" ok\n", trace.find("V1.05.zip")), std::string::npos) << trace;
+// A package store on a file system of 64 KiB: the package cannot be saved for lack of space. The box names the
+// package, in either language, never the file it was being written to. Needs the right to mount (root, as on the
+// project's machines); skipped elsewhere.
+TEST(Language, AFullDiskNamesThePackageInEitherLanguageAndTheTraceTellsTheFailedSave) {
+    const struct {
+        TLanguage language;
+        std::string box;
+    } cases[] = {
+        {TLanguage::Chinese, "YERO-T10 的 V1.05 固件包无法保存：磁盘空间不足。"},
+        {TLanguage::English, "The V1.05 firmware package for YERO-T10 could not be saved: not enough disk space."},
+    };
+    for (const auto& c : cases) {
+        AppHarness h;
+        const std::filesystem::path store = h.services.Files.PackageStore();
+        std::filesystem::create_directories(store);
+        if (::mount("tmpfs", store.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "no right to mount";
+        struct Unmount {
+            std::filesystem::path folder;
+            ~Unmount() { ::umount2(folder.c_str(), MNT_DETACH); }
+        } unmount{store};
+        const auto speaking = Speak(c.language);
+        h.services.Trace = TTrace(h.exe / "trace.log");
+        h.ServeCatalogue(kCatalogue, true);
+        h.ServePackage("YERO-T10", "V1.05", std::string(256 * 1024, 'p'));
+        h.MakeMain().Button1->click();
+        ASSERT_EQ(h.boxes.shown.size(), 1u);
+        EXPECT_EQ(h.boxes.shown[0].text, c.box);
+        const std::string trace = ReadFile(h.exe / "trace.log");
+        EXPECT_NE(trace.find("YERO-T10_V1.05.zip status=200 announced=262144"), std::string::npos) << trace;
+        EXPECT_NE(trace.find("failed: Cannot create file"), std::string::npos) << trace;
+        EXPECT_EQ(trace.find(" ok\n", trace.find("V1.05.zip")), std::string::npos) << trace;
+    }
 }
