@@ -182,6 +182,8 @@ TPackageFetchResult TPackageFetch::Run() {
             MoveOn(true, error);
             continue;
         }
+        // Bytes other than the signed ones from every host: asking again would bring the same.
+        if (ended == TTry::BadPiece && !hosts_.OthersLeft()) return BadPieceEnd(std::move(result), error, *trace);
         // A cut: a try that brought bytes does not count against the limit.
         fruitless = download_.Size() > download_.Offset() ? 0 : fruitless + 1;
         // The next host is asked at once; the pause comes when they have all been tried.
@@ -223,6 +225,21 @@ bool TPackageFetch::ResumeAfterCut(TPackageFetchResult& result, const std::excep
     return false;
 }
 
+TPackageFetchResult TPackageFetch::BadPieceEnd(TPackageFetchResult result, const std::exception_ptr& error,
+                                               const TFetchTrace& trace) {
+    result.end = TFetchEnd::SignatureRefused;
+    result.piecesRefused = true;
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        result.signatureWhy = e.what();
+    }
+    result.size = download_.Size();
+    download_.Discard();
+    trace.Failed(result.signatureWhy + "; not stored");
+    return result;
+}
+
 TPackageFetchResult TPackageFetch::Refused(TPackageFetchResult result, const std::exception_ptr& error,
                                            const TFetchTrace& trace) {
     KeepOrDiscard(result);
@@ -256,8 +273,7 @@ void TPackageFetch::VerifyWholeBody(const std::string& signature) const {
     // over it would only cost the time of the download again. The signature is still checked for its key and name
     // before it is kept beside the package, and the upgrade checks it over the stored file in full.
     if (pieces_ && pieces_->Verified() == pieces_->List().Size && download_.Size() == pieces_->List().Size) {
-        if (!keys_.AcceptedFacts(signature, signedName_))
-            throw trust::ESignatureError("the signature is not one of a trusted key for " + signedName_);
+        keys_.VerifyComment(signature, signedName_);
         return;
     }
     const platform::TMappedFile package(download_.PartialFile());

@@ -48,13 +48,14 @@ struct TPackageFetchLimits {
 
 struct TPackageFetchResult {
     TFetchEnd end = TFetchEnd::Failed;
-    std::exception_ptr error;  // Failed and Cut: the last failure (none for a body that simply stopped short)
-    bool partialKept = false;  // a partial with its resume record stays, for the next fetch to go on from
-    std::int64_t size = 0;     // bytes of the file, or of the partial
-    std::int64_t total = -1;   // the whole length, when the host said
-    std::string signature;     // Stored with a key: the accepted signature, kept beside the file
-    std::string signatureWhy;  // SignatureMissing: the signature's status line; SignatureRefused: why
-    int tries = 0;             // requests for the body, the first one included
+    std::exception_ptr error;    // Failed and Cut: the last failure (none for a body that simply stopped short)
+    bool partialKept = false;    // a partial with its resume record stays, for the next fetch to go on from
+    std::int64_t size = 0;       // bytes of the file, or of the partial
+    std::int64_t total = -1;     // the whole length, when the host said
+    std::string signature;       // Stored with a key: the accepted signature, kept beside the file
+    std::string signatureWhy;    // SignatureMissing: the signature's status line; SignatureRefused: why
+    bool piecesRefused = false;  // SignatureRefused: the bytes were not the ones the signed piece list names
+    int tries = 0;               // requests for the body, the first one included
 };
 
 class TPackageFetch {
@@ -113,6 +114,9 @@ private:
     bool FetchPackageSignature(std::string& signature);
     // Ended without a whole body and without a cut: keep what can be resumed, discard the rest.
     TPackageFetchResult Refused(TPackageFetchResult result, const std::exception_ptr& error, const TFetchTrace& trace);
+    // The only host left sent a piece other than the signed one: refused as a signature is.
+    TPackageFetchResult BadPieceEnd(TPackageFetchResult result, const std::exception_ptr& error,
+                                    const TFetchTrace& trace);
     // The user cancelled: what can be resumed is kept.
     TPackageFetchResult CancelledEnd(TPackageFetchResult result, const TFetchTrace& trace);
     // After a cut: tells OnResume and waits before the next try (not when the next host is a new one). False when

@@ -39,7 +39,6 @@ void TPieceCheck::Take(std::string_view bytes) {
 }
 
 void TPieceCheck::CheckLength(std::int64_t total) const {
-    if (total > list_.Size) http::RaiseBodyTooLarge(list_.Size);
     if (total != list_.Size)
         throw EWrongLength("the host's file has " + std::to_string(total) + " bytes, not the signed " +
                            std::to_string(list_.Size));

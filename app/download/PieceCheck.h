@@ -44,8 +44,7 @@ public:
     // The next bytes of the body. Raises EBadPiece when they finish a piece that does not match (nothing after it is
     // taken), and http::EIdHTTPBodyTooLarge when they go past the signed size.
     void Take(std::string_view bytes);
-    // A length the host announced for the whole file; raises EWrongLength when it is not the signed one, and
-    // http::EIdHTTPBodyTooLarge when it is more.
+    // A length the host announced for the whole file; raises EWrongLength when it is not the signed one.
     void CheckLength(std::int64_t total) const;
 
 private:

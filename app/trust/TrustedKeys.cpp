@@ -63,11 +63,15 @@ TSignedFacts TTrustedKeys::Verify(std::string_view data, std::string_view signat
     return facts;
 }
 
+TSignedFacts TTrustedKeys::VerifyComment(std::string_view signatureText, const std::string& name) const {
+    TSignedFacts facts = VerifyTrustedComment(keys_, Parse(signatureText));
+    CheckName(facts, name);
+    return facts;
+}
+
 std::optional<TSignedFacts> TTrustedKeys::AcceptedFacts(std::string_view signatureText, const std::string& name) const {
     try {
-        TSignedFacts facts = VerifyTrustedComment(keys_, Parse(signatureText));
-        CheckName(facts, name);
-        return facts;
+        return VerifyComment(signatureText, name);
     } catch (const ESignatureError&) {
         return std::nullopt;
     }

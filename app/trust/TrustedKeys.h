@@ -29,6 +29,9 @@ public:
     // Checks signatureText (a .minisig file) over data and that it names the file name (as the update host
     // spells it, in the ANSI code page, or the same name in UTF-8). Raises ESignatureError.
     TSignedFacts Verify(std::string_view data, std::string_view signatureText, const std::string& name) const;
+    // As Verify, for bytes already known to be the signed ones (by a signed list of their hashes): only the key
+    // and the trusted comment are checked, and the name. Raises ESignatureError.
+    TSignedFacts VerifyComment(std::string_view signatureText, const std::string& name) const;
     // What the trusted comment of a signature file accepted earlier says; none when it is missing or no longer
     // checks. Only the comment is checked: the file it was made over may have been replaced since.
     std::optional<TSignedFacts> AcceptedFacts(std::string_view signatureText, const std::string& name) const;

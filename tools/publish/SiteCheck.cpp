@@ -207,7 +207,12 @@ private:
             body = fetch.Download().PartialFile();
             break;
         case app::TFetchEnd::SignatureRefused:
-            Problem(what + ": the signature " + TAppFiles::SignatureOf(url) + " is refused: " + result.signatureWhy);
+            if (result.piecesRefused)
+                Problem(what + ": the package " + url +
+                        " does not match its signed piece list: " + result.signatureWhy);
+            else
+                Problem(what + ": the signature " + TAppFiles::SignatureOf(url) +
+                        " is refused: " + result.signatureWhy);
             return;
         case app::TFetchEnd::Cut:
             Problem(what + ": the package " + url + " is " + FetchEndText(result));

@@ -86,7 +86,7 @@ TEST(MirrorFetch, AFailingHostIsLeftForTheNextWhichServesThePackageWholeAndVerif
     const Case cases[] = {
         {"500", "    location / { return 500; }\n", package.bytes, "/p.zip", TFetchEnd::Failed, "/p.zip 200 "},
         {"trickling", "    location / { limit_rate 64k; }\n", package.bytes, "/p.zip", std::nullopt, "/p.zip 206 "},
-        {"one changed byte", "", changed, "/p.zip", TFetchEnd::Cut, "\"bytes=1048576-\""},
+        {"one changed byte", "", changed, "/p.zip", TFetchEnd::SignatureRefused, "\"bytes=1048576-\""},
         {"a longer file, announced", "", longer, "/p.zip", TFetchEnd::Failed, "/p.zip 200 "},
         {"a longer file, chunked", "", longer, "/ssi/p.zip", TFetchEnd::Failed, "/p.zip 200 "},
     };
