@@ -155,9 +155,9 @@ private:
         }
     }
 
-    // The package's piece list: signed, read as the program reads it, and matching the package in body.
-    void CheckPieceList(const std::string& what, const std::string& url, const std::string& signedName,
-                        const std::string& body, const app::TPieceList& made) {
+    // The package's piece list: there, signed, and read as the program reads it. Whether the package matches it is
+    // the fetch's to tell: it took the list and refused any other bytes.
+    void CheckPieceList(const std::string& what, const std::string& url, const std::string& signedName) {
         const std::string listUrl = TAppFiles::PieceListOf(url);
         platform::TMemoryStream stream;
         std::string why;
@@ -174,9 +174,7 @@ private:
         Keep(listUrl, text);
         CheckSignature(what, listUrl, text, TAppFiles::PieceListOf(signedName), true);
         try {
-            const app::TPieceList list = app::ReadPieceList(text);
-            if (!(list == (list.PieceSize == made.PieceSize ? made : app::MakePieceList(body, list.PieceSize))))
-                Problem(what + ": the piece list " + listUrl + " does not match the package");
+            app::ReadPieceList(text);
         } catch (const app::EPieceListError& e) {
             Problem(what + ": the piece list " + listUrl + " cannot be read: " + e.what());
         }
@@ -231,7 +229,7 @@ private:
         const app::TPieceList made = app::MakePieceList(body);
         primary_.push_back({url.substr(HostUrlOf(files_).size()), {}, made, listed});
         if (!result.signature.empty()) Keep(TAppFiles::SignatureOf(url), result.signature);
-        if (keys_.Configured()) CheckPieceList(what, url, TAppFiles::PackageName(m, f), body, made);
+        if (keys_.Configured()) CheckPieceList(what, url, TAppFiles::PackageName(m, f));
         std::error_code ec;
         const std::uintmax_t size = fs::file_size(body, ec);
         if (listed && *listed != size)
