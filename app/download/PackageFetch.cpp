@@ -131,7 +131,9 @@ void TPackageFetch::TellHost() {
     const std::string host = HostOfUrl(hosts_.Url());
     if (host == toldHost_) return;
     toldHost_ = host;
-    if (hosts_.Count() > 1) trace_.Line("notice", "the package comes from " + host);
+    // With one host there is nothing to tell: it is the one the user set.
+    if (hosts_.Count() < 2) return;
+    trace_.Line("notice", "the package comes from " + host);
     if (OnHost) OnHost(host);
 }
 

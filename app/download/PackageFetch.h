@@ -70,7 +70,8 @@ public:
         : TPackageFetch(client, std::vector<std::string>{std::move(url)}, std::move(file), keys, std::move(signedName),
                         trace, limits) {}
 
-    // Told before each host's first request: the host ("http://host:port") that serves the package now.
+    // Told, when there are mirrors, before each host's first request: the host ("http://host:port") that serves the
+    // package now.
     std::function<void(const std::string& host)> OnHost;
 
     // Told before each resume: the try about to be made (2, 3, ...) and the failure that cut the one before.

@@ -266,7 +266,8 @@ void TForm2::BuildProgressPanel() {
     Label9 = MakeLabel(Panel2, texts::kAverageSpeed, {kSpeedCaptionX, 40, 54, 12}, SimSun12(), text);
     Label10 = MakeLabel(Panel2, "", {kSpeedValueX, 40, 0, 0}, SimSun12(), text);
     PlaceSpeedCaption();
-    HostLabel = MakeLabel(Panel2, "", {16, 53, 0, 0}, SimSun12(), text);
+    // Shown only while mirrors serve; in the smaller font, so that the third line stays within the panel.
+    HostLabel = MakeLabel(Panel2, "", {16, 52, 0, 0}, SansSerif11(), text);
     Panel2->hide();
 }
 

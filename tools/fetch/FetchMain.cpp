@@ -174,11 +174,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "yeroup-fetch: the connection was lost (%s); resuming, try %d\n",
                      cut ? CutText(*cut).c_str() : "the body stopped short", attempt);
     };
-    if (urls.size() > 1)
-        fetch.OnHost = [&](const std::string& host) {
-            progress.Finish();
-            std::fprintf(stderr, "yeroup-fetch: fetching from %s\n", host.c_str());
-        };
+    fetch.OnHost = [&](const std::string& host) {
+        progress.Finish();
+        std::fprintf(stderr, "yeroup-fetch: fetching from %s\n", host.c_str());
+    };
     const app::TPackageFetchResult result = fetch.Run();
     progress.Finish();
     if (result.end == app::TFetchEnd::Stored) return 0;
