@@ -126,4 +126,13 @@ std::string CurrentErrorText() {
     }
 }
 
+std::string ErrorText(const std::exception_ptr& error, const std::string& none) {
+    if (!error) return none;
+    try {
+        std::rethrow_exception(error);
+    } catch (...) {
+        return CurrentErrorText();
+    }
+}
+
 }  // namespace yeroup::app

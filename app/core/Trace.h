@@ -5,6 +5,7 @@
 // dropped.
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <string>
 #include <string_view>
 
@@ -48,6 +49,8 @@ private:
 
 // The text of the exception being handled, for the trace line of a catch (...).
 std::string CurrentErrorText();
+// The text of a failure kept for later, or none when there was no failure.
+std::string ErrorText(const std::exception_ptr& error, const std::string& none);
 
 // A time in seconds since 1970 as the trace writes times, to the second: "2026-12-08T16:40:01Z" (a time outside
 // the years 1970 to 9999 as its number).

@@ -8,6 +8,7 @@
 #include "app/download/SignedFetch.h"
 #include "app/trust/CatalogueFreshness.h"
 #include "platform/files/AtomicWrite.h"
+#include "platform/files/SmallFile.h"
 
 namespace yeroup::app {
 
@@ -58,7 +59,9 @@ std::vector<std::string> KeptMirrors(const TAppFiles& files, const trust::TTrust
                                      const TTrace& trace) {
     if (!keys.Configured() || !std::filesystem::exists(files.MirrorListFile())) return {};
     try {
-        return VerifiedMirrors(ReadBoundedFile(files.MirrorListFile(), limits::kMaxMirrorListBytes),
+        const std::optional<std::string> text =
+            platform::ReadSmallFile(files.MirrorListFile(), limits::kMaxMirrorListBytes);
+        return VerifiedMirrors(text.value_or(std::string()),
                                ReadSignatureFile(TAppFiles::SignatureOf(files.MirrorListFile())), keys, now);
     } catch (const std::exception& e) {
         trace.Line("error", std::string("the mirror list is ignored: ") + e.what());

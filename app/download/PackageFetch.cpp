@@ -141,14 +141,9 @@ bool TPackageFetch::MoveOn(bool drop, const std::exception_ptr& why) {
     const std::string from = HostOfUrl(hosts_.Url());
     const bool wrapped = hosts_.Next(drop);
     download_.SetUrl(hosts_.Url());
-    std::string reason = "the body stopped short";
-    try {
-        if (why) std::rethrow_exception(why);
-    } catch (const std::exception& e) {
-        reason = e.what();
-    }
     if (HostOfUrl(hosts_.Url()) != from)
-        trace_.Line("notice", "leaving " + from + " for " + HostOfUrl(hosts_.Url()) + ": " + reason);
+        trace_.Line("notice", "leaving " + from + " for " + HostOfUrl(hosts_.Url()) + ": " +
+                                  ErrorText(why, "the body stopped short"));
     return wrapped;
 }
 
@@ -231,11 +226,7 @@ TPackageFetchResult TPackageFetch::BadPieceEnd(TPackageFetchResult result, const
                                                const TFetchTrace& trace) {
     result.end = TFetchEnd::SignatureRefused;
     result.piecesRefused = true;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        result.signatureWhy = e.what();
-    }
+    result.signatureWhy = ErrorText(error, "");
     result.size = download_.Size();
     download_.Discard();
     trace.Failed(result.signatureWhy + "; not stored");
@@ -253,11 +244,7 @@ TPackageFetchResult TPackageFetch::Refused(TPackageFetchResult result, const std
     }
     result.end = TFetchEnd::Failed;
     result.error = error;
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        trace.Failed(e.what());
-    }
+    trace.Failed(ErrorText(error, ""));
     return result;
 }
 

@@ -39,14 +39,12 @@ bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& 
     return FetchBounded(client, TAppFiles::SignatureOf(url), limits::kMaxSignatureFileBytes, signature, trace);
 }
 
-std::string ReadBoundedFile(const std::string& path, std::int64_t maxBytes) {
+std::string ReadSignatureFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    std::string text(static_cast<std::size_t>(maxBytes) + 1, '\0');
+    std::string text(static_cast<std::size_t>(limits::kMaxSignatureFileBytes) + 1, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(in.gcount()));
     return text;
 }
-
-std::string ReadSignatureFile(const std::string& path) { return ReadBoundedFile(path, limits::kMaxSignatureFileBytes); }
 
 }  // namespace yeroup::app

@@ -19,9 +19,8 @@ bool FetchBounded(http::TIdHTTP& client, const std::string& url, std::int64_t ma
 // meanwhile; false when it cannot be had (missing, larger than a signature can be, any failure).
 bool FetchSignature(http::TIdHTTP& client, const std::string& url, std::string& signature, const TTrace& trace);
 
-// A local file's bytes; empty when missing, and never more than one byte past maxBytes (so a longer one shows).
-std::string ReadBoundedFile(const std::string& path, std::int64_t maxBytes);
-// A signature file kept beside a local file, read so.
+// A signature file kept beside a local file; empty when missing, and never more than one byte past the limit (so a
+// longer one shows).
 std::string ReadSignatureFile(const std::string& path);
 
 inline std::string_view StreamBytes(platform::TMemoryStream& stream) {

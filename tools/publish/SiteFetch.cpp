@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "app/core/Trace.h"
 #include "app/download/UpdateClient.h"
 
 namespace yeroup::tools {
@@ -48,15 +49,6 @@ void RemoveFetched(const std::string& file) {
         std::filesystem::remove(path, ec);
 }
 
-std::string ErrorText(const std::exception_ptr& error) {
-    try {
-        if (error) std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    }
-    return "failed";
-}
-
 std::string FetchEndText(const app::TPackageFetchResult& result) {
     switch (result.end) {
     case app::TFetchEnd::Cut:
@@ -64,7 +56,7 @@ std::string FetchEndText(const app::TPackageFetchResult& result) {
                (result.total < 0 ? std::string("an unknown number of") : std::to_string(result.total)) + " bytes came";
     case app::TFetchEnd::NotWhole:
         return result.size == 0 ? "its body is empty" : "it came without a length and without chunks";
-    default: return ErrorText(result.error);
+    default: return app::ErrorText(result.error, "failed");
     }
 }
 

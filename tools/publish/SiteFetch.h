@@ -2,7 +2,6 @@
 // How the check reads a live site's files, the primary host's and each mirror's alike: as the program fetches
 // them, with the bounds a check run by a machine needs.
 #include <cstdint>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,7 +29,6 @@ bool AnsweredMissing(http::TIdHTTP& client);
 
 // A fetched package, its signature and what a fetch of it left, so that the next one starts afresh.
 void RemoveFetched(const std::string& file);
-std::string ErrorText(const std::exception_ptr& error);
 // Why a package fetch brought no whole body, in a few words.
 std::string FetchEndText(const app::TPackageFetchResult& result);
 
